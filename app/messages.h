@@ -1,0 +1,66 @@
+// Every French message the program raises, in one place, so that the console
+// tools and the tests speak exactly as the program does. UTF-8.
+#pragma once
+
+namespace msg {
+
+// Paths, files and hashing
+inline constexpr char kOwnPathNotFound[] = "Chemin de Orkvane introuvable";
+inline constexpr char kKnownFolderNotFound[] = "Dossier Windows introuvable";
+inline constexpr char kFolderCreateFailed[] = "Création du dossier impossible";
+inline constexpr char kTempFolderNotFound[] = "Dossier temporaire introuvable";
+inline constexpr char kShaUnavailable[] = "SHA-256 indisponible";
+inline constexpr char kShaFailed[] = "Calcul SHA-256 impossible";
+inline constexpr char kFileReadFailed[] = "Lecture du fichier impossible";
+
+// Catalogue document
+inline constexpr char kUtf8Invalid[] = "UTF-8 invalide";
+inline constexpr char kJsonInvalid[] = "Lecture du catalogue JSON impossible";
+inline constexpr char kEndpointInvalid[] = "Endpoint OVH absent ou invalide";
+inline constexpr char kNoApps[] = "Aucune application dans le catalogue";
+inline constexpr char kEntryIncomplete[] = "Entrée de catalogue incomplète";
+inline constexpr char kOfflineIdInvalid[] = "Identifiant d'application invalide dans le catalogue USB";
+inline constexpr char kNoValidApps[] = "Aucune application valide dans le catalogue";
+
+// HTTPS client
+inline constexpr char kNetworkDisabledOffline[] = "Accès réseau désactivé en mode USB hors ligne";
+inline constexpr char kUrlInvalid[] = "URL OVH invalide";
+inline constexpr char kNetworkInitFailed[] = "Initialisation réseau impossible";
+inline constexpr char kConnectFailed[] = "Connexion OVH impossible";
+inline constexpr char kRequestFailed[] = "Requête OVH impossible";
+inline constexpr char kServerNoAnswer[] = "Le serveur OVH ne répond pas";
+inline constexpr char kNetworkReadFailed[] = "Lecture réseau impossible";
+inline constexpr char kDownloadInterrupted[] = "Téléchargement interrompu";
+inline constexpr char kDownloadTooLarge[] = "Fichier OVH trop volumineux";
+
+// Offline (USB) source
+inline constexpr char kOfflineNoPath[] = "Sélectionnez la clé ou le dossier OrkvaneOffline";
+inline constexpr char kOfflinePathInvalid[] = "Chemin USB invalide";
+inline constexpr char kOfflineNotDriveLetter[] = "Choisissez un disque local ou une clé USB, sans chemin réseau";
+inline constexpr char kOfflineDriveUnavailable[] = "Clé USB ou disque local indisponible";
+inline constexpr char kOfflineNoCatalog[] = "catalog.json introuvable dans OrkvaneOffline sur la clé sélectionnée";
+inline constexpr char kOfflineFileInaccessible[] = "Fichier USB inaccessible : clé absente, fichier manquant ou occupé";
+inline constexpr char kOfflineFileTooLarge[] = "Fichier USB trop volumineux ou illisible";
+inline constexpr char kOfflineReadInterrupted[] = "Lecture USB interrompue : vérifiez la connexion de la clé";
+
+// Tool install, launch and uninstall
+inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application invalide";
+inline constexpr char kShaMissingOrInvalid[] = "SHA-256 absent ou invalide dans le catalogue (64 caractères attendus)";
+inline constexpr char kDownloadIdMissing[] = "downloadId absent dans le catalogue";
+inline constexpr char kUsbCopyFailed[] = "Copie USB impossible : clé absente, programme manquant ou lecture interrompue";
+inline constexpr char kFileCreateFailed[] = "Création du fichier impossible";
+inline constexpr char kFileWriteFailed[] = "Écriture du fichier impossible";
+inline constexpr char kShaMismatch[] = "SHA-256 invalide : le programme n'a pas été installé";
+inline constexpr char kCopyToAppsFailed[] = "Copie dans le dossier Apps impossible";
+inline constexpr char kUninstallFailed[] = "Suppression de l'application impossible";
+inline constexpr char kAppNotInstalled[] = "Application non installée";
+inline constexpr char kLaunchFailed[] = "Lancement impossible";
+inline constexpr char kShortcutCreateFailed[] = "Création du raccourci impossible";
+inline constexpr char kShortcutSaveFailed[] = "Enregistrement du raccourci impossible";
+
+// The program itself
+inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";
+inline constexpr char kDeferredTaskFailed[] = "Lancement de la tâche différée impossible";
+inline constexpr char kSelfReplaceFailed[] = "Remplacement de Orkvane impossible";
+
+}  // namespace msg

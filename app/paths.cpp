@@ -1,0 +1,85 @@
+#include "app/paths.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/constants.h"
+#include "app/error.h"
+#include "app/handles.h"
+#include "app/messages.h"
+
+namespace {
+
+constexpr DWORD kPathBufferUnits = 32768;
+
+}  // namespace
+
+std::wstring GetOwnExePath() {
+    std::vector<wchar_t> buffer(kPathBufferUnits);
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), kPathBufferUnits);
+    if (length == 0 || length >= kPathBufferUnits) Fail(msg::kOwnPathNotFound);
+    return std::wstring(buffer.data(), length);
+}
+
+std::wstring GetKnownFolder(const GUID& folderId) {
+    CoTaskMemPtr<PWSTR> path;
+    if (FAILED(SHGetKnownFolderPath(folderId, 0, nullptr, path.put())) || path.get() == nullptr)
+        Fail(msg::kKnownFolderNotFound);
+    return std::wstring(path.get());
+}
+
+std::wstring GetInstallFolder() { return JoinPath(GetKnownFolder(FOLDERID_LocalAppData), kInstallFolderName); }
+
+std::wstring GetAppsFolder() { return JoinPath(GetInstallFolder(), kAppsFolderName); }
+
+std::wstring GetInstalledExePath() { return JoinPath(GetInstallFolder(), kInstalledExeName); }
+
+std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    if (a.back() == L'\\') return a + b;
+    return a + L'\\' + b;
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+}
+
+std::wstring GetFullPath(const std::wstring& path) {
+    std::vector<wchar_t> buffer(kPathBufferUnits);
+    DWORD length = GetFullPathNameW(path.c_str(), kPathBufferUnits, buffer.data(), nullptr);
+    if (length == 0 || length >= kPathBufferUnits) return path;
+    return std::wstring(buffer.data(), length);
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(GetFullPath(a).c_str(), GetFullPath(b).c_str()) == 0;
+}
+
+bool IsInstalledCopy() { return SamePath(GetOwnExePath(), GetInstalledExePath()); }
+
+unsigned long long NowFileTime() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void CreateFolderPath(const std::wstring& path) {
+    int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS)
+        Fail(msg::kFolderCreateFailed);
+}
+
+std::wstring GetTempFolder() {
+    std::vector<wchar_t> buffer(kPathBufferUnits);
+    DWORD length = GetTempPathW(kPathBufferUnits, buffer.data());
+    if (length == 0 || length >= kPathBufferUnits) Fail(msg::kTempFolderNotFound);
+    return std::wstring(buffer.data(), length);
+}

@@ -1,0 +1,41 @@
+// The user's settings, kept under HKCU\Software\Tramweld\Orkvane, read once at
+// start-up and only written afterwards; the autostart Run value; the Windows
+// light/dark preference.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+enum class ThemeChoice : unsigned long { System = 0, Light = 1, Dark = 2 };
+
+struct Settings {
+    bool startup = true;
+    bool updateChecks = true;
+    bool desktopShortcut = false;
+    bool menuShortcut = true;
+    unsigned long long lastCheck = 0;
+    bool offlineMode = false;
+    std::wstring offlineRoot;
+    ThemeChoice themeMode = ThemeChoice::System;
+};
+
+// Copy of settings.offlineMode that worker threads read.
+extern std::atomic<bool> offlineModeShared;
+
+inline constexpr wchar_t kSettingsKeyPath[] = L"Software\\Tramweld\\Orkvane";
+inline constexpr wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kRunValueName[] = L"Orkvane";
+
+void LoadSettings();
+void SaveSettings();
+void SaveOfflineSettings();
+void SaveThemeMode();
+bool SetAutostart(bool enable);
+bool SystemPrefersDark();
+// Looks for an offline folder beside the running executable; true when found
+// (settings.offlineRoot then holds it).
+bool DetectOfflineRoot();
+
+// The 24-hour rule: due when lastCheck is 0, or when `now` is not earlier than
+// it and at least 864,000,000,000 units (24 h) have passed.
+bool IsCheckDue(unsigned long long lastCheck, unsigned long long now);

@@ -1,0 +1,71 @@
+// Everything the windows show and the workers' results change. One instance,
+// used only on the user-interface thread; workers get copies.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/theme.h"
+#include "catalog/catalog_model.h"
+#include "ui/card_layout.h"
+#include "ui/popup_item.h"
+
+struct AppState {
+    HWND mainWindow = nullptr;
+    HINSTANCE instance = nullptr;
+    int dpi = 96;
+    HICON appIcon = nullptr;
+    HFONT titleFont = nullptr;
+    HFONT headingFont = nullptr;
+    HFONT strongFont = nullptr;
+    HFONT bodyFont = nullptr;
+    HFONT smallFont = nullptr;
+    int scrollPos = 0;
+    int contentHeight = 0;
+    int listTop = 0;
+    int listBottom = 0;
+    Settings settings;
+    bool trayIconAdded = false;
+    HWND popupWindow = nullptr;
+    HWND optionsDialog = nullptr;
+    bool linkFocused = false;
+    std::vector<PopupItem> popupEntries;
+    unsigned long long popupIndex = 0;
+    bool busy = false;
+    bool catalogLoaded = false;
+    bool selfUpdateAvailable = false;
+    bool installedMode = false;
+    bool secretMode = false;
+    int secretLeftClicks = 0;
+    int secretRightClicks = 0;
+    int catalogGeneration = 0;
+    std::wstring expandedId;
+    std::wstring statusText = L"Chargement du catalogue OVH...";
+    std::vector<CatalogApp> apps;
+    int selfIndex = -1;
+    std::vector<HitRecord> hitRecords;
+    std::vector<RECT> cardRects;
+    POINT mousePos{-1, -1};
+    bool mouseInside = false;
+    RECT selfButtonRect{};
+    RECT optionsButtonRect{};
+    RECT refreshButtonRect{};
+    RECT siteLinkRect{};
+    RECT logoRect{};
+    Palette palette = kLightPalette;
+    bool isDark = false;
+    UINT taskbarCreatedMessage = 0;
+};
+
+extern AppState g_state;
+
+// Bumped when the catalogue source changes; icon workers stop when it moves.
+extern std::atomic<uint32_t> iconLoadEpoch;
+
+// Puts every field back to its initial value (tests start from a fresh state).
+void ResetAppState();

@@ -1,0 +1,56 @@
+// The catalogue's tools, the result of a catalogue load, and the rules that
+// turn a parsed catalogue.json into them.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalog/json.h"
+
+namespace Gdiplus {
+class Bitmap;
+}
+
+struct BitmapDeleter {
+    void operator()(Gdiplus::Bitmap* bitmap) const;
+};
+using BitmapPtr = std::unique_ptr<Gdiplus::Bitmap, BitmapDeleter>;
+
+struct CatalogApp {
+    std::wstring id;
+    std::wstring name;
+    std::wstring version;
+    std::wstring category;
+    std::wstring lot;
+    std::wstring description;
+    std::wstring exeName;
+    std::wstring iconLocation;
+    std::wstring sourceRoot;
+    std::wstring sha256;
+    std::wstring downloadId;
+    std::wstring downloadEndpoint;
+    bool hidden = false;
+    bool installed = false;
+    bool updateAvailable = false;
+    BitmapPtr iconBitmap;
+};
+
+struct CatalogLoadResult {
+    bool automatic = false;
+    bool ok = false;
+    std::wstring error;
+    std::wstring downloadEndpoint;
+    std::vector<CatalogApp> apps;
+    int selfIndex = -1;
+};
+
+void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
+                  CatalogLoadResult& result);
+bool IsValidAppId(const std::wstring& id);
+bool IsOwnAppId(const std::wstring& id);
+std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,
+                             const std::wstring& extension);
+void RefreshInstalledState(CatalogApp& app, bool isSelf);
+std::vector<unsigned long long> ParseVersion(const std::wstring& text);
+int CompareVersions(const std::vector<unsigned long long>& a, const std::vector<unsigned long long>& b);

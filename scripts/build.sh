@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures and builds Orkvane and its test programs with the MinGW-w64 cross
+# compiler. The build folder is ORKVANE_BUILD_DIR (default: build/).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${ORKVANE_BUILD_DIR:-$root/build}
+
+cmake -S "$root" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+cmake --build "$build" -- -j"$(nproc)" | { grep -v -E '^\[[0-9]+/[0-9]+\] ' || true; }
+exit "${PIPESTATUS[0]}"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds Orkvane and its tests, and runs every test under
+# Wine in a throwaway prefix. CTest's summary is the last thing printed.
+# ORKVANE_BUILD_DIR picks the build folder; extra arguments go to ctest
+# (for example: scripts/test.sh -R Json).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${ORKVANE_BUILD_DIR:-$root/build}
+export ORKVANE_BUILD_DIR=$build
+
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh"
+
+source "$root/scripts/wine-env.sh"
+orkvane_wine_common_env
+orkvane_wine_template "$build/wine/template"
+orkvane_wine_run "$build/wine/template" "$build/wine/run"
+trap orkvane_wine_stop EXIT
+ORKVANE_FORCE_XVFB=1 orkvane_start_display
+orkvane_wine_warm
+
+set +e
+ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"
+status=$?
+set -e
+orkvane_wine_stop
+trap - EXIT
+exit $status
