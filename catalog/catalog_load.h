@@ -1,0 +1,22 @@
+// Loading the catalogue in the background and the 24-hour check.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "catalog/catalog_model.h"
+
+// What the catalogue worker is given, copied when it starts.
+struct CatalogLoadJob {
+    HWND window = nullptr;
+    bool automatic = false;
+    bool offline = false;
+    std::wstring offlineRoot;
+};
+
+void StartCatalogLoad(bool automatic);
+void CheckForUpdatesIfDue();
+// The worker's body without the thread and the post: reads, parses and builds.
+std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job);

@@ -1,0 +1,50 @@
+// One synchronous HTTP(S) GET over WinHTTP, on a worker thread. Refused while
+// the program is in offline mode.
+#pragma once
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <string>
+
+#include "app/handles.h"
+
+struct WinHttpHandleTraits {
+    using Type = HINTERNET;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { WinHttpCloseHandle(h); }
+};
+using UniqueInternet = Unique<WinHttpHandleTraits>;
+
+// The three handles of one request. Members are destroyed in reverse order:
+// request first, then connection, then session.
+struct HttpRequest {
+    UniqueInternet session;
+    UniqueInternet connection;
+    UniqueInternet request;
+    // Content-Length announced by the response, or -1 when none was given.
+    long long contentLength = -1;
+
+    HttpRequest() = default;
+    HttpRequest(HttpRequest&&) noexcept = default;
+    HttpRequest& operator=(HttpRequest&& other) noexcept {
+        if (this != &other) {
+            request.reset();
+            connection.reset();
+            session = std::move(other.session);
+            connection = std::move(other.connection);
+            request = std::move(other.request);
+            contentLength = other.contentLength;
+        }
+        return *this;
+    }
+};
+
+inline constexpr wchar_t kUserAgent[] = L"Orkvane/1.4";
+inline constexpr DWORD kHttpTimeoutMs = 12000;
+
+// Opens the request and checks that the status is 2xx; throws otherwise.
+HttpRequest OpenHttpGet(const std::wstring& url);
+// The whole body, at most `limit` bytes ("Fichier OVH trop volumineux" beyond).
+std::string DownloadToMemory(const std::wstring& url, unsigned long long limit);

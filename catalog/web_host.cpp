@@ -1,0 +1,9 @@
+#include "catalog/web_host.h"
+
+#include "web_host_config.h"
+
+std::wstring SiteRoot() { return std::wstring(L"https://") + ORKVANE_WEB_HOST; }
+
+std::wstring CatalogUrl() { return SiteRoot() + L"/outils/catalog.json"; }
+
+std::wstring CreditText() { return ORKVANE_CREDIT_TEXT; }

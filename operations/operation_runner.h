@@ -1,0 +1,32 @@
+// One background job on one tool (install or update, uninstall, launch), and
+// applying its result on the user-interface thread.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "operations/tool_request.h"
+#include "ui/card_layout.h"
+
+struct OperationResult {
+    bool ok = false;
+    bool closeMain = false;
+    std::wstring message;
+    std::wstring error;
+    long long appIndex = -1;
+};
+
+struct ToolOperationJob {
+    HWND window = nullptr;
+    unsigned long long appIndex = 0;
+    HitAction action = HitAction::Install;
+    ToolRequest request;
+    bool desktopShortcut = false;
+    bool menuShortcut = false;
+};
+
+void StartToolOperation(unsigned long long appIndex, HitAction action);
+// The worker's body without the thread and the post.
+std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job);
+// Handler of WM_APP_OPERATION_DONE: takes ownership of the result (may be null).
+void ApplyOperationResult(OperationResult* result);

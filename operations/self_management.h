@@ -1,0 +1,19 @@
+// The program's own install, update and removal.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "operations/operation_runner.h"
+#include "operations/tool_request.h"
+
+void InstallOrRemoveSelf();
+void StartToolboxUpdate();
+void RunToolboxUpdate(HWND window, const ToolRequest& request);
+void RunDeferredCommand(const std::wstring& script);
+std::wstring QuoteForPowerShell(const std::wstring& text);
+std::wstring BuildRemovalScript(unsigned long processId);
+std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& newExe,
+                                    const std::wstring& installedExe);

@@ -1,0 +1,17 @@
+// Starting and removing installed tools, and their shortcuts.
+#pragma once
+
+#include <string>
+
+#include "operations/tool_request.h"
+
+inline constexpr wchar_t kStartMenuFolderName[] = L"Kest Tools";
+
+void LaunchFile(const std::wstring& path);
+void LaunchTool(const ToolRequest& request);
+void UninstallTool(const ToolRequest& request);
+void CreateShortcut(const std::wstring& name, const std::wstring& target, const std::wstring& description,
+                    bool toDesktop);
+void RemoveShortcut(const std::wstring& name, bool toDesktop);
+// Where a shortcut of that name lives (desktop or the Start-menu folder).
+std::wstring ShortcutPath(const std::wstring& name, bool toDesktop);

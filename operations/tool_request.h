@@ -1,0 +1,18 @@
+// The worker's own copy of what it needs from one catalogue entry.
+#pragma once
+
+#include <string>
+
+struct CatalogApp;
+
+struct ToolRequest {
+    std::wstring name;
+    std::wstring description;
+    std::wstring exeName;
+    std::wstring sha256;
+    std::wstring downloadId;
+    std::wstring downloadEndpoint;
+    std::wstring sourceRoot;
+};
+
+ToolRequest MakeToolRequest(const CatalogApp& app);

@@ -1,0 +1,15 @@
+// The main window's picture: header, summary, list, status strip and footer.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum class SelfButtonState { Portable = 0, UpdateAvailable = 1, Current = 2 };
+
+SelfButtonState GetSelfButtonState();
+// Paints the whole client area for WM_PAINT.
+void PaintMainWindow(HWND window);
+// Paints the client area of the given size into `dc` (WM_PAINT and tests).
+void PaintMainWindowTo(HDC dc, int width, int height);
+std::wstring SummaryText();

@@ -1,0 +1,6 @@
+// The Options dialog (resource 200).
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
