@@ -8,8 +8,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
 export ORKVANE_BUILD_DIR=$build
 
+# The test build points the program's web host at the loopback HTTPS server.
+export ORKVANE_TEST_HTTPS_PORT=${ORKVANE_TEST_HTTPS_PORT:-47443}
+export ORKVANE_TEST_SERVER_DIR=$build/test-server
+
 bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh"
+bash "$root/scripts/build.sh" -DORKVANE_WEB_HOST="localhost:$ORKVANE_TEST_HTTPS_PORT"
 
 source "$root/scripts/wine-env.sh"
 orkvane_wine_common_env

@@ -1,0 +1,23 @@
+// Resource identifiers shared by the resource script and the code.
+#pragma once
+
+#define IDI_APP_ICON 101
+#define IDD_OPTIONS 200
+
+#define IDC_OPT_STARTUP 201
+#define IDC_OPT_UPDATE_CHECKS 202
+#define IDC_OPT_DESKTOP 203
+#define IDC_OPT_MENU 204
+#define IDC_OPT_TAB_GENERAL 210
+#define IDC_OPT_TAB_ADVANCED 211
+#define IDC_OPT_UPDATE_NOTE 212
+#define IDC_OPT_SOURCE_TITLE 213
+#define IDC_OPT_SOURCE_NOTE 214
+#define IDC_OPT_UNINSTALL 215
+#define IDC_OPT_APPS_FOLDER 216
+#define IDC_OPT_THEME 217
+#define IDC_OPT_THEME_LABEL 218
+#define IDC_OPT_SOURCE_ONLINE 219
+#define IDC_OPT_SOURCE_OFFLINE 220
+#define IDC_OPT_FOLDER 221
+#define IDC_OPT_BROWSE 222
