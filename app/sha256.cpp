@@ -50,7 +50,7 @@ std::wstring ToUpperHex(const std::vector<unsigned char>& bytes) {
 
 }  // namespace
 
-std::wstring ComputeFileSha256(const std::wstring& path) {
+std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress) {
     Unique<AlgorithmTraits> algorithm;
     if (!Succeeded(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
         Fail(msg::kShaUnavailable);
@@ -67,12 +67,20 @@ std::wstring ComputeFileSha256(const std::wstring& path) {
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) Fail(msg::kFileReadFailed);
 
+    unsigned long long total = 0;
+    if (progress) {
+        LARGE_INTEGER size{};
+        if (GetFileSizeEx(file.get(), &size)) total = static_cast<unsigned long long>(size.QuadPart);
+    }
+    unsigned long long done = 0;
     std::vector<unsigned char> block(kReadBlockBytes);
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(file.get(), block.data(), kReadBlockBytes, &read, nullptr)) Fail(msg::kFileReadFailed);
         if (read == 0) break;
         if (!Succeeded(BCryptHashData(hash.get(), block.data(), read, 0))) Fail(msg::kShaFailed);
+        done += read;
+        if (progress) progress(done, total);
     }
     file.reset();
 

@@ -1,0 +1,11 @@
+// Folder helpers for the publisher's tool.
+#pragma once
+
+#include <string>
+
+bool IsFolder(const std::wstring& path);
+// True when `path` is a file, or a folder holding anything.
+bool IsNonEmptyFolderOrFile(const std::wstring& path);
+void RemoveTreeIfPresent(const std::wstring& path);
+// Writes the bytes to a new file; throws "Écriture du fichier impossible".
+void WriteWholeFile(const std::wstring& path, const std::string& bytes);

@@ -1,0 +1,62 @@
+#include "tests/support/process_support.h"
+
+#include <vector>
+
+#include "app/handles.h"
+
+ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
+    ProcessOutcome outcome;
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    UniqueHandle readEnd;
+    UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) return outcome;
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info{};
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &info))
+        return outcome;
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    writeEnd.reset();
+
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    char chunk[4096];
+    for (;;) {
+        DWORD available = 0;
+        if (PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            DWORD read = 0;
+            if (ReadFile(readEnd.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) outcome.output.append(chunk, read);
+            continue;
+        }
+        if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) {
+            // Drain what is left.
+            DWORD read = 0;
+            while (PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+                   ReadFile(readEnd.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+                outcome.output.append(chunk, read);
+            break;
+        }
+        if (GetTickCount64() > deadline) {
+            TerminateProcess(process.get(), 99);
+            return outcome;
+        }
+    }
+    outcome.finished = true;
+    GetExitCodeProcess(process.get(), &outcome.exitCode);
+    return outcome;
+}
+
+std::wstring WindowsPathFromLinux(const std::string& linuxPath) {
+    std::wstring path = L"Z:";
+    for (char c : linuxPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return path;
+}

@@ -1,0 +1,249 @@
+// The publisher's console tool, run for real under Wine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "app/constants.h"
+#include "app/handles.h"
+#include "app/messages.h"
+#include "app/paths.h"
+#include "app/sha256.h"
+#include "catalog/catalog_load.h"
+#include "tests/support/process_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+const char kPng[] =
+    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x02\x00\x00\x00\x02\x08\x06\x00"
+    "\x00\x00\x72\xb6\x0d\x24\x00\x00\x00\x11\x49\x44\x41\x54\x78\x9c\x63\x10\xaf\xbd\xf3\x1f\x84\x19\x60\x0c\x00"
+    "\x51\x80\x09\xbd\x91\x17\x84\x5d\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82";
+const std::string kPngBytes(kPng, sizeof(kPng) - 1);
+
+std::wstring Tool() { return WindowsPathFromLinux(ORKVANE_CATALOG_TOOL_PATH); }
+
+ProcessOutcome RunTool(const std::wstring& arguments) {
+    return RunAndCapture(L"\"" + Tool() + L"\" " + arguments);
+}
+
+std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+std::string Sha(const std::wstring& file) { return WideToUtf8(ComputeFileSha256(file)); }
+
+std::string Entry(const std::string& id, const std::string& sha, const std::string& extra = "") {
+    return "{\"id\":\"" + id + "\",\"version\":\"1.0\",\"category\":\"Outils\",\"description\":\"Un outil\",\"sha256\":\"" +
+           sha + "\"" + extra + "}";
+}
+
+std::string Catalog(const std::string& entries, const std::string& endpoint = "https://dl.example/get") {
+    return "{\"downloadEndpoint\":\"" + endpoint + "\",\"apps\":[" + entries + "]}";
+}
+
+bool Has(const std::string& output, const std::string& line) { return output.find(line) != std::string::npos; }
+
+const std::string kSha64(64, 'A');
+
+TEST(PublisherTool, HashPrintsTheCatalogueFormAndFailsOnMissingFiles) {
+    ScratchFolder dir;
+    WriteFileBytes(dir / L"a.exe", "abc");
+    ProcessOutcome out = RunTool(L"hash " + Q(dir / L"a.exe"));
+    ASSERT_TRUE(out.finished);
+    EXPECT_EQ(out.exitCode, 0u) << out.output;
+    EXPECT_TRUE(Has(out.output, "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD  ")) << out.output;
+
+    out = RunTool(L"hash " + Q(dir / L"a.exe") + L" " + Q(dir / L"missing.exe"));
+    EXPECT_EQ(out.exitCode, 1u);
+    EXPECT_TRUE(Has(out.output, "BA7816BF")) << out.output;
+    EXPECT_TRUE(Has(out.output, msg::kFileReadFailed)) << out.output;
+}
+
+TEST(PublisherTool, UsageErrorsExitWithOne) {
+    for (const wchar_t* args : {L"", L"check", L"pack a b", L"frobnicate x", L"check a --online b"}) {
+        ProcessOutcome out = RunTool(args);
+        ASSERT_TRUE(out.finished);
+        EXPECT_EQ(out.exitCode, 1u) << args;
+        EXPECT_TRUE(Has(out.output, "Utilisation")) << args;
+    }
+}
+
+TEST(PublisherTool, GoodOnlineCatalogueIsAccepted) {
+    ScratchFolder dir;
+    WriteFileBytes(dir / L"catalog.json",
+                   Catalog(Entry("Alpha", kSha64) + "," + Entry("Beta", kSha64, ",\"hidden\":true") + "," +
+                           Entry("Orkvane", kSha64)));
+    ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json"));
+    EXPECT_EQ(out.exitCode, 0u) << out.output;
+    EXPECT_TRUE(Has(out.output, "Catalogue valide en ligne : 3 applications.")) << out.output;
+    // The program's own entry is worth a word, not a failure.
+    EXPECT_TRUE(Has(out.output, "entrée 3 (« Orkvane ») : entrée du programme lui-même")) << out.output;
+}
+
+TEST(PublisherTool, EveryProblemOfAnOnlineCatalogueIsReportedAtOnce) {
+    ScratchFolder dir;
+    std::string entries = Entry("Alpha", kSha64) + "," +                               // 1 fine
+                          "{\"id\":\"Beta\",\"version\":\"1\",\"category\":\"X\",\"sha256\":\"" + kSha64 + "\"}," +  // 2
+                          Entry("a.b", kSha64) + "," +                                 // 3 bad id
+                          Entry("Gamma", "0123456789AB") + "," +                       // 4 short sha
+                          Entry("alpha", kSha64) + "," +                               // 5 duplicate
+                          Entry("Delta", kSha64, ",\"hidden\":\"true\"") + "," +       // 6 hidden string
+                          "42";                                                        // 7 not an object
+    WriteFileBytes(dir / L"catalog.json", Catalog(entries, "http://dl.example/get"));
+    ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json"));
+    EXPECT_EQ(out.exitCode, 1u);
+    const std::string file = WideToUtf8(dir / L"catalog.json");
+    const std::string expected[] = {
+        file + " : " + msg::kEndpointInvalid,
+        "entrée 2 (« Beta ») : " + std::string(msg::kEntryIncomplete) + " (absent, vide ou trop court : « description »)",
+        "entrée 3 (« a.b ») : " + std::string(msg::kAppFileNameInvalid),
+        "entrée 4 (« Gamma ») : " + std::string(msg::kShaMissingOrInvalid),
+        "entrée 5 (« alpha ») : identifiant déjà utilisé par l’entrée 1",
+        "entrée 6 (« Delta ») : « hidden » n’est pas true ou false",
+        "entrée 7 : élément ignoré par le programme",
+        "Bilan en ligne : 7 entrées, 7 problèmes.",
+    };
+    for (const std::string& line : expected) EXPECT_TRUE(Has(out.output, line)) << line << "\n---\n" << out.output;
+}
+
+TEST(PublisherTool, DocumentLevelFailuresStopEarly) {
+    ScratchFolder dir;
+    struct Case { std::string bytes; const char* message; };
+    const Case cases[] = {
+        {"\xC3\x28", msg::kUtf8Invalid},
+        {"{\"apps\":[", msg::kJsonInvalid},
+        {"{\"downloadEndpoint\":\"https://x\",\"apps\":[]}", msg::kNoApps},
+        {"{\"downloadEndpoint\":\"https://x\",\"apps\":[1,\"a\"]}", msg::kNoValidApps},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(dir / L"catalog.json", c.bytes);
+        ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json"));
+        EXPECT_EQ(out.exitCode, 1u) << c.message;
+        EXPECT_TRUE(Has(out.output, c.message)) << c.message << "\n" << out.output;
+    }
+}
+
+TEST(PublisherTool, OfflineCheckLooksAtTheFilesOnTheKey) {
+    ScratchFolder key = ScratchFolder::At(L"E:\\PubCheck\\OrkvaneOffline");
+    CreateFolderPath(key / L"outils");
+    CreateFolderPath(key / L"icons");
+    WriteFileBytes(key / L"outils\\Good.exe", "good tool");
+    WriteFileBytes(key / L"outils\\Changed.exe", "changed tool");
+    WriteFileBytes(key / L"icons\\Good.png", kPngBytes);
+    WriteFileBytes(key / L"icons\\Changed.png", "not a picture");
+    const std::string goodSha = Sha(key / L"outils\\Good.exe");
+    std::string entries = Entry("Good", goodSha) + "," + Entry("Changed", goodSha) + "," + Entry("Missing", goodSha) +
+                          "," + Entry("bad id", goodSha);
+    WriteFileBytes(key / L"catalog.json", Catalog(entries, ""));
+
+    ProcessOutcome out = RunTool(L"check " + Q(key / L"catalog.json") + L" --offline E:\\PubCheck");
+    EXPECT_EQ(out.exitCode, 1u) << out.output;
+    const std::string expected[] = {
+        "entrée 2 (« Changed ») : " + std::string(msg::kShaMismatch),
+        "entrée 2 (« Changed ») : icons\\Changed.png illisible",
+        "entrée 3 (« Missing ») : " + std::string(msg::kUsbCopyFailed) + " (outils\\Missing.exe absent)",
+        "entrée 3 (« Missing ») : icons\\Missing.png absent",
+        "entrée 4 (« bad id ») : " + std::string(msg::kOfflineIdInvalid),
+    };
+    for (const std::string& line : expected) EXPECT_TRUE(Has(out.output, line)) << line << "\n---\n" << out.output;
+    EXPECT_FALSE(Has(out.output, "entrée 1 ")) << out.output;
+    RemoveTree(L"E:\\PubCheck");
+}
+
+TEST(PublisherTool, OfflineCheckRefusesANetworkFolder) {
+    ScratchFolder dir;
+    WriteFileBytes(dir / L"catalog.json", Catalog(Entry("Good", kSha64)));
+    ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json") + L" --offline \\\\server\\share\\OrkvaneOffline");
+    EXPECT_EQ(out.exitCode, 1u);
+    EXPECT_TRUE(Has(out.output, msg::kOfflineNotDriveLetter)) << out.output;
+}
+
+struct PackSource {
+    ScratchFolder source{L"pack_src"};
+    std::string catalog;
+    std::vector<std::wstring> ids{L"Alpha", L"Beta", L"Gamma"};
+    PackSource() {
+        std::string entries;
+        for (const std::wstring& id : ids) {
+            WriteFileBytes(source / (id + L".exe"), "tool " + WideToUtf8(id));
+            WriteFileBytes(source / (id + L".png"), kPngBytes);
+            if (!entries.empty()) entries += ",";
+            entries += Entry(WideToUtf8(id), Sha(source / (id + L".exe")));
+        }
+        catalog = Catalog(entries, "");
+        WriteFileBytes(source / L"catalog.json", catalog);
+    }
+};
+
+TEST(PublisherTool, PackBuildsAFolderTheProgramLoadsTheSame) {
+    PackSource src;
+    ScratchFolder out_parent(L"pack_dst");
+    const std::wstring dest = out_parent / L"OrkvaneOffline";
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " + Q(dest));
+    ASSERT_EQ(out.exitCode, 0u) << out.output;
+    for (const std::wstring& id : src.ids) {
+        EXPECT_TRUE(FileExists(dest + L"\\outils\\" + id + L".exe")) << id;
+        EXPECT_TRUE(FileExists(dest + L"\\icons\\" + id + L".png")) << id;
+    }
+    EXPECT_EQ(ReadFileBytes(dest + L"\\catalog.json"), src.catalog);
+
+    CatalogLoadJob job;
+    job.offline = true;
+    job.offlineRoot = dest;
+    std::unique_ptr<CatalogLoadResult> loaded = LoadCatalog(job);
+    ASSERT_TRUE(loaded->ok) << WideToUtf8(loaded->error);
+    std::vector<std::wstring> ids;
+    for (const CatalogApp& app : loaded->apps) ids.push_back(app.id);
+    EXPECT_EQ(ids, src.ids);
+}
+
+TEST(PublisherTool, PackNeverWritesIntoANonEmptyDestination) {
+    PackSource src;
+    ScratchFolder dest(L"pack_full");
+    WriteFileBytes(dest / L"keep.txt", "mine");
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " +
+                                 Q(dest.path()));
+    EXPECT_EQ(out.exitCode, 1u);
+    EXPECT_TRUE(Has(out.output, "n’est pas vide")) << out.output;
+    EXPECT_EQ(ReadFileBytes(dest / L"keep.txt"), "mine");
+    EXPECT_EQ(CountFilesIn(dest.path()), 1);
+}
+
+TEST(PublisherTool, PackInterruptedMidwayLeavesNothing) {
+    PackSource src;
+    ScratchFolder out_parent(L"pack_cut");
+    const std::wstring dest = out_parent / L"OrkvaneOffline";
+    // The second tool cannot be read while the pack runs: the first one has
+    // already been copied into the work folder when it fails.
+    UniqueHandle lock(CreateFileW((src.source / L"Beta.exe").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " + Q(dest));
+    EXPECT_EQ(out.exitCode, 1u);
+    EXPECT_TRUE(Has(out.output, "Beta.exe : " + std::string(msg::kFileReadFailed))) << out.output;
+    EXPECT_EQ(GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
+    // No work folder left beside the destination either.
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW((out_parent / L"*").c_str(), &data);
+    int entries = 0;
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") ++entries;
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    EXPECT_EQ(entries, 0);
+}
+
+TEST(PublisherTool, PackRefusesAToolThatDoesNotMatchItsDigest) {
+    PackSource src;
+    WriteFileBytes(src.source / L"Gamma.exe", "tampered");
+    ScratchFolder out_parent(L"pack_bad");
+    const std::wstring dest = out_parent / L"OrkvaneOffline";
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " + Q(dest));
+    EXPECT_EQ(out.exitCode, 1u);
+    EXPECT_TRUE(Has(out.output, "Gamma.exe : " + std::string(msg::kShaMismatch))) << out.output;
+    EXPECT_EQ(GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
