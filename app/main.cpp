@@ -1,3 +1,8 @@
+// Orkvane.exe: the entry point hands the whole run to the library.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "app/startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+    return RunOrkvane(instance, commandLine, showCommand);
+}

@@ -63,4 +63,20 @@ inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";
 inline constexpr char kDeferredTaskFailed[] = "Lancement de la tâche différée impossible";
 inline constexpr char kSelfReplaceFailed[] = "Remplacement de Orkvane impossible";
 
+// Main window: status line, tray icon and its menu
+inline constexpr char kStatusUsbCatalogLoaded[] = "Catalogue USB chargé · source en lecture seule.";
+inline constexpr char kStatusOvhCatalogLoaded[] = "Catalogue OVH chargé.";
+inline constexpr char kStatusPortableCatalogLoaded[] =
+    "Installez puis relancez Orkvane depuis %LOCALAPPDATA%\\Kest_Tools pour installer ou exécuter une application.";
+inline constexpr char kStatusCatalogUnreachable[] = "Catalogue inaccessible : ";
+inline constexpr char kUnknownErrorLower[] = "erreur inconnue";
+inline constexpr char kStatusSiteLinkOffline[] = "Le lien du site est désactivé en mode USB hors ligne.";
+inline constexpr char kStatusSecretOn[] = "Mode secret actif : outils masqués affichés.";
+inline constexpr char kStatusSecretOff[] = "Mode normal : outils masqués cachés.";
+inline constexpr char kStatusAutostartUnavailable[] = "Démarrage automatique indisponible : voir Options.";
+inline constexpr char kTrayTooltip[] = "Orkvane — Ouvrir ou clic droit pour quitter";
+inline constexpr char kTrayMenuOpen[] = "Ouvrir Orkvane";
+inline constexpr char kTrayMenuOptions[] = "Options…";
+inline constexpr char kTrayMenuQuit[] = "Quitter Orkvane";
+
 }  // namespace msg

@@ -1,0 +1,113 @@
+// The notification-area icon of the main window and its menu.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <iterator>
+#include <string>
+
+#include "app/messages.h"
+#include "app/state.h"
+#include "catalog/utf8.h"
+#include "app/constants.h"
+#include "ui/main_window.h"
+#include "ui/main_window_handlers.h"
+
+namespace {
+
+// One icon per process, identified by number.
+constexpr UINT kTrayIconId = 1;
+
+#if defined(_WIN64)
+// The full current structure, as Windows Vista and later expect.
+static_assert(sizeof(NOTIFYICONDATAW) == 976);
+#endif
+
+NOTIFYICONDATAW TrayIconData(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+void AppendItem(HMENU menu, int command, const char* utf8Label, UINT flags) {
+    AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), Utf8ToWide(utf8Label).c_str());
+}
+
+void ShowTrayMenu(HWND window) {
+    UniqueMenu menu = BuildTrayMenu(g_state.busy);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when clicking elsewhere.
+    SetForegroundWindow(window);
+    int command = static_cast<int>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x,
+                                                    cursor.y, window, nullptr));
+    menu.reset();
+    PostMessageW(window, WM_NULL, 0, 0);
+    RunTrayCommand(window, command);
+}
+
+}  // namespace
+
+bool AddTrayIcon() {
+    NOTIFYICONDATAW data = TrayIconData(g_state.mainWindow);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
+    data.uCallbackMessage = WM_APP_TRAY;
+    data.hIcon = g_state.appIcon;
+    std::wstring tip = Utf8ToWide(msg::kTrayTooltip);
+    tip.copy(data.szTip, std::size(data.szTip) - 1);
+    g_state.trayIconAdded = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    if (g_state.trayIconAdded) {
+        // Version 4: events arrive as NIN_SELECT, NIN_KEYSELECT, WM_CONTEXTMENU.
+        data.uVersion = NOTIFYICON_VERSION_4;
+        Shell_NotifyIconW(NIM_SETVERSION, &data);
+    }
+    return g_state.trayIconAdded;
+}
+
+void RemoveTrayIcon(HWND window) {
+    NOTIFYICONDATAW data = TrayIconData(window);
+    Shell_NotifyIconW(NIM_DELETE, &data);
+    g_state.trayIconAdded = false;
+}
+
+UniqueMenu BuildTrayMenu(bool busy) {
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return menu;
+    AppendItem(menu.get(), kTrayOpen, msg::kTrayMenuOpen, 0);
+    AppendItem(menu.get(), kTrayOptions, msg::kTrayMenuOptions, 0);
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendItem(menu.get(), kTrayQuit, msg::kTrayMenuQuit, busy ? MF_GRAYED : 0);
+    return menu;
+}
+
+void RunTrayCommand(HWND window, int command) {
+    switch (command) {
+    case kTrayOpen: ShowMainWindow(); break;
+    case kTrayOptions:
+        ShowMainWindow();
+        ShowOptionsDialog();
+        break;
+    case kTrayQuit:
+        // A job may have started while the menu was open.
+        if (!g_state.busy) DestroyWindow(window);
+        break;
+    default: break;
+    }
+}
+
+void OnTrayEvent(HWND window, LPARAM lParam) {
+    switch (LOWORD(lParam)) {
+    case NIN_SELECT:
+    case NIN_KEYSELECT:
+    case WM_LBUTTONDBLCLK: ShowMainWindow(); break;
+    case WM_CONTEXTMENU: ShowTrayMenu(window); break;
+    default: break;
+    }
+}
+
+void OnTaskbarCreated(HWND window) {
+    if (g_state.installedMode && AddTrayIcon()) return;
+    // Without an icon the window must stay reachable from the taskbar.
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWMINNOACTIVE);
+}
