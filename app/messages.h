@@ -62,6 +62,11 @@ inline constexpr char kShortcutSaveFailed[] = "Enregistrement du raccourci impos
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";
 inline constexpr char kDeferredTaskFailed[] = "Lancement de la tâche différée impossible";
 inline constexpr char kSelfReplaceFailed[] = "Remplacement de Orkvane impossible";
+inline constexpr char kSelfUninstallQuestion[] =
+    "Désinstaller Orkvane ?\n\nLes applications du dossier Apps seront conservées.";
+inline constexpr char kSelfUpdating[] = "Mise à jour de Orkvane...";
+inline constexpr char kSelfUpdated[] = "Orkvane mise à jour.";
+inline constexpr char kSelfShortcutDescription[] = "Catalogue central Kest";
 
 // Main window: status line, tray icon and its menu
 inline constexpr char kStatusUsbCatalogLoaded[] = "Catalogue USB chargé · source en lecture seule.";

@@ -17,3 +17,5 @@ std::wstring QuoteForPowerShell(const std::wstring& text);
 std::wstring BuildRemovalScript(unsigned long processId);
 std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& newExe,
                                     const std::wstring& installedExe);
+// The whole command line that RunDeferredCommand starts for a script.
+std::wstring BuildDeferredCommandLine(const std::wstring& script);

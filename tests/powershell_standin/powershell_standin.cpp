@@ -1,0 +1,219 @@
+// A stand-in for powershell.exe in the test prefix, where Wine has none that
+// works. It appends the command line it was given to a log (UTF-8, one line
+// per start), then carries out the few statements that the program's deferred
+// scripts use. Like the scripts themselves it reports no failure of a file
+// step; a statement it cannot read makes it run nothing and exit with 2, so
+// that tests notice a script it does not understand.
+//
+// Log: the file named by ORKVANE_STANDIN_LOG, else powershell_standin.log
+// beside this executable.
+#include <windows.h>
+
+#include <cwctype>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring OwnFolder() {
+    std::vector<wchar_t> buffer(32768);
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    std::wstring path(buffer.data(), length);
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+}
+
+std::wstring LogPath() {
+    std::vector<wchar_t> buffer(32768);
+    DWORD length = GetEnvironmentVariableW(L"ORKVANE_STANDIN_LOG", buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length > 0 && length < buffer.size()) return std::wstring(buffer.data(), length);
+    return OwnFolder() + L"\\powershell_standin.log";
+}
+
+void AppendToLog(const std::wstring& line) {
+    HANDLE file = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::string bytes = ToUtf8(line) + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The text between `-Command "` and the last double quote of the line.
+bool ExtractScript(const std::wstring& commandLine, std::wstring& script) {
+    const std::wstring marker = L"-Command \"";
+    size_t start = commandLine.find(marker);
+    size_t end = commandLine.rfind(L'"');
+    if (start == std::wstring::npos || end == std::wstring::npos || end < start + marker.size()) return false;
+    start += marker.size();
+    script = commandLine.substr(start, end - start);
+    return true;
+}
+
+struct Token {
+    std::wstring text;
+    bool quoted = false;
+};
+
+// Splits a script into statements: `;`, `{` and `}` end a statement outside
+// single quotes; inside them '' stands for one quote. `try` and `catch` become
+// statements of their own and are passed over by the runner.
+bool SplitStatements(const std::wstring& script, std::vector<std::vector<Token>>& statements) {
+    std::vector<Token> current;
+    std::wstring word;
+    auto endWord = [&] {
+        if (!word.empty()) current.push_back({word, false});
+        word.clear();
+    };
+    auto endStatement = [&] {
+        endWord();
+        if (!current.empty()) statements.push_back(current);
+        current.clear();
+    };
+    for (size_t i = 0; i < script.size(); ++i) {
+        wchar_t c = script[i];
+        if (c == L'\'') {
+            std::wstring text;
+            bool closed = false;
+            for (++i; i < script.size(); ++i) {
+                if (script[i] == L'\'') {
+                    if (i + 1 < script.size() && script[i + 1] == L'\'') {
+                        text += L'\'';
+                        ++i;
+                    } else {
+                        closed = true;
+                        break;
+                    }
+                } else {
+                    text += script[i];
+                }
+            }
+            if (!closed) return false;
+            // `name='value'` is one assignment token followed by its value.
+            if (!word.empty()) endWord();
+            current.push_back({text, true});
+        } else if (c == L';' || c == L'{' || c == L'}') {
+            endStatement();
+        } else if (c == L'=' && !word.empty()) {
+            word += c;
+            endWord();
+        } else if (std::iswspace(c)) {
+            endWord();
+        } else {
+            word += c;
+        }
+    }
+    endStatement();
+    return true;
+}
+
+bool SameWord(const std::wstring& a, const wchar_t* b) { return _wcsicmp(a.c_str(), b) == 0; }
+
+// `-Name value` pairs; a parameter followed by another parameter is a switch.
+bool ReadParameters(const std::vector<Token>& statement, std::map<std::wstring, std::wstring>& parameters) {
+    for (size_t i = 1; i < statement.size(); ++i) {
+        const Token& token = statement[i];
+        if (token.quoted || token.text.size() < 2 || token.text[0] != L'-') return false;
+        std::wstring name = token.text.substr(1);
+        for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+        std::wstring value;
+        if (i + 1 < statement.size() && (statement[i + 1].quoted || statement[i + 1].text[0] != L'-'))
+            value = statement[++i].text;
+        parameters[name] = value;
+    }
+    return true;
+}
+
+bool IsNumber(const std::wstring& text) {
+    if (text.empty() || text.size() > 9) return false;
+    for (wchar_t c : text)
+        if (c < L'0' || c > L'9') return false;
+    return true;
+}
+
+void WaitForProcess(DWORD id, DWORD timeoutMs) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process == nullptr) return;  // already gone
+    WaitForSingleObject(process, timeoutMs);
+    CloseHandle(process);
+}
+
+void StartProgram(const std::wstring& path) {
+    std::wstring commandLine = L"\"" + path + L"\"";
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (CreateProcessW(path.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+}
+
+// Checks one statement and, when `execute` is set, carries it out; false when
+// it is not one this stand-in knows.
+bool RunStatement(const std::vector<Token>& statement, bool execute) {
+    const std::wstring& verb = statement[0].text;
+    if (statement[0].quoted) return false;
+    if (SameWord(verb, L"try") || SameWord(verb, L"catch")) return statement.size() == 1;
+    if (SameWord(verb, L"$ErrorActionPreference=")) return statement.size() == 2 && statement[1].quoted;
+
+    std::map<std::wstring, std::wstring> p;
+    if (!ReadParameters(statement, p)) return false;
+    auto has = [&](const wchar_t* name) { return p.count(name) != 0; };
+
+    if (SameWord(verb, L"Wait-Process")) {
+        if (p.size() != 2 || !IsNumber(p[L"id"]) || !IsNumber(p[L"timeout"])) return false;
+        if (execute) WaitForProcess(std::stoul(p[L"id"]), std::stoul(p[L"timeout"]) * 1000);
+        return true;
+    }
+    if (SameWord(verb, L"Start-Sleep")) {
+        if (p.size() != 1 || !IsNumber(p[L"milliseconds"])) return false;
+        if (execute) Sleep(std::stoul(p[L"milliseconds"]));
+        return true;
+    }
+    if (SameWord(verb, L"Copy-Item")) {
+        if (p.size() != 3 || !has(L"literalpath") || !has(L"destination") || !has(L"force")) return false;
+        if (execute) CopyFileW(p[L"literalpath"].c_str(), p[L"destination"].c_str(), FALSE);
+        return true;
+    }
+    if (SameWord(verb, L"Remove-Item")) {
+        if (p.size() != 2 || !has(L"literalpath") || !has(L"force")) return false;
+        if (execute) DeleteFileW(p[L"literalpath"].c_str());
+        return true;
+    }
+    if (SameWord(verb, L"Start-Process")) {
+        if (p.size() != 1 || !has(L"filepath")) return false;
+        if (execute) StartProgram(p[L"filepath"]);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int wmain() {
+    std::wstring commandLine = GetCommandLineW();
+    AppendToLog(commandLine);
+
+    std::wstring script;
+    if (!ExtractScript(commandLine, script)) return 0;  // started as a plain program
+    std::vector<std::vector<Token>> statements;
+    if (!SplitStatements(script, statements)) return 2;
+    // Like PowerShell, a script that cannot be read runs no statement at all.
+    for (const auto& statement : statements)
+        if (!RunStatement(statement, false)) return 2;
+    for (const auto& statement : statements) RunStatement(statement, true);
+    return 0;
+}
