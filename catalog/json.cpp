@@ -1,7 +1,236 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "catalog/json.h"
 
-JsonValue ParseJson(const std::wstring&) { return JsonValue(); }
-const JsonValue* FindMember(const JsonValue&, const std::wstring&) { return nullptr; }
-std::wstring GetStringMember(const JsonValue&, const std::wstring&) { return std::wstring(); }
+#include <cwchar>
+#include <cwctype>
+#include <memory>
+
+#include "app/error.h"
+#include "app/messages.h"
+
+namespace {
+
+// Where the parser stands in the text. The text outlives the parse.
+struct Cursor {
+    const wchar_t* position;
+    const wchar_t* end;
+    // Reused by every number so that converting one does not allocate.
+    std::wstring numberText;
+};
+
+[[noreturn]] void FailSyntax() { Fail(msg::kJsonInvalid); }
+
+bool IsSpace(wchar_t c) {
+    switch (c) {
+    case L' ': case L'\t': case L'\n': case L'\r':
+        return true;
+    case L'"': case L',': case L':': case L'{': case L'}': case L'[': case L']':
+        return false;
+    default:
+        return iswspace(c) != 0;
+    }
+}
+
+bool IsDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return true;
+    if (c < 0x80) return false;
+    return iswdigit(c) != 0;
+}
+
+void SkipSpace(Cursor& cursor) {
+    while (cursor.position < cursor.end && IsSpace(*cursor.position)) ++cursor.position;
+}
+
+bool AtEnd(const Cursor& cursor) { return cursor.position >= cursor.end; }
+
+// True (and consumed) when the text at the cursor begins with `word`.
+template <size_t N>
+bool ConsumeWord(Cursor& cursor, const wchar_t (&word)[N]) {
+    constexpr size_t length = N - 1;
+    if (static_cast<size_t>(cursor.end - cursor.position) < length) return false;
+    if (std::wmemcmp(cursor.position, word, length) != 0) return false;
+    cursor.position += length;
+    return true;
+}
+
+int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+wchar_t ParseUnicodeEscape(Cursor& cursor) {
+    if (cursor.end - cursor.position < 4) FailSyntax();
+    unsigned value = 0;
+    for (int i = 0; i < 4; ++i) {
+        int digit = HexValue(cursor.position[i]);
+        if (digit < 0) FailSyntax();
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    cursor.position += 4;
+    return static_cast<wchar_t>(value);
+}
+
+wchar_t ParseEscape(Cursor& cursor) {
+    if (AtEnd(cursor)) FailSyntax();
+    wchar_t letter = *cursor.position++;
+    switch (letter) {
+    case L'"': return L'"';
+    case L'\\': return L'\\';
+    case L'/': return L'/';
+    case L'b': return L'\b';
+    case L'f': return L'\f';
+    case L'n': return L'\n';
+    case L'r': return L'\r';
+    case L't': return L'\t';
+    case L'u': return ParseUnicodeEscape(cursor);
+    default: FailSyntax();
+    }
+}
+
+// The cursor stands on the opening quote. Plain runs are appended whole, so a
+// string without escapes costs one allocation.
+void ParseString(Cursor& cursor, std::wstring& out) {
+    ++cursor.position;
+    for (;;) {
+        const wchar_t* runStart = cursor.position;
+        while (cursor.position < cursor.end) {
+            wchar_t c = *cursor.position;
+            if (c == L'"' || c == L'\\' || c < 0x20) break;
+            ++cursor.position;
+        }
+        out.append(runStart, static_cast<size_t>(cursor.position - runStart));
+        if (AtEnd(cursor)) FailSyntax();
+        wchar_t c = *cursor.position++;
+        if (c == L'"') return;
+        if (c != L'\\') FailSyntax();
+        out.push_back(ParseEscape(cursor));
+    }
+}
+
+void SkipDigits(Cursor& cursor) {
+    while (cursor.position < cursor.end && IsDigit(*cursor.position)) ++cursor.position;
+}
+
+// Lenient on purpose: "-", "01", "1." and "1e" are numbers. Only the consumed
+// text goes to wcstod, which would otherwise read "-inf" or "0x10" itself.
+double ParseNumber(Cursor& cursor) {
+    const wchar_t* start = cursor.position;
+    if (*cursor.position == L'-') ++cursor.position;
+    SkipDigits(cursor);
+    if (cursor.position < cursor.end && *cursor.position == L'.') {
+        ++cursor.position;
+        SkipDigits(cursor);
+    }
+    if (cursor.position < cursor.end && (*cursor.position == L'e' || *cursor.position == L'E')) {
+        ++cursor.position;
+        if (cursor.position < cursor.end && (*cursor.position == L'+' || *cursor.position == L'-')) ++cursor.position;
+        SkipDigits(cursor);
+    }
+    cursor.numberText.assign(start, static_cast<size_t>(cursor.position - start));
+    return std::wcstod(cursor.numberText.c_str(), nullptr);
+}
+
+void ParseValue(Cursor& cursor, JsonValue& out, int depth);
+
+void ParseArray(Cursor& cursor, JsonValue& out, int depth) {
+    out.kind = JsonKind::Array;
+    ++cursor.position;
+    SkipSpace(cursor);
+    if (!AtEnd(cursor) && *cursor.position == L']') {
+        ++cursor.position;
+        return;
+    }
+    for (;;) {
+        ParseValue(cursor, out.items.emplace_back(), depth);
+        SkipSpace(cursor);
+        if (AtEnd(cursor)) FailSyntax();
+        wchar_t c = *cursor.position++;
+        if (c == L']') return;
+        if (c != L',') FailSyntax();
+    }
+}
+
+void ParseObject(Cursor& cursor, JsonValue& out, int depth) {
+    out.kind = JsonKind::Object;
+    ++cursor.position;
+    SkipSpace(cursor);
+    if (!AtEnd(cursor) && *cursor.position == L'}') {
+        ++cursor.position;
+        return;
+    }
+    for (;;) {
+        SkipSpace(cursor);
+        if (AtEnd(cursor) || *cursor.position != L'"') FailSyntax();
+        std::wstring key;
+        ParseString(cursor, key);
+        SkipSpace(cursor);
+        if (AtEnd(cursor) || *cursor.position != L':') FailSyntax();
+        ++cursor.position;
+        auto [slot, inserted] = out.members.try_emplace(std::move(key));
+        if (inserted) {
+            ParseValue(cursor, slot->second, depth);
+        } else {
+            // A repeated key keeps its first value; the later one is read and dropped.
+            auto dropped = std::make_unique<JsonValue>();
+            ParseValue(cursor, *dropped, depth);
+        }
+        SkipSpace(cursor);
+        if (AtEnd(cursor)) FailSyntax();
+        wchar_t c = *cursor.position++;
+        if (c == L'}') return;
+        if (c != L',') FailSyntax();
+    }
+}
+
+// `depth` counts the containers around the value. The bound keeps hostile
+// documents from exhausting a worker's stack.
+void ParseValue(Cursor& cursor, JsonValue& out, int depth) {
+    SkipSpace(cursor);
+    if (AtEnd(cursor)) FailSyntax();
+    wchar_t c = *cursor.position;
+    if (c == L'{' || c == L'[') {
+        if (depth >= kMaxJsonDepth) FailSyntax();
+        if (c == L'{') ParseObject(cursor, out, depth + 1);
+        else ParseArray(cursor, out, depth + 1);
+    } else if (c == L'"') {
+        out.kind = JsonKind::String;
+        ParseString(cursor, out.text);
+    } else if (ConsumeWord(cursor, L"true")) {
+        out.kind = JsonKind::Bool;
+        out.boolValue = true;
+    } else if (ConsumeWord(cursor, L"false")) {
+        out.kind = JsonKind::Bool;
+        out.boolValue = false;
+    } else if (ConsumeWord(cursor, L"null")) {
+        out.kind = JsonKind::Null;
+    } else if (c == L'-' || IsDigit(c)) {
+        out.kind = JsonKind::Number;
+        out.number = ParseNumber(cursor);
+    } else {
+        FailSyntax();
+    }
+}
+
+}  // namespace
+
+JsonValue ParseJson(const std::wstring& text) {
+    Cursor cursor{text.data(), text.data() + text.size(), std::wstring()};
+    JsonValue root;
+    ParseValue(cursor, root, 0);
+    SkipSpace(cursor);
+    if (!AtEnd(cursor)) FailSyntax();
+    return root;
+}
+
+const JsonValue* FindMember(const JsonValue& value, const std::wstring& key) {
+    if (value.kind != JsonKind::Object) return nullptr;
+    auto found = value.members.find(key);
+    return found == value.members.end() ? nullptr : &found->second;
+}
+
+std::wstring GetStringMember(const JsonValue& value, const std::wstring& key) {
+    const JsonValue* member = FindMember(value, key);
+    if (member == nullptr || member->kind != JsonKind::String) return std::wstring();
+    return member->text;
+}
