@@ -1,11 +1,207 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "catalog/catalog_model.h"
 
-void BuildCatalog(const JsonValue&, bool, const std::wstring&, CatalogLoadResult&) {}
-bool IsValidAppId(const std::wstring&) { return false; }
-bool IsOwnAppId(const std::wstring&) { return false; }
-std::wstring OfflineToolPath(const std::wstring&, const std::wstring&, const CatalogApp&, const std::wstring&) { return {}; }
-void RefreshInstalledState(CatalogApp&, bool) {}
-std::vector<unsigned long long> ParseVersion(const std::wstring&) { return {0}; }
-int CompareVersions(const std::vector<unsigned long long>&, const std::vector<unsigned long long>&) { return 0; }
+#include <climits>
+#include <cwchar>
+#include <exception>
+#include <optional>
+#include <string_view>
+
+#include "app/constants.h"
+#include "app/error.h"
+#include "app/messages.h"
+#include "app/paths.h"
+#include "app/sha256.h"
+#include "catalog/web_host.h"
+
+namespace {
+
+constexpr size_t kDownloadIdShaUnits = 12;
+constexpr size_t kMaxAppIdLength = 128;
+
+// The two places an installed executable can live, looked up once per
+// catalogue rather than once per entry. Empty when the folder is unknown.
+struct InstallPlaces {
+    std::wstring appsFolder;
+    std::wstring installedExe;
+};
+
+InstallPlaces LookUpInstallPlaces() {
+    InstallPlaces places;
+    try {
+        places.appsFolder = GetAppsFolder();
+        places.installedExe = GetInstalledExePath();
+    } catch (const AppError&) {
+        places = InstallPlaces();
+    }
+    return places;
+}
+
+bool IsAsciiLetterOrDigit(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9');
+}
+
+wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+    return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+// Where a tool's executable is, or nothing when the entry cannot name a file
+// safely: an id like "..\x" must never reach the file system.
+std::optional<std::wstring> InstalledPath(const CatalogApp& app, bool isSelf, const InstallPlaces& places) {
+    if (isSelf) {
+        if (places.installedExe.empty()) return std::nullopt;
+        return places.installedExe;
+    }
+    if (places.appsFolder.empty() || !IsValidAppId(app.id) || app.exeName != app.id + L".exe") return std::nullopt;
+    return JoinPath(places.appsFolder, app.exeName);
+}
+
+void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
+    app.installed = false;
+    app.updateAvailable = false;
+    std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
+    if (!path) return;
+    app.installed = FileExists(*path);
+    if (!app.installed || app.sha256.empty()) return;
+    try {
+        app.updateAvailable = !FileMatchesSha256(*path, app.sha256);
+    } catch (const std::exception&) {
+        // A file that cannot be hashed is offered for reinstalling.
+        app.updateAvailable = true;
+    }
+}
+
+std::wstring OnlineIconLocation(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
+    if (!iconBaseUrl.empty()) {
+        std::wstring location = iconBaseUrl;
+        if (location.back() != L'/') location.push_back(L'/');
+        location += id;
+        location += L".png";
+        return location;
+    }
+    std::wstring icon = GetStringMember(entry, L"icon");
+    if (!icon.empty() && icon.front() == L'/') return SiteRoot() + icon;
+    return icon;
+}
+
+struct DocumentSettings {
+    bool offline = false;
+    const std::wstring& offlineRoot;
+    const std::wstring& downloadEndpoint;
+    const std::wstring& iconBaseUrl;
+    const InstallPlaces& places;
+};
+
+CatalogApp ReadEntry(const JsonValue& entry, const DocumentSettings& document) {
+    CatalogApp app;
+    app.id = GetStringMember(entry, L"id");
+    app.name = app.id;
+    app.version = GetStringMember(entry, L"version");
+    app.category = GetStringMember(entry, L"category");
+    app.lot = GetStringMember(entry, L"lot");
+    app.description = GetStringMember(entry, L"description");
+    app.sha256 = GetStringMember(entry, L"sha256");
+    const JsonValue* hidden = FindMember(entry, L"hidden");
+    app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
+
+    if (app.id.empty() || app.version.empty() || app.category.empty() || app.description.empty() ||
+        app.sha256.size() < kDownloadIdShaUnits) {
+        Fail(msg::kEntryIncomplete);
+    }
+    app.exeName = app.id + L".exe";
+    app.downloadId = app.id + L"_" + app.sha256.substr(0, kDownloadIdShaUnits);
+    if (document.offline) {
+        app.sourceRoot = document.offlineRoot;
+        app.iconLocation = OfflineToolPath(document.offlineRoot, L"icons", app, L".png");
+    } else {
+        app.downloadEndpoint = document.downloadEndpoint;
+        app.iconLocation = OnlineIconLocation(entry, document.iconBaseUrl, app.id);
+    }
+    RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
+    return app;
+}
+
+}  // namespace
+
+void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
+                  CatalogLoadResult& result) {
+    result.ok = false;
+    result.apps.clear();
+    result.selfIndex = -1;
+
+    result.downloadEndpoint = GetStringMember(document, L"downloadEndpoint");
+    const std::wstring iconBaseUrl = GetStringMember(document, L"iconBaseUrl");
+    if (!offline && !StartsWith(result.downloadEndpoint, L"https://")) Fail(msg::kEndpointInvalid);
+
+    const JsonValue* apps = FindMember(document, L"apps");
+    if (apps == nullptr || apps->kind != JsonKind::Array || apps->items.empty()) Fail(msg::kNoApps);
+
+    const InstallPlaces places = LookUpInstallPlaces();
+    const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
+    result.apps.reserve(apps->items.size());
+    for (const JsonValue& entry : apps->items) {
+        if (entry.kind != JsonKind::Object) continue;
+        result.apps.push_back(ReadEntry(entry, settings));
+        if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
+    }
+    if (result.apps.empty()) Fail(msg::kNoValidApps);
+    result.ok = true;
+}
+
+bool IsValidAppId(const std::wstring& id) {
+    if (id.empty() || id.size() > kMaxAppIdLength) return false;
+    for (wchar_t c : id) {
+        if (!IsAsciiLetterOrDigit(c) && c != L'-' && c != L'_') return false;
+    }
+    return true;
+}
+
+bool IsOwnAppId(const std::wstring& id) {
+    const std::wstring_view own = kOwnAppId;
+    if (id.size() != own.size()) return false;
+    for (size_t i = 0; i < id.size(); ++i) {
+        if (AsciiLower(id[i]) != AsciiLower(own[i])) return false;
+    }
+    return true;
+}
+
+std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,
+                             const std::wstring& extension) {
+    if (!IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
+    return JoinPath(JoinPath(root, folder), app.id + extension);
+}
+
+void RefreshInstalledState(CatalogApp& app, bool isSelf) {
+    RefreshInstalledStateIn(app, isSelf, LookUpInstallPlaces());
+}
+
+std::vector<unsigned long long> ParseVersion(const std::wstring& text) {
+    size_t position = 0;
+    if (!text.empty() && (text[0] == L'V' || text[0] == L'v')) position = 1;
+    std::vector<unsigned long long> components;
+    while (position < text.size()) {
+        // One part: its leading digits count, the rest up to the next "." does not.
+        unsigned long long value = 0;
+        while (position < text.size() && text[position] >= L'0' && text[position] <= L'9') {
+            unsigned digit = static_cast<unsigned>(text[position] - L'0');
+            value = value > (ULLONG_MAX - digit) / 10 ? ULLONG_MAX : value * 10 + digit;
+            ++position;
+        }
+        components.push_back(value);
+        while (position < text.size() && text[position] != L'.') ++position;
+        if (position < text.size()) ++position;
+    }
+    if (components.empty()) components.push_back(0);
+    return components;
+}
+
+int CompareVersions(const std::vector<unsigned long long>& a, const std::vector<unsigned long long>& b) {
+    const size_t length = a.size() > b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < length; ++i) {
+        unsigned long long left = i < a.size() ? a[i] : 0;
+        unsigned long long right = i < b.size() ? b[i] : 0;
+        if (left != right) return left > right ? 1 : -1;
+    }
+    return 0;
+}
