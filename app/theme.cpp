@@ -1,11 +1,98 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "app/theme.h"
+
+#include <windows.h>
+
+#include "app/constants.h"
+#include "app/handles.h"
+#include "app/settings.h"
 #include "app/state.h"
 
+namespace {
+
+// DwmSetWindowAttribute numbers for the dark title bar: the documented one,
+// then the one that Windows 10 builds before 20H1 answer to.
+constexpr DWORD kImmersiveDarkMode = 20;
+constexpr DWORD kImmersiveDarkModeBefore20H1 = 19;
+
+using DwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+
+bool WindowExists(HWND window) { return window != nullptr && IsWindow(window); }
+
+bool ThemeWantsDark() {
+    switch (g_state.settings.themeMode) {
+    case ThemeChoice::Dark:
+        return true;
+    case ThemeChoice::System:
+        return SystemPrefersDark();
+    case ThemeChoice::Light:
+        break;
+    }
+    return false;
+}
+
+HFONT MakeFont(int pixelHeight, int weight) {
+    return CreateFontW(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
+}
+
+int PointsToPixels(int points) { return MulDiv(points, g_state.dpi, 72); }
+
+void DeleteFont(HFONT& font) {
+    if (font != nullptr) DeleteObject(font);
+    font = nullptr;
+}
+
+}  // namespace
+
 int Scale(int v) { return MulDiv(v, g_state.dpi, 96); }
-void ApplyTheme() {}
-void RefreshSystemTheme() {}
-void ApplyDarkTitleBar(HWND) {}
-void CreateFonts() {}
-void DeleteFonts() {}
+
+void ApplyTheme() {
+    const bool dark = ThemeWantsDark();
+    g_state.isDark = dark;
+    g_state.palette = dark ? kDarkPalette : kLightPalette;
+
+    for (HWND window : {g_state.mainWindow, g_state.optionsDialog, g_state.popupWindow}) {
+        if (!WindowExists(window)) continue;
+        ApplyDarkTitleBar(window);
+        InvalidateRect(window, nullptr, TRUE);
+    }
+    if (WindowExists(g_state.optionsDialog)) PostMessageW(g_state.optionsDialog, WM_APP_THEME_CHANGED, 0, 0);
+}
+
+void RefreshSystemTheme() {
+    if (g_state.settings.themeMode != ThemeChoice::System) return;
+    if (SystemPrefersDark() != g_state.isDark) ApplyTheme();
+}
+
+void ApplyDarkTitleBar(HWND window) {
+    if (window == nullptr) return;
+    // Loaded at the call and only from the system folder: the program often
+    // runs from a USB key or a download folder.
+    UniqueModule dwm(LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!dwm) return;
+    FARPROC address = GetProcAddress(dwm.get(), "DwmSetWindowAttribute");
+    if (address == nullptr) return;
+    auto setAttribute = reinterpret_cast<DwmSetWindowAttributeFn>(reinterpret_cast<void*>(address));
+
+    const BOOL value = g_state.isDark ? TRUE : FALSE;
+    if (FAILED(setAttribute(window, kImmersiveDarkMode, &value, sizeof(value)))) {
+        setAttribute(window, kImmersiveDarkModeBefore20H1, &value, sizeof(value));
+    }
+}
+
+void CreateFonts() {
+    DeleteFonts();
+    g_state.titleFont = MakeFont(Scale(26), FW_BOLD);
+    g_state.headingFont = MakeFont(PointsToPixels(11), FW_BOLD);
+    g_state.strongFont = MakeFont(PointsToPixels(9), FW_BOLD);
+    g_state.bodyFont = MakeFont(PointsToPixels(9), FW_NORMAL);
+    g_state.smallFont = MakeFont(PointsToPixels(8), FW_NORMAL);
+}
+
+void DeleteFonts() {
+    DeleteFont(g_state.titleFont);
+    DeleteFont(g_state.headingFont);
+    DeleteFont(g_state.strongFont);
+    DeleteFont(g_state.bodyFont);
+    DeleteFont(g_state.smallFont);
+}

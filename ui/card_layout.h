@@ -69,3 +69,6 @@ bool IsHovered(const RECT& rect);
 void HandleListClick(POINT point);
 void ToggleCard(size_t appIndex);
 std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMode, bool busy);
+
+// The entry's card is the one shown expanded (its id equals expandedId).
+bool IsExpanded(const CatalogApp& app);
