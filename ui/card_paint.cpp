@@ -1,6 +1,206 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "ui/card_paint.h"
 
-void PaintCardList(HDC, const CardListLayout&, int) {}
-void PaintCard(HDC, const CardSlot&, const RECT&) {}
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/handles.h"
+#include "app/state.h"
+#include "app/theme.h"
+#include "catalog/catalog_model.h"
+#include "ui/card_icon.h"
+#include "ui/draw.h"
+
+namespace {
+
+enum class CardState { NotInstalled, UpToDate, UpdateAvailable };
+
+constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+constexpr UINT kLineRight = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
+constexpr UINT kLineCentred = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+constexpr UINT kParagraph = DT_WORDBREAK | DT_END_ELLIPSIS;
+
+CardState StateOf(const CatalogApp& app) {
+    if (!app.installed) return CardState::NotInstalled;
+    return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
+}
+
+RECT Offset(RECT rect, int dx, int dy) {
+    OffsetRect(&rect, dx, dy);
+    return rect;
+}
+
+// Appends a record for the part of `area` inside the list; nothing when the
+// area is scrolled out of it.
+void RecordHit(const RECT& area, const RECT& listArea, size_t appIndex, HitAction action, bool enabled,
+               bool opensMenu, bool togglesCard) {
+    RECT visible{};
+    if (!IntersectRect(&visible, &area, &listArea)) return;
+    g_state.hitRecords.push_back({visible, appIndex, action, enabled, opensMenu, togglesCard});
+}
+
+std::wstring EmptyListMessage() {
+    if (g_state.busy) return L"Chargement de vos applications…";
+    if (g_state.catalogLoaded) return L"Aucune application à afficher.";
+    return L"Le catalogue n’est pas disponible.";
+}
+
+void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group) {
+    const Palette& palette = g_state.palette;
+    FillRounded(dc, bounds, palette.surface, palette.border);
+    FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + Scale(38)}, palette.groupHeader);
+    DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bounds.top + Scale(38)},
+              g_state.strongFont, palette.text, kLineLeft);
+    DrawLabel(dc, std::to_wstring(group.count) + L" applis",
+              {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bounds.top + Scale(38)},
+              g_state.smallFont, palette.textMuted, kLineRight);
+}
+
+void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
+    const Palette& palette = g_state.palette;
+    switch (state) {
+    case CardState::UpdateAvailable:
+        FillRounded(dc, box, palette.warningFill, palette.warningFill);
+        DrawLabel(dc, L"↑ À mettre à jour", box, g_state.smallFont, palette.warning, kLineRight);
+        break;
+    case CardState::UpToDate:
+        DrawLabel(dc, L"✓ Installée", box, g_state.smallFont, palette.success, kLineRight);
+        break;
+    case CardState::NotInstalled:
+        DrawLabel(dc, L"− Non installée", box, g_state.smallFont, palette.textMuted, kLineRight);
+        break;
+    }
+}
+
+void PaintChevron(HDC dc, const RECT& box, bool expanded) {
+    UniquePen pen(CreatePen(PS_SOLID, std::max(1, Scale(1)), g_state.palette.textMuted));
+    ScopedSelect selectPen(dc, pen.get());
+    const int cx = (box.left + box.right) / 2;
+    const int cy = (box.top + box.bottom) / 2;
+    // A "v" when collapsed, the same pointing up when expanded.
+    const int tipDy = expanded ? -Scale(2) : Scale(2);
+    MoveToEx(dc, cx - Scale(4), cy - tipDy, nullptr);
+    LineTo(dc, cx, cy + tipDy);
+    LineTo(dc, cx + Scale(4), cy - tipDy);
+}
+
+void PaintMenuButton(HDC dc, const RECT& box) {
+    const Palette& palette = g_state.palette;
+    const COLORREF fill = (!g_state.busy && IsHovered(box)) ? palette.hover : palette.surface;
+    FillRounded(dc, box, fill, palette.border);
+
+    const COLORREF dots = g_state.busy ? palette.textDisabled : palette.text;
+    UniqueBrush brush(CreateSolidBrush(dots));
+    UniquePen pen(CreatePen(PS_SOLID, 1, dots));
+    ScopedSelect selectBrush(dc, brush.get());
+    ScopedSelect selectPen(dc, pen.get());
+    const int r = std::max(1, Scale(2));
+    const int cx = (box.left + box.right) / 2;
+    const int cy = (box.top + box.bottom) / 2;
+    for (int offset : {Scale(-6), 0, Scale(6)}) {
+        const int x = cx + offset;
+        Ellipse(dc, x - r, cy - r, x + r, cy + r);
+    }
+}
+
+std::wstring VersionLine(const CatalogApp& app, CardState state) {
+    if (app.version.empty()) return {};
+    return (state == CardState::UpToDate ? L"Version : " : L"Version disponible : ") + app.version;
+}
+
+// The expanded part of a card: description, version and buttons.
+void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& listArea) {
+    const CatalogApp& app = g_state.apps[appIndex];
+    const Palette& palette = g_state.palette;
+    const CardState state = StateOf(app);
+    const LONG L = card.left;
+    const LONG T = card.top;
+    const LONG R = card.right;
+
+    DrawLabel(dc, app.description, {L + Scale(42), T + Scale(44), R - Scale(12), T + Scale(79)}, g_state.bodyFont,
+              palette.textMuted, kParagraph);
+    DrawLabel(dc, VersionLine(app, state), {L + Scale(42), T + Scale(81), R - Scale(12), T + Scale(101)},
+              g_state.smallFont, palette.textMuted, kLineLeft);
+
+    const bool canRun = g_state.installedMode && !g_state.busy;
+    const RECT primary{L + Scale(42), T + Scale(108), L + Scale(178), T + Scale(140)};
+    const wchar_t* primaryLabel = state == CardState::UpToDate          ? L"Lancer"
+                                  : state == CardState::UpdateAvailable ? L"Mettre à jour"
+                                                                        : L"Installer";
+    PaintButton(dc, primary, primaryLabel, canRun, true);
+    RecordHit(primary, listArea, appIndex, state == CardState::UpToDate ? HitAction::Launch : HitAction::Install,
+              canRun, false, false);
+
+    if (state == CardState::UpdateAvailable) {
+        const RECT second{L + Scale(188), T + Scale(108), L + Scale(288), T + Scale(140)};
+        PaintButton(dc, second, L"Lancer", canRun, false);
+        RecordHit(second, listArea, appIndex, HitAction::Launch, canRun, false, false);
+    }
+
+    if (app.installed) {
+        const RECT menu{R - Scale(44), T + Scale(108), R - Scale(12), T + Scale(140)};
+        PaintMenuButton(dc, menu);
+        RecordHit(menu, listArea, appIndex, HitAction::Launch, !g_state.busy, true, false);
+    }
+}
+
+}  // namespace
+
+void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
+    const RECT listArea{0, g_state.listTop, clientWidth, g_state.listBottom};
+    const int dy = g_state.listTop - g_state.scrollPos;
+
+    ScopedSaveDc saved(dc);
+    IntersectClipRect(dc, listArea.left, listArea.top, listArea.right, listArea.bottom);
+
+    if (layout.groups.empty()) {
+        DrawLabel(dc, EmptyListMessage(),
+                  {Scale(20), g_state.listTop + Scale(24), clientWidth - Scale(20), g_state.listTop + Scale(60)},
+                  g_state.bodyFont, g_state.palette.textMuted, kLineCentred);
+    }
+    for (const GroupBox& group : layout.groups) {
+        const RECT bounds = Offset(group.bounds, 0, dy);
+        RECT visible{};
+        if (!IntersectRect(&visible, &bounds, &listArea)) continue;
+        PaintGroup(dc, bounds, group);
+    }
+    // Cards after all panels, so that they lie on top of the panel interiors.
+    for (const CardSlot& card : layout.cards) {
+        PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea);
+    }
+}
+
+void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
+    if (onScreen.appIndex >= g_state.apps.size()) return;
+    const RECT& card = onScreen.bounds;
+    RECT visible{};
+    if (!IntersectRect(&visible, &card, &listArea)) return;
+    g_state.cardRects.push_back(visible);
+
+    const CatalogApp& app = g_state.apps[onScreen.appIndex];
+    const Palette& palette = g_state.palette;
+    const bool expanded = IsExpanded(app);
+    const CardState state = StateOf(app);
+    const LONG L = card.left;
+    const LONG T = card.top;
+    const LONG R = card.right;
+    const LONG B = card.bottom;
+    const int stateWidth = Scale(state == CardState::UpdateAvailable ? 112 : 94);
+
+    FillSolid(dc, card, palette.surface);
+    const RECT titleRow{L, T, R, T + Scale(38)};
+    const COLORREF rowFill = expanded ? palette.selected : (IsHovered(visible) ? palette.hover : palette.surface);
+    FillSolid(dc, titleRow, rowFill);
+    FillSolid(dc, {L, B - 1, R, B}, palette.border);
+    if (expanded) FillSolid(dc, {L, T, L + Scale(3), B}, palette.accent);
+
+    DrawCardIcon(dc, app, {L + Scale(10), T + Scale(8), L + Scale(32), T + Scale(30)});
+    DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, T + Scale(38)}, g_state.strongFont,
+              palette.text, kLineLeft);
+    PaintStateLabel(dc, {R - Scale(32) - stateWidth, T + Scale(9), R - Scale(32), T + Scale(29)}, state);
+    PaintChevron(dc, {R - Scale(24), T + Scale(11), R - Scale(10), T + Scale(27)}, expanded);
+
+    RecordHit(titleRow, listArea, onScreen.appIndex, HitAction::Launch, true, false, true);
+    if (expanded) PaintCardDetails(dc, card, onScreen.appIndex, listArea);
+}

@@ -13,3 +13,5 @@ void PaintMainWindow(HWND window);
 // Paints the client area of the given size into `dc` (WM_PAINT and tests).
 void PaintMainWindowTo(HDC dc, int width, int height);
 std::wstring SummaryText();
+// The footer's right-hand text: the theme, after "USB · " in offline mode.
+std::wstring ThemeSourceText();

@@ -1,8 +1,49 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "ui/draw.h"
 
-void FillSolid(HDC, const RECT&, COLORREF) {}
-void FillRounded(HDC, const RECT&, COLORREF, COLORREF) {}
-void DrawLabel(HDC, const std::wstring&, const RECT&, HFONT, COLORREF, UINT) {}
-void PaintButton(HDC, const RECT&, const std::wstring&, bool, bool) {}
+#include <windows.h>
+
+#include "app/handles.h"
+#include "app/state.h"
+#include "app/theme.h"
+#include "ui/card_layout.h"
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+    UniqueBrush brush(CreateSolidBrush(color));
+    FillRect(dc, &rect, brush.get());
+}
+
+void FillRounded(HDC dc, const RECT& rect, COLORREF fill, COLORREF border) {
+    UniqueBrush brush(CreateSolidBrush(fill));
+    UniquePen pen(CreatePen(PS_SOLID, 1, border));
+    ScopedSelect selectBrush(dc, brush.get());
+    ScopedSelect selectPen(dc, pen.get());
+    RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, Scale(4), Scale(4));
+}
+
+void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, UINT format) {
+    SelectObject(dc, font);
+    SetTextColor(dc, color);
+    SetBkMode(dc, TRANSPARENT);
+    RECT box = rect;
+    // Names come from the catalogue: an ampersand is text, not a mnemonic.
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
+}
+
+void PaintButton(HDC dc, const RECT& rect, const std::wstring& text, bool enabled, bool primary) {
+    const Palette& palette = g_state.palette;
+    const bool hovered = IsHovered(rect);
+
+    COLORREF fill = palette.buttonDisabled;
+    COLORREF textColor = palette.textDisabled;
+    if (enabled && primary) {
+        fill = hovered ? palette.accentHover : palette.accent;
+        textColor = palette.onAccent;
+    } else if (enabled) {
+        fill = hovered ? palette.hover : palette.surface;
+        textColor = palette.text;
+    }
+    const COLORREF border = (enabled && primary) ? fill : palette.border;
+
+    FillRounded(dc, rect, fill, border);
+    DrawLabel(dc, text, rect, g_state.strongFont, textColor, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_END_ELLIPSIS);
+}
