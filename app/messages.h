@@ -57,6 +57,18 @@ inline constexpr char kAppNotInstalled[] = "Application non installée";
 inline constexpr char kLaunchFailed[] = "Lancement impossible";
 inline constexpr char kShortcutCreateFailed[] = "Création du raccourci impossible";
 inline constexpr char kShortcutSaveFailed[] = "Enregistrement du raccourci impossible";
+inline constexpr char kOperationStartFailed[] = "Démarrage de l'opération impossible";
+
+// Tool operations: status line
+inline constexpr char kOperationFailedPrefix[] = "Opération impossible : ";
+inline constexpr char kUnknownError[] = "Erreur inconnue";
+inline constexpr char kProgressInstall[] = "Installation de ";
+inline constexpr char kProgressUninstall[] = "Désinstallation de ";
+inline constexpr char kProgressLaunch[] = "Lancement de ";
+inline constexpr char kProgressEnd[] = "...";
+inline constexpr char kResultInstalled[] = " installé.";
+inline constexpr char kResultUninstalled[] = " désinstallé.";
+inline constexpr char kResultLaunched[] = " lancé.";
 
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";

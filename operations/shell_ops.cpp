@@ -1,10 +1,76 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "operations/shell_ops.h"
 
-void LaunchFile(const std::wstring&) {}
-void LaunchTool(const ToolRequest&) {}
-void UninstallTool(const ToolRequest&) {}
-void CreateShortcut(const std::wstring&, const std::wstring&, const std::wstring&, bool) {}
-void RemoveShortcut(const std::wstring&, bool) {}
-std::wstring ShortcutPath(const std::wstring&, bool) { return {}; }
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include "app/error.h"
+#include "app/handles.h"
+#include "app/messages.h"
+#include "app/paths.h"
+#include "operations/tool_name_check.h"
+
+namespace {
+
+std::wstring ShortcutFolder(bool toDesktop) {
+    if (toDesktop) return GetKnownFolder(FOLDERID_Desktop);
+    return JoinPath(GetKnownFolder(FOLDERID_Programs), kStartMenuFolderName);
+}
+
+// The installed executable of a tool, once its name is known to be harmless.
+std::wstring InstalledToolPath(const ToolRequest& request) {
+    CheckToolFileName(request);
+    return JoinPath(GetAppsFolder(), request.exeName);
+}
+
+}  // namespace
+
+std::wstring ShortcutPath(const std::wstring& name, bool toDesktop) {
+    return JoinPath(ShortcutFolder(toDesktop), name + L".lnk");
+}
+
+void LaunchFile(const std::wstring& path) {
+    std::wstring folder = ParentFolder(path);
+    HINSTANCE result = ShellExecuteW(nullptr, L"open", path.c_str(), nullptr,
+                                     folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32) Fail(msg::kLaunchFailed);
+}
+
+void LaunchTool(const ToolRequest& request) {
+    std::wstring target = InstalledToolPath(request);
+    if (!FileExists(target)) Fail(msg::kAppNotInstalled);
+    LaunchFile(target);
+}
+
+void UninstallTool(const ToolRequest& request) {
+    std::wstring target = InstalledToolPath(request);
+    if (FileExists(target) && !DeleteFileW(target.c_str())) Fail(msg::kUninstallFailed);
+    RemoveShortcut(request.name, true);
+    RemoveShortcut(request.name, false);
+}
+
+void CreateShortcut(const std::wstring& name, const std::wstring& target, const std::wstring& description,
+                    bool toDesktop) {
+    std::wstring folder = ShortcutFolder(toDesktop);
+    CreateFolderPath(folder);
+    std::wstring path = JoinPath(folder, name + L".lnk");
+
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()))) {
+        Fail(msg::kShortcutCreateFailed);
+    }
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(ParentFolder(target).c_str());
+    link->SetDescription(description.c_str());
+    link->SetIconLocation(target.c_str(), 0);
+
+    ComPtr<IPersistFile> file;
+    bool saved = SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) &&
+                 SUCCEEDED(file->Save(path.c_str(), TRUE));
+    if (!saved) Fail(msg::kShortcutSaveFailed);
+}
+
+void RemoveShortcut(const std::wstring& name, bool toDesktop) {
+    DeleteFileW(ShortcutPath(name, toDesktop).c_str());
+}

@@ -1,5 +1,15 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "operations/tool_request.h"
 
-ToolRequest MakeToolRequest(const CatalogApp&) { return {}; }
+#include "catalog/catalog_model.h"
+
+ToolRequest MakeToolRequest(const CatalogApp& app) {
+    ToolRequest request;
+    request.name = app.name;
+    request.description = app.description;
+    request.exeName = app.exeName;
+    request.sha256 = app.sha256;
+    request.downloadId = app.downloadId;
+    request.downloadEndpoint = app.downloadEndpoint;
+    request.sourceRoot = app.sourceRoot;
+    return request;
+}
