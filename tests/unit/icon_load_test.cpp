@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objidl.h>
+
+#include <algorithm>
+
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include "app/constants.h"
+#include "app/paths.h"
+#include "app/state.h"
+#include "catalog/icon_load.h"
+#include "tests/operations/operation_test_support.h"
+#include "tests/support/test_server.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+unsigned Checker(int x, int y) { return ((x + y) % 2 == 0) ? 0xFFFF0000u : 0xFF0000FFu; }
+std::string SmallPng(int width = 2, int height = 2) { return MakePng(width, height, Checker); }
+
+CatalogApp IconEntry(const std::wstring& id, const std::wstring& location, bool hidden = false) {
+    CatalogApp app = MakeToolEntry(id, std::wstring(64, L'0'));
+    app.iconLocation = location;
+    app.hidden = hidden;
+    return app;
+}
+
+std::unique_ptr<IconResult> ResultFor(unsigned long long index, int32_t generation, std::string bytes) {
+    auto result = std::make_unique<IconResult>();
+    result->appIndex = index;
+    result->generation = generation;
+    result->bytes = std::move(bytes);
+    return result;
+}
+
+bool HasIcon(size_t index) { return static_cast<bool>(g_state.apps[index].iconBitmap); }
+
+std::vector<std::string> IconRequests(const std::string& folder) {
+    std::vector<std::string> lines;
+    for (const std::string& line : RequestLog()) {
+        if (line.find(folder) != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(DecodeIconBytes, GivesAPremultipliedCopyOrNothing) {
+    ScopedGdiplus gdiplus;
+    const std::string png = MakePng(3, 2, Checker);
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const Case refused[] = {
+        {"empty", ""},
+        {"text", "not an image at all"},
+        {"PNG signature only", png.substr(0, 8)},
+    };
+    for (const Case& c : refused) EXPECT_EQ(DecodeIconBytes(c.bytes), nullptr) << c.what;
+
+    BitmapPtr bitmap = DecodeIconBytes(png);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->GetWidth(), 3u);
+    EXPECT_EQ(bitmap->GetHeight(), 2u);
+    EXPECT_EQ(bitmap->GetPixelFormat(), PixelFormat32bppPARGB);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            Gdiplus::Color color;
+            ASSERT_EQ(bitmap->GetPixel(x, y, &color), Gdiplus::Ok);
+            EXPECT_EQ(color.GetValue(), Checker(x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(ApplyIconResult, StoresOnlyResultsForTheCurrentList) {
+    ScopedGdiplus gdiplus;
+    TestMainWindow window;
+    g_state.catalogGeneration = 5;
+    g_state.apps.push_back(IconEntry(L"h6a", L"x"));
+    g_state.apps.push_back(IconEntry(L"h6b", L"x"));
+
+    ApplyIconResult(nullptr);
+    ApplyIconResult(ResultFor(0, 4, SmallPng()).release());
+    EXPECT_FALSE(HasIcon(0)) << "a result of the previous list was stored";
+    ApplyIconResult(ResultFor(2, 5, SmallPng()).release());
+    EXPECT_FALSE(HasIcon(0) || HasIcon(1));
+
+    ApplyIconResult(ResultFor(1, 5, SmallPng(4, 4)).release());
+    ASSERT_TRUE(HasIcon(1));
+    EXPECT_EQ(g_state.apps[1].iconBitmap->GetWidth(), 4u);
+    // A later result replaces the earlier one, even with nothing.
+    ApplyIconResult(ResultFor(1, 5, SmallPng(5, 5)).release());
+    ASSERT_TRUE(HasIcon(1));
+    EXPECT_EQ(g_state.apps[1].iconBitmap->GetWidth(), 5u);
+    ApplyIconResult(ResultFor(1, 5, "garbage").release());
+    EXPECT_FALSE(HasIcon(1));
+    EXPECT_FALSE(HasIcon(0));
+}
+
+// Offline icons on the removable test drive; the last entry of each run acts
+// as a marker: the worker goes in order, so when it has its icon every
+// earlier result has been applied.
+TEST(StartIconLoad, OfflineIconsFollowTheListRules) {
+    ScopedGdiplus gdiplus;
+    TestMainWindow window;
+    const std::wstring icons = JoinPath(OfflineRootOnUsbDrive(), L"icons");
+    CreateFolderPath(icons);
+    auto at = [&](const wchar_t* name) { return JoinPath(icons, name); };
+    WriteFileBytes(at(L"h6A.png"), SmallPng());
+    WriteFileBytes(at(L"Orkvane.png"), SmallPng());
+    WriteFileBytes(at(L"h6Hidden.png"), SmallPng());
+    WriteFileBytes(at(L"h6Empty.png"), "");
+    WriteFileBytes(at(L"h6Limit.png"), MakePng(2, 2, Checker, kIconSizeLimit));
+    WriteFileBytes(at(L"h6Over.png"), MakePng(2, 2, Checker, kIconSizeLimit + 1));
+    WriteFileBytes(at(L"h6Marker.png"), SmallPng());
+    DeleteFileW(at(L"h6Late.png").c_str());
+
+    g_state.settings.offlineMode = true;
+    g_state.apps.push_back(IconEntry(L"h6A", at(L"h6A.png")));             // 0
+    g_state.apps.push_back(IconEntry(L"ORKVANE", at(L"Orkvane.png")));     // 1: own entry
+    g_state.apps.push_back(IconEntry(L"h6Hidden", at(L"h6Hidden.png"), true));  // 2
+    g_state.apps.push_back(IconEntry(L"h6Empty", at(L"h6Empty.png")));     // 3
+    g_state.apps.push_back(IconEntry(L"h6None", L""));                     // 4
+    g_state.apps.push_back(IconEntry(L"h6Limit", at(L"h6Limit.png")));     // 5
+    g_state.apps.push_back(IconEntry(L"h6Over", at(L"h6Over.png")));       // 6
+    g_state.apps.push_back(IconEntry(L"h6Late", at(L"h6Late.png")));       // 7: absent at first
+    g_state.apps.push_back(IconEntry(L"h6Marker", at(L"h6Marker.png")));   // 8
+
+    StartIconLoad();
+    ASSERT_TRUE(PumpUntil([] { return HasIcon(8); }, 30000)) << "the marker icon never came";
+    const bool firstRun[] = {true, false, false, false, false, true, false, false, true};
+    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(HasIcon(i), firstRun[i]) << WideToUtf8(g_state.apps[i].id);
+    EXPECT_EQ(g_state.apps[0].iconBitmap->GetPixelFormat(), PixelFormat32bppPARGB);
+
+    // Secret mode adds the hidden entry; icons already there are not fetched
+    // again (a refetch of h6A would now decode to nothing).
+    WriteFileBytes(at(L"h6A.png"), "no longer an image");
+    WriteFileBytes(at(L"h6Late.png"), SmallPng());
+    g_state.secretMode = true;
+    StartIconLoad();
+    ASSERT_TRUE(PumpUntil([] { return HasIcon(7); }, 30000)) << "the second run never reached its end";
+    const bool secondRun[] = {true, false, true, false, false, true, false, true, true};
+    for (size_t i = 0; i < 9; ++i) EXPECT_EQ(HasIcon(i), secondRun[i]) << WideToUtf8(g_state.apps[i].id);
+
+    RemoveTree(icons);
+}
+
+class OnlineIconTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PublishFile(L"h6icons/a.png", SmallPng());
+        PublishFile(L"h6icons/c.png", SmallPng());
+        PublishFile(L"h6icons/own.png", SmallPng());
+        ClearRequestLog();
+    }
+    void TearDown() override {
+        for (const wchar_t* name : {L"h6icons/a.png", L"h6icons/c.png", L"h6icons/own.png"}) UnpublishFile(name);
+    }
+    static std::wstring Url(const wchar_t* path) { return TestServerUrl() + path; }
+
+    ScopedGdiplus gdiplus;
+    TestMainWindow window;
+};
+
+TEST_F(OnlineIconTest, ResultsForAReplacedListAreDropped) {
+    g_state.apps.push_back(IconEntry(L"h6a", Url(L"/h6icons/a.png")));
+    g_state.apps.push_back(IconEntry(L"Orkvane", Url(L"/h6icons/own.png")));
+    g_state.apps.push_back(IconEntry(L"h6c", Url(L"/h6icons/c.png")));
+    StartIconLoad();
+    ++g_state.catalogGeneration;  // the list is replaced before anything arrives
+    ASSERT_TRUE(PumpUntil([] { return IconRequests("/h6icons/").size() >= 2; }, 30000));
+    PumpFor(1000);
+    EXPECT_FALSE(HasIcon(0) || HasIcon(1) || HasIcon(2));
+    EXPECT_EQ(IconRequests("/h6icons/"),
+              (std::vector<std::string>{"GET /h6icons/a.png", "GET /h6icons/c.png"}))
+        << "the program's own entry was fetched";
+}
+
+// The first icon arrives, then the source changes while the second (a body
+// that streams until the size limit) is being fetched: the third is never
+// asked for. A run without the change shows how long the third takes.
+TEST_F(OnlineIconTest, ChangeOfSourceStopsTheWorkerBeforeItsNextIcon) {
+    g_state.apps.push_back(IconEntry(L"h6a", Url(L"/h6icons/a.png")));
+    g_state.apps.push_back(IconEntry(L"h6slow", Url(L"/fault/endless")));
+    g_state.apps.push_back(IconEntry(L"h6c", Url(L"/h6icons/c.png")));
+
+    ULONGLONG started = GetTickCount64();
+    StartIconLoad();
+    ASSERT_TRUE(PumpUntil([] { return HasIcon(2); }, 60000)) << "without a change the third icon comes";
+    ULONGLONG fullRun = GetTickCount64() - started;
+    EXPECT_TRUE(HasIcon(0));
+    EXPECT_FALSE(HasIcon(1));
+
+    g_state.apps[0].iconBitmap.reset();
+    g_state.apps[2].iconBitmap.reset();
+    ClearRequestLog();
+    StartIconLoad();
+    ASSERT_TRUE(PumpUntil([] { return HasIcon(0); }, 30000));
+    ++iconLoadEpoch;
+    PumpFor(static_cast<DWORD>(std::max<ULONGLONG>(3000, 3 * fullRun)));
+    EXPECT_FALSE(HasIcon(2));
+    EXPECT_EQ(IconRequests("/"), (std::vector<std::string>{"GET /h6icons/a.png", "GET /fault/endless"}));
+}
+
+}  // namespace

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include "app/messages.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "operations/tool_install.h"
+#include "operations/tool_request.h"
+#include "tests/operations/operation_test_support.h"
+#include "tests/support/test_server.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+const std::wstring kSomeSha(64, L'A');
+
+std::wstring Repeat(wchar_t c, size_t n) { return std::wstring(n, c); }
+
+// Requests for the download service since the log was last cleared.
+std::vector<std::string> DownloadRequests() {
+    std::vector<std::string> lines;
+    for (const std::string& line : RequestLog()) {
+        if (line.find("/telechargement") != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string RequestLineFor(const CatalogApp& app) {
+    return "GET /telechargement?id=" + WideToUtf8(app.downloadId) + "&type=exe";
+}
+
+TEST(FetchToolExecutable, RefusesBadCatalogueDataBeforeAnyFileOrNetworkWork) {
+    struct Case {
+        const char* what;
+        std::wstring name, exeName, sha256, endpoint, downloadId;
+        const char* expected;
+    };
+    const std::wstring ep = TestDownloadEndpoint();
+    const Case cases[] = {
+        {"empty id", L"", L".exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"id climbing out of Apps", L"..\\..\\Documents\\x", L"..\\..\\Documents\\x.exe", kSomeSha, ep, L"x",
+         msg::kAppFileNameInvalid},
+        {"id with a space", L"outil h6", L"outil h6.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"id with a dot", L"outil.h6", L"outil.h6.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"non-ASCII id", L"outil\u00e9", L"outil\u00e9.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"id of 129 characters", Repeat(L'a', 129), Repeat(L'a', 129) + L".exe", kSomeSha, ep, L"x",
+         msg::kAppFileNameInvalid},
+        {"exeName in other case", L"outil", L"outil.EXE", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"exeName of another tool", L"outil", L"autre.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"bad id wins over bad sha", L"a/b", L"a/b.exe", L"xyz", L"", L"", msg::kAppFileNameInvalid},
+        {"sha of 63", L"outil", L"outil.exe", Repeat(L'a', 63), ep, L"x", msg::kShaMissingOrInvalid},
+        {"sha of 65", L"outil", L"outil.exe", Repeat(L'a', 65), ep, L"x", msg::kShaMissingOrInvalid},
+        {"sha with g", L"outil", L"outil.exe", Repeat(L'a', 63) + L"g", ep, L"x", msg::kShaMissingOrInvalid},
+        {"empty sha", L"outil", L"outil.exe", L"", ep, L"x", msg::kShaMissingOrInvalid},
+        {"bad sha wins over endpoint", L"outil", L"outil.exe", L"12", L"", L"", msg::kShaMissingOrInvalid},
+        {"plain http endpoint", L"outil", L"outil.exe", kSomeSha, TestServerPlainUrl() + L"/telechargement", L"x",
+         msg::kEndpointInvalid},
+        {"upper-case scheme", L"outil", L"outil.exe", kSomeSha, L"HTTPS://localhost/telechargement", L"x",
+         msg::kEndpointInvalid},
+        {"no endpoint", L"outil", L"outil.exe", kSomeSha, L"", L"x", msg::kEndpointInvalid},
+        {"endpoint wins over download id", L"outil", L"outil.exe", kSomeSha, L"ftp://x", L"", msg::kEndpointInvalid},
+        {"no download id", L"outil", L"outil.exe", kSomeSha, ep, L"", msg::kDownloadIdMissing},
+    };
+    ScratchFolder scratch(L"fetchbad");
+    const std::wstring folder = scratch / L"not_made_yet";
+    ClearRequestLog();
+    for (const Case& c : cases) {
+        ToolRequest request{c.name, L"d", c.exeName, c.sha256, c.downloadId, c.endpoint, L""};
+        EXPECT_EQ(ErrorOf([&] { FetchToolExecutable(request, folder); }), c.expected) << c.what;
+    }
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "folder made before validation";
+    EXPECT_TRUE(RequestLog().empty()) << "network touched before validation";
+}
+
+TEST(FreeFileName, NumbersTheNameUntilOneIsFree) {
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> existing;
+        std::wstring fileName;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {"free name kept", {}, L"outil.exe", L"outil.exe"},
+        {"first number", {L"outil.exe"}, L"outil.exe", L"outil_1.exe"},
+        {"after three taken", {L"outil.exe", L"outil_1.exe", L"outil_2.exe"}, L"outil.exe", L"outil_3.exe"},
+        {"a gap is reused", {L"outil.exe", L"outil_2.exe"}, L"outil.exe", L"outil_1.exe"},
+        {"split at the last dot", {L"a.b.exe"}, L"a.b.exe", L"a.b_1.exe"},
+        {"no extension", {L"outil"}, L"outil", L"outil_1"},
+        {"other names do not count", {L"outil_1.exe"}, L"outil.exe", L"outil.exe"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder(L"free");
+        for (const std::wstring& name : c.existing) WriteFileBytes(folder / name, "x");
+        EXPECT_EQ(FreeFileName(folder.path(), c.fileName), folder / c.expected) << c.what;
+    }
+}
+
+TEST(FreeFileName, AFolderOfThatNameCountsAsFree) {
+    ScratchFolder folder(L"freedir");
+    CreateFolderPath(folder / L"outil.exe");
+    EXPECT_EQ(FreeFileName(folder.path(), L"outil.exe"), folder / L"outil.exe");
+}
+
+TEST(FreeFileName, AllNumbersTakenGivesNouveauUntested) {
+    ScratchFolder folder(L"free999");
+    WriteFileBytes(folder / L"outil.exe", "x");
+    for (int i = 1; i <= 999; ++i) WriteFileBytes(folder / (L"outil_" + std::to_wstring(i) + L".exe"), "");
+    WriteFileBytes(folder / L"outil_nouveau.exe", "x");
+    EXPECT_EQ(FreeFileName(folder.path(), L"outil.exe"), folder / L"outil_nouveau.exe");
+    DeleteFileW((folder / L"outil_640.exe").c_str());
+    EXPECT_EQ(FreeFileName(folder.path(), L"outil.exe"), folder / L"outil_640.exe");
+}
+
+TEST(FetchToolExecutable, CopiesFromUsbKeyIntoAFreeName) {
+    const std::string tool = TraceToolBytes();
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring source = JoinPath(root, L"outils\\h6usbfetch.exe");
+    WriteFileBytes(source, tool);
+    // An offline entry needs neither an endpoint nor a download identifier.
+    CatalogApp app = MakeToolEntry(L"h6usbfetch", Sha256Of(tool), root);
+    app.downloadId.clear();
+    ScratchFolder folder(L"usbfetch");
+    WriteFileBytes(folder / L"h6usbfetch.exe", "an older file that must stay");
+
+    std::wstring fetched = FetchToolExecutable(MakeToolRequest(app), folder.path());
+
+    EXPECT_EQ(fetched, folder / L"h6usbfetch_1.exe");
+    EXPECT_EQ(ReadFileBytes(fetched), tool);
+    EXPECT_EQ(ReadFileBytes(folder / L"h6usbfetch.exe"), "an older file that must stay");
+    EXPECT_EQ(ReadFileBytes(source), tool) << "the key is never written";
+    DeleteFileW(source.c_str());
+}
+
+TEST(FetchToolExecutable, UsbFailuresLeaveNothingBehind) {
+    const std::string tool = TraceToolBytes();
+    const std::wstring root = OfflineRootOnUsbDrive();
+    struct Case {
+        const char* what;
+        const char* sourceBytes;  // null: no file on the key
+        std::wstring sha256;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"program missing on the key", nullptr, Sha256Of(tool), msg::kUsbCopyFailed},
+        {"program differs from the catalogue", "not the catalogue's program", Sha256Of(tool), msg::kShaMismatch},
+    };
+    for (const Case& c : cases) {
+        const std::wstring source = JoinPath(root, L"outils\\h6usbfail.exe");
+        DeleteFileW(source.c_str());
+        if (c.sourceBytes != nullptr) WriteFileBytes(source, c.sourceBytes);
+        CatalogApp app = MakeToolEntry(L"h6usbfail", c.sha256, root);
+        ScratchFolder folder(L"usbfail");
+        WriteFileBytes(folder / L"h6usbfail.exe", "older");
+
+        EXPECT_EQ(ErrorOf([&] { FetchToolExecutable(MakeToolRequest(app), folder.path()); }), c.expected) << c.what;
+        EXPECT_EQ(FilesMatching(folder.path(), L"*"), std::vector<std::wstring>{L"h6usbfail.exe"}) << c.what;
+        EXPECT_EQ(ReadFileBytes(folder / L"h6usbfail.exe"), "older") << c.what;
+        DeleteFileW(source.c_str());
+    }
+}
+
+TEST(FetchToolExecutable, DownloadsFromTheServerWithTheCatalogueQuery) {
+    const std::string tool = TraceToolBytes();
+    CatalogApp app = MakeToolEntry(L"h6dl", Sha256Of(tool));
+    PublishFile(PublishedDownloadPath(app), tool);
+    ScratchFolder folder(L"dl");
+    ClearRequestLog();
+
+    std::wstring fetched = FetchToolExecutable(MakeToolRequest(app), folder.path());
+
+    EXPECT_EQ(fetched, folder / L"h6dl.exe");
+    EXPECT_EQ(ReadFileBytes(fetched), tool);
+    EXPECT_EQ(DownloadRequests(), std::vector<std::string>{RequestLineFor(app)});
+    UnpublishFile(PublishedDownloadPath(app));
+}
+
+TEST(FetchToolExecutable, DownloadFailuresLeaveNothingBehind) {
+    const std::string tool = TraceToolBytes();
+    ASSERT_GT(tool.size(), 4096u);
+    struct Case {
+        const char* what;
+        std::string published;      // served bytes; empty: nothing published
+        std::wstring idSuffix;      // appended to the download id, unescaped
+        bool offlineMode;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"body differs from the catalogue", tool + "x", L"", false, msg::kShaMismatch},
+        {"connection closed cleanly after 4096 bytes", tool, L"&cut=4096", false, msg::kDownloadInterrupted},
+        {"nothing to download", "", L"", false, "HTTP 404"},
+        {"network refused in offline mode", tool, L"", true, msg::kNetworkDisabledOffline},
+    };
+    for (const Case& c : cases) {
+        CatalogApp app = MakeToolEntry(L"h6dlfail", Sha256Of(tool));
+        if (!c.published.empty()) PublishFile(PublishedDownloadPath(app), c.published);
+        app.downloadId += c.idSuffix;
+        offlineModeShared = c.offlineMode;
+        ScratchFolder folder(L"dlfail");
+
+        EXPECT_EQ(ErrorOf([&] { FetchToolExecutable(MakeToolRequest(app), folder.path()); }), c.expected) << c.what;
+        EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty()) << c.what;
+        offlineModeShared = false;
+        UnpublishFile(L"telechargement/h6dlfail_" + app.sha256.substr(0, 12) + L".exe");
+    }
+}
+
+class InstallToolTest : public ::testing::Test {
+protected:
+    void TearDown() override { UnpublishFile(PublishedDownloadPath(app)); }
+    std::vector<std::wstring> TempLeftovers() const { return FilesMatching(GetTempFolder(), app.id + L"*"); }
+
+    std::string tool = TraceToolBytes();
+    CatalogApp app = MakeToolEntry(L"h6install", Sha256Of(tool));
+    ToolCleanup cleanup{L"h6install"};
+};
+
+TEST_F(InstallToolTest, InstallsOnceThenFindsTheFileCurrent) {
+    PublishFile(PublishedDownloadPath(app), tool);
+    ClearRequestLog();
+
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), tool);
+    EXPECT_EQ(DownloadRequests().size(), 1u);
+    EXPECT_TRUE(TempLeftovers().empty());
+
+    ClearRequestLog();
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_TRUE(DownloadRequests().empty()) << "a current file is fetched again";
+}
+
+TEST_F(InstallToolTest, CurrentFileNeedsNoSourceAtAll) {
+    WriteFileBytes(InstalledPath(app.id), tool);
+    app.sourceRoot = L"E:\\NoSuchOfflineFolder";
+    app.downloadEndpoint.clear();
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), "<no error>");
+    EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), tool);
+}
+
+TEST_F(InstallToolTest, UpdateReplacesAChangedFile) {
+    CreateFolderPath(GetAppsFolder());
+    WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
+    PublishFile(PublishedDownloadPath(app), tool);
+
+    InstallTool(MakeToolRequest(app));
+
+    EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), tool);
+    EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(InstallToolTest, FailedFetchKeepsTheOlderVersion) {
+    const std::wstring root = OfflineRootOnUsbDrive();
+    struct Case {
+        const char* what;
+        std::string published;
+        std::wstring idSuffix;
+        std::wstring sourceRoot;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"wrong SHA-256", tool + "tampered", L"", L"", msg::kShaMismatch},
+        {"cut-off download", tool, L"&cut=10000", L"", msg::kDownloadInterrupted},
+        {"missing on the key", "", L"", root, msg::kUsbCopyFailed},
+    };
+    for (const Case& c : cases) {
+        CreateFolderPath(GetAppsFolder());
+        WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
+        DeleteFileW(JoinPath(root, L"outils\\h6install.exe").c_str());
+        CatalogApp entry = MakeToolEntry(app.id, app.sha256, c.sourceRoot);
+        if (!c.published.empty()) PublishFile(PublishedDownloadPath(entry), c.published);
+        entry.downloadId += c.idSuffix;
+
+        EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(entry)); }), c.expected) << c.what;
+        EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool") << c.what;
+        EXPECT_TRUE(TempLeftovers().empty()) << c.what;
+    }
+}
+
+TEST_F(InstallToolTest, RefusesANameThatLeavesTheAppsFolder) {
+    // Even a file that would match the catalogue is not looked at.
+    const std::wstring outside = JoinPath(GetInstallFolder(), L"h6outside.exe");
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(outside, tool);
+    ToolRequest request = MakeToolRequest(app);
+    request.name = L"..\\h6outside";
+    request.exeName = request.name + L".exe";
+    EXPECT_EQ(ErrorOf([&] { InstallTool(request); }), msg::kAppFileNameInvalid);
+    EXPECT_EQ(ReadFileBytes(outside), tool);
+    DeleteFileW(outside.c_str());
+}
+
+}  // namespace
