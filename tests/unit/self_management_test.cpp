@@ -1,0 +1,668 @@
+// The program's own install, update and removal, and the deferred PowerShell
+// command that finishes them. The powershell.exe beside this test program is
+// the test suite's stand-in (tests/powershell_standin), which logs its command
+// line to ORKVANE_STANDIN_LOG and carries out the scripts' file steps.
+//
+// Tests that need the process to be the installed copy copy this very test
+// program to %LOCALAPPDATA%\Kest_Tools\Orkvane.exe and run one of the
+// SelfInInstalledCopy tests there (they are disabled in a normal run).
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/constants.h"
+#include "app/handles.h"
+#include "app/messages.h"
+#include "app/paths.h"
+#include "app/post_result.h"
+#include "app/settings.h"
+#include "app/sha256.h"
+#include "app/state.h"
+#include "operations/operation_runner.h"
+#include "operations/self_management.h"
+#include "tests/support/test_support.h"
+#include "ui/message_box.h"
+
+namespace {
+
+struct WindowTraits {
+    using Type = HWND;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { DestroyWindow(h); }
+};
+using UniqueWindow = Unique<WindowTraits>;
+
+constexpr wchar_t kLogVariable[] = L"ORKVANE_STANDIN_LOG";
+constexpr wchar_t kUpdateSourceVariable[] = L"ORKVANE_SELF_UPDATE_SOURCE";
+constexpr wchar_t kUpdateShaVariable[] = L"ORKVANE_SELF_UPDATE_SHA";
+
+std::wstring OwnFolder() { return ParentFolder(GetOwnExePath()); }
+std::wstring StandInPath() { return JoinPath(OwnFolder(), L"powershell.exe"); }
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string ReadIfExists(const std::wstring& path) { return FileExists(path) ? ReadFileBytes(path) : std::string(); }
+
+// The log's lines, CRLF-separated UTF-8.
+std::vector<std::wstring> LogLines(const std::wstring& log) {
+    std::vector<std::wstring> lines;
+    std::string bytes = ReadIfExists(log);
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(Utf8ToWide(bytes.substr(start, end - start)));
+    return lines;
+}
+
+struct Started {
+    UniqueHandle process;
+    DWORD id = 0;
+};
+
+Started Start(const std::wstring& application, const std::wstring& commandLine) {
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    Started started;
+    if (CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &info)) {
+        CloseHandle(info.hThread);
+        started.process.reset(info.hProcess);
+        started.id = info.dwProcessId;
+    }
+    return started;
+}
+
+DWORD WaitForExit(const Started& started, DWORD timeoutMs) {
+    if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) return 999;
+    DWORD code = 0;
+    GetExitCodeProcess(started.process.get(), &code);
+    return code;
+}
+
+// The stand-in, started directly with the deferred command line of a script.
+DWORD RunStandIn(const std::wstring& script, DWORD timeoutMs = 30000) {
+    Started started = Start(StandInPath(), BuildDeferredCommandLine(script));
+    if (!started.process) return 998;
+    return WaitForExit(started, timeoutMs);
+}
+
+// A finished process whose handle stays open, so its id is not reused.
+Started FinishedProcess() {
+    Started started = Start(StandInPath(), L"powershell.exe");
+    WaitForExit(started, 30000);
+    return started;
+}
+
+class ScopedEnv {
+public:
+    ScopedEnv(const wchar_t* name, const std::wstring& value) : name_(name) {
+        SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const wchar_t* name_;
+};
+
+// A window that receives the workers' results; message-only, never shown.
+UniqueWindow MakeResultWindow() {
+    return UniqueWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+}
+
+std::unique_ptr<OperationResult> WaitForResult(HWND window, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    MSG message{};
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (PeekMessageW(&message, window, WM_APP_OPERATION_DONE, WM_APP_OPERATION_DONE, PM_REMOVE))
+            return TakePostedResult<OperationResult>(message.lParam);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return nullptr;
+}
+
+std::wstring DesktopShortcut() { return JoinPath(GetKnownFolder(FOLDERID_Desktop), L"Orkvane.lnk"); }
+std::wstring MenuShortcut() {
+    return JoinPath(JoinPath(GetKnownFolder(FOLDERID_Programs), L"Kest Tools"), L"Orkvane.lnk");
+}
+
+bool DeleteWithRetry(const std::wstring& path) {
+    return WaitUntil([&] { return DeleteFileW(path.c_str()) || !FileExists(path); }, 15000);
+}
+
+std::wstring ReadRunValue() {
+    std::vector<wchar_t> buffer(4096);
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) !=
+        ERROR_SUCCESS)
+        return L"<absent>";
+    return buffer.data();
+}
+
+void WriteRunValue(const std::wstring& text) {
+    UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void DeleteRunValue() {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+        RegDeleteValueW(key.get(), kRunValueName);
+}
+
+// Files of the temporary folder whose name starts with "Orkvane" (fetched copies).
+int FetchedCopiesInTemp() {
+    int count = 0;
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW(JoinPath(GetTempFolder(), L"Orkvane*.exe").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do ++count;
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+    return count;
+}
+
+// The program's own catalogue entry, served from an offline folder.
+CatalogApp SelfEntry(const std::wstring& offlineRoot, const std::wstring& sha256) {
+    CatalogApp app;
+    app.id = kOwnAppId;
+    app.name = kOwnAppId;
+    app.version = L"9.0.0";
+    app.description = L"Catalogue central Kest";
+    app.exeName = L"Orkvane.exe";
+    app.sourceRoot = offlineRoot;
+    app.sha256 = sha256;
+    return app;
+}
+
+// An offline folder holding outils\Orkvane.exe with the given bytes.
+std::wstring MakeOfflineRoot(const ScratchFolder& scratch, const std::string& program) {
+    std::wstring root = scratch / L"OrkvaneOffline";
+    CreateFolderPath(JoinPath(root, L"outils"));
+    WriteFileBytes(JoinPath(root, L"outils\\Orkvane.exe"), program);
+    return root;
+}
+
+// Leaves the install folder as a fresh prefix has it: nothing of the program.
+void RemoveInstalledCopy() {
+    DeleteWithRetry(GetInstalledExePath());
+    RemoveTree(GetInstalledExePath());  // when a test made it a folder
+    DeleteWithRetry(JoinPath(GetInstallFolder(), L"powershell.exe"));
+    DeleteFileW(DesktopShortcut().c_str());
+    DeleteFileW(MenuShortcut().c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Scripts and command line
+
+TEST(DeferredScript, QuotingDoublesEverySingleQuote) {
+    struct Case { std::wstring text; std::wstring quoted; };
+    const Case cases[] = {
+        {L"C:\\Users\\Zoé\\Orkvane.exe", L"'C:\\Users\\Zoé\\Orkvane.exe'"},
+        {L"C:\\l'atelier\\Orkvane.exe", L"'C:\\l''atelier\\Orkvane.exe'"},
+        {L"D:\\a''b\\x", L"'D:\\a''''b\\x'"},
+        {L"'", L"''''"},
+        {L"'x'", L"'''x'''"},
+        {L"", L"''"},
+        {L"say \"hi\" $env:x", L"'say \"hi\" $env:x'"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(QuoteForPowerShell(c.text), c.quoted) << c.text;
+}
+
+TEST(DeferredScript, ReplacementScriptAndCommandLine) {
+    std::wstring script = BuildReplacementScript(4242, L"C:\\Temp\\Orkvane_1.exe", L"C:\\Users\\l'atelier\\Orkvane.exe");
+    const std::wstring expected =
+        L"$ErrorActionPreference='SilentlyContinue'; try { Wait-Process -Id 4242 -Timeout 20 } catch {}; "
+        L"Start-Sleep -Milliseconds 500; Copy-Item -LiteralPath 'C:\\Temp\\Orkvane_1.exe' -Destination "
+        L"'C:\\Users\\l''atelier\\Orkvane.exe' -Force; Remove-Item -LiteralPath 'C:\\Temp\\Orkvane_1.exe' -Force; "
+        L"Start-Process -FilePath 'C:\\Users\\l''atelier\\Orkvane.exe'";
+    EXPECT_EQ(script, expected);
+    EXPECT_EQ(BuildDeferredCommandLine(script),
+              L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"" + expected + L"\"");
+}
+
+TEST(DeferredScript, RemovalScriptNamesTheInstalledCopyAndBothShortcuts) {
+    std::wstring local = GetKnownFolder(FOLDERID_LocalAppData);
+    std::wstring desktop = GetKnownFolder(FOLDERID_Desktop);
+    std::wstring programs = GetKnownFolder(FOLDERID_Programs);
+    EXPECT_EQ(BuildRemovalScript(17),
+              L"$ErrorActionPreference='SilentlyContinue'; try { Wait-Process -Id 17 -Timeout 20 } catch {}; "
+              L"Start-Sleep -Milliseconds 500; Remove-Item -LiteralPath '" + local + L"\\Kest_Tools\\Orkvane.exe' "
+              L"-Force; Remove-Item -LiteralPath '" + desktop + L"\\Orkvane.lnk' -Force; Remove-Item -LiteralPath '" +
+              programs + L"\\Kest Tools\\Orkvane.lnk' -Force");
+    // The largest process identifier is written out in full, in decimal.
+    EXPECT_NE(BuildRemovalScript(4294967295UL).find(L"-Id 4294967295 -Timeout"), std::wstring::npos);
+}
+
+// ---------------------------------------------------------------------------
+// The scripts under the stand-in
+
+TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
+    ScratchFolder scratch(L"replace");
+    std::wstring log = scratch / L"log.txt";
+    ScopedEnv logEnv(kLogVariable, log);
+    CreateFolderPath(scratch / L"l'atelier");
+    std::wstring installed = scratch / L"l'atelier\\Orkvane.exe";
+    std::wstring fresh = scratch / L"Orkvane_1.exe";
+    WriteFileBytes(installed, "old program");
+    // The new copy is the stand-in itself, so that its start shows in the log.
+    ASSERT_TRUE(CopyFileW(StandInPath().c_str(), fresh.c_str(), FALSE));
+    std::string freshBytes = ReadFileBytes(fresh);
+
+    // The "program" the script waits for: a stand-in that sleeps 1.5 s.
+    auto begin = std::chrono::steady_clock::now();
+    Started program = Start(StandInPath(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
+    ASSERT_TRUE(program.process);
+    std::wstring script = BuildReplacementScript(program.id, fresh, installed);
+    ASSERT_EQ(RunStandIn(script), 0u);
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+
+    EXPECT_EQ(WaitForSingleObject(program.process.get(), 0), WAIT_OBJECT_0) << "replaced before the program ended";
+    EXPECT_GE(elapsed.count(), 1900) << "no wait for the program and the half second after it";
+    EXPECT_EQ(ReadFileBytes(installed), freshBytes);
+    EXPECT_FALSE(FileExists(fresh));
+    ASSERT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 3; }, 10000));
+    std::vector<std::wstring> lines = LogLines(log);
+    EXPECT_EQ(lines[1], BuildDeferredCommandLine(script));
+    EXPECT_EQ(lines[2], L"\"" + installed + L"\"") << "the new installed copy was not started";
+}
+
+TEST(PowerShellStandIn, RemovalDeletesProgramAndShortcutsOnly) {
+    ScratchFolder scratch(L"remove");
+    ScopedEnv logEnv(kLogVariable, scratch / L"log.txt");
+    CreateFolderPath(GetAppsFolder());
+    CreateFolderPath(ParentFolder(MenuShortcut()));
+    std::wstring tool = JoinPath(GetAppsFolder(), L"Outil.exe");
+    std::wstring toolShortcut = JoinPath(ParentFolder(MenuShortcut()), L"Outil.lnk");
+    for (const std::wstring& path : {GetInstalledExePath(), DesktopShortcut(), MenuShortcut(), tool, toolShortcut})
+        WriteFileBytes(path, "x");
+
+    Started gone = FinishedProcess();
+    EXPECT_EQ(RunStandIn(BuildRemovalScript(gone.id)), 0u);
+
+    EXPECT_FALSE(FileExists(GetInstalledExePath()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(FileExists(MenuShortcut()));
+    EXPECT_TRUE(FileExists(tool));
+    EXPECT_TRUE(FileExists(toolShortcut));
+    DeleteFileW(tool.c_str());
+    DeleteFileW(toolShortcut.c_str());
+}
+
+TEST(PowerShellStandIn, UnreadableScriptRunsNothing) {
+    ScratchFolder scratch(L"strict");
+    ScopedEnv logEnv(kLogVariable, scratch / L"log.txt");
+    std::wstring keep = scratch / L"keep.txt";
+    WriteFileBytes(keep, "x");
+    std::wstring remove = L"Remove-Item -LiteralPath " + QuoteForPowerShell(keep) + L" -Force";
+    struct Case { std::wstring script; DWORD exitCode; bool kept; };
+    const Case cases[] = {
+        {remove + L"; Format-Volume -DriveLetter C", 2, true},
+        {remove + L"; Remove-Item -Path 'x' -Force", 2, true},
+        {L"Remove-Item -LiteralPath 'unclosed -Force", 2, true},
+        {remove, 0, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunStandIn(c.script), c.exitCode) << c.script;
+        EXPECT_EQ(FileExists(keep), c.kept) << c.script;
+    }
+}
+
+TEST(DeferredCommand, StartsPowerShellWithTheExactCommandLineAndReturnsAtOnce) {
+    ScratchFolder scratch(L"deferred");
+    std::wstring log = scratch / L"log.txt";
+    ScopedEnv logEnv(kLogVariable, log);
+    std::wstring marker = scratch / L"l'atelier.txt";
+    WriteFileBytes(marker, "x");
+    std::wstring script = L"Start-Sleep -Milliseconds 1500; Remove-Item -LiteralPath " + QuoteForPowerShell(marker) +
+                          L" -Force";
+
+    auto begin = std::chrono::steady_clock::now();
+    RunDeferredCommand(script);
+    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+    EXPECT_LT(spent.count(), 1000) << "RunDeferredCommand waited for the process";
+
+    ASSERT_TRUE(WaitUntil([&] { return !FileExists(marker); }, 15000));
+    std::vector<std::wstring> lines = LogLines(log);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"Start-Sleep "
+                        L"-Milliseconds 1500; Remove-Item -LiteralPath '" + scratch.path() + L"\\l''atelier.txt' -Force\"");
+}
+
+// ---------------------------------------------------------------------------
+// Update from a copy that is not the installed one (this test program)
+
+TEST(SelfUpdate, DownloadThatDoesNotMatchLeavesInstalledCopyAlone) {
+    ScratchFolder scratch(L"badsha");
+    std::wstring root = MakeOfflineRoot(scratch, "a program that is not the catalogue's");
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(GetInstalledExePath(), "installed program");
+    int copiesBefore = FetchedCopiesInTemp();
+    UniqueWindow window = MakeResultWindow();
+
+    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, std::wstring(64, L'A'))));
+
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_FALSE(result->ok);
+    EXPECT_FALSE(result->closeMain);
+    EXPECT_EQ(result->error, W("SHA-256 invalide : le programme n'a pas été installé"));
+    EXPECT_EQ(result->appIndex, -1);
+    EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), "installed program");
+    EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore);
+    RemoveInstalledCopy();
+}
+
+TEST(SelfUpdate, FromAnotherCopyReplacesTheInstalledFileAndStartsIt) {
+    ScratchFolder scratch(L"update");
+    std::wstring log = scratch / L"log.txt";
+    ScopedEnv logEnv(kLogVariable, log);
+    std::string fresh = ReadFileBytes(StandInPath());
+    std::wstring root = MakeOfflineRoot(scratch, fresh);
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(GetInstalledExePath(), "installed program");
+    int copiesBefore = FetchedCopiesInTemp();
+    UniqueWindow window = MakeResultWindow();
+
+    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
+
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_TRUE(result->ok) << result->error;
+    EXPECT_TRUE(result->closeMain);
+    EXPECT_EQ(result->message, L"Orkvane mise à jour.");
+    EXPECT_EQ(result->appIndex, -1);
+    EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), fresh);
+    EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore);
+    // The new installed copy (here the stand-in) was started.
+    EXPECT_TRUE(WaitUntil([&] { return !LogLines(log).empty(); }, 10000));
+    std::vector<std::wstring> lines = LogLines(log);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"Orkvane.exe"), std::wstring::npos) << lines[0];
+    RemoveInstalledCopy();
+}
+
+TEST(SelfUpdate, InstalledFileThatCannotBeReplacedIsReported) {
+    ScratchFolder scratch(L"noreplace");
+    std::string fresh = "new program";
+    std::wstring root = MakeOfflineRoot(scratch, fresh);
+    // A folder where the installed file should be: the copy onto it fails.
+    CreateFolderPath(GetInstalledExePath());
+    int copiesBefore = FetchedCopiesInTemp();
+    UniqueWindow window = MakeResultWindow();
+
+    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
+
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_FALSE(result->ok);
+    EXPECT_FALSE(result->closeMain);
+    EXPECT_EQ(result->error, L"Remplacement de Orkvane impossible");
+    EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore) << "the fetched copy was left in the temporary folder";
+    RemoveInstalledCopy();
+}
+
+TEST(SelfUpdate, StartRunsOnAWorkerOnlyWhenIdleAndTheEntryExists) {
+    ScratchFolder scratch(L"start");
+    std::wstring root = MakeOfflineRoot(scratch, "not the catalogue's program");
+    UniqueWindow window = MakeResultWindow();
+    struct Case { bool busy; bool withEntry; bool starts; };
+    const Case cases[] = {{true, true, false}, {false, false, false}, {false, true, true}};
+    for (const Case& c : cases) {
+        ResetAppState();
+        g_state.mainWindow = window.get();
+        g_state.busy = c.busy;
+        if (c.withEntry) {
+            g_state.apps.push_back(SelfEntry(root, std::wstring(64, L'b')));
+            g_state.selfIndex = 0;
+        }
+        std::wstring statusBefore = g_state.statusText;
+
+        StartToolboxUpdate();
+
+        if (!c.starts) {
+            EXPECT_EQ(g_state.busy, c.busy);
+            EXPECT_EQ(g_state.statusText, statusBefore);
+            EXPECT_EQ(WaitForResult(window.get(), 500), nullptr);
+            continue;
+        }
+        EXPECT_TRUE(g_state.busy);
+        EXPECT_EQ(g_state.statusText, L"Mise à jour de Orkvane...");
+        std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 10000);
+        ASSERT_NE(result, nullptr);
+        EXPECT_EQ(result->error, W("SHA-256 invalide : le programme n'a pas été installé"));
+    }
+    ResetAppState();
+}
+
+// ---------------------------------------------------------------------------
+// Install from a copy that is not the installed one (this test program)
+
+struct RecordedBox {
+    int count = 0;
+    HWND owner = nullptr;
+    std::wstring text;
+    UINT flags = 0;
+};
+
+void RecordBoxes(RecordedBox& box, int answer) {
+    SetMessageBoxResponder([&box, answer](HWND owner, const std::wstring& text, UINT flags) {
+        ++box.count;
+        box.owner = owner;
+        box.text = text;
+        box.flags = flags;
+        return answer;
+    });
+}
+
+TEST(SelfInstall, CopiesItselfMakesTheChosenShortcutsAndCloses) {
+    RemoveInstalledCopy();
+    ScopedComApartment com;  // as start-up does on the user-interface thread
+    // The installed copy that gets started is this test program: run nothing.
+    ScopedEnv filter(L"GTEST_FILTER", L"NoSuchSuite.NoSuchTest");
+    struct Case { bool desktop; bool menu; };
+    const Case cases[] = {{false, true}, {true, false}};
+    for (const Case& c : cases) {
+        ResetAppState();
+        RecordedBox box;
+        RecordBoxes(box, IDOK);
+        UniqueWindow window = MakeResultWindow();
+        g_state.mainWindow = window.get();
+        g_state.settings.desktopShortcut = c.desktop;
+        g_state.settings.menuShortcut = c.menu;
+
+        InstallOrRemoveSelf();
+
+        EXPECT_EQ(box.count, 0) << box.text;
+        EXPECT_FALSE(IsWindow(window.get())) << "the window of the portable copy stays";
+        window.release();
+        ASSERT_TRUE(FileExists(GetInstalledExePath()));
+        EXPECT_EQ(ComputeFileSha256(GetInstalledExePath()), ComputeFileSha256(GetOwnExePath()));
+        EXPECT_EQ(FileExists(DesktopShortcut()), c.desktop);
+        EXPECT_EQ(FileExists(MenuShortcut()), c.menu);
+        RemoveInstalledCopy();
+    }
+    SetMessageBoxResponder(nullptr);
+}
+
+TEST(SelfInstall, RefusedWhileBusyAndFailedCopyKeepsTheWindow) {
+    RemoveInstalledCopy();
+    ResetAppState();
+    RecordedBox box;
+    RecordBoxes(box, IDOK);
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+
+    g_state.busy = true;
+    InstallOrRemoveSelf();
+    EXPECT_FALSE(FileExists(GetInstalledExePath()));
+    EXPECT_EQ(box.count, 0);
+    EXPECT_TRUE(IsWindow(window.get()));
+
+    g_state.busy = false;
+    CreateFolderPath(GetInstalledExePath());  // a folder in the way of the copy
+    InstallOrRemoveSelf();
+    EXPECT_EQ(box.count, 1);
+    EXPECT_EQ(box.text, L"Copie de Orkvane impossible");
+    EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(IsWindow(window.get()));
+    EXPECT_FALSE(FileExists(MenuShortcut()));
+    SetMessageBoxResponder(nullptr);
+    RemoveInstalledCopy();
+}
+
+// ---------------------------------------------------------------------------
+// Removal and update as the installed copy: this program copies itself to the
+// install folder and runs one SelfInInstalledCopy test there.
+
+struct InstalledRun {
+    DWORD exitCode = 0;
+    DWORD processId = 0;
+};
+
+// Installs this test program with the stand-in beside it, runs `test` in it.
+InstalledRun RunAsInstalledCopy(const std::wstring& test) {
+    CreateFolderPath(GetInstallFolder());
+    EXPECT_TRUE(CopyFileW(GetOwnExePath().c_str(), GetInstalledExePath().c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW(StandInPath().c_str(), JoinPath(GetInstallFolder(), L"powershell.exe").c_str(), FALSE));
+    Started started = Start(GetInstalledExePath(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
+                                                       L" --gtest_also_run_disabled_tests");
+    EXPECT_TRUE(started.process);
+    return {WaitForExit(started, 60000), started.id};
+}
+
+class SelfAsInstalledCopy : public testing::Test {
+protected:
+    void SetUp() override {
+        RemoveInstalledCopy();
+        DeleteRunValue();
+        CreateFolderPath(GetAppsFolder());
+        CreateFolderPath(ParentFolder(MenuShortcut()));
+        WriteFileBytes(tool_, "tool");
+        WriteFileBytes(DesktopShortcut(), "link");
+        WriteFileBytes(MenuShortcut(), "link");
+        WriteRunValue(L"\"" + GetInstalledExePath() + L"\" --minimized");
+    }
+    void TearDown() override {
+        RemoveInstalledCopy();
+        DeleteFileW(tool_.c_str());
+        DeleteRunValue();
+    }
+    ScratchFolder scratch_{L"installed"};
+    std::wstring log_ = scratch_ / L"log.txt";
+    ScopedEnv logEnv_{kLogVariable, log_};
+    std::wstring tool_ = JoinPath(GetAppsFolder(), L"Outil.exe");
+};
+
+TEST_F(SelfAsInstalledCopy, AnsweringNoToTheRemovalChangesNothing) {
+    InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredNo");
+    EXPECT_EQ(run.exitCode, 0u) << "the test inside the installed copy failed";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_TRUE(FileExists(GetInstalledExePath()));
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
+    EXPECT_TRUE(FileExists(MenuShortcut()));
+    EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized");
+    EXPECT_TRUE(LogLines(log_).empty()) << "PowerShell was started";
+}
+
+TEST_F(SelfAsInstalledCopy, AnsweringYesRemovesTheProgramAfterItHasEnded) {
+    InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYes");
+    EXPECT_EQ(run.exitCode, 0u) << "the test inside the installed copy failed";
+    EXPECT_TRUE(WaitUntil([] { return !FileExists(GetInstalledExePath()); }, 15000));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(FileExists(MenuShortcut()));
+    EXPECT_EQ(ReadRunValue(), L"<absent>");
+    EXPECT_TRUE(FileExists(tool_)) << "the Apps folder must be kept";
+    std::vector<std::wstring> lines = LogLines(log_);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], BuildDeferredCommandLine(BuildRemovalScript(run.processId)));
+}
+
+TEST_F(SelfAsInstalledCopy, UpdateReplacesTheFileOnceTheProgramHasEnded) {
+    std::wstring root = MakeOfflineRoot(scratch_, ReadFileBytes(StandInPath()));
+    ScopedEnv source(kUpdateSourceVariable, root);
+    ScopedEnv sha(kUpdateShaVariable, ComputeFileSha256(StandInPath()));
+    int copiesBefore = FetchedCopiesInTemp();
+    InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_UpdateFromOfflineFolder");
+    EXPECT_EQ(run.exitCode, 0u) << "the test inside the installed copy failed";
+    // The stand-in logs the deferred command, then its own start as the new copy.
+    ASSERT_TRUE(WaitUntil([&] { return LogLines(log_).size() >= 2; }, 15000));
+    std::vector<std::wstring> lines = LogLines(log_);
+    EXPECT_EQ(lines[1], L"\"" + GetInstalledExePath() + L"\"");
+    EXPECT_EQ(ComputeFileSha256(GetInstalledExePath()), ComputeFileSha256(StandInPath()));
+    EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(run.processId) + L" "), std::wstring::npos);
+    EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore) << "the downloaded copy stayed in the temporary folder";
+}
+
+// The halves that run inside the installed copy.
+
+TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredNo) {
+    ASSERT_TRUE(IsInstalledCopy());
+    g_state.installedMode = true;
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    RecordedBox box;
+    RecordBoxes(box, IDNO);
+
+    InstallOrRemoveSelf();
+
+    EXPECT_EQ(box.count, 1);
+    EXPECT_EQ(box.owner, window.get());
+    EXPECT_EQ(box.text, W("Désinstaller Orkvane ?\n\nLes applications du dossier Apps seront conservées."));
+    EXPECT_EQ(box.flags, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+    EXPECT_TRUE(IsWindow(window.get()));
+    SetMessageBoxResponder(nullptr);
+}
+
+TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredYes) {
+    ASSERT_TRUE(IsInstalledCopy());
+    g_state.installedMode = true;
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    RecordedBox box;
+    RecordBoxes(box, IDYES);
+
+    InstallOrRemoveSelf();
+
+    EXPECT_EQ(box.count, 1);
+    EXPECT_FALSE(IsWindow(window.get()));
+    window.release();
+    EXPECT_EQ(ReadRunValue(), L"<absent>") << "autostart must go at once";
+    EXPECT_TRUE(FileExists(GetInstalledExePath())) << "removed while the program still runs";
+    SetMessageBoxResponder(nullptr);
+}
+
+TEST(SelfInInstalledCopy, DISABLED_UpdateFromOfflineFolder) {
+    ASSERT_TRUE(IsInstalledCopy());
+    UniqueWindow window = MakeResultWindow();
+    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(EnvVar(kUpdateSourceVariable), EnvVar(kUpdateShaVariable))));
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_TRUE(result->ok) << result->error;
+    EXPECT_TRUE(result->closeMain);
+    EXPECT_EQ(result->message, L"Orkvane mise à jour.");
+    // Still the old file while this process runs: the script waits for it.
+    EXPECT_NE(ComputeFileSha256(GetInstalledExePath()), EnvVar(kUpdateShaVariable));
+}
+
+}  // namespace
