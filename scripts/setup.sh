@@ -9,7 +9,7 @@ packages=(
     wine wine64
     xvfb xauth xdotool imagemagick
     python3 openssl
-    googletest
+    googletest nlohmann-json3-dev
 )
 
 missing=()

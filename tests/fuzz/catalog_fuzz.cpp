@@ -64,7 +64,15 @@ private:
     size_t Below(size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<size_t>(0, n - 1)(rng_); }
     const std::string& Pick(const std::vector<std::string>& corpus) { return corpus[Below(corpus.size())]; }
 
-    void Insert(std::string& s, const std::string& piece) { s.insert(Below(s.size() + 1), piece); }
+    void Insert(std::string& s, const std::string& piece) {
+        size_t at = Below(s.size() + 1);
+        std::string out;
+        out.reserve(s.size() + piece.size());
+        out.append(s, 0, at);
+        out.append(piece);
+        out.append(s, at, std::string::npos);
+        s = std::move(out);
+    }
 
     void Apply(std::string& s, const std::vector<std::string>& corpus) {
         switch (Below(13)) {
@@ -76,22 +84,28 @@ private:
                 break;
             case 2: {  // splice of two catalogues
                 const std::string& other = Pick(corpus);
-                s = s.substr(0, Below(s.size() + 1)) + other.substr(Below(other.size() + 1));
+                std::string spliced = s.substr(0, Below(s.size() + 1));
+                spliced.append(other, Below(other.size() + 1), std::string::npos);
+                s = std::move(spliced);
                 break;
             }
             case 3: {  // a duplicated range (members, entries)
                 if (s.empty()) break;
                 size_t a = Below(s.size()), len = 1 + Below(std::min<size_t>(200, s.size() - a));
-                s.insert(Below(s.size() + 1), s.substr(a, len));
+                const std::string piece = s.substr(a, len);
+                Insert(s, piece);
                 break;
             }
             case 4: {  // two ranges swapped (reordered members)
                 if (s.size() < 4) break;
                 size_t a = Below(s.size() / 2), b = s.size() / 2 + Below(s.size() / 2);
                 size_t len = 1 + Below(std::min(b - a, s.size() - b));
-                std::string first = s.substr(a, len), second = s.substr(b, len);
-                s.replace(b, len, first);
-                s.replace(a, len, second);
+                std::string swapped = s.substr(0, a);
+                swapped.append(s, b, len);
+                swapped.append(s, a + len, b - a - len);
+                swapped.append(s, a, len);
+                swapped.append(s, b + len, std::string::npos);
+                s = std::move(swapped);
                 break;
             }
             case 5: {  // invalid UTF-8
@@ -124,9 +138,13 @@ private:
                 Insert(s, kNum[Below(10)]);
                 break;
             }
-            case 9:  // a very long string
-                Insert(s, "\"" + std::string(1 + Below(300000), 'x') + "\"");
+            case 9: {  // a very long string
+                std::string longText(2 + Below(300000), 'x');
+                longText.front() = '"';
+                longText.back() = '"';
+                Insert(s, longText);
                 break;
+            }
             case 10: {  // structural characters
                 static const char kTok[] = "{}[],:\" \t\r\n";
                 Insert(s, std::string(1, kTok[Below(sizeof(kTok) - 1)]));

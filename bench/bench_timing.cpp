@@ -1,0 +1,46 @@
+#include "bench/bench_timing.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    if (n == 0) return 0;
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    std::vector<double> ta, tb;
+    for (int i = 0; i < runs; ++i) {
+        double start = NowMs();
+        a();
+        ta.push_back(NowMs() - start);
+        start = NowMs();
+        b();
+        tb.push_back(NowMs() - start);
+    }
+    return {Median(ta), Median(tb)};
+}
+
+void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,
+                 const std::string& comparison) {
+    double ratio = reference > 0 ? ours / reference : 0;
+    bool met = ratio <= target;
+    std::printf("%-10s ours %.2f %s, reference %.2f %s, ratio %.3f (target <= %.2f: %s) [%s]\n", name.c_str(), ours,
+                unit.c_str(), reference, unit.c_str(), ratio, target, met ? "met" : "MISSED", comparison.c_str());
+    std::fflush(stdout);
+}
