@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the benchmarks under Wine. Each figure is a ratio
+# of two timings taken side by side in this run; the last line sums them up.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${ORKVANE_BUILD_DIR:-$root/build}
+export ORKVANE_BUILD_DIR=$build
+
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh"
+
+source "$root/scripts/wine-env.sh"
+orkvane_wine_common_env
+orkvane_wine_template "$build/wine/template"
+orkvane_wine_run "$build/wine/template" "$build/wine/bench"
+trap orkvane_wine_stop EXIT
+ORKVANE_FORCE_XVFB=1 orkvane_start_display
+orkvane_wine_warm
+
+key=$ORKVANE_DRIVES/e
+if [ -f "$root/scripts/make-demo-key.py" ]; then
+    python3 "$root/scripts/make-demo-key.py" "$key/Demo/OrkvaneOffline" "$build/sample-tools" >/dev/null
+else
+    python3 "$root/bench/make_bench_key.py" "$key/Demo/OrkvaneOffline" 12
+fi
+python3 "$root/bench/make_bench_key.py" "$key/Large/OrkvaneOffline" 1000
+python3 "$root/bench/make_bench_key.py" "$key/Empty/OrkvaneOffline" 0
+for d in Demo Large Empty; do cp "$build/Orkvane.exe" "$key/$d/OrkvaneOffline/Orkvane.exe"; done
+
+cd "$build/bench"
+results=$(mktemp)
+{
+    wine catalog_bench.exe
+    wine hash_bench.exe
+    wine paint_bench.exe
+    wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' minimal_window.exe
+    wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe'
+} 2>/dev/null | tee "$results"
+met=$(grep -c ': met)' "$results" || true)
+missed=$(grep -c ': MISSED)' "$results" || true)
+rm -f "$results"
+echo "bench: $met of $((met + missed)) targets met"
