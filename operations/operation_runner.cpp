@@ -10,7 +10,6 @@
 #include "app/constants.h"
 #include "app/handles.h"
 #include "app/messages.h"
-#include "app/paths.h"
 #include "app/post_result.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
