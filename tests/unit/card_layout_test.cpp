@@ -177,7 +177,7 @@ TEST(CardLayout, GroupingFoldsOnlyAsciiLettersAndSortsTitles) {
             AppSpec{L"A3", W("édition")},                 // 3
             AppSpec{L"A4", L""},                          // 4
             AppSpec{L"A5", L"Audio"},                     // 5
-            AppSpec{L"A6", L"Bureautique"},               // 6
+            AppSpec{L"A6", L"bureautique"},               // 6
             AppSpec{L"A7", L"OUTILS"},                    // 7
             AppSpec{L"orkVANE", L"Zeta"},                 // 8: the program's own entry
             AppSpec{L"H9", W("Caché"), false, false, true}  // 9: hidden
@@ -192,12 +192,12 @@ TEST(CardLayout, GroupingFoldsOnlyAsciiLettersAndSortsTitles) {
     const Case cases[] = {
         {false,
          {0, 1, 2, 3, 4, 5, 6, 7},
-         {L"Audio", L"Autres applications", L"Bureautique", L"outils", W("Édition"), W("édition")},
+         {L"Audio", L"Autres applications", L"bureautique", L"outils", W("Édition"), W("édition")},
          {5, 4, 6, 0, 1, 7, 2, 3},
          {1, 1, 1, 3, 1, 1}},
         {true,
          {0, 1, 2, 3, 4, 5, 6, 7, 9},
-         {L"Audio", L"Autres applications", L"Bureautique", W("Caché"), L"outils", W("Édition"), W("édition")},
+         {L"Audio", L"Autres applications", L"bureautique", W("Caché"), L"outils", W("Édition"), W("édition")},
          {5, 4, 6, 9, 0, 1, 7, 2, 3},
          {1, 1, 1, 1, 3, 1, 1}},
     };

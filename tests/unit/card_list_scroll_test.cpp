@@ -323,3 +323,93 @@ TEST(CardListScroll, ClicksOnTitleRowsToggleCards) {
         EXPECT_EQ(g_state.expandedId, c.expandedAfter) << "expanded before: " << c.expandedBefore;
     }
 }
+
+namespace {
+
+struct MenuLine {
+    std::wstring text;
+    bool grayed;
+    bool separator;
+};
+
+// What the card menu showed, read from inside its loop by a thread timer.
+std::vector<MenuLine> g_menuSeen;
+bool g_menuOpened = false;
+
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup == nullptr) return;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    if (menu == nullptr) return;
+    g_menuOpened = true;
+    g_menuSeen.clear();
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        g_menuSeen.push_back({text, (state & MF_GRAYED) != 0, (state & MF_SEPARATOR) != 0});
+    }
+    EndMenu();
+}
+
+}  // namespace
+
+TEST(CardMenu, MenuButtonShowsTheEntryAndItsActions) {
+    struct Case {
+        const char* what;
+        bool installedMode;
+        bool busy;
+        bool opens;
+        std::vector<MenuLine> lines;
+    };
+    const Case cases[] = {
+        {"installed copy",
+         true,
+         false,
+         true,
+         {{L"Outil0", true, false},
+          {L"", false, true},
+          {L"Lancer", false, false},
+          {W("Mettre à jour"), false, false},
+          {W("Désinstaller"), false, false}}},
+        {"portable copy",
+         false,
+         false,
+         true,
+         {{L"Outil0", true, false},
+          {L"", false, true},
+          {L"Lancer", true, false},
+          {W("Mettre à jour"), true, false},
+          {W("Désinstaller"), false, false}}},
+        {"while busy", true, true, false, {}},
+    };
+    g_state.dpi = 96;
+    ListWindow window(600, 500);
+    g_state.apps.clear();
+    g_state.apps.push_back(MakeApp({L"Outil0", L"Outils", true, true}));
+    UpdateScrollMetrics();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_state.installedMode = c.installedMode;
+        g_state.busy = c.busy;
+        g_state.hitRecords = {{{500, 300, 532, 332}, 0, HitAction::Launch, true, true, false}};
+        g_menuOpened = false;
+        g_menuSeen.clear();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReadOpenMenu);
+        HandleListClick({510, 310});
+        KillTimer(nullptr, timer);
+
+        EXPECT_EQ(g_menuOpened, c.opens);
+        ASSERT_EQ(g_menuSeen.size(), c.lines.size());
+        for (size_t i = 0; i < c.lines.size(); ++i) {
+            SCOPED_TRACE("line " + std::to_string(i));
+            // A separator's greying means nothing (Wine reports it greyed).
+            if (!c.lines[i].separator) {
+                EXPECT_EQ(g_menuSeen[i].text, c.lines[i].text);
+                EXPECT_EQ(g_menuSeen[i].grayed, c.lines[i].grayed);
+            }
+            EXPECT_EQ(g_menuSeen[i].separator, c.lines[i].separator);
+        }
+        EXPECT_TRUE(g_state.expandedId.empty()) << "the menu button does not toggle the card";
+    }
+}
