@@ -1,6 +1,75 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "catalog/offline_source.h"
 
-std::wstring ValidateOfflineRoot(const std::wstring& path) { return path; }
-std::string ReadOfflineFile(const std::wstring&, unsigned long long) { return {}; }
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/error.h"
+#include "app/handles.h"
+#include "app/messages.h"
+#include "app/paths.h"
+
+namespace {
+
+constexpr DWORD kPathBufferUnits = 32768;
+constexpr DWORD kReadChunkBytes = 65536;
+constexpr wchar_t kCatalogFileName[] = L"catalog.json";
+constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
+
+std::wstring FullOfflinePath(const std::wstring& path) {
+    std::vector<wchar_t> buffer(kPathBufferUnits);
+    DWORD length = GetFullPathNameW(path.c_str(), kPathBufferUnits, buffer.data(), nullptr);
+    if (length == 0 || length >= kPathBufferUnits) Fail(msg::kOfflinePathInvalid);
+    return std::wstring(buffer.data(), length);
+}
+
+// Only "X:\..." passes: UNC shares, device paths and driveless paths do not.
+bool HasDriveLetterRoot(const std::wstring& full) { return full.size() > 2 && full[1] == L':' && full[2] == L'\\'; }
+
+bool IsLocalDrive(const std::wstring& full) {
+    UINT type = GetDriveTypeW(full.substr(0, 3).c_str());
+    return type == DRIVE_REMOVABLE || type == DRIVE_FIXED;
+}
+
+bool HoldsCatalog(const std::wstring& folder) { return FileExists(JoinPath(folder, kCatalogFileName)); }
+
+}  // namespace
+
+std::wstring ValidateOfflineRoot(const std::wstring& path) {
+    if (path.empty()) Fail(msg::kOfflineNoPath);
+    std::wstring full = FullOfflinePath(path);
+    if (!HasDriveLetterRoot(full)) Fail(msg::kOfflineNotDriveLetter);
+    if (!IsLocalDrive(full)) Fail(msg::kOfflineDriveUnavailable);
+    if (HoldsCatalog(full)) return full;
+    // The user may have chosen the key itself rather than its OrkvaneOffline folder.
+    std::wstring nested = JoinPath(full, kOfflineFolderName);
+    if (HoldsCatalog(nested)) return nested;
+    Fail(msg::kOfflineNoCatalog);
+}
+
+std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) Fail(msg::kOfflineFileInaccessible);
+
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > limit)
+        Fail(msg::kOfflineFileTooLarge);
+    unsigned long long total = static_cast<unsigned long long>(size.QuadPart);
+    if (total == 0) return std::string();
+
+    // One allocation of the exact size; the limit bounds it.
+    std::string bytes(static_cast<size_t>(total), '\0');
+    unsigned long long done = 0;
+    while (done < total) {
+        DWORD chunk = static_cast<DWORD>(std::min<unsigned long long>(total - done, kReadChunkBytes));
+        DWORD read = 0;
+        // A key pulled out shows as a failed read or a file that ends early.
+        if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr) || read == 0)
+            Fail(msg::kOfflineReadInterrupted);
+        done += read;
+    }
+    return bytes;
+}
