@@ -1,13 +1,208 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "app/settings.h"
 
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <optional>
+#include <vector>
+
+#include "app/error.h"
+#include "app/handles.h"
+#include "app/paths.h"
+#include "app/state.h"
+#include "catalog/offline_source.h"
+
 std::atomic<bool> offlineModeShared{false};
-void LoadSettings() {}
-void SaveSettings() {}
-void SaveOfflineSettings() {}
-void SaveThemeMode() {}
-bool SetAutostart(bool) { return true; }
-bool SystemPrefersDark() { return false; }
-bool DetectOfflineRoot() { return false; }
-bool IsCheckDue(unsigned long long, unsigned long long) { return false; }
+
+namespace {
+
+constexpr wchar_t kStartupValue[] = L"Startup";
+constexpr wchar_t kUpdateChecksValue[] = L"UpdateChecks";
+constexpr wchar_t kDesktopShortcutValue[] = L"DesktopShortcut";
+constexpr wchar_t kMenuShortcutValue[] = L"MenuShortcut";
+constexpr wchar_t kLastCheckValue[] = L"LastCheck";
+constexpr wchar_t kOfflineModeValue[] = L"OfflineMode";
+constexpr wchar_t kOfflineRootValue[] = L"OfflineRoot";
+constexpr wchar_t kThemeModeValue[] = L"ThemeMode";
+
+constexpr wchar_t kPersonalizeKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+constexpr wchar_t kAppsUseLightThemeValue[] = L"AppsUseLightTheme";
+
+constexpr wchar_t kOfflineStatusText[] = L"Chargement du catalogue USB\u2026";
+constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
+
+// 32,768 UTF-16 units including the terminator; a longer OfflineRoot does not fit.
+constexpr DWORD kRootBufferUnits = 32768;
+
+// 24 hours in file-time units (100 ns), minus one: a check is due past this.
+constexpr unsigned long long kCheckIntervalMinusOne = 863999999999ULL;
+
+// A DWORD read restricted to REG_DWORD. The size is checked as well: Wine hands
+// back a 2-byte REG_DWORD with success.
+std::optional<DWORD> ReadDword(const wchar_t* keyPath, const wchar_t* name, DWORD preset = 0) {
+    DWORD value = preset;
+    DWORD size = sizeof(value);
+    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    if (status != ERROR_SUCCESS || size != sizeof(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<unsigned long long> ReadQword(const wchar_t* name) {
+    unsigned long long value = 0;
+    DWORD size = sizeof(value);
+    LSTATUS status =
+        RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_QWORD, nullptr, &value, &size);
+    if (status != ERROR_SUCCESS || size != sizeof(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<std::wstring> ReadString(const wchar_t* name) {
+    std::vector<wchar_t> buffer(kRootBufferUnits, L'\0');
+    DWORD size = kRootBufferUnits * sizeof(wchar_t);
+    LSTATUS status =
+        RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    size_t units = std::min<size_t>(size / sizeof(wchar_t), kRootBufferUnits);
+    return std::wstring(buffer.data(), wcsnlen(buffer.data(), units));
+}
+
+void ReadFlag(const wchar_t* name, bool& field) {
+    if (std::optional<DWORD> value = ReadDword(kSettingsKeyPath, name)) field = *value != 0;
+}
+
+// A key of the current user opened for writing, created when missing; empty on failure.
+UniqueRegKey OpenKeyForWrite(const wchar_t* keyPath) {
+    UniqueRegKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+        key.release();  // nothing was opened; never close what a failed call left there
+    return key;
+}
+
+// Registry writes are fire-and-forget: a failed value is not reported.
+void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+void WriteFlag(HKEY key, const wchar_t* name, bool value) { WriteDword(key, name, value ? 1 : 0); }
+
+void WriteQword(HKEY key, const wchar_t* name, unsigned long long value) {
+    RegSetValueExW(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+// REG_SZ with the terminating NUL counted in the size.
+LSTATUS WriteString(HKEY key, const wchar_t* name, const std::wstring& text) {
+    DWORD size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size);
+}
+
+// The detection candidates beside the running executable: its folder, that
+// folder's parent, and the drive root's OrkvaneOffline.
+std::vector<std::wstring> OfflineRootCandidates(const std::wstring& exePath) {
+    std::wstring folder = ParentFolder(exePath);
+    return {folder, ParentFolder(folder), JoinPath(folder.substr(0, 3), kOfflineFolderName)};
+}
+
+}  // namespace
+
+bool DetectOfflineRoot() {
+    std::wstring exePath;
+    try {
+        exePath = GetOwnExePath();
+    } catch (const AppError&) {
+        return false;
+    }
+    for (const std::wstring& candidate : OfflineRootCandidates(exePath)) {
+        try {
+            g_state.settings.offlineRoot = ValidateOfflineRoot(candidate);
+            return true;
+        } catch (const AppError&) {
+            // A candidate that does not hold a catalogue is passed over silently.
+        }
+    }
+    return false;
+}
+
+void LoadSettings() {
+    Settings& settings = g_state.settings;
+
+    ReadFlag(kStartupValue, settings.startup);
+    ReadFlag(kUpdateChecksValue, settings.updateChecks);
+    ReadFlag(kDesktopShortcutValue, settings.desktopShortcut);
+    ReadFlag(kMenuShortcutValue, settings.menuShortcut);
+
+    if (std::optional<unsigned long long> lastCheck = ReadQword(kLastCheckValue)) settings.lastCheck = *lastCheck;
+    unsigned long long now = NowFileTime();
+    if (now < settings.lastCheck) settings.lastCheck = now;
+
+    std::optional<DWORD> offlineMode = ReadDword(kSettingsKeyPath, kOfflineModeValue);
+    if (std::optional<std::wstring> root = ReadString(kOfflineRootValue)) settings.offlineRoot = *root;
+
+    if (offlineMode)
+        settings.offlineMode = *offlineMode == 1;
+    else
+        settings.offlineMode = DetectOfflineRoot();
+
+    offlineModeShared.exchange(settings.offlineMode);
+    // Remembers a detected folder, and makes "OfflineMode" exist from now on.
+    SaveOfflineSettings();
+
+    if (settings.offlineMode) g_state.statusText = kOfflineStatusText;
+
+    std::optional<DWORD> theme = ReadDword(kSettingsKeyPath, kThemeModeValue);
+    if (theme && *theme <= static_cast<DWORD>(ThemeChoice::Dark)) settings.themeMode = static_cast<ThemeChoice>(*theme);
+}
+
+void SaveSettings() {
+    UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
+    if (!key) return;
+    const Settings& settings = g_state.settings;
+    WriteFlag(key.get(), kStartupValue, settings.startup);
+    WriteFlag(key.get(), kUpdateChecksValue, settings.updateChecks);
+    WriteFlag(key.get(), kDesktopShortcutValue, settings.desktopShortcut);
+    WriteFlag(key.get(), kMenuShortcutValue, settings.menuShortcut);
+    WriteQword(key.get(), kLastCheckValue, settings.lastCheck);
+}
+
+void SaveOfflineSettings() {
+    UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
+    if (!key) return;
+    WriteFlag(key.get(), kOfflineModeValue, g_state.settings.offlineMode);
+    WriteString(key.get(), kOfflineRootValue, g_state.settings.offlineRoot);
+}
+
+void SaveThemeMode() {
+    UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
+    if (!key) return;
+    WriteDword(key.get(), kThemeModeValue, static_cast<DWORD>(g_state.settings.themeMode));
+}
+
+bool SetAutostart(bool enable) {
+    // A portable copy never registers itself, nor removes the installed copy's entry.
+    if (!g_state.installedMode) return true;
+
+    UniqueRegKey key = OpenKeyForWrite(kRunKeyPath);
+    if (!key) return false;
+
+    if (enable) {
+        std::wstring command;
+        try {
+            command = L"\"" + GetInstalledExePath() + L"\" --minimized";
+        } catch (const AppError&) {
+            return false;
+        }
+        return WriteString(key.get(), kRunValueName, command) == ERROR_SUCCESS;
+    }
+    LSTATUS status = RegDeleteValueW(key.get(), kRunValueName);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+bool SystemPrefersDark() {
+    std::optional<DWORD> light = ReadDword(kPersonalizeKeyPath, kAppsUseLightThemeValue, 1);
+    return light && *light == 0;
+}
+
+bool IsCheckDue(unsigned long long lastCheck, unsigned long long now) {
+    return lastCheck == 0 || (now >= lastCheck && now - lastCheck > kCheckIntervalMinusOne);
+}
