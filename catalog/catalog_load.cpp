@@ -1,7 +1,105 @@
-// PLACEHOLDER: not yet implemented; replaced by the real code.
-#include <windows.h>
 #include "catalog/catalog_load.h"
 
-void StartCatalogLoad(bool) {}
-void CheckForUpdatesIfDue() {}
-std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob&) { return std::make_unique<CatalogLoadResult>(); }
+#include <exception>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+#include "app/constants.h"
+#include "app/paths.h"
+#include "app/post_result.h"
+#include "app/settings.h"
+#include "app/state.h"
+#include "catalog/http_client.h"
+#include "catalog/json.h"
+#include "catalog/offline_source.h"
+#include "catalog/utf8.h"
+#include "catalog/web_host.h"
+
+namespace {
+
+constexpr wchar_t kLoadingStatusText[] = L"Chargement du catalogue\u2026";
+constexpr wchar_t kUnknownErrorText[] = L"Erreur inconnue";
+
+std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
+    if (job.offline) {
+        root = ValidateOfflineRoot(job.offlineRoot);
+        return ReadOfflineFile(JoinPath(root, L"catalog.json"), kCatalogSizeLimit);
+    }
+    root.clear();
+    return DownloadToMemory(CatalogUrl(), kCatalogSizeLimit);
+}
+
+}  // namespace
+
+std::wstring ErrorMessageText(const char* utf8Message) {
+    try {
+        return Utf8ToWide(utf8Message);
+    } catch (...) {
+    }
+    // Not valid UTF-8: keep what can be read, with replacement characters.
+    try {
+        std::string_view bytes(utf8Message);
+        int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+        return text;
+    } catch (...) {
+        return std::wstring();
+    }
+}
+
+std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
+    auto result = std::make_unique<CatalogLoadResult>();
+    try {
+        std::wstring root;
+        std::string bytes = ReadCatalogBytes(job, root);
+        JsonValue document = ParseJson(Utf8ToWide(bytes));
+        BuildCatalog(document, job.offline, root, *result);
+    } catch (const std::exception& e) {
+        result->ok = false;
+        result->error = ErrorMessageText(e.what());
+    } catch (...) {
+        result->ok = false;
+        result->error = kUnknownErrorText;
+    }
+    result->automatic = job.automatic;
+    return result;
+}
+
+void StartCatalogLoad(bool automatic) {
+    if (g_state.busy) return;
+    g_state.busy = true;
+    if (!automatic) g_state.statusText = kLoadingStatusText;
+    g_state.settings.lastCheck = NowFileTime();
+    SaveSettings();
+    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+
+    CatalogLoadJob job;
+    job.window = g_state.mainWindow;
+    job.automatic = automatic;
+    job.offline = g_state.settings.offlineMode;
+    job.offlineRoot = g_state.settings.offlineRoot;
+    try {
+        std::thread([job] {
+            try {
+                PostResultOrDelete(job.window, WM_APP_CATALOG_READY, LoadCatalog(job));
+            } catch (...) {
+                // Only the result record's own allocation can land here: with
+                // no record there is nothing to post.
+            }
+        }).detach();
+    } catch (const std::exception&) {
+        // No thread: report a failed load the usual way, so that busy is
+        // cleared by the window like after any other result.
+        auto result = std::make_unique<CatalogLoadResult>();
+        result->automatic = automatic;
+        result->error = kUnknownErrorText;
+        PostResultOrDelete(job.window, WM_APP_CATALOG_READY, std::move(result));
+    }
+}
+
+void CheckForUpdatesIfDue() {
+    if (!g_state.installedMode || !g_state.settings.updateChecks || g_state.busy) return;
+    if (IsCheckDue(g_state.settings.lastCheck, NowFileTime())) StartCatalogLoad(true);
+}

@@ -20,3 +20,6 @@ void StartCatalogLoad(bool automatic);
 void CheckForUpdatesIfDue();
 // The worker's body without the thread and the post: reads, parses and builds.
 std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job);
+// A worker's error message for display: strict UTF-8 when it is valid, else
+// read leniently (invalid sequences become U+FFFD); never throws.
+std::wstring ErrorMessageText(const char* utf8Message);
