@@ -86,6 +86,7 @@ TEST(HttpClient, FailuresCarryTheirMessage) {
         {L"pas une adresse", kCatalogSizeLimit, {msg::kUrlInvalid}},
         {L"", kCatalogSizeLimit, {msg::kUrlInvalid}},
         {L"ftp://localhost/outils/catalog.json", kCatalogSizeLimit, {msg::kUrlInvalid}},
+        {L"https://localhost:99999/outils/catalog.json", kCatalogSizeLimit, {msg::kUrlInvalid}},
         // Nothing listens there: the connection is refused.
         {L"https://localhost:" + std::to_wstring(closed.port()) + L"/outils/catalog.json", kCatalogSizeLimit,
          {msg::kServerNoAnswer}},
