@@ -96,4 +96,8 @@ inline constexpr char kTrayMenuOpen[] = "Ouvrir Orkvane";
 inline constexpr char kTrayMenuOptions[] = "Options…";
 inline constexpr char kTrayMenuQuit[] = "Quitter Orkvane";
 
+// Options dialog
+inline constexpr char kWaitBeforeSourceChange[] = "Attendez la fin de l’opération avant de changer de source.";
+inline constexpr char kAutostartRegisterFailed[] = "Windows n’a pas pu enregistrer le démarrage automatique.";
+
 }  // namespace msg
