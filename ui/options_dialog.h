@@ -3,4 +3,17 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Init parameter for a dialog made with CreateDialogParamW instead of
+// DialogBoxParamW: with no modal loop of its own, it destroys itself when it
+// ends instead of calling EndDialog.
+inline constexpr LPARAM kOptionsDialogModeless = 1;
+
+// Asks for the offline folder ("Parcourir…"); returns an empty path when the
+// user cancels. Without a picker of its own, the dialog asks the shell.
+using FolderPicker = std::function<std::wstring(HWND owner)>;
+void SetFolderPicker(FolderPicker picker);

@@ -1,0 +1,572 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/constants.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/state.h"
+#include "app/theme.h"
+#include "resources/resource.h"
+#include "ui/message_box.h"
+#include "ui/options_dialog.h"
+#include "ui/update_popup.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct ShownBox {
+    std::wstring text;
+    UINT flags;
+};
+
+std::optional<DWORD> ReadSettingDword(const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::wstring> ReadSettingString(const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(buffer);
+}
+
+bool SettingsKeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+std::wstring ControlText(HWND dialog, int id) {
+    wchar_t buffer[1024] = {};
+    GetDlgItemTextW(dialog, id, buffer, 1024);
+    return buffer;
+}
+
+// An offline folder as a user would prepare it: the key with its OrkvaneOffline folder.
+std::wstring MakeOfflineKey(const ScratchFolder& folder) {
+    std::wstring root = folder / L"OrkvaneOffline";
+    CreateFolderPath(root);
+    WriteFileBytes(JoinPath(root, L"catalog.json"), "{}");
+    return root;
+}
+
+CatalogApp MakeApp(const std::wstring& id, bool update) {
+    CatalogApp app;
+    app.id = id;
+    app.name = id;
+    app.sha256 = std::wstring(64, L'a');
+    app.installed = true;
+    app.updateAvailable = update;
+    return app;
+}
+
+void RegisterPopupClass() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExW(g_state.instance, kPopupWindowClass, &wc)) return;
+    wc.lpfnWndProc = UpdatePopupProc;
+    wc.hInstance = g_state.instance;
+    wc.lpszClassName = kPopupWindowClass;
+    RegisterClassExW(&wc);
+}
+
+class OptionsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAppState();
+        g_state.instance = GetModuleHandleW(nullptr);
+        // A stand-in for the main window: the dialog's owner and the target of its posts.
+        g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 100, 100, 900, 700,
+                                             nullptr, nullptr, g_state.instance, nullptr);
+        ASSERT_NE(g_state.mainWindow, nullptr);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        SetMessageBoxResponder([this](HWND, const std::wstring& text, UINT flags) {
+            boxes.push_back({text, flags});
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        if (dialog != nullptr && IsWindow(dialog)) DestroyWindow(dialog);
+        CloseUpdatePopup();
+        DestroyWindow(g_state.mainWindow);
+        SetMessageBoxResponder(nullptr);
+        SetFolderPicker(nullptr);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        HKEY run = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+            RegDeleteValueW(run, kRunValueName);
+            RegCloseKey(run);
+        }
+    }
+
+    // The dialog stays hidden unless a test looks at its pixels: under Wine
+    // without a window manager, destroying a shown captioned window waits 2 s.
+    HWND Open(bool show = false) {
+        dialog = CreateDialogParamW(g_state.instance, MAKEINTRESOURCEW(IDD_OPTIONS), g_state.mainWindow,
+                                    OptionsDialogProc, kOptionsDialogModeless);
+        EXPECT_NE(dialog, nullptr);
+        if (dialog != nullptr && show) ShowWindow(dialog, SW_SHOW);
+        return dialog;
+    }
+    bool Shown(int id) const { return (GetWindowLongPtrW(GetDlgItem(dialog, id), GWL_STYLE) & WS_VISIBLE) != 0; }
+    void Click(int id) {
+        SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+        PumpMessages();
+    }
+    void ChooseTheme(int index) {
+        HWND list = GetDlgItem(dialog, IDC_OPT_THEME);
+        SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_THEME, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    }
+    void Tick() { SendMessageW(dialog, WM_TIMER, 1, 0); }
+
+    HWND dialog = nullptr;
+    std::vector<ShownBox> boxes;
+};
+
+TEST_F(OptionsDialogTest, OpensWithTheSettingsAndRegistersItself) {
+    g_state.settings.themeMode = ThemeChoice::Dark;
+    g_state.settings.startup = false;
+    g_state.settings.updateChecks = true;
+    g_state.settings.desktopShortcut = true;
+    g_state.settings.menuShortcut = false;
+    g_state.settings.offlineMode = true;
+    g_state.settings.offlineRoot = L"F:\\OrkvaneOffline";
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(g_state.optionsDialog, dialog);
+
+    wchar_t caption[64] = {};
+    GetWindowTextW(dialog, caption, 64);
+    EXPECT_EQ(std::wstring(caption), W("Options — Orkvane"));
+    HWND list = GetDlgItem(dialog, IDC_OPT_THEME);
+    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+    const char* names[] = {"Système", "Clair", "Sombre"};
+    for (int i = 0; i < 3; ++i) {
+        wchar_t text[32] = {};
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(std::wstring(text), W(names[i]));
+    }
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 2);
+
+    struct Check { int id; bool checked; };
+    for (const Check& c : {Check{IDC_OPT_STARTUP, false}, Check{IDC_OPT_UPDATE_CHECKS, true},
+                           Check{IDC_OPT_DESKTOP, true}, Check{IDC_OPT_MENU, false},
+                           Check{IDC_OPT_SOURCE_ONLINE, false}, Check{IDC_OPT_SOURCE_OFFLINE, true}})
+        EXPECT_EQ(IsChecked(dialog, c.id), c.checked) << c.id;
+    EXPECT_EQ(ControlText(dialog, IDC_OPT_FOLDER), L"F:\\OrkvaneOffline");
+    EXPECT_EQ(ControlText(dialog, IDC_OPT_SOURCE_NOTE),
+              W("La clé contient OrkvaneOffline : catalog.json, icons et outils.\nInstallation sur le PC après "
+                "contrôle SHA-256. Aucun accès Internet, aucune écriture sur la clé."));
+
+    // The dialog lies inside the work area of the main window's monitor.
+    RECT placed{};
+    GetWindowRect(dialog, &placed);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(g_state.mainWindow, MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_GE(placed.left, monitor.rcWork.left);
+    EXPECT_GE(placed.top, monitor.rcWork.top);
+    EXPECT_LE(placed.right, monitor.rcWork.right);
+    EXPECT_LE(placed.bottom, monitor.rcWork.bottom);
+
+    DestroyWindow(dialog);
+    EXPECT_EQ(g_state.optionsDialog, nullptr);
+}
+
+TEST_F(OptionsDialogTest, ThemePreviewIsUndoneUnlessSaved) {
+    enum class End { Cancel, Close, Save };
+    struct Case { const char* what; End end; bool darkAfter; };
+    const Case cases[] = {
+        {"Annuler", End::Cancel, false},
+        {"close box", End::Close, false},
+        {"Enregistrer", End::Save, true},
+    };
+    for (const Case& c : cases) {
+        g_state.settings.themeMode = ThemeChoice::Light;
+        ApplyTheme();
+        ASSERT_FALSE(g_state.isDark);
+        Open();
+        ASSERT_NE(dialog, nullptr);
+
+        ChooseTheme(2);  // "Sombre"
+        EXPECT_EQ(g_state.settings.themeMode, ThemeChoice::Dark) << c.what;
+        EXPECT_TRUE(g_state.isDark) << c.what;
+        EXPECT_EQ(g_state.palette.window, kDarkPalette.window) << c.what;
+
+        switch (c.end) {
+        case End::Cancel: Click(IDCANCEL); break;
+        case End::Close: SendMessageW(dialog, WM_CLOSE, 0, 0); break;
+        case End::Save: Click(IDOK); break;
+        }
+        EXPECT_FALSE(IsWindow(dialog)) << c.what;
+        EXPECT_EQ(g_state.optionsDialog, nullptr) << c.what;
+        EXPECT_EQ(g_state.isDark, c.darkAfter) << c.what;
+        EXPECT_EQ(g_state.settings.themeMode, c.darkAfter ? ThemeChoice::Dark : ThemeChoice::Light) << c.what;
+        std::optional<DWORD> stored = ReadSettingDword(L"ThemeMode");
+        if (c.darkAfter) {
+            EXPECT_EQ(stored, std::optional<DWORD>(2)) << c.what;
+        } else {
+            EXPECT_FALSE(stored.has_value()) << c.what;
+        }
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+}
+
+// The dialog paints itself in the palette: the accent bar, the background and
+// the panels change colour with the previewed theme.
+TEST_F(OptionsDialogTest, PaintsInThePreviewedTheme) {
+    g_state.settings.themeMode = ThemeChoice::Light;
+    ApplyTheme();
+    Open(true);
+    ASSERT_NE(dialog, nullptr);
+    auto pixelAt = [this](int unitsX, int unitsY) {
+        RECT at{unitsX, unitsY, unitsX, unitsY};
+        MapDialogRect(dialog, &at);
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        PumpMessages();
+        HDC dc = GetDC(dialog);
+        COLORREF color = GetPixel(dc, at.left, at.top);
+        ReleaseDC(dialog, dc);
+        return color;
+    };
+    struct Case { ThemeChoice theme; const Palette* palette; };
+    for (const Case& c : {Case{ThemeChoice::Light, &kLightPalette}, Case{ThemeChoice::Dark, &kDarkPalette}}) {
+        ChooseTheme(static_cast<int>(c.theme));
+        PumpMessages();
+        EXPECT_EQ(pixelAt(200, 0), c.palette->accent);
+        EXPECT_EQ(pixelAt(8, 60), c.palette->window);    // left of the tabs
+        EXPECT_EQ(pixelAt(20, 150), c.palette->surface);  // inside the first panel
+        EXPECT_EQ(pixelAt(200, 252), c.palette->border);  // the separator
+    }
+}
+
+TEST_F(OptionsDialogTest, TabsShowTheirOwnControls) {
+    g_state.installedMode = true;
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    const int general[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE, IDC_OPT_DESKTOP,
+                           IDC_OPT_MENU,    IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL,
+                           IDC_OPT_UNINSTALL};
+    const int advanced[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
+                            IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE};
+    const int always[] = {IDC_OPT_TAB_GENERAL, IDC_OPT_TAB_ADVANCED, IDOK, IDCANCEL};
+    for (int tabButton : {IDC_OPT_TAB_ADVANCED, IDC_OPT_TAB_GENERAL, IDC_OPT_TAB_ADVANCED}) {
+        Click(tabButton);
+        bool onGeneral = tabButton == IDC_OPT_TAB_GENERAL;
+        for (int id : general) EXPECT_EQ(Shown(id), onGeneral) << id;
+        for (int id : advanced) EXPECT_EQ(Shown(id), !onGeneral) << id;
+        for (int id : always) EXPECT_TRUE(Shown(id)) << id;
+    }
+}
+
+TEST_F(OptionsDialogTest, UninstallOnlyFromTheInstalledCopy) {
+    struct Case { const char* what; bool installed; bool busy; bool visible; bool ends; };
+    const Case cases[] = {
+        {"portable copy", false, false, false, false},
+        {"installed copy", true, false, true, true},
+        {"installed copy while busy", true, true, true, false},
+    };
+    for (const Case& c : cases) {
+        g_state.installedMode = c.installed;
+        g_state.busy = c.busy;
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        HWND button = GetDlgItem(dialog, IDC_OPT_UNINSTALL);
+        EXPECT_EQ(Shown(IDC_OPT_UNINSTALL), c.visible) << c.what;
+        EXPECT_EQ(IsWindowEnabled(button) != FALSE, !c.busy) << c.what;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_UNINSTALL, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        MSG posted{};
+        bool uninstallPosted =
+            PeekMessageW(&posted, g_state.mainWindow, WM_APP_UNINSTALL_SELF, WM_APP_UNINSTALL_SELF, PM_REMOVE) != 0;
+        EXPECT_EQ(uninstallPosted, c.ends) << c.what;
+        EXPECT_EQ(IsWindow(dialog) == FALSE, c.ends) << c.what;
+        if (IsWindow(dialog)) DestroyWindow(dialog);
+    }
+}
+
+TEST_F(OptionsDialogTest, SourceControlsFollowBusyEveryHalfSecond) {
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    const int bound[] = {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE};
+    for (bool busy : {true, false, true}) {
+        g_state.busy = busy;
+        Tick();
+        for (int id : bound) EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE, !busy) << id << busy;
+    }
+    // The timer itself is running: wait for it rather than ticking by hand.
+    g_state.busy = false;
+    DWORD start = GetTickCount();
+    while (!IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BROWSE)) && GetTickCount() - start < 2000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        PumpMessages();
+    }
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BROWSE)));
+    EXPECT_LT(GetTickCount() - start, 1500u);
+}
+
+TEST_F(OptionsDialogTest, SourceChangeWhileBusyIsRefused) {
+    ScratchFolder key;
+    std::wstring root = MakeOfflineKey(key);
+    SetFolderPicker([&](HWND) { return key.path(); });
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(IDC_OPT_TAB_ADVANCED);
+    Click(IDC_OPT_BROWSE);
+    ASSERT_TRUE(IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE));
+    Click(IDC_OPT_UPDATE_CHECKS);  // a change that must not be saved either
+    g_state.busy = true;           // a tool operation started meanwhile
+    Click(IDOK);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, W("Attendez la fin de l’opération avant de changer de source."));
+    EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(g_state.optionsDialog, dialog);
+    EXPECT_FALSE(g_state.settings.offlineMode);
+    EXPECT_TRUE(g_state.settings.updateChecks);
+    EXPECT_FALSE(SettingsKeyExists());
+    // The user's choices stay in place.
+    EXPECT_TRUE(IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE));
+    EXPECT_EQ(ControlText(dialog, IDC_OPT_FOLDER), root);
+}
+
+TEST_F(OptionsDialogTest, BrowseAcceptsOnlyAFolderWithACatalogue) {
+    ScratchFolder empty;
+    ScratchFolder key;
+    std::wstring keyRoot = MakeOfflineKey(key);
+    ScratchFolder direct;
+    WriteFileBytes(direct / L"catalog.json", "{}");
+
+    struct Case {
+        const char* what;
+        std::wstring chosen;  // empty: the user cancels
+        bool busy;
+        std::wstring folderAfter;
+        const char* message;  // nullptr: no message
+    };
+    const std::wstring before = L"F:\\Ancien";
+    const Case cases[] = {
+        {"folder without catalog.json", empty.path(), false, before,
+         "catalog.json introuvable dans OrkvaneOffline sur la clé sélectionnée"},
+        {"the key holding OrkvaneOffline", key.path(), false, keyRoot, nullptr},
+        {"the OrkvaneOffline folder itself", keyRoot, false, keyRoot, nullptr},
+        {"a folder holding catalog.json", direct.path(), false, direct.path(), nullptr},
+        {"cancelled", L"", false, before, nullptr},
+        {"busy: no picker at all", key.path(), true, before, nullptr},
+    };
+    for (const Case& c : cases) {
+        int asked = 0;
+        SetFolderPicker([&](HWND owner) {
+            ++asked;
+            EXPECT_EQ(owner, dialog);
+            return c.chosen;
+        });
+        g_state.settings.offlineMode = false;
+        g_state.settings.offlineRoot = before;
+        g_state.busy = c.busy;
+        boxes.clear();
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_BROWSE, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_OPT_BROWSE)));
+        EXPECT_EQ(asked, c.busy ? 0 : 1) << c.what;
+        EXPECT_EQ(ControlText(dialog, IDC_OPT_FOLDER), c.folderAfter) << c.what;
+        bool accepted = c.folderAfter != before;
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE), accepted) << c.what;
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_SOURCE_ONLINE), !accepted) << c.what;
+        if (c.message != nullptr) {
+            ASSERT_EQ(boxes.size(), 1u) << c.what;
+            EXPECT_EQ(boxes[0].text, W(c.message)) << c.what;
+            EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR)) << c.what;
+        } else {
+            EXPECT_TRUE(boxes.empty()) << c.what;
+        }
+        EXPECT_TRUE(IsWindow(dialog)) << c.what;
+        DestroyWindow(dialog);
+    }
+}
+
+TEST_F(OptionsDialogTest, SaveWithTheSameSourceOnlyRunsTheDueCheck) {
+    ScratchFolder key;
+    std::wstring root = MakeOfflineKey(key);
+    std::wstring shouted = root;
+    for (wchar_t& ch : shouted) ch = static_cast<wchar_t>(towupper(ch));
+    ASSERT_NE(shouted, root);
+
+    struct Case { const char* what; bool due; };
+    for (const Case& c : {Case{"check due", true}, Case{"checked an hour ago", false}}) {
+        g_state.installedMode = true;  // the 24-hour check runs only in the installed copy
+        g_state.busy = false;
+        g_state.settings.startup = false;  // nothing written to the Run key
+        g_state.settings.updateChecks = true;
+        g_state.settings.offlineMode = true;
+        g_state.settings.offlineRoot = root;
+        unsigned long long lastCheck = c.due ? 0 : NowFileTime() - 36000000000ULL;
+        g_state.settings.lastCheck = lastCheck;
+        g_state.apps.clear();
+        g_state.apps.push_back(MakeApp(L"Alpha", false));
+        g_state.apps.push_back(MakeApp(L"Beta", false));
+        g_state.catalogLoaded = true;
+        g_state.catalogGeneration = 5;
+        g_state.statusText = L"avant";
+        uint32_t epoch = iconLoadEpoch.load();
+
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        SetDlgItemTextW(dialog, IDC_OPT_FOLDER, shouted.c_str());
+        Click(IDOK);
+
+        EXPECT_FALSE(IsWindow(dialog)) << c.what;
+        EXPECT_TRUE(boxes.empty()) << c.what;
+        EXPECT_EQ(g_state.apps.size(), 2u) << c.what;
+        EXPECT_TRUE(g_state.catalogLoaded) << c.what;
+        EXPECT_EQ(g_state.catalogGeneration, 5) << c.what;
+        EXPECT_EQ(iconLoadEpoch.load(), epoch) << c.what;
+        EXPECT_EQ(g_state.settings.offlineRoot, root) << c.what;
+        EXPECT_EQ(g_state.statusText, L"avant") << c.what;  // an automatic check keeps the status line
+        EXPECT_EQ(g_state.busy, c.due) << c.what;
+        if (c.due) {
+            EXPECT_NE(g_state.settings.lastCheck, 0u) << c.what;
+        } else {
+            EXPECT_EQ(g_state.settings.lastCheck, lastCheck) << c.what;
+        }
+        EXPECT_EQ(ReadSettingDword(L"Startup"), std::optional<DWORD>(0)) << c.what;
+    }
+}
+
+TEST_F(OptionsDialogTest, SwitchingTheSourceClearsTheListAndStartsALoad) {
+    ScratchFolder key;
+    std::wstring root = MakeOfflineKey(key);
+    struct Case { const char* what; bool fromOffline; };
+    for (const Case& c : {Case{"online to offline", false}, Case{"offline to online", true}}) {
+        g_state.busy = false;
+        g_state.settings.offlineMode = c.fromOffline;
+        g_state.settings.offlineRoot = c.fromOffline ? root : L"";
+        offlineModeShared.store(c.fromOffline);
+        g_state.settings.lastCheck = 123;
+        g_state.apps.clear();
+        g_state.apps.push_back(MakeApp(L"Alpha", true));
+        g_state.apps.push_back(MakeApp(kOwnAppId, false));
+        g_state.selfIndex = 1;
+        g_state.catalogLoaded = true;
+        g_state.selfUpdateAvailable = true;
+        g_state.expandedId = L"Alpha";
+        g_state.scrollPos = 40;
+        g_state.hitRecords.push_back(HitRecord{});
+        g_state.cardRects.push_back(RECT{0, 0, 10, 10});
+        g_state.catalogGeneration = 3;
+        uint32_t epoch = iconLoadEpoch.load();
+
+        SetFolderPicker([&](HWND) { return key.path(); });
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        Click(IDC_OPT_TAB_ADVANCED);
+        if (c.fromOffline)
+            Click(IDC_OPT_SOURCE_ONLINE);
+        else
+            Click(IDC_OPT_BROWSE);
+        Click(IDOK);
+
+        bool offline = !c.fromOffline;
+        EXPECT_FALSE(IsWindow(dialog)) << c.what;
+        EXPECT_TRUE(boxes.empty()) << c.what;
+        EXPECT_EQ(g_state.settings.offlineMode, offline) << c.what;
+        EXPECT_EQ(offlineModeShared.load(), offline) << c.what;
+        // Going online keeps the folder text for a later return.
+        EXPECT_EQ(g_state.settings.offlineRoot, root) << c.what;
+        EXPECT_EQ(ReadSettingDword(L"OfflineMode"), std::optional<DWORD>(offline ? 1 : 0)) << c.what;
+        EXPECT_EQ(ReadSettingString(L"OfflineRoot"), std::optional<std::wstring>(root)) << c.what;
+        EXPECT_TRUE(g_state.apps.empty()) << c.what;
+        EXPECT_TRUE(g_state.hitRecords.empty()) << c.what;
+        EXPECT_TRUE(g_state.cardRects.empty()) << c.what;
+        EXPECT_EQ(g_state.selfIndex, -1) << c.what;
+        EXPECT_FALSE(g_state.catalogLoaded) << c.what;
+        EXPECT_FALSE(g_state.selfUpdateAvailable) << c.what;
+        EXPECT_TRUE(g_state.expandedId.empty()) << c.what;
+        EXPECT_EQ(g_state.scrollPos, 0) << c.what;
+        EXPECT_EQ(g_state.catalogGeneration, 4) << c.what;
+        EXPECT_EQ(iconLoadEpoch.load(), epoch + 1) << c.what;
+        // The fresh load has started: busy, the status line, and lastCheck moved to now.
+        EXPECT_TRUE(g_state.busy) << c.what;
+        EXPECT_EQ(g_state.statusText, W("Chargement du catalogue…")) << c.what;
+        EXPECT_GT(g_state.settings.lastCheck, 123u) << c.what;
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+}
+
+TEST_F(OptionsDialogTest, SwitchingUpdateChecksOffClosesThePopup) {
+    RegisterPopupClass();
+    for (bool switchOff : {false, true}) {
+        g_state.installedMode = true;
+        g_state.settings.startup = false;
+        g_state.settings.updateChecks = true;
+        g_state.settings.lastCheck = NowFileTime();  // no check due: nothing starts
+        g_state.apps.clear();
+        g_state.apps.push_back(MakeApp(L"Alpha", true));
+        ShowUpdatePopup();
+        HWND popup = g_state.popupWindow;
+        ASSERT_NE(popup, nullptr);
+
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        if (switchOff) Click(IDC_OPT_UPDATE_CHECKS);
+        Click(IDOK);
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_EQ(g_state.settings.updateChecks, !switchOff);
+        EXPECT_EQ(ReadSettingDword(L"UpdateChecks"), std::optional<DWORD>(switchOff ? 0 : 1));
+        EXPECT_EQ(IsWindow(popup) != FALSE, !switchOff);
+        EXPECT_EQ(g_state.popupWindow, switchOff ? nullptr : popup);
+        CloseUpdatePopup();
+    }
+}
+
+// The same procedure also runs modal, as the main window opens it.
+WPARAM g_scriptCommand = 0;
+
+void CALLBACK AnswerModalDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (g_state.optionsDialog == nullptr) return;
+    KillTimer(nullptr, timer);
+    if (g_scriptCommand == 0)
+        PostMessageW(g_state.optionsDialog, WM_CLOSE, 0, 0);
+    else
+        PostMessageW(g_state.optionsDialog, WM_COMMAND, g_scriptCommand, 0);
+}
+
+TEST_F(OptionsDialogTest, ModalDialogReturnsHowItEnded) {
+    struct Case { const char* what; WPARAM command; INT_PTR result; };
+    const Case cases[] = {{"Enregistrer", IDOK, IDOK}, {"Annuler", IDCANCEL, IDCANCEL}, {"close box", 0, IDCANCEL}};
+    for (const Case& c : cases) {
+        g_scriptCommand = c.command;
+        SetTimer(nullptr, 0, 20, AnswerModalDialog);
+        INT_PTR result = DialogBoxParamW(g_state.instance, MAKEINTRESOURCEW(IDD_OPTIONS), g_state.mainWindow,
+                                         OptionsDialogProc, 0);
+        EXPECT_EQ(result, c.result) << c.what;
+        EXPECT_EQ(g_state.optionsDialog, nullptr) << c.what;
+        EXPECT_EQ(ReadSettingDword(L"UpdateChecks").has_value(), c.result == IDOK) << c.what;
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+}
+
+}  // namespace

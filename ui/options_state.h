@@ -1,0 +1,43 @@
+// What the Options dialog keeps while it is open, and the pieces of the dialog
+// that live in their own files.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/handles.h"
+#include "app/settings.h"
+
+struct OptionsDialogState {
+    int tab = 0;  // 0 "Général", 1 "Avancé"
+    ThemeChoice themeAtOpen = ThemeChoice::System;
+    bool saved = false;
+    bool modeless = false;
+    UniqueFont headerFont;
+    UniqueFont sectionFont;
+    UniqueFont textFont;
+    UniqueFont noteFont;
+    UniqueBrush surfaceBrush;
+    UniqueBrush windowBrush;
+};
+
+OptionsDialogState* GetOptionsState(HWND dialog);
+// Ends the dialog with `result`; a modeless one is destroyed at once, so the
+// state must not be used afterwards.
+void EndOptionsDialog(HWND dialog, int result);
+
+// Fonts, brushes and painting (options_paint.cpp).
+void CreateOptionsFonts(HWND dialog, OptionsDialogState& state);
+void CreateOptionsBrushes(OptionsDialogState& state);
+void PaintOptionsDialog(HWND dialog, const OptionsDialogState& state);
+void MeasureOptionsItem(HWND dialog, MEASUREITEMSTRUCT& item);
+void DrawOptionsItem(const OptionsDialogState& state, const DRAWITEMSTRUCT& item);
+INT_PTR ColorOptionsControl(const OptionsDialogState& state, HDC dc);
+
+// The save steps of "Enregistrer" (options_save.cpp).
+void SaveOptions(HWND dialog, OptionsDialogState& state);
+
+// The folder buttons (options_folders.cpp).
+void BrowseOfflineFolder(HWND dialog);
+void OpenAppsFolder(HWND dialog);
