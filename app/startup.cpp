@@ -152,8 +152,10 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
     UniqueHandle instanceMutex;
     if (RunsAsInstalledCopy()) {
         // Portable copies take no mutex: any number of them may run.
-        instanceMutex.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-        if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        HANDLE created = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+        const DWORD mutexError = GetLastError();
+        instanceMutex.reset(created);
+        if (instanceMutex && mutexError == ERROR_ALREADY_EXISTS) {
             if (!minimized) AskToShow(FindInstalledInstance());
             return 0;
         }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <objbase.h>
 
 #include "app/constants.h"
 #include "app/settings.h"
@@ -53,6 +54,17 @@ TEST_F(StartupRun, ClassThatCannotBeRegisteredGivesExitCodeOne) {
     EXPECT_EQ(RunOrkvane(GetModuleHandleW(nullptr), L"", SW_HIDE), 1);
     EXPECT_EQ(g_state.mainWindow, nullptr);
     EXPECT_EQ(g_state.appIcon, nullptr);  // released on the way out
+}
+
+TEST_F(StartupRun, ComThatCannotStartGivesExitCodeOne) {
+    // A thread already in the multithreaded apartment cannot become a
+    // single-threaded one.
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    int code = RunOrkvane(GetModuleHandleW(nullptr), L"", SW_HIDE);
+    CoUninitialize();
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(g_state.mainWindow, nullptr);
+    EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
 }
 
 LRESULT CALLBACK RefuseMainWindow(int code, WPARAM wParam, LPARAM lParam) {
