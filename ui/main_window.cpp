@@ -2,7 +2,10 @@
 // handler here or in the files beside it (input, tray icon, catalogue).
 #include "ui/main_window.h"
 
+#include <windowsx.h>
+
 #include "app/constants.h"
+#include "app/error.h"
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/post_result.h"
@@ -18,10 +21,6 @@
 #include "ui/chrome_paint.h"
 #include "ui/main_window_handlers.h"
 #include "ui/update_popup.h"
-
-#include <windowsx.h>
-
-#include "app/error.h"
 
 bool RunsAsInstalledCopy() {
     try {

@@ -5,10 +5,10 @@
 #include <iterator>
 #include <string>
 
+#include "app/constants.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "catalog/utf8.h"
-#include "app/constants.h"
 #include "ui/main_window.h"
 #include "ui/main_window_handlers.h"
 
