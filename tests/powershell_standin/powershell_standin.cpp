@@ -6,7 +6,7 @@
 // that tests notice a script it does not understand.
 //
 // Log: the file named by ORKVANE_STANDIN_LOG, else powershell_standin.log
-// beside this executable.
+// beside this executable; failed file steps go to the log's name + ".errors".
 #include <windows.h>
 
 #include <cwctype>
@@ -39,14 +39,23 @@ std::wstring LogPath() {
     return OwnFolder() + L"\\powershell_standin.log";
 }
 
-void AppendToLog(const std::wstring& line) {
-    HANDLE file = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+void AppendLine(const std::wstring& path, const std::wstring& line) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     std::string bytes = ToUtf8(line) + "\r\n";
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
+}
+
+void AppendToLog(const std::wstring& line) { AppendLine(LogPath(), line); }
+
+// A file step that failed is silenced as in PowerShell, but noted beside the
+// log (log name + ".errors") so that a failing test can say why.
+void NoteFailure(const std::wstring& step, const std::wstring& path) {
+    DWORD error = GetLastError();
+    AppendLine(LogPath() + L".errors", step + L" " + path + L": error " + std::to_wstring(error));
 }
 
 // The text between `-Command "` and the last double quote of the line.
@@ -185,12 +194,14 @@ bool RunStatement(const std::vector<Token>& statement, bool execute) {
     }
     if (SameWord(verb, L"Copy-Item")) {
         if (p.size() != 3 || !has(L"literalpath") || !has(L"destination") || !has(L"force")) return false;
-        if (execute) CopyFileW(p[L"literalpath"].c_str(), p[L"destination"].c_str(), FALSE);
+        if (execute && !CopyFileW(p[L"literalpath"].c_str(), p[L"destination"].c_str(), FALSE))
+            NoteFailure(L"Copy-Item", p[L"destination"]);
         return true;
     }
     if (SameWord(verb, L"Remove-Item")) {
         if (p.size() != 2 || !has(L"literalpath") || !has(L"force")) return false;
-        if (execute) DeleteFileW(p[L"literalpath"].c_str());
+        if (execute && !DeleteFileW(p[L"literalpath"].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            NoteFailure(L"Remove-Item", p[L"literalpath"]);
         return true;
     }
     if (SameWord(verb, L"Start-Process")) {

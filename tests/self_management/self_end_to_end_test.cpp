@@ -1,0 +1,422 @@
+// The program's own install, update and removal, end to end: the built
+// Orkvane.exe runs as real processes, its header button is clicked by posted
+// mouse messages, and the deferred PowerShell work is done by the test suite's
+// stand-in (tests/powershell_standin), placed beside the installed copy where
+// CreateProcessW looks for "powershell.exe" first. Every process a test starts
+// is ended by it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/constants.h"
+#include "app/handles.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/sha256.h"
+#include "app/state.h"
+#include "tests/support/process_support.h"
+#include "tests/support/test_server.h"
+#include "tests/support/test_support.h"
+#include "ui/card_layout.h"
+
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+constexpr wchar_t kLogVariable[] = L"ORKVANE_STANDIN_LOG";
+
+std::wstring BuiltExe() { return WindowsPathFromLinux(ORKVANE_EXE_PATH); }
+std::wstring StandIn() { return WindowsPathFromLinux(ORKVANE_STANDIN_PATH); }
+std::wstring Installed() { return GetInstalledExePath(); }
+std::wstring DesktopShortcut() { return JoinPath(GetKnownFolder(FOLDERID_Desktop), L"Orkvane.lnk"); }
+std::wstring MenuShortcut() {
+    return JoinPath(JoinPath(GetKnownFolder(FOLDERID_Programs), L"Kest Tools"), L"Orkvane.lnk");
+}
+std::wstring InstalledRunValue() { return L"\"" + Installed() + L"\" --minimized"; }
+
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = kWaitMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() > deadline) return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
+
+// ---------------------------------------------------------------------------
+// Processes and windows
+
+struct FoundWindow {
+    HWND window = nullptr;
+    DWORD processId = 0;
+};
+
+struct WindowSearch {
+    bool installed;
+    DWORD skipProcess;
+    FoundWindow found;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    wchar_t className[64] = {};
+    if (GetClassNameW(window, className, 64) == 0 || lstrcmpW(className, kMainWindowClass) != 0) return TRUE;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    bool installed = GetPropW(window, kInstalledProperty) != nullptr;
+    if (owner == search->skipProcess || installed != search->installed) return TRUE;
+    search->found = {window, owner};
+    return FALSE;
+}
+
+// The main window of a running copy, installed or portable, other than `skip`'s.
+FoundWindow FindMainWindow(bool installed, DWORD skipProcess = 0) {
+    WindowSearch search{installed, skipProcess, {}};
+    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+FoundWindow WaitForMainWindow(bool installed, DWORD skipProcess = 0) {
+    FoundWindow found;
+    WaitFor([&] { return (found = FindMainWindow(installed, skipProcess)).window != nullptr; });
+    return found;
+}
+
+void EndProcess(DWORD processId) {
+    if (processId == 0) return;
+    UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (!process) return;
+    TerminateProcess(process.get(), 77);
+    WaitForSingleObject(process.get(), 10000);
+}
+
+// Ends every running copy of the program, whichever started it.
+void EndAllCopies() {
+    for (bool installed : {true, false})
+        for (FoundWindow found; (found = FindMainWindow(installed)).window != nullptr;) EndProcess(found.processId);
+}
+
+class StartedCopy {
+public:
+    explicit StartedCopy(const std::wstring& exe) {
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+        buffer.push_back(L'\0');
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            process_.reset(info.hProcess);
+            CloseHandle(info.hThread);
+            id_ = info.dwProcessId;
+        }
+    }
+    ~StartedCopy() {
+        if (running()) {
+            TerminateProcess(process_.get(), 77);
+            WaitForSingleObject(process_.get(), 10000);
+        }
+    }
+    StartedCopy(const StartedCopy&) = delete;
+    StartedCopy& operator=(const StartedCopy&) = delete;
+
+    DWORD id() const { return id_; }
+    bool running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+
+private:
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+// Clicks the centre of the header's self-management button, as the window's
+// header layout places it for its current width. The click is repeated until
+// the process ends, because the window ignores it while the first catalogue
+// load keeps it busy.
+bool ClickSelfButtonUntilExit(const StartedCopy& copy, HWND window) {
+    return WaitFor(
+        [&] {
+            if (!copy.running()) return true;
+            RECT client{};
+            GetClientRect(window, &client);
+            g_state.dpi = static_cast<int>(GetDpiForWindow(window));
+            RECT button = ComputeHeaderLayout(client.right - client.left).selfButton;
+            LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+            PostMessageW(window, WM_MOUSEMOVE, 0, at);
+            PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageW(window, WM_LBUTTONUP, 0, at);
+            return false;
+        },
+        60000);
+}
+
+// ---------------------------------------------------------------------------
+// Registry and files
+
+void WriteSetting(const wchar_t* name, DWORD value) {
+    UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+void WriteSetting(const wchar_t* name, const std::wstring& text) {
+    UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring ReadRunValue() {
+    std::vector<wchar_t> buffer(4096);
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) !=
+        ERROR_SUCCESS)
+        return L"<absent>";
+    return buffer.data();
+}
+
+void DeleteRunValue() {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+        RegDeleteValueW(key.get(), kRunValueName);
+}
+
+// The log's lines, CRLF-separated UTF-8.
+std::vector<std::wstring> LogLines(const std::wstring& log) {
+    std::vector<std::wstring> lines;
+    if (!FileExists(log)) return lines;
+    std::string bytes = ReadFileBytes(log);
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(Utf8ToWide(bytes.substr(start, end - start)));
+    return lines;
+}
+
+std::wstring Joined(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) text += line + L"\n";
+    return text;
+}
+
+std::wstring ShaOf(const std::string& bytes) {
+    ScratchFolder scratch(L"sha");
+    WriteFileBytes(scratch / L"f", bytes);
+    return ComputeFileSha256(scratch / L"f");
+}
+
+// A catalogue with a card for a tool and, when `selfSha` is given, the
+// program's own entry at a version newer than this one.
+std::string Catalog(const std::string& endpoint, const std::wstring& selfSha) {
+    std::string apps =
+        R"({"id":"Outil","version":"1.0.0","category":"Outils","description":"Un outil","sha256":")" +
+        std::string(64, 'A') + R"("})";
+    if (!selfSha.empty())
+        apps += R"(,{"id":"Orkvane","version":"99.0.0","category":"Kest","description":"Catalogue central Kest",)"
+                R"("sha256":")" + Narrow(selfSha) + R"("})";
+    return R"({"downloadEndpoint":")" + endpoint + R"(","iconBaseUrl":"","apps":[)" + apps + "]}";
+}
+
+class SelfEndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        Clean();
+        SetEnvironmentVariableW(kLogVariable, log_.c_str());
+    }
+    void TearDown() override {
+        EndAllCopies();
+        SetEnvironmentVariableW(kLogVariable, nullptr);
+        Clean();
+    }
+    static void Clean() {
+        EndAllCopies();
+        for (const std::wstring& path : {Installed(), JoinPath(GetInstallFolder(), L"powershell.exe"),
+                                         DesktopShortcut(), MenuShortcut()})
+            WaitFor([&] { return DeleteFileW(path.c_str()) || !FileExists(path); }, 10000);
+        DeleteRunValue();
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        RemoveTree(L"E:\\OrkvaneOffline");
+    }
+
+    // Puts the built program in the install folder with the stand-in beside it.
+    void InstallBuiltCopy() {
+        CreateFolderPath(GetInstallFolder());
+        ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), Installed().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(StandIn().c_str(), JoinPath(GetInstallFolder(), L"powershell.exe").c_str(), FALSE));
+    }
+
+    // Updates the running installed copy from the catalogue and checks that
+    // the new file replaces it once it has ended, and starts.
+    void UpdateRunningInstalledCopy(const std::string& newProgram) {
+        StartedCopy old(Installed());
+        FoundWindow window = WaitForMainWindow(true);
+        ASSERT_NE(window.window, nullptr) << "the installed copy shows no window";
+        ASSERT_EQ(window.processId, old.id());
+
+        ASSERT_TRUE(ClickSelfButtonUntilExit(old, window.window)) << "the update did not close the program";
+        EXPECT_EQ(old.ExitCode(), 0u);
+
+        EXPECT_TRUE(WaitFor([&] { return ComputeFileSha256(Installed()) == ShaOf(newProgram); }))
+            << "the installed file was not replaced; PowerShell was given:\n"
+            << Joined(LogLines(log_)) << "and its file steps said:\n" << Joined(LogLines(log_ + L".errors"));
+        FoundWindow next = WaitForMainWindow(true, old.id());
+        EXPECT_NE(next.window, nullptr) << "the new version did not start";
+        std::vector<std::wstring> lines = LogLines(log_);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(old.id()) + L" "), std::wstring::npos)
+            << lines[0];
+        EXPECT_EQ(CountFilesIn(GetTempFolder()), tempFilesBefore_) << "the fetched copy stayed behind";
+    }
+
+    ScratchFolder scratch_{L"e2e"};
+    std::wstring log_ = scratch_ / L"powershell.log";
+    int tempFilesBefore_ = CountFilesIn(GetTempFolder());
+};
+
+TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
+    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
+    WriteFileBytes(usb / L"catalog.json", Catalog("", L""));
+    ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), (usb / L"Orkvane.exe").c_str(), FALSE));
+    WriteSetting(L"DesktopShortcut", 1);
+    WriteSetting(L"MenuShortcut", 0);
+
+    StartedCopy portable(usb / L"Orkvane.exe");
+    FoundWindow window = WaitForMainWindow(false);
+    ASSERT_NE(window.window, nullptr) << "the portable copy shows no window";
+    ASSERT_EQ(window.processId, portable.id());
+
+    ASSERT_TRUE(ClickSelfButtonUntilExit(portable, window.window)) << "the portable copy did not close";
+    EXPECT_EQ(portable.ExitCode(), 0u);
+    ASSERT_TRUE(FileExists(Installed()));
+    EXPECT_EQ(ComputeFileSha256(Installed()), ComputeFileSha256(BuiltExe()));
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(FileExists(MenuShortcut()));
+
+    FoundWindow installed = WaitForMainWindow(true);
+    ASSERT_NE(installed.window, nullptr) << "the installed copy did not start";
+    EXPECT_TRUE(WaitFor([] { return ReadRunValue() == InstalledRunValue(); }, 10000)) << ReadRunValue();
+}
+
+TEST_F(SelfEndToEnd, InstalledCopyUpdatesItselfFromTheWebHost) {
+    InstallBuiltCopy();
+    // The new version: the built program with a few bytes appended, so it
+    // still runs but has another SHA-256.
+    std::string newProgram = ReadFileBytes(BuiltExe()) + "update from the web host";
+    std::wstring sha = ShaOf(newProgram);
+    std::wstring downloadId = L"Orkvane_" + sha.substr(0, 12);
+    PublishFile(L"telechargement/" + downloadId + L".exe", newProgram);
+    PublishFile(L"outils/catalog.json", Catalog(Narrow(TestServerUrl()) + "/telechargement", sha));
+    WriteSetting(L"OfflineMode", 0);
+    WriteSetting(L"UpdateChecks", 0);
+    ClearRequestLog();
+
+    UpdateRunningInstalledCopy(newProgram);
+
+    std::vector<std::string> requests = RequestLog();
+    EXPECT_NE(std::find(requests.begin(), requests.end(), "GET /telechargement?id=" + Narrow(downloadId) + "&type=exe"),
+              requests.end());
+    UnpublishFile(L"telechargement/" + downloadId + L".exe");
+    UnpublishFile(L"outils/catalog.json");
+}
+
+TEST_F(SelfEndToEnd, InstalledCopyUpdatesItselfFromTheUsbFolder) {
+    InstallBuiltCopy();
+    std::string newProgram = ReadFileBytes(BuiltExe()) + "update from the USB key";
+    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
+    CreateFolderPath(usb / L"outils");
+    WriteFileBytes(usb / L"outils\\Orkvane.exe", newProgram);
+    WriteFileBytes(usb / L"catalog.json", Catalog("", ShaOf(newProgram)));
+    WriteSetting(L"OfflineMode", 1);
+    WriteSetting(L"OfflineRoot", usb.path());
+    WriteSetting(L"UpdateChecks", 0);
+    ClearRequestLog();
+
+    UpdateRunningInstalledCopy(newProgram);
+
+    EXPECT_TRUE(RequestLog().empty()) << "the offline update went to the network";
+    EXPECT_EQ(ReadFileBytes(usb / L"outils\\Orkvane.exe"), newProgram) << "the USB folder was written";
+}
+
+// The question box of a process: a dialog titled "Orkvane".
+struct BoxSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchQuestionBox(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<BoxSearch*>(lParam);
+    wchar_t className[16] = {};
+    wchar_t title[32] = {};
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 32);
+    if (owner != search->processId || lstrcmpW(className, L"#32770") != 0 || lstrcmpW(title, L"Orkvane") != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindQuestionBox(DWORD processId) {
+    BoxSearch search{processId, nullptr};
+    EnumWindows(MatchQuestionBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(SelfEndToEnd, RemovalAnsweredYesKeepsTheAppsFolder) {
+    InstallBuiltCopy();
+    std::wstring tool = JoinPath(GetAppsFolder(), L"Outil.exe");
+    std::wstring toolShortcut = JoinPath(ParentFolder(MenuShortcut()), L"Outil.lnk");
+    CreateFolderPath(GetAppsFolder());
+    CreateFolderPath(ParentFolder(MenuShortcut()));
+    for (const std::wstring& path : {tool, toolShortcut, DesktopShortcut(), MenuShortcut()}) WriteFileBytes(path, "x");
+    WriteSetting(L"OfflineMode", 0);
+
+    StartedCopy copy(Installed());
+    FoundWindow window = WaitForMainWindow(true);
+    ASSERT_NE(window.window, nullptr);
+    ASSERT_TRUE(WaitFor([] { return ReadRunValue() == InstalledRunValue(); }, 10000));
+
+    // What the Options dialog's button sends once the dialog has ended. The
+    // window ignores it while its first catalogue load runs, so it is sent
+    // again, seconds apart, until the question shows.
+    HWND box = nullptr;
+    for (int attempt = 0; attempt < 10 && box == nullptr; ++attempt) {
+        PostMessageW(window.window, WM_APP_UNINSTALL_SELF, 0, 0);
+        WaitFor([&] { return (box = FindQuestionBox(copy.id())) != nullptr; }, 3000);
+    }
+    ASSERT_NE(box, nullptr) << "no removal question";
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    EXPECT_EQ(std::wstring(text), W("Désinstaller Orkvane ?\n\nLes applications du dossier Apps seront conservées."));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+
+    EXPECT_TRUE(WaitFor([] { return ReadRunValue() == L"<absent>"; }, 5000)) << "autostart stayed registered";
+    ASSERT_TRUE(WaitFor([&] { return !copy.running(); })) << "the program did not close";
+    EXPECT_TRUE(WaitFor([] { return !FileExists(Installed()); }, 15000)) << "the executable stayed";
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_FALSE(FileExists(MenuShortcut()));
+    EXPECT_TRUE(FileExists(tool));
+    EXPECT_TRUE(FileExists(toolShortcut));
+    std::vector<std::wstring> lines = LogLines(log_);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(copy.id()) + L" "), std::wstring::npos);
+    DeleteFileW(tool.c_str());
+    DeleteFileW(toolShortcut.c_str());
+}
+
+}  // namespace
