@@ -13,8 +13,6 @@ namespace {
 struct Cursor {
     const wchar_t* position;
     const wchar_t* end;
-    // Reused by every number so that converting one does not allocate.
-    std::wstring numberText;
 };
 
 [[noreturn]] void FailSyntax() { Fail(msg::kJsonInvalid); }
@@ -112,8 +110,10 @@ void SkipDigits(Cursor& cursor) {
     while (cursor.position < cursor.end && IsDigit(*cursor.position)) ++cursor.position;
 }
 
-// Lenient on purpose: "-", "01", "1." and "1e" are numbers. Only the consumed
-// text goes to wcstod, which would otherwise read "-inf" or "0x10" itself.
+// Lenient on purpose: "-", "01", "1." and "1e" are numbers. The grammar, not
+// wcstod, decides where the number ends ("0x10" is 0 then trailing data).
+// wcstod may read from the same place: the text ends with a NUL, and whatever
+// it could read beyond the grammar ("x10", "inf") fails the document anyway.
 double ParseNumber(Cursor& cursor) {
     const wchar_t* start = cursor.position;
     if (*cursor.position == L'-') ++cursor.position;
@@ -127,8 +127,7 @@ double ParseNumber(Cursor& cursor) {
         if (cursor.position < cursor.end && (*cursor.position == L'+' || *cursor.position == L'-')) ++cursor.position;
         SkipDigits(cursor);
     }
-    cursor.numberText.assign(start, static_cast<size_t>(cursor.position - start));
-    return std::wcstod(cursor.numberText.c_str(), nullptr);
+    return std::wcstod(start, nullptr);
 }
 
 void ParseValue(Cursor& cursor, JsonValue& out, int depth);
@@ -215,7 +214,7 @@ void ParseValue(Cursor& cursor, JsonValue& out, int depth) {
 }  // namespace
 
 JsonValue ParseJson(const std::wstring& text) {
-    Cursor cursor{text.data(), text.data() + text.size(), std::wstring()};
+    Cursor cursor{text.c_str(), text.c_str() + text.size()};
     JsonValue root;
     ParseValue(cursor, root, 0);
     SkipSpace(cursor);

@@ -141,8 +141,8 @@ TEST(JsonValues, LenientNumbers) {
     EXPECT_EQ(ParseJson(L"1e999").number, std::numeric_limits<double>::infinity());
     EXPECT_EQ(ParseJson(L"-1e999").number, -std::numeric_limits<double>::infinity());
 
-    // Only what the grammar consumed is converted: these are numbers followed
-    // by trailing data, not hexadecimal, infinity or NaN.
+    // The grammar decides where a number ends: these are numbers followed by
+    // trailing data, not hexadecimal, infinity or NaN.
     const wchar_t* notNumbers[] = {L"0x10", L"-inf", L"-Infinity", L"-nan", L"1.2.3", L"--1", L"1-", L"[-0x]"};
     for (const wchar_t* text : notNumbers) EXPECT_EQ(ParseError(text), msg::kJsonInvalid) << text;
 }
