@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Makes docs/main-light.png (light theme, one card expanded) and
 # docs/main-dark.png (dark theme) from the real program running under Xvfb on
-# the demo USB key (see scripts/demo.sh).
+# the demo USB key (see scripts/demo.sh); then the Options dialog
+# (docs/options-general-light.png, docs/options-advanced-dark.png) opened with
+# a click on "Options", and the update popup (docs/popup.png) of the installed
+# copy after its silent check finds two tools to update.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
@@ -45,7 +48,83 @@ shoot() {
     wineserver -w >/dev/null 2>&1 || true
 }
 
+# find_window TITLE: waits (up to 40 s) for a window of that exact title and
+# prints its X window id.
+find_window() {
+    local i id
+    for i in $(seq 1 400); do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    echo "screenshots: no window \"$1\"" >&2
+    return 1
+}
+
+# shoot_options THEME_MODE OUTPUT TAB: the Options dialog opened from the
+# main window's "Options" button, on tab "general" or "advanced".
+shoot_options() {
+    local mode=$1 output=$2 tab=$3
+    orkvane_wine_warm
+    wine reg add 'HKCU\Software\Tramweld\Orkvane' /v ThemeMode /t REG_DWORD /d "$mode" /f >/dev/null 2>&1
+    wine 'E:\OrkvaneOffline\Orkvane.exe' >/dev/null 2>&1 &
+    local id X Y WIDTH HEIGHT SCREEN WINDOW
+    id=$(orkvane_demo_window)
+    sleep 4
+    # The "Options" button: 96 wide, its right edge 20 from the client's, from y 30 to 64.
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove $((X + WIDTH - 20 - 48)) $((Y + 47)) click 1
+    local dialog
+    dialog=$(find_window 'Options — Orkvane')
+    sleep 0.5
+    if [ "$tab" = advanced ]; then
+        # The dialog is 420 x 290 dialog units; "Avancé" is centred at (148, 64).
+        eval "$(xdotool getwindowgeometry --shell "$dialog")"
+        xdotool mousemove $((X + WIDTH * 148 / 420)) $((Y + HEIGHT * 64 / 290)) click 1
+        sleep 0.5
+    fi
+    xdotool mousemove 0 0
+    sleep 0.5
+    import -window "$dialog" "$output"
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
+# shoot_popup OUTPUT: the installed copy, started minimised with the demo key
+# as its offline source and two tools whose installed files differ from the
+# catalogue; its first silent check opens the update popup.
+shoot_popup() {
+    local output=$1 local_app_data
+    orkvane_wine_warm
+    local_app_data=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | head -n1)
+    mkdir -p "$local_app_data/Kest_Tools/Apps"
+    cp "$build/Orkvane.exe" "$local_app_data/Kest_Tools/Orkvane.exe"
+    local tool
+    for tool in Horloge Compteur; do
+        { cat "$build/sample-tools/$tool.exe"; printf 'ancienne version'; } > "$local_app_data/Kest_Tools/Apps/$tool.exe"
+    done
+    local key='HKCU\Software\Tramweld\Orkvane'
+    wine reg add "$key" /v ThemeMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add "$key" /v OfflineMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add "$key" /v OfflineRoot /t REG_SZ /d 'E:\OrkvaneOffline' /f >/dev/null 2>&1
+    wine reg delete "$key" /v LastCheck /f >/dev/null 2>&1 || true
+    wine "$(winepath -w "$local_app_data/Kest_Tools/Orkvane.exe")" --minimized >/dev/null 2>&1 &
+    local popup
+    popup=$(find_window 'Mises à jour Orkvane')
+    sleep 0.5
+    import -window "$popup" "$output"
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
 mkdir -p "$root/docs"
 shoot 1 "$root/docs/main-light.png" expand
 shoot 2 "$root/docs/main-dark.png"
+shoot_options 1 "$root/docs/options-general-light.png" general
+shoot_options 2 "$root/docs/options-advanced-dark.png" advanced
+shoot_popup "$root/docs/popup.png"
 echo "screenshots: $root/docs/main-light.png $root/docs/main-dark.png"
+echo "screenshots: $root/docs/options-general-light.png $root/docs/options-advanced-dark.png $root/docs/popup.png"
