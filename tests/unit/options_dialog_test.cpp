@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -540,6 +543,81 @@ TEST_F(OptionsDialogTest, SwitchingUpdateChecksOffClosesThePopup) {
         EXPECT_EQ(g_state.popupWindow, switchOff ? nullptr : popup);
         CloseUpdatePopup();
     }
+}
+
+// Write access to the Run key is taken away for the life of the object, so
+// that registering autostart fails as on a locked-down machine.
+class LockedRunKey {
+public:
+    LockedRunKey() {
+        HKEY run = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, READ_CONTROL | WRITE_DAC, nullptr, &run,
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        key_ = run;
+        DWORD size = 0;
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+        original_.resize(size);
+        if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size) != ERROR_SUCCESS)
+            original_.clear();
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                  nullptr))
+            return;
+        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, readOnly);
+        LocalFree(readOnly);
+    }
+    ~LockedRunKey() {
+        if (key_ == nullptr) return;
+        if (!original_.empty()) RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data());
+        RegCloseKey(key_);
+    }
+    LockedRunKey(const LockedRunKey&) = delete;
+    LockedRunKey& operator=(const LockedRunKey&) = delete;
+
+    // Whether a write-open is really refused now.
+    static bool Refuses() {
+        HKEY probe = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, &probe) != ERROR_SUCCESS) return true;
+        RegCloseKey(probe);
+        return false;
+    }
+
+private:
+    HKEY key_ = nullptr;
+    std::vector<BYTE> original_;
+};
+
+TEST_F(OptionsDialogTest, FailedAutostartKeepsTheDialogAndEverySetting) {
+    ScratchFolder key;
+    MakeOfflineKey(key);
+    g_state.installedMode = true;  // only the installed copy registers autostart
+    g_state.settings.startup = true;
+    g_state.settings.updateChecks = true;
+    LockedRunKey locked;
+    if (!LockedRunKey::Refuses()) GTEST_SKIP() << "this registry does not enforce key permissions";
+
+    SetFolderPicker([&](HWND) { return key.path(); });
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(IDC_OPT_UPDATE_CHECKS);
+    Click(IDC_OPT_TAB_ADVANCED);
+    Click(IDC_OPT_BROWSE);
+    ChooseTheme(2);
+    Click(IDOK);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, W("Windows n’a pas pu enregistrer le démarrage automatique."));
+    EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_TRUE(g_state.settings.updateChecks);
+    EXPECT_FALSE(g_state.settings.offlineMode);
+    EXPECT_FALSE(g_state.busy);
+    EXPECT_FALSE(SettingsKeyExists());
+    // Still open, the preview stays until the dialog ends without saving.
+    EXPECT_TRUE(g_state.isDark);
+    Click(IDCANCEL);
+    EXPECT_FALSE(g_state.isDark);
 }
 
 // The same procedure also runs modal, as the main window opens it.
