@@ -254,14 +254,28 @@ TEST_F(OptionsDialogTest, PaintsInThePreviewedTheme) {
         ReleaseDC(dialog, dc);
         return color;
     };
+    // A label paints its own background with the brush the dialog hands it.
+    auto labelPixelAt = [this](int unitsX, int unitsY) {
+        RECT at{unitsX, unitsY, unitsX, unitsY};
+        MapDialogRect(dialog, &at);
+        HWND label = GetDlgItem(dialog, IDC_OPT_THEME_LABEL);
+        POINT point{at.left, at.top};
+        MapWindowPoints(dialog, label, &point, 1);
+        RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        HDC dc = GetDC(label);
+        COLORREF color = GetPixel(dc, point.x, point.y);
+        ReleaseDC(label, dc);
+        return color;
+    };
     struct Case { ThemeChoice theme; const Palette* palette; };
-    for (const Case& c : {Case{ThemeChoice::Light, &kLightPalette}, Case{ThemeChoice::Dark, &kDarkPalette}}) {
+    for (const Case& c : {Case{ThemeChoice::Dark, &kDarkPalette}, Case{ThemeChoice::Light, &kLightPalette}}) {
         ChooseTheme(static_cast<int>(c.theme));
         PumpMessages();
         EXPECT_EQ(pixelAt(200, 0), c.palette->accent);
         EXPECT_EQ(pixelAt(8, 60), c.palette->window);    // left of the tabs
         EXPECT_EQ(pixelAt(20, 150), c.palette->surface);  // inside the first panel
         EXPECT_EQ(pixelAt(200, 252), c.palette->border);  // the separator
+        EXPECT_EQ(labelPixelAt(95, 126), c.palette->surface);  // blank end of "Apparence"
     }
 }
 
