@@ -3,6 +3,7 @@
 #include "operations/self_management.h"
 
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include "app/constants.h"
@@ -80,7 +81,14 @@ void StartToolboxUpdate() {
     g_state.statusText = Utf8ToWide(msg::kSelfUpdating);
     InvalidateRect(g_state.mainWindow, nullptr, FALSE);
     HWND window = g_state.mainWindow;
-    std::thread([window, request] { RunToolboxUpdate(window, request); }).detach();
+    try {
+        std::thread([window, request] { RunToolboxUpdate(window, request); }).detach();
+    } catch (const std::system_error&) {
+        // No worker means no result message would ever clear busy.
+        auto result = std::make_unique<OperationResult>();
+        result->error = Utf8ToWide(msg::kOperationStartFailed);
+        ApplyOperationResult(result.release());
+    }
 }
 
 void RunToolboxUpdate(HWND window, const ToolRequest& request) {
