@@ -26,6 +26,7 @@
 #include "app/state.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
+#include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "ui/message_box.h"
 
@@ -357,22 +358,35 @@ TEST(DeferredCommand, StartsPowerShellWithTheExactCommandLineAndReturnsAtOnce) {
 
 TEST(SelfUpdate, DownloadThatDoesNotMatchLeavesInstalledCopyAlone) {
     ScratchFolder scratch(L"badsha");
-    std::wstring root = MakeOfflineRoot(scratch, "a program that is not the catalogue's");
+    const std::string wrongProgram = "a program that is not the catalogue's";
+    const std::wstring sha(64, L'A');
+    // From the USB folder and from the web host.
+    ToolRequest offline = MakeToolRequest(SelfEntry(MakeOfflineRoot(scratch, wrongProgram), sha));
+    CatalogApp onlineEntry = SelfEntry(L"", sha);
+    onlineEntry.downloadEndpoint = TestServerUrl() + L"/telechargement";
+    onlineEntry.downloadId = L"Orkvane_AAAAAAAAAAAA";
+    ToolRequest online = MakeToolRequest(onlineEntry);
+    PublishFile(L"telechargement/Orkvane_AAAAAAAAAAAA.exe", wrongProgram);
     CreateFolderPath(GetInstallFolder());
     WriteFileBytes(GetInstalledExePath(), "installed program");
     int copiesBefore = FetchedCopiesInTemp();
     UniqueWindow window = MakeResultWindow();
 
-    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, std::wstring(64, L'A'))));
+    for (const ToolRequest* request : {&offline, &online}) {
+        ClearRequestLog();
+        RunToolboxUpdate(window.get(), *request);
 
-    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
-    ASSERT_NE(result, nullptr);
-    EXPECT_FALSE(result->ok);
-    EXPECT_FALSE(result->closeMain);
-    EXPECT_EQ(result->error, W("SHA-256 invalide : le programme n'a pas été installé"));
-    EXPECT_EQ(result->appIndex, -1);
-    EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), "installed program");
-    EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore);
+        std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 15000);
+        ASSERT_NE(result, nullptr);
+        EXPECT_FALSE(result->ok);
+        EXPECT_FALSE(result->closeMain);
+        EXPECT_EQ(result->error, W("SHA-256 invalide : le programme n'a pas été installé"));
+        EXPECT_EQ(result->appIndex, -1);
+        EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), "installed program");
+        EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore);
+        EXPECT_EQ(RequestLog().size(), request == &online ? 1u : 0u);
+    }
+    UnpublishFile(L"telechargement/Orkvane_AAAAAAAAAAAA.exe");
     RemoveInstalledCopy();
 }
 
