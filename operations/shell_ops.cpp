@@ -9,7 +9,7 @@
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
-#include "operations/tool_name_check.h"
+#include "operations/tool_request_check.h"
 
 namespace {
 

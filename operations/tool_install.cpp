@@ -12,27 +12,12 @@
 #include "app/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/http_client.h"
-#include "operations/tool_name_check.h"
+#include "operations/tool_request_check.h"
 
 namespace {
 
 constexpr DWORD kDownloadBlockSize = 65536;
 constexpr int kMaxNumberedNames = 999;
-
-bool IsHexDigit(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
-}
-
-void CheckSha256Text(const std::wstring& sha256) {
-    bool valid = sha256.size() == 64;
-    for (wchar_t c : sha256) valid = valid && IsHexDigit(c);
-    if (!valid) Fail(msg::kShaMissingOrInvalid);
-}
-
-void CheckDownloadSource(const ToolRequest& request) {
-    if (request.downloadEndpoint.rfind(L"https://", 0) != 0) Fail(msg::kEndpointInvalid);
-    if (request.downloadId.empty()) Fail(msg::kDownloadIdMissing);
-}
 
 // Deletes the destination unless the fetch got all the way through.
 class PartialFileGuard {
@@ -107,10 +92,8 @@ std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileNa
 }
 
 std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder) {
-    CheckToolFileName(request);
-    CheckSha256Text(request.sha256);
-    bool offline = !request.sourceRoot.empty();
-    if (!offline) CheckDownloadSource(request);
+    CheckToolRequest(request);
+    const bool offline = !request.sourceRoot.empty();
 
     CreateFolderPath(folder);
     std::wstring dest = FreeFileName(folder, request.exeName);

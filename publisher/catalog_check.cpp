@@ -15,6 +15,8 @@
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"
+#include "operations/tool_request.h"
+#include "operations/tool_request_check.h"
 #include "publisher/console.h"
 
 namespace {
@@ -45,6 +47,11 @@ public:
     void Problem(size_t entry, const std::wstring& id, const std::wstring& text) {
         check_.problems.push_back({entry, id, text});
     }
+    // Install-time rules seen in the document; used only when the program's
+    // own catalogue step refuses the catalogue (otherwise its entries are
+    // checked with the install code's own checks).
+    std::vector<CheckProblem> installProblems;
+    std::vector<size_t> objectPositions;
     void Note(size_t entry, const std::wstring& id, const std::wstring& text) {
         check_.notes.push_back({entry, id, text});
     }
@@ -67,6 +74,7 @@ public:
                 continue;
             }
             ++objects;
+            objectPositions.push_back(i + 1);
             Entry(i + 1, item);
         }
         if (objects == 0) Problem(0, L"", Text(msg::kNoValidApps));
@@ -90,9 +98,14 @@ private:
             Problem(position, id, L"« hidden » n’est pas true ou false : le programme le lit comme false");
 
         bool validId = !id.empty() && IsValidAppId(id);
-        if (!id.empty() && !validId)
-            Problem(position, id, Text(offline_ ? msg::kOfflineIdInvalid : msg::kAppFileNameInvalid));
-        if (sha.size() >= 12 && !IsHexSha256(sha)) Problem(position, id, Text(msg::kShaMissingOrInvalid));
+        if (!id.empty() && !validId) {
+            if (offline_)
+                Problem(position, id, Text(msg::kOfflineIdInvalid));
+            else
+                installProblems.push_back({position, id, Text(msg::kAppFileNameInvalid)});
+        }
+        if (sha.size() >= 12 && !IsHexSha256(sha))
+            installProblems.push_back({position, id, Text(msg::kShaMissingOrInvalid)});
 
         if (!id.empty()) {
             auto [it, inserted] = seen_.emplace(FoldAscii(id), position);
@@ -140,7 +153,8 @@ CatalogCheck CheckCatalogBytes(const std::string& bytes, bool offline, const std
     checker.Document(doc);
 
     // The program's own catalogue step has the last word, so that this tool
-    // can never accept what the program refuses.
+    // can never accept what the program refuses; and each entry it yields
+    // goes through the very checks made before an install.
     CatalogLoadResult result;
     try {
         BuildCatalog(doc, offline, offlineRoot, result);
@@ -148,6 +162,17 @@ CatalogCheck CheckCatalogBytes(const std::string& bytes, bool offline, const std
     } catch (const AppError& e) {
         std::wstring message = Utf8ToWide(e.what());
         if (!AlreadyReported(check, message)) checker.Problem(0, L"", message);
+    }
+    if (!check.loads) {
+        for (const CheckProblem& p : checker.installProblems) check.problems.push_back(p);
+        return check;
+    }
+    for (size_t i = 0; i < result.apps.size() && i < checker.objectPositions.size(); ++i) {
+        try {
+            CheckToolRequest(MakeToolRequest(result.apps[i]));
+        } catch (const AppError& e) {
+            check.problems.push_back({checker.objectPositions[i], result.apps[i].id, Utf8ToWide(e.what())});
+        }
     }
     return check;
 }

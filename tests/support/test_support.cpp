@@ -8,6 +8,7 @@
 
 #include "app/handles.h"
 #include "app/paths.h"
+#include "publisher/file_tree.h"
 
 namespace {
 std::atomic<unsigned> g_counter{0};
@@ -66,25 +67,7 @@ std::string ReadFileBytes(const std::wstring& path) {
     return out;
 }
 
-void RemoveTree(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW(JoinPath(path, L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") RemoveTree(JoinPath(path, name));
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
+void RemoveTree(const std::wstring& path) { RemoveTreeIfPresent(path); }
 
 int CountFilesIn(const std::wstring& folder) {
     int count = 0;
