@@ -5,7 +5,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
 
-cmake -S "$root" -B "$build" -G Ninja \
+# The web host is whatever this call says, or the project's default: a test
+# build must not leave its loopback host in the next demo build.
+host_args=(-UORKVANE_WEB_HOST)
+for arg in "$@"; do
+    case "$arg" in -DORKVANE_WEB_HOST=*) host_args=() ;; esac
+done
+
+cmake -S "$root" -B "$build" -G Ninja "${host_args[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build "$build" -- -j"$(nproc)" | { grep -v -E '^\[[0-9]+/[0-9]+\] ' || true; }
