@@ -141,17 +141,17 @@ struct AppSpec {
     bool hidden = false;
 };
 
-inline CatalogApp MakeApp(const AppSpec& spec) {
+inline CatalogApp MakeApp(const AppSpec& shape) {
     CatalogApp app;
-    app.id = spec.id;
-    app.name = spec.id;
+    app.id = shape.id;
+    app.name = shape.id;
     app.version = L"2.0";
-    app.category = spec.category;
-    app.description = L"Description de " + spec.id;
-    app.exeName = spec.id + L".exe";
-    app.installed = spec.installed;
-    app.updateAvailable = spec.updateAvailable;
-    app.hidden = spec.hidden;
+    app.category = shape.category;
+    app.description = L"Description de " + shape.id;
+    app.exeName = shape.id + L".exe";
+    app.installed = shape.installed;
+    app.updateAvailable = shape.updateAvailable;
+    app.hidden = shape.hidden;
     return app;
 }
 
