@@ -109,8 +109,7 @@ BitmapPtr DecodeIconBytes(const std::string& bytes) {
     return clone;
 }
 
-void ApplyIconResult(IconResult* raw) {
-    std::unique_ptr<IconResult> result(raw);
+void ApplyIconResult(std::unique_ptr<IconResult> result) {
     if (!result) return;
     if (result->generation != g_state.catalogGeneration || result->appIndex >= g_state.apps.size()) return;
     g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = DecodeIconBytes(result->bytes);

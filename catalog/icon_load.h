@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,4 +24,4 @@ void StartIconLoad();
 // the bytes are empty or not an image.
 BitmapPtr DecodeIconBytes(const std::string& bytes);
 // Handler of WM_APP_ICONS_READY: takes ownership of the result.
-void ApplyIconResult(IconResult* result);
+void ApplyIconResult(std::unique_ptr<IconResult> result);

@@ -111,7 +111,7 @@ void StartToolOperation(unsigned long long appIndex, HitAction action) {
         auto result = std::make_unique<OperationResult>();
         result->appIndex = static_cast<long long>(appIndex);
         result->error = Utf8ToWide(msg::kOperationStartFailed);
-        ApplyOperationResult(result.release());
+        ApplyOperationResult(std::move(result));
     }
 }
 
@@ -128,8 +128,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     return result;
 }
 
-void ApplyOperationResult(OperationResult* raw) {
-    std::unique_ptr<OperationResult> result(raw);
+void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     g_state.busy = false;
     if (!result) {
         ShowFailure(Utf8ToWide(msg::kUnknownError));

@@ -29,4 +29,4 @@ void StartToolOperation(unsigned long long appIndex, HitAction action);
 // The worker's body without the thread and the post.
 std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job);
 // Handler of WM_APP_OPERATION_DONE: takes ownership of the result (may be null).
-void ApplyOperationResult(OperationResult* result);
+void ApplyOperationResult(std::unique_ptr<OperationResult> result);

@@ -87,7 +87,7 @@ void StartToolboxUpdate() {
         // No worker means no result message would ever clear busy.
         auto result = std::make_unique<OperationResult>();
         result->error = Utf8ToWide(msg::kOperationStartFailed);
-        ApplyOperationResult(result.release());
+        ApplyOperationResult(std::move(result));
     }
 }
 

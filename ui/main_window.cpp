@@ -143,8 +143,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_MOUSELEAVE: OnMouseLeave(window); return 0;
     case WM_DPICHANGED: OnDpiChanged(window, wParam, lParam); return 0;
     case WM_APP_CATALOG_READY: ApplyCatalogResult(window, TakePostedResult<CatalogLoadResult>(lParam)); return 0;
-    case WM_APP_ICONS_READY: ApplyIconResult(TakePostedResult<IconResult>(lParam).release()); return 0;
-    case WM_APP_OPERATION_DONE: ApplyOperationResult(TakePostedResult<OperationResult>(lParam).release()); return 0;
+    case WM_APP_ICONS_READY: ApplyIconResult(TakePostedResult<IconResult>(lParam)); return 0;
+    case WM_APP_OPERATION_DONE: ApplyOperationResult(TakePostedResult<OperationResult>(lParam)); return 0;
     case WM_APP_TRAY: OnTrayEvent(window, lParam); return 0;
     case WM_APP_SHOW_MAIN: ShowMainWindow(); return 0;
     case WM_APP_UNINSTALL_SELF: InstallOrRemoveSelf(); return 0;

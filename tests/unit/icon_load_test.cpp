@@ -85,19 +85,19 @@ TEST(ApplyIconResult, StoresOnlyResultsForTheCurrentList) {
     g_state.apps.push_back(IconEntry(L"h6b", L"x"));
 
     ApplyIconResult(nullptr);
-    ApplyIconResult(ResultFor(0, 4, SmallPng()).release());
+    ApplyIconResult(ResultFor(0, 4, SmallPng()));
     EXPECT_FALSE(HasIcon(0)) << "a result of the previous list was stored";
-    ApplyIconResult(ResultFor(2, 5, SmallPng()).release());
+    ApplyIconResult(ResultFor(2, 5, SmallPng()));
     EXPECT_FALSE(HasIcon(0) || HasIcon(1));
 
-    ApplyIconResult(ResultFor(1, 5, SmallPng(4, 4)).release());
+    ApplyIconResult(ResultFor(1, 5, SmallPng(4, 4)));
     ASSERT_TRUE(HasIcon(1));
     EXPECT_EQ(g_state.apps[1].iconBitmap->GetWidth(), 4u);
     // A later result replaces the earlier one, even with nothing.
-    ApplyIconResult(ResultFor(1, 5, SmallPng(5, 5)).release());
+    ApplyIconResult(ResultFor(1, 5, SmallPng(5, 5)));
     ASSERT_TRUE(HasIcon(1));
     EXPECT_EQ(g_state.apps[1].iconBitmap->GetWidth(), 5u);
-    ApplyIconResult(ResultFor(1, 5, "garbage").release());
+    ApplyIconResult(ResultFor(1, 5, "garbage"));
     EXPECT_FALSE(HasIcon(1));
     EXPECT_FALSE(HasIcon(0));
 }

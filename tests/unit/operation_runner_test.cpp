@@ -317,7 +317,7 @@ TEST_F(ToolOperationTest, ResultAskingToCloseDestroysTheMainWindow) {
     result->ok = true;
     result->closeMain = true;
     result->message = L"fini";
-    ApplyOperationResult(result.release());
+    ApplyOperationResult(std::move(result));
     EXPECT_FALSE(g_state.busy);
     EXPECT_EQ(g_state.statusText, L"fini");
     EXPECT_FALSE(IsWindow(window.get()));
