@@ -15,7 +15,8 @@ ORKVANE_TEMPLATE_VERSION=3
 
 # orkvane_wine_template DIR: makes DIR a ready template prefix unless it is one.
 orkvane_wine_template() {
-    local dir=$1
+    local dir
+    dir=$(realpath -m "$1")  # Wine wants an absolute prefix path
     if [ -f "$dir/.orkvane-template" ] && [ "$(cat "$dir/.orkvane-template")" = "$ORKVANE_TEMPLATE_VERSION" ]; then
         return 0
     fi
@@ -54,7 +55,9 @@ orkvane_wine_template() {
 # drive letters E: (removable), F: (fixed), G: (network), H: (CD) linked to
 # folders under RUN/drives. Exports WINEPREFIX.
 orkvane_wine_run() {
-    local template=$1 run=$2
+    local template run
+    template=$(realpath -m "$1")
+    run=$(realpath -m "$2")
     if [ -d "$run" ]; then
         WINEPREFIX=$run wineserver -k >/dev/null 2>&1 || true
         rm -rf "$run"
