@@ -55,7 +55,7 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         std::wstring root;
         std::string bytes = ReadCatalogBytes(job, root);
         JsonValue document = ParseJson(Utf8ToWide(bytes));
-        BuildCatalog(document, job.offline, root, *result);
+        BuildCatalog(std::move(document), job.offline, root, *result);
     } catch (const std::exception& e) {
         result->ok = false;
         result->error = ErrorMessageText(e.what());

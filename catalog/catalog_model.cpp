@@ -5,6 +5,7 @@
 #include <exception>
 #include <optional>
 #include <string_view>
+#include <unordered_set>
 
 #include "app/constants.h"
 #include "app/error.h"
@@ -18,29 +19,59 @@ namespace {
 constexpr size_t kDownloadIdShaUnits = 12;
 constexpr size_t kMaxAppIdLength = 128;
 
+wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
+
+std::wstring AsciiLowered(std::wstring text) {
+    for (wchar_t& c : text) c = AsciiLower(c);
+    return text;
+}
+
 // The two places an installed executable can live, looked up once per
 // catalogue rather than once per entry. Empty when the folder is unknown.
 struct InstallPlaces {
     std::wstring appsFolder;
     std::wstring installedExe;
+    // The files of the Apps folder, read in one listing: a catalogue of
+    // thousands of entries would otherwise ask the file system thousands of
+    // times. Tool file names are ASCII, so ASCII folding matches them as the
+    // file system does.
+    bool listed = false;
+    std::unordered_set<std::wstring> appsFiles;
 };
 
-InstallPlaces LookUpInstallPlaces() {
+void ListAppsFolder(InstallPlaces& places) {
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        // No Apps folder yet: nothing is installed. Any other failure falls
+        // back to asking for each file.
+        places.listed = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return;
+    }
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) places.appsFiles.insert(AsciiLowered(data.cFileName));
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    places.listed = true;
+}
+
+InstallPlaces LookUpInstallPlaces(bool listAppsFolder) {
     InstallPlaces places;
     try {
         places.appsFolder = GetAppsFolder();
         places.installedExe = GetInstalledExePath();
     } catch (const AppError&) {
-        places = InstallPlaces();
+        return InstallPlaces();
     }
+    if (listAppsFolder) ListAppsFolder(places);
     return places;
 }
 
 bool IsAsciiLetterOrDigit(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9');
 }
-
-wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
     return text.compare(0, std::wcslen(prefix), prefix) == 0;
@@ -62,7 +93,8 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     app.updateAvailable = false;
     std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
     if (!path) return;
-    app.installed = FileExists(*path);
+    app.installed = (!isSelf && places.listed) ? places.appsFiles.count(AsciiLowered(app.exeName)) != 0
+                                               : FileExists(*path);
     if (!app.installed || app.sha256.empty()) return;
     try {
         app.updateAvailable = !FileMatchesSha256(*path, app.sha256);
@@ -93,15 +125,26 @@ struct DocumentSettings {
     const InstallPlaces& places;
 };
 
-CatalogApp ReadEntry(const JsonValue& entry, const DocumentSettings& document) {
+// A string member, moved out of a document that is about to be discarded, or
+// copied from one that is kept.
+std::wstring StringMember(const JsonValue& entry, const wchar_t* key) { return GetStringMember(entry, key); }
+
+std::wstring StringMember(JsonValue& entry, const wchar_t* key) {
+    auto member = entry.members.find(key);
+    if (member == entry.members.end() || member->second.kind != JsonKind::String) return std::wstring();
+    return std::move(member->second.text);
+}
+
+template <typename Json>
+CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
     CatalogApp app;
-    app.id = GetStringMember(entry, L"id");
+    app.id = StringMember(entry, L"id");
     app.name = app.id;
-    app.version = GetStringMember(entry, L"version");
-    app.category = GetStringMember(entry, L"category");
-    app.lot = GetStringMember(entry, L"lot");
-    app.description = GetStringMember(entry, L"description");
-    app.sha256 = GetStringMember(entry, L"sha256");
+    app.version = StringMember(entry, L"version");
+    app.category = StringMember(entry, L"category");
+    app.lot = StringMember(entry, L"lot");
+    app.description = StringMember(entry, L"description");
+    app.sha256 = StringMember(entry, L"sha256");
     const JsonValue* hidden = FindMember(entry, L"hidden");
     app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
 
@@ -122,10 +165,10 @@ CatalogApp ReadEntry(const JsonValue& entry, const DocumentSettings& document) {
     return app;
 }
 
-}  // namespace
 
-void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result) {
+
+template <typename Json>
+void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     result.ok = false;
     result.apps.clear();
     result.selfIndex = -1;
@@ -134,19 +177,30 @@ void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& o
     const std::wstring iconBaseUrl = GetStringMember(document, L"iconBaseUrl");
     if (!offline && !StartsWith(result.downloadEndpoint, L"https://")) Fail(msg::kEndpointInvalid);
 
-    const JsonValue* apps = FindMember(document, L"apps");
+    auto apps = FindMember(document, L"apps");
     if (apps == nullptr || apps->kind != JsonKind::Array || apps->items.empty()) Fail(msg::kNoApps);
 
-    const InstallPlaces places = LookUpInstallPlaces();
+    const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
     result.apps.reserve(apps->items.size());
-    for (const JsonValue& entry : apps->items) {
+    for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
         result.apps.push_back(ReadEntry(entry, settings));
         if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
     }
     if (result.apps.empty()) Fail(msg::kNoValidApps);
     result.ok = true;
+}
+
+}  // namespace
+
+void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
+                  CatalogLoadResult& result) {
+    BuildCatalogFrom(document, offline, offlineRoot, result);
+}
+
+void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
+    BuildCatalogFrom(document, offline, offlineRoot, result);
 }
 
 bool IsValidAppId(const std::wstring& id) {
@@ -173,7 +227,7 @@ std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folde
 }
 
 void RefreshInstalledState(CatalogApp& app, bool isSelf) {
-    RefreshInstalledStateIn(app, isSelf, LookUpInstallPlaces());
+    RefreshInstalledStateIn(app, isSelf, LookUpInstallPlaces(false));
 }
 
 std::vector<unsigned long long> ParseVersion(const std::wstring& text) {

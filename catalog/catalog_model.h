@@ -47,6 +47,9 @@ struct CatalogLoadResult {
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
                   CatalogLoadResult& result);
+// The same for a document that is discarded afterwards: its strings are moved
+// into the entries instead of copied.
+void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result);
 bool IsValidAppId(const std::wstring& id);
 bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,

@@ -228,6 +228,10 @@ const JsonValue* FindMember(const JsonValue& value, const std::wstring& key) {
     return found == value.members.end() ? nullptr : &found->second;
 }
 
+JsonValue* FindMember(JsonValue& value, const std::wstring& key) {
+    return const_cast<JsonValue*>(FindMember(static_cast<const JsonValue&>(value), key));
+}
+
 std::wstring GetStringMember(const JsonValue& value, const std::wstring& key) {
     const JsonValue* member = FindMember(value, key);
     if (member == nullptr || member->kind != JsonKind::String) return std::wstring();

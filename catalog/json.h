@@ -23,4 +23,5 @@ inline constexpr int kMaxJsonDepth = 512;
 // Throws "Lecture du catalogue JSON impossible" on any syntax error.
 JsonValue ParseJson(const std::wstring& text);
 const JsonValue* FindMember(const JsonValue& value, const std::wstring& key);
+JsonValue* FindMember(JsonValue& value, const std::wstring& key);
 std::wstring GetStringMember(const JsonValue& value, const std::wstring& key);
