@@ -24,13 +24,13 @@ std::vector<EntryGroup> GroupVisibleEntries() {
     std::vector<EntryGroup> groups;
     for (size_t index : VisibleEntryIndices()) {
         const std::wstring& category = g_state.apps[index].category;
-        const std::wstring key = category.empty() ? std::wstring(kOtherAppsGroup) : category;
+        const std::wstring_view key = category.empty() ? std::wstring_view(kOtherAppsGroup) : std::wstring_view(category);
         auto found = std::find_if(groups.begin(), groups.end(),
                                   [&](const EntryGroup& group) { return FoldedEquals(group.title, key); });
         if (found != groups.end()) {
             found->members.push_back(index);
         } else {
-            groups.push_back({key, {index}});
+            groups.push_back({std::wstring(key), {index}});
         }
     }
     std::stable_sort(groups.begin(), groups.end(),
@@ -44,6 +44,7 @@ bool IsExpanded(const CatalogApp& app) { return !g_state.expandedId.empty() && a
 
 std::vector<size_t> VisibleEntryIndices() {
     std::vector<size_t> indices;
+    indices.reserve(g_state.apps.size());
     for (size_t i = 0; i < g_state.apps.size(); ++i) {
         const CatalogApp& app = g_state.apps[i];
         if (app.hidden && !g_state.secretMode) continue;

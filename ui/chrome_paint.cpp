@@ -62,7 +62,7 @@ void PaintSelfButton(HDC dc, const RECT& box) {
     }
 }
 
-void PaintHeader(HDC dc, const HeaderLayout& header, int width) {
+void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layout, int width) {
     const Palette& palette = g_state.palette;
     const int headerHeight = header.headerHeight;
 
@@ -78,7 +78,7 @@ void PaintHeader(HDC dc, const HeaderLayout& header, int width) {
     DrawLabel(dc, L"Mes applications",
               {Scale(20), headerHeight + Scale(6), width - Scale(360), headerHeight + Scale(40)}, g_state.headingFont,
               palette.text, DT_SINGLELINE | DT_VCENTER);
-    DrawLabel(dc, SummaryText(),
+    DrawLabel(dc, SummaryText(layout),
               {width - Scale(360), headerHeight + Scale(6), width - Scale(20), headerHeight + Scale(40)},
               g_state.smallFont, palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
@@ -91,10 +91,14 @@ SelfButtonState GetSelfButtonState() {
 }
 
 std::wstring SummaryText() {
-    const std::vector<size_t> visible = VisibleEntryIndices();
     RECT client{};
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
-    const size_t groups = ComputeCardLayout(client.right).groups.size();
+    return SummaryText(ComputeCardLayout(client.right));
+}
+
+std::wstring SummaryText(const CardListLayout& layout) {
+    const std::vector<size_t> visible = VisibleEntryIndices();
+    const size_t groups = layout.groups.size();
     size_t updates = 0;
     for (size_t index : visible) {
         const CatalogApp& app = g_state.apps[index];
@@ -120,7 +124,7 @@ void PaintMainWindowTo(HDC dc, int width, int height) {
     g_state.refreshButtonRect = header.refreshButton;
     g_state.logoRect = header.logo;
 
-    PaintHeader(dc, header, width);
+    PaintHeader(dc, header, layout, width);
     PaintCardList(dc, layout, width);
     PaintFooter(dc, width, height);
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "ui/card_layout.h"
+
 enum class SelfButtonState { Portable = 0, UpdateAvailable = 1, Current = 2 };
 
 SelfButtonState GetSelfButtonState();
@@ -12,6 +14,9 @@ SelfButtonState GetSelfButtonState();
 void PaintMainWindow(HWND window);
 // Paints the client area of the given size into `dc` (WM_PAINT and tests).
 void PaintMainWindowTo(HDC dc, int width, int height);
+// The summary line for the paint's own layout; without one, for the main
+// window's current width.
+std::wstring SummaryText(const CardListLayout& layout);
 std::wstring SummaryText();
 // The footer's right-hand text: the theme, after "USB · " in offline mode.
 std::wstring ThemeSourceText();
