@@ -38,7 +38,13 @@ std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, c
 
 void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,
                  const std::string& comparison) {
-    double ratio = reference > 0 ? ours / reference : 0;
+    if (ours <= 0 || reference <= 0) {
+        std::printf("%-10s could not be measured (ours %.2f %s, reference %.2f %s): MISSED [%s]\n", name.c_str(), ours,
+                    unit.c_str(), reference, unit.c_str(), comparison.c_str());
+        std::fflush(stdout);
+        return;
+    }
+    double ratio = ours / reference;
     bool met = ratio <= target;
     std::printf("%-10s ours %.2f %s, reference %.2f %s, ratio %.3f (target <= %.2f: %s) [%s]\n", name.c_str(), ours,
                 unit.c_str(), reference, unit.c_str(), ratio, target, met ? "met" : "MISSED", comparison.c_str());

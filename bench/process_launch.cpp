@@ -12,8 +12,11 @@ Launched Launch(const std::wstring& exePath) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    std::wstring folder = exePath.substr(0, exePath.find_last_of(L'\\'));
-    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
+    // The program's own folder as working folder, as when it is started from Explorer.
+    const size_t cut = exePath.find_last_of(L'\\');
+    const std::wstring folder = cut == std::wstring::npos ? std::wstring() : exePath.substr(0, cut);
+    if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         launched.process.reset(info.hProcess);
         CloseHandle(info.hThread);
         launched.processId = info.dwProcessId;

@@ -33,10 +33,10 @@ results=$(mktemp)
     wine catalog_bench.exe
     wine hash_bench.exe
     wine paint_bench.exe
-    wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' minimal_window.exe
+    wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' "$(winepath -w "$build/bench/minimal_window.exe")"
     wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe'
 } 2>/dev/null | tee "$results"
 met=$(grep -c ': met)' "$results" || true)
-missed=$(grep -c ': MISSED)' "$results" || true)
+missed=$(grep -c 'MISSED' "$results" || true)
 rm -f "$results"
 echo "bench: $met of $((met + missed)) targets met"
