@@ -491,6 +491,33 @@ TEST(CatalogInstalledState, BuildRefreshesEveryEntry) {
     EXPECT_EQ(built.result.selfIndex, 3);
 }
 
+// The catalogue step reads the Apps folder in one listing: it must answer as
+// asking the file system for each file would.
+TEST(CatalogInstalledState, BuildMatchesTheAppsFolderAsTheFileSystemDoes) {
+    {
+        ScratchFolder apps = ScratchFolder::At(GetAppsFolder());
+        WriteFileBytes(apps / L"mixedcase.EXE", "abc");
+        CreateFolderPath(apps / L"Folder.exe");
+        WriteFileBytes(apps / L"Other.exe.bak", "abc");
+        Built built = Build(Catalogue(Entry("MixedCase") + "," + Entry("Folder") + "," + Entry("Other")));
+        ASSERT_EQ(built.error, "<no error>");
+        ASSERT_EQ(built.result.apps.size(), 3u);
+        const bool expected[] = {true, false, false};
+        for (size_t i = 0; i < 3; ++i) {
+            CatalogApp asked = ToolEntry(built.result.apps[i].id, W(kAbcSha));
+            RefreshInstalledState(asked, false);
+            EXPECT_EQ(built.result.apps[i].installed, expected[i]) << i;
+            EXPECT_EQ(built.result.apps[i].installed, asked.installed) << i;
+            EXPECT_FALSE(built.result.apps[i].updateAvailable) << i;
+        }
+    }
+    // No Apps folder at all: nothing is installed.
+    RemoveTree(GetAppsFolder());
+    Built built = Build(Catalogue(Entry("MixedCase")));
+    ASSERT_EQ(built.error, "<no error>");
+    EXPECT_FALSE(built.result.apps[0].installed);
+}
+
 // A catalogue of the largest size the offline source accepts.
 TEST(CatalogBuild, LargeCatalogue) {
     const int count = 10000;
