@@ -19,18 +19,21 @@ orkvane_demo_prefix() {
     export ORKVANE_DEMO_KEY
 }
 
-# orkvane_demo_window: waits (up to 30 s) for the main window on the X
-# display and prints its X window id.
-orkvane_demo_window() {
-    local i id
-    for i in $(seq 1 300); do
-        id=$(xdotool search --name '^Orkvane$' 2>/dev/null | head -n1 || true)
+# orkvane_find_window TITLE [SECONDS]: waits (30 s unless told) for a window
+# of that exact title on the X display and prints its X window id.
+orkvane_find_window() {
+    local title=$1 tries=$(( ${2:-30} * 10 )) i id
+    for i in $(seq 1 "$tries"); do
+        id=$(xdotool search --name "^$title\$" 2>/dev/null | head -n1 || true)
         if [ -n "$id" ]; then
             echo "$id"
             return 0
         fi
         sleep 0.1
     done
-    echo "demo: the Orkvane window did not appear" >&2
+    echo "no window \"$title\" appeared" >&2
     return 1
 }
+
+# orkvane_demo_window: the program's main window (see orkvane_find_window).
+orkvane_demo_window() { orkvane_find_window Orkvane; }

@@ -48,22 +48,6 @@ shoot() {
     wineserver -w >/dev/null 2>&1 || true
 }
 
-# find_window TITLE: waits (up to 40 s) for a window of that exact title and
-# prints its X window id.
-find_window() {
-    local i id
-    for i in $(seq 1 400); do
-        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return 0
-        fi
-        sleep 0.1
-    done
-    echo "screenshots: no window \"$1\"" >&2
-    return 1
-}
-
 # shoot_options THEME_MODE OUTPUT TAB: the Options dialog opened from the
 # main window's "Options" button, on tab "general" or "advanced".
 shoot_options() {
@@ -78,7 +62,7 @@ shoot_options() {
     eval "$(xdotool getwindowgeometry --shell "$id")"
     xdotool mousemove $((X + WIDTH - 20 - 48)) $((Y + 47)) click 1
     local dialog
-    dialog=$(find_window 'Options — Orkvane')
+    dialog=$(orkvane_find_window 'Options — Orkvane' 40)
     sleep 0.5
     if [ "$tab" = advanced ]; then
         # The dialog is 420 x 290 dialog units; "Avancé" is centred at (148, 64).
@@ -113,7 +97,7 @@ shoot_popup() {
     wine reg delete "$key" /v LastCheck /f >/dev/null 2>&1 || true
     wine "$(winepath -w "$local_app_data/Kest_Tools/Orkvane.exe")" --minimized >/dev/null 2>&1 &
     local popup
-    popup=$(find_window 'Mises à jour Orkvane')
+    popup=$(orkvane_find_window 'Mises à jour Orkvane' 40)
     sleep 0.5
     import -window "$popup" "$output"
     wineserver -k >/dev/null 2>&1 || true
