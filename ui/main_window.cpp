@@ -132,7 +132,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(lParam); return 0;
     case WM_KEYDOWN:
-        if (OnKeyDown(window, wParam)) return 0;
+        if (OnKeyDown(window, wParam, lParam)) return 0;
         break;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_VSCROLL: HandleVerticalScroll(LOWORD(wParam)); return 0;
@@ -145,7 +145,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_APP_CATALOG_READY: ApplyCatalogResult(window, TakePostedResult<CatalogLoadResult>(lParam)); return 0;
     case WM_APP_ICONS_READY: ApplyIconResult(TakePostedResult<IconResult>(lParam)); return 0;
     case WM_APP_OPERATION_DONE: ApplyOperationResult(TakePostedResult<OperationResult>(lParam)); return 0;
-    case WM_APP_TRAY: OnTrayEvent(window, lParam); return 0;
+    case WM_APP_TRAY: OnTrayEvent(window, wParam, lParam); return 0;
     case WM_APP_SHOW_MAIN: ShowMainWindow(); return 0;
     case WM_APP_UNINSTALL_SELF: InstallOrRemoveSelf(); return 0;
     default: break;

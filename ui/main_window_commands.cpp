@@ -26,6 +26,12 @@ void ShowMainWindow() {
 }
 
 void ShowOptionsDialog() {
+    // The tray menu still works while the dialog holds the main window: bring
+    // the open dialog forward rather than stacking a second one over it.
+    if (g_state.optionsDialog != nullptr) {
+        SetForegroundWindow(g_state.optionsDialog);
+        return;
+    }
     DialogBoxParamW(g_state.instance, MAKEINTRESOURCEW(kOptionsDialogId), g_state.mainWindow, OptionsDialogProc, 0);
 }
 

@@ -27,13 +27,15 @@ void OnMouseLeave(HWND window);
 void OnLeftButtonDown(HWND window, POINT point);
 void OnRightButtonDown(HWND window, POINT point);
 // True when the key was handled; false sends it on to DefWindowProcW.
-bool OnKeyDown(HWND window, WPARAM key);
+// `flags` is the message's lParam (bit 30: the key was already down).
+bool OnKeyDown(HWND window, WPARAM key, LPARAM flags);
 
 // Notification-area icon (ui/tray_icon.cpp).
 enum TrayCommand : int { kTrayOpen = 1, kTrayOptions = 2, kTrayQuit = 3 };
 UniqueMenu BuildTrayMenu(bool busy);
 void RunTrayCommand(HWND window, int command);
-void OnTrayEvent(HWND window, LPARAM lParam);
+// With icon version 4, wParam holds the icon's anchor point in screen coordinates.
+void OnTrayEvent(HWND window, WPARAM wParam, LPARAM lParam);
 void OnTaskbarCreated(HWND window);
 void RemoveTrayIcon(HWND window);
 

@@ -135,7 +135,7 @@ void OnRightButtonDown(HWND window, POINT point) {
     if (Inside(g_state.logoRect, point)) CountSecretRightClick(window);
 }
 
-bool OnKeyDown(HWND window, WPARAM key) {
+bool OnKeyDown(HWND window, WPARAM key, LPARAM flags) {
     if (key == VK_TAB) {
         g_state.linkFocused = !g_state.linkFocused;
         InvalidateMainWindow(window);
@@ -143,7 +143,9 @@ bool OnKeyDown(HWND window, WPARAM key) {
     }
     if (g_state.linkFocused) {
         if (key == VK_RETURN || key == VK_SPACE) {
-            OpenSiteLink();
+            // A held key repeats: one browser tab for one press.
+            bool repeated = (flags & (LPARAM{1} << 30)) != 0;
+            if (!repeated) OpenSiteLink();
             return true;
         }
         if (key == VK_ESCAPE) {

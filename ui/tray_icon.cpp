@@ -1,6 +1,7 @@
 // The notification-area icon of the main window and its menu.
 #include <windows.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <iterator>
 #include <string>
@@ -34,14 +35,14 @@ void AppendItem(HMENU menu, int command, const char* utf8Label, UINT flags) {
     AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), Utf8ToWide(utf8Label).c_str());
 }
 
-void ShowTrayMenu(HWND window) {
+// `anchor` is where the shell asks for the menu: the pointer after a click, the
+// icon itself when the menu was asked for from the keyboard.
+void ShowTrayMenu(HWND window, POINT anchor) {
     UniqueMenu menu = BuildTrayMenu(g_state.busy);
-    POINT cursor{};
-    GetCursorPos(&cursor);
     // Without the foreground the menu would not close when clicking elsewhere.
     SetForegroundWindow(window);
-    int command = static_cast<int>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, cursor.x,
-                                                    cursor.y, window, nullptr));
+    int command = static_cast<int>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, anchor.x,
+                                                    anchor.y, window, nullptr));
     menu.reset();
     PostMessageW(window, WM_NULL, 0, 0);
     RunTrayCommand(window, command);
@@ -96,12 +97,14 @@ void RunTrayCommand(HWND window, int command) {
     }
 }
 
-void OnTrayEvent(HWND window, LPARAM lParam) {
+void OnTrayEvent(HWND window, WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(lParam)) {
     case NIN_SELECT:
     case NIN_KEYSELECT:
     case WM_LBUTTONDBLCLK: ShowMainWindow(); break;
-    case WM_CONTEXTMENU: ShowTrayMenu(window); break;
+    case WM_CONTEXTMENU:
+        ShowTrayMenu(window, POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
+        break;
     default: break;
     }
 }

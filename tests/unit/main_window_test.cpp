@@ -178,23 +178,29 @@ TEST_F(MainWindowTest, KeyboardOnCreditLink) {
     Key(VK_TAB);
     EXPECT_FALSE(g_state.linkFocused);
 
+    // A held key arrives again with bit 30 set: only its first press acts.
+    constexpr LPARAM kRepeat = 1 | (LPARAM{1} << 30);
     struct Case {
         WPARAM key;
+        LPARAM flags;
         bool focusedAfter;
         bool offlineStatus;
     };
     const Case cases[] = {
-        {VK_RETURN, true, true},
-        {VK_SPACE, true, true},
-        {VK_ESCAPE, false, false},
+        {VK_RETURN, 0, true, true},
+        {VK_SPACE, 0, true, true},
+        {VK_RETURN, kRepeat, true, false},
+        {VK_SPACE, kRepeat, true, false},
+        {VK_ESCAPE, 0, false, false},
     };
     for (const Case& c : cases) {
         g_state.statusText = L"avant";
         g_state.linkFocused = false;
         Key(VK_TAB);
-        Key(c.key);
-        EXPECT_EQ(g_state.linkFocused, c.focusedAfter) << c.key;
-        EXPECT_EQ(g_state.statusText, c.offlineStatus ? Msg(msg::kStatusSiteLinkOffline) : L"avant") << c.key;
+        EXPECT_EQ(SendMessageW(window_, WM_KEYDOWN, c.key, c.flags), 0) << c.key;
+        EXPECT_EQ(g_state.linkFocused, c.focusedAfter) << c.key << " " << c.flags;
+        EXPECT_EQ(g_state.statusText, c.offlineStatus ? Msg(msg::kStatusSiteLinkOffline) : L"avant")
+            << c.key << " " << c.flags;
     }
 
     // Any click and the loss of the keyboard focus hide the cue.
@@ -469,6 +475,80 @@ TEST_F(MainWindowTest, TrayRightClickShowsMenu) {
     // The menu loop is followed by a WM_NULL to the window.
     MSG posted{};
     EXPECT_TRUE(PeekMessageW(&posted, window_, WM_NULL, WM_NULL, PM_REMOVE));
+}
+
+// "Options…" from the tray while the dialog is open, from inside its modal loop.
+struct SecondOptionsScript {
+    HWND mainWindow = nullptr;
+    HWND first = nullptr;
+    int step = 0;
+    int dialogsOpen = 0;
+    HWND foreground = nullptr;
+};
+SecondOptionsScript g_second;
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM count) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (std::wstring(className) == L"#32770" && IsWindowVisible(window)) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+void CALLBACK AskForOptionsAgain(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (g_second.step == 0) {
+        if (g_state.optionsDialog == nullptr) return;
+        g_second.step = 1;
+        g_second.first = g_state.optionsDialog;
+        RunTrayCommand(g_second.mainWindow, kTrayOptions);  // a second dialog here would nest its own loop
+        return;
+    }
+    if (g_second.step != 1) return;
+    g_second.step = 2;
+    KillTimer(nullptr, timer);
+    EnumThreadWindows(GetCurrentThreadId(), CountDialog, reinterpret_cast<LPARAM>(&g_second.dialogsOpen));
+    g_second.foreground = GetForegroundWindow();
+    // A second dialog, if any, ends first; then the first.
+    if (g_state.optionsDialog != g_second.first) SendMessageW(g_state.optionsDialog, WM_CLOSE, 0, 0);
+    PostMessageW(g_second.first, WM_CLOSE, 0, 0);
+}
+
+TEST_F(MainWindowTest, OptionsFromTheTrayBringsTheOpenDialogForward) {
+    g_state.catalogLoaded = true;  // showing the window then loads no catalogue
+    ShowWindow(window_, SW_SHOW);
+    g_second = SecondOptionsScript{};
+    g_second.mainWindow = window_;
+    SetTimer(nullptr, 0, 30, AskForOptionsAgain);
+    RunTrayCommand(window_, kTrayOptions);
+    EXPECT_EQ(g_second.step, 2);
+    EXPECT_EQ(g_second.dialogsOpen, 1);
+    EXPECT_EQ(g_second.foreground, g_second.first);
+    EXPECT_EQ(g_state.optionsDialog, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(window_));
+}
+
+RECT g_shownMenuRect{};
+void CALLBACK MeasureAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup == nullptr || !IsWindowVisible(popup)) return;
+    KillTimer(nullptr, timer);
+    GetWindowRect(popup, &g_shownMenuRect);
+    EndMenu();
+}
+
+// The menu opens at the point the notification carries (the icon, when asked
+// for from the keyboard), wherever the mouse pointer is.
+TEST_F(MainWindowTest, TrayMenuOpensAtTheAnchorPoint) {
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    struct Case { POINT anchor; POINT pointer; };
+    const Case cases[] = {{{200, 150}, {600, 400}}, {{520, 330}, {40, 30}}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetCursorPos(c.pointer.x, c.pointer.y));
+        g_shownMenuRect = RECT{};
+        SetTimer(nullptr, 0, 50, MeasureAndCloseMenu);
+        SendMessageW(window_, WM_APP_TRAY, MAKEWPARAM(c.anchor.x, c.anchor.y), MAKELPARAM(WM_CONTEXTMENU, 1));
+        EXPECT_EQ(g_shownMenuRect.left, c.anchor.x);
+        EXPECT_EQ(g_shownMenuRect.top, c.anchor.y);
+    }
 }
 
 TEST_F(MainWindowTest, TaskbarCreatedRestoresIconOrTaskbarButton) {
