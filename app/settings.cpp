@@ -57,14 +57,17 @@ std::optional<unsigned long long> ReadQword(const wchar_t* name) {
     return value;
 }
 
-std::optional<std::wstring> ReadString(const wchar_t* name) {
+std::optional<std::wstring> ReadString(const wchar_t* keyPath, const wchar_t* name) {
     std::vector<wchar_t> buffer(kRootBufferUnits, L'\0');
     DWORD size = kRootBufferUnits * sizeof(wchar_t);
-    LSTATUS status =
-        RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
+    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
     if (status != ERROR_SUCCESS) return std::nullopt;
     size_t units = std::min<size_t>(size / sizeof(wchar_t), kRootBufferUnits);
     return std::wstring(buffer.data(), wcsnlen(buffer.data(), units));
+}
+
+bool ValueExists(const wchar_t* keyPath, const wchar_t* name) {
+    return RegGetValueW(HKEY_CURRENT_USER, keyPath, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 void ReadFlag(const wchar_t* name, bool& field) {
@@ -137,7 +140,7 @@ void LoadSettings() {
     if (now < settings.lastCheck) settings.lastCheck = now;
 
     std::optional<DWORD> offlineMode = ReadDword(kSettingsKeyPath, kOfflineModeValue);
-    if (std::optional<std::wstring> root = ReadString(kOfflineRootValue)) settings.offlineRoot = *root;
+    if (std::optional<std::wstring> root = ReadString(kSettingsKeyPath, kOfflineRootValue)) settings.offlineRoot = *root;
 
     if (offlineMode)
         settings.offlineMode = *offlineMode == 1;
@@ -182,18 +185,23 @@ bool SetAutostart(bool enable) {
     // A portable copy never registers itself, nor removes the installed copy's entry.
     if (!g_state.installedMode) return true;
 
-    UniqueRegKey key = OpenKeyForWrite(kRunKeyPath);
-    if (!key) return false;
-
+    std::wstring command;
     if (enable) {
-        std::wstring command;
         try {
             command = L"\"" + GetInstalledExePath() + L"\" --minimized";
         } catch (const AppError&) {
             return false;
         }
-        return WriteString(key.get(), kRunValueName, command) == ERROR_SUCCESS;
     }
+    // The Run key is written only to change it: where it cannot be written
+    // (locked by policy), an entry already right is no failure.
+    bool alreadyRight = enable ? ReadString(kRunKeyPath, kRunValueName) == command
+                               : !ValueExists(kRunKeyPath, kRunValueName);
+    if (alreadyRight) return true;
+
+    UniqueRegKey key = OpenKeyForWrite(kRunKeyPath);
+    if (!key) return false;
+    if (enable) return WriteString(key.get(), kRunValueName, command) == ERROR_SUCCESS;
     LSTATUS status = RegDeleteValueW(key.get(), kRunValueName);
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }

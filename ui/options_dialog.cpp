@@ -176,9 +176,23 @@ INT_PTR Answer(HWND dialog, LRESULT result) {
     return TRUE;
 }
 
+// Enter presses the focused button, as in any dialog: owner-drawn buttons never
+// become the dialog's default on their own, so the default follows the focus
+// here; elsewhere Enter means "Enregistrer".
+LRESULT DefaultButton(HWND dialog) {
+    HWND focus = GetFocus();
+    int id = IDOK;
+    if (focus != nullptr && GetParent(focus) == dialog && IsWindowEnabled(focus) &&
+        (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0 &&
+        (GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW)
+        id = GetDlgCtrlID(focus);
+    return MAKELRESULT(id, DC_HASDEFID);
+}
+
 INT_PTR HandleWithState(HWND dialog, OptionsDialogState& state, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND: return OnCommand(dialog, state, LOWORD(wParam), HIWORD(wParam));
+    case DM_GETDEFID: return Answer(dialog, DefaultButton(dialog));
     case WM_CLOSE: EndOptionsDialog(dialog, IDCANCEL); return TRUE;
     case WM_TIMER: OnTimer(dialog, wParam); return TRUE;
     case WM_ERASEBKGND: return Answer(dialog, 1);

@@ -661,4 +661,106 @@ TEST_F(OptionsDialogTest, ModalDialogReturnsHowItEnded) {
     }
 }
 
+// Enter through the modal dialog's own loop: the focused owner-drawn button
+// acts, as in any dialog; from a check box Enter still means "Enregistrer".
+struct EnterScript {
+    int focusId = 0;
+    int step = 0;
+    bool openAfterEnter = false;
+    int tabAfterEnter = -1;
+};
+EnterScript g_enter;
+
+void CALLBACK PressEnterOnFocus(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = g_state.optionsDialog;
+    if (g_enter.step == 0) {
+        if (dialog == nullptr) return;
+        g_enter.step = 1;
+        HWND list = GetDlgItem(dialog, IDC_OPT_THEME);
+        SendMessageW(list, CB_SETCURSEL, 2, 0);  // "Sombre", previewed at once
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_THEME, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        HWND target = GetDlgItem(dialog, g_enter.focusId);
+        SetFocus(target);
+        PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageW(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001));
+        return;
+    }
+    KillTimer(nullptr, timer);
+    g_enter.openAfterEnter = dialog != nullptr;
+    if (dialog == nullptr) return;
+    bool advancedShown = (GetWindowLongPtrW(GetDlgItem(dialog, IDC_OPT_FOLDER), GWL_STYLE) & WS_VISIBLE) != 0;
+    g_enter.tabAfterEnter = advancedShown ? 1 : 0;
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+}
+
+TEST_F(OptionsDialogTest, EnterActivatesTheFocusedButton) {
+    struct Case { const char* what; int focus; bool stays; int tab; INT_PTR result; bool saved; };
+    const Case cases[] = {
+        {"Annuler", IDCANCEL, false, -1, IDCANCEL, false},
+        {"Avancé", IDC_OPT_TAB_ADVANCED, true, 1, IDCANCEL, false},
+        {"a check box", IDC_OPT_DESKTOP, false, -1, IDOK, true},
+    };
+    for (const Case& c : cases) {
+        g_state.settings.themeMode = ThemeChoice::Light;
+        ApplyTheme();
+        g_enter = EnterScript{};
+        g_enter.focusId = c.focus;
+        UINT_PTR timer = SetTimer(nullptr, 0, 30, PressEnterOnFocus);
+        INT_PTR result = DialogBoxParamW(g_state.instance, MAKEINTRESOURCEW(IDD_OPTIONS), g_state.mainWindow,
+                                         OptionsDialogProc, 0);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_enter.step, 1) << c.what;
+        EXPECT_EQ(result, c.result) << c.what;
+        EXPECT_EQ(g_enter.openAfterEnter, c.stays) << c.what;
+        EXPECT_EQ(g_enter.tabAfterEnter, c.tab) << c.what;
+        EXPECT_EQ(ReadSettingDword(L"ThemeMode").has_value(), c.saved) << c.what;
+        EXPECT_EQ(g_state.isDark, c.saved) << c.what;
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+}
+
+// A locked Run key blocks only a change of autostart: an entry that already
+// matches the check box is left alone and the other settings save.
+TEST_F(OptionsDialogTest, LockedRunKeyBlocksOnlyAChangeOfAutostart) {
+    g_state.installedMode = true;
+    const std::wstring command = L"\"" + GetInstalledExePath() + L"\" --minimized";
+    struct Case { const char* what; bool registered; bool startup; bool toggle; bool saves; };
+    const Case cases[] = {
+        {"registered, kept on", true, true, false, true},
+        {"not registered, kept off", false, false, false, true},
+        {"registered, switched off", true, true, true, false},
+        {"not registered, switched on", false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        HKEY run = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        if (c.registered)
+            RegSetValueExW(run, kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                           static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(run, kRunValueName);
+        RegCloseKey(run);
+        g_state.settings.startup = c.startup;
+        g_state.settings.updateChecks = true;
+        boxes.clear();
+        {
+            LockedRunKey locked;
+            if (!LockedRunKey::Refuses()) GTEST_SKIP() << "this registry does not enforce key permissions";
+            Open();
+            ASSERT_NE(dialog, nullptr);
+            Click(IDC_OPT_UPDATE_CHECKS);
+            if (c.toggle) Click(IDC_OPT_STARTUP);
+            Click(IDOK);
+        }
+        EXPECT_EQ(IsWindow(dialog) == FALSE, c.saves) << c.what;
+        EXPECT_EQ(boxes.empty(), c.saves) << c.what;
+        EXPECT_EQ(g_state.settings.updateChecks, !c.saves) << c.what;
+        EXPECT_EQ(ReadSettingDword(L"UpdateChecks"), c.saves ? std::optional<DWORD>(0) : std::nullopt) << c.what;
+        if (IsWindow(dialog)) DestroyWindow(dialog);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+}
+
 }  // namespace
