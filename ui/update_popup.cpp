@@ -8,6 +8,7 @@
 #include "ui/card_layout.h"
 #include "ui/draw.h"
 #include "ui/main_window.h"
+#include "ui/no_activate_button.h"
 
 namespace {
 
@@ -56,7 +57,9 @@ void CreatePopupButton(HWND popup, const PopupButton& button) {
                                  Scale(button.x), Scale(button.y), Scale(button.width), Scale(button.height),
                                  popup, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                  g_state.instance, nullptr);
-    if (child != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont), FALSE);
+    if (child == nullptr) return;
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont), FALSE);
+    MakeNoActivateButton(child);
 }
 
 void OnCreate(HWND popup) {

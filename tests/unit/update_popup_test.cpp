@@ -377,4 +377,69 @@ TEST_F(UpdatePopupTest, ClickingItLeavesTheForegroundWindowAlone) {
     DestroyWindow(front);
 }
 
+// A real left click at a point on the screen, through the system's input queue.
+void ClickAt(POINT point) {
+    SetCursorPos(point.x, point.y);
+    INPUT clicks[2] = {};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+template <typename Done>
+bool PumpUntil(Done done) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > 5000) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        PumpMessages();
+    }
+    return true;
+}
+
+POINT ButtonCentre(int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(g_state.popupWindow, id), &rect);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// Real clicks on the popup's buttons act while the application in front keeps
+// the foreground and the keyboard focus.
+TEST_F(UpdatePopupTest, ButtonsWorkWithoutTakingTheFocus) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = g_state.instance;
+    wc.lpszClassName = L"PopupTestFront";
+    ASSERT_NE(RegisterClassExW(&wc), 0);
+    HWND front = CreateWindowExW(0, wc.lpszClassName, L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
+                                 300, nullptr, nullptr, g_state.instance, nullptr);
+    ASSERT_NE(front, nullptr);
+    SetForegroundWindow(front);
+    SetFocus(front);
+    PumpMessages();
+    ASSERT_EQ(GetForegroundWindow(), front);
+
+    g_state.apps.push_back(MakeApp(L"Alpha", kShaA, true, true));
+    g_state.apps.push_back(MakeApp(L"Beta", kShaB, true, true));
+    ShowUpdatePopup();
+    HWND popup = g_state.popupWindow;
+    ASSERT_NE(popup, nullptr);
+    PumpMessages();
+
+    ClickAt(ButtonCentre(3));  // "Suivante"
+    EXPECT_TRUE(PumpUntil([] { return g_state.popupIndex == 1; })) << "the click did not step the popup";
+    EXPECT_EQ(GetForegroundWindow(), front);
+    EXPECT_EQ(GetFocus(), front);
+    EXPECT_NE(GetActiveWindow(), popup);
+
+    ClickAt(ButtonCentre(2));  // "×"
+    EXPECT_TRUE(PumpUntil([] { return g_state.popupWindow == nullptr; })) << "the click did not close the popup";
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_EQ(GetForegroundWindow(), front);
+    EXPECT_EQ(GetFocus(), front);
+    DestroyWindow(front);
+}
+
 }  // namespace
