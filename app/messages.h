@@ -21,6 +21,7 @@ inline constexpr char kNoApps[] = "Aucune application dans le catalogue";
 inline constexpr char kEntryIncomplete[] = "Entrée de catalogue incomplète";
 inline constexpr char kOfflineIdInvalid[] = "Identifiant d'application invalide dans le catalogue USB";
 inline constexpr char kNoValidApps[] = "Aucune application valide dans le catalogue";
+inline constexpr char kCatalogSignatureInvalid[] = "Signature du catalogue absente ou invalide";
 
 // HTTPS client
 inline constexpr char kNetworkDisabledOffline[] = "Accès réseau désactivé en mode USB hors ligne";
@@ -83,6 +84,8 @@ inline constexpr char kSelfShortcutDescription[] = "Catalogue central Kest";
 // Main window: status line, tray icon and its menu
 inline constexpr char kStatusUsbCatalogLoaded[] = "Catalogue USB chargé · source en lecture seule.";
 inline constexpr char kStatusOvhCatalogLoaded[] = "Catalogue OVH chargé.";
+// Added after the status of a load whose signature was verified.
+inline constexpr char kStatusCatalogSigned[] = "Catalogue signé.";
 inline constexpr char kStatusPortableCatalogLoaded[] =
     "Installez puis relancez Orkvane depuis %LOCALAPPDATA%\\Kest_Tools pour installer ou exécuter une application.";
 inline constexpr char kStatusCatalogUnreachable[] = "Catalogue inaccessible : ";

@@ -3,30 +3,22 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <array>
+#include <string_view>
 #include <vector>
 
+#include "app/cng_handles.h"
 #include "app/error.h"
-#include "app/handles.h"
 #include "app/messages.h"
 
 namespace {
 
 constexpr DWORD kReadBlockBytes = 131072;
 
-struct AlgorithmTraits {
-    using Type = BCRYPT_ALG_HANDLE;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct HashTraits {
-    using Type = BCRYPT_HASH_HANDLE;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { BCryptDestroyHash(h); }
-};
+using AlgorithmTraits = CngAlgorithmTraits;
+using HashTraits = CngHashTraits;
 
-bool Succeeded(NTSTATUS status) { return status >= 0; }
+bool Succeeded(NTSTATUS status) { return CngSucceeded(status); }
 
 DWORD ReadDwordProperty(BCRYPT_ALG_HANDLE algorithm, LPCWSTR name) {
     DWORD value = 0;
@@ -87,6 +79,27 @@ std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& pro
     if (!Succeeded(BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
         Fail(msg::kShaFailed);
     return ToUpperHex(digest);
+}
+
+std::array<unsigned char, 32> ComputeSha256(std::string_view bytes) {
+    Unique<AlgorithmTraits> algorithm;
+    if (!Succeeded(BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
+        Fail(msg::kShaUnavailable);
+    std::vector<unsigned char> hashObject(ReadDwordProperty(algorithm.get(), BCRYPT_OBJECT_LENGTH));
+    Unique<HashTraits> hash;
+    if (!Succeeded(BCryptCreateHash(algorithm.get(), hash.put(), hashObject.data(),
+                                    static_cast<ULONG>(hashObject.size()), nullptr, 0, 0)))
+        Fail(msg::kShaFailed);
+    // Fed in blocks: BCryptHashData takes a 32-bit length.
+    for (size_t done = 0; done < bytes.size(); done += kReadBlockBytes) {
+        size_t length = bytes.size() - done < kReadBlockBytes ? bytes.size() - done : kReadBlockBytes;
+        auto* data = reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + done));
+        if (!Succeeded(BCryptHashData(hash.get(), data, static_cast<ULONG>(length), 0))) Fail(msg::kShaFailed);
+    }
+    std::array<unsigned char, 32> digest{};
+    if (!Succeeded(BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
+        Fail(msg::kShaFailed);
+    return digest;
 }
 
 bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected) {

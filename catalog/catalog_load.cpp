@@ -10,6 +10,8 @@
 #include "app/post_result.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "catalog/catalog_keys.h"
+#include "catalog/catalog_signature_source.h"
 #include "catalog/http_client.h"
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
@@ -54,6 +56,7 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
     try {
         std::wstring root;
         std::string bytes = ReadCatalogBytes(job, root);
+        result->signatureVerified = VerifyCatalogSourceSignature(bytes, job.offline, root, job.signingKeys);
         JsonValue document = ParseJson(Utf8ToWide(bytes));
         BuildCatalog(std::move(document), job.offline, root, *result);
     } catch (const std::exception& e) {
@@ -80,6 +83,7 @@ void StartCatalogLoad(bool automatic) {
     job.automatic = automatic;
     job.offline = g_state.settings.offlineMode;
     job.offlineRoot = g_state.settings.offlineRoot;
+    job.signingKeys = CatalogSigningKeys();
     try {
         std::thread([job] {
             try {

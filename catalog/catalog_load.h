@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalog/catalog_model.h"
 
@@ -14,6 +15,8 @@ struct CatalogLoadJob {
     bool automatic = false;
     bool offline = false;
     std::wstring offlineRoot;
+    // Public keys the catalogue must be signed with; empty reads no signature.
+    std::vector<std::string> signingKeys;
 };
 
 void StartCatalogLoad(bool automatic);

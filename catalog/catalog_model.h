@@ -43,6 +43,8 @@ struct CatalogLoadResult {
     std::wstring downloadEndpoint;
     std::vector<CatalogApp> apps;
     int selfIndex = -1;
+    // The catalogue's signature was checked (a signed build) and verified.
+    bool signatureVerified = false;
 };
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,

@@ -45,6 +45,7 @@ void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     g_state.selfIndex = selfValid ? result.selfIndex : -1;
     g_state.catalogLoaded = true;
     g_state.statusText = Utf8ToWide(LoadedStatus());
+    if (result.signatureVerified) g_state.statusText += L" " + Utf8ToWide(msg::kStatusCatalogSigned);
     g_state.selfUpdateAvailable = SelfUpdateOffered();
     UpdateScrollMetrics();
     // A hidden window fetches its icons when it is next shown.

@@ -1,0 +1,26 @@
+# Signed catalogues: the build option as the program receives it, its
+# refusals, and the signature format against Debian's openssl.
+
+# A program built with two keys given the two ways the option allows: a
+# public-key file and 128 hexadecimal digits in lower case.
+set(SIGNING_PROBE_DIR ${CMAKE_CURRENT_BINARY_DIR}/signing-probe)
+set(SIGNING_PROBE_KEY_A "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF")
+set(SIGNING_PROBE_KEY_B "fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210")
+file(WRITE ${SIGNING_PROBE_DIR}/probe.public "${SIGNING_PROBE_KEY_A}\n")
+orkvane_catalog_keys_initializer(ORKVANE_CATALOG_KEYS_INITIALIZER
+    "${SIGNING_PROBE_DIR}/probe.public;${SIGNING_PROBE_KEY_B}")
+configure_file(${CMAKE_SOURCE_DIR}/catalog/catalog_keys_config.h.in ${SIGNING_PROBE_DIR}/catalog_keys_config.h @ONLY)
+add_executable(catalog_keys_probe ${CMAKE_CURRENT_SOURCE_DIR}/signing/catalog_keys_probe.cpp
+    ${CMAKE_SOURCE_DIR}/catalog/catalog_keys.cpp)
+target_include_directories(catalog_keys_probe PRIVATE ${SIGNING_PROBE_DIR})
+target_link_libraries(catalog_keys_probe PRIVATE orkvane_options)
+string(TOUPPER "${SIGNING_PROBE_KEY_B}" SIGNING_PROBE_KEY_B_UPPER)
+add_test(NAME CatalogKeysBuildOption COMMAND catalog_keys_probe)
+set_tests_properties(CatalogKeysBuildOption PROPERTIES TIMEOUT 60
+    PASS_REGULAR_EXPRESSION "^2 keys\r?\n${SIGNING_PROBE_KEY_A}\r?\n${SIGNING_PROBE_KEY_B_UPPER}\r?\n$")
+
+add_test(NAME CatalogKeysOptionRefusals
+    COMMAND ${CMAKE_COMMAND} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/signing-option
+        -P ${CMAKE_CURRENT_SOURCE_DIR}/signing/keys_option_cases.cmake)
+set_tests_properties(CatalogKeysOptionRefusals PROPERTIES TIMEOUT 60)
+
