@@ -5,6 +5,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,8 @@
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"
 #include "publisher/catalog_check.h"
+#include "publisher/catalog_signing.h"
+#include "publisher/signing_commands.h"
 #include "publisher/console.h"
 #include "publisher/offline_pack.h"
 
@@ -21,12 +25,18 @@ namespace {
 
 constexpr wchar_t kUsage[] =
     L"Utilisation :\n"
-    L"  orkvane-catalog check CATALOGUE [--offline DOSSIER]\n"
+    L"  orkvane-catalog check CATALOGUE [--offline DOSSIER] [--public-key PUBLIQUE]\n"
     L"      contrôle le catalogue comme Orkvane le lira (en ligne, ou depuis le dossier\n"
-    L"      OrkvaneOffline DOSSIER avec ses outils et ses icônes)\n"
-    L"  orkvane-catalog pack CATALOGUE SOURCE DESTINATION\n"
+    L"      OrkvaneOffline DOSSIER avec ses outils et ses icônes), et sa signature\n"
+    L"      CATALOGUE.sig avec la clé publique PUBLIQUE\n"
+    L"  orkvane-catalog pack CATALOGUE SOURCE DESTINATION [--public-key PUBLIQUE]\n"
     L"      construit un dossier OrkvaneOffline complet dans DESTINATION à partir du\n"
-    L"      catalogue et du dossier SOURCE qui contient <id>.exe et <id>.png\n"
+    L"      catalogue et du dossier SOURCE qui contient <id>.exe et <id>.png ; avec\n"
+    L"      PUBLIQUE, y copie aussi la signature vérifiée CATALOGUE.sig\n"
+    L"  orkvane-catalog keygen PRIVEE PUBLIQUE\n"
+    L"      crée une paire de clés de signature (la clé privée reste chez l’éditeur)\n"
+    L"  orkvane-catalog sign CATALOGUE --key PRIVEE\n"
+    L"      signe le catalogue : écrit CATALOGUE.sig et le vérifie\n"
     L"  orkvane-catalog hash FICHIER...\n"
     L"      affiche le SHA-256 de chaque fichier, tel que le catalogue l’attend";
 
@@ -48,7 +58,9 @@ private:
     bool ok_ = false;
 };
 
-int Check(const std::wstring& catalogPath, const std::wstring& offlineArg) {
+int Check(const std::wstring& catalogPath, const std::wstring& offlineArg, const std::wstring& publicKeyPath) {
+    std::optional<std::string> publicKey;
+    if (!publicKeyPath.empty() && !(publicKey = ReadPublicKeyFile(publicKeyPath))) return 1;
     const bool offline = !offlineArg.empty();
     std::wstring root;
     std::string bytes;
@@ -61,6 +73,7 @@ int Check(const std::wstring& catalogPath, const std::wstring& offlineArg) {
     }
 
     CatalogCheck check = CheckCatalogBytes(bytes, offline, root);
+    if (publicKey) CheckSignatureBeside(catalogPath, bytes, *publicKey, check);
     if (offline) {
         GdiplusSession gdiplus;
         CheckOfflineFiles(root, check);
@@ -70,7 +83,8 @@ int Check(const std::wstring& catalogPath, const std::wstring& offlineArg) {
 
     std::wstring source = offline ? L"hors ligne (" + root + L")" : L"en ligne";
     if (check.problems.empty()) {
-        PrintOut(L"Catalogue valide " + source + L" : " + std::to_wstring(check.entries.size()) + L" applications.");
+        PrintOut(L"Catalogue valide " + source + L" : " + std::to_wstring(check.entries.size()) + L" applications" +
+                 (publicKey ? L", signature vérifiée." : L"."));
         return 0;
     }
     PrintOut(L"Bilan " + source + L" : " + std::to_wstring(check.elementCount) + L" entrées, " +
@@ -95,17 +109,33 @@ int Hash(const std::vector<std::wstring>& files) {
     return status;
 }
 
+// Options after the fixed arguments: each known name once, with its value.
+bool ReadOptions(const std::vector<std::wstring>& args, size_t first, std::map<std::wstring, std::wstring>& options) {
+    for (size_t i = first; i < args.size(); i += 2) {
+        if (i + 1 >= args.size() || !options.count(args[i]) || !options[args[i]].empty() || args[i + 1].empty())
+            return false;
+        options[args[i]] = args[i + 1];
+    }
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> args(argv + 1, argv + argc);
     const std::wstring command = args.empty() ? L"" : args[0];
-    if (command == L"check" && args.size() == 2) return Check(args[1], L"");
-    if (command == L"check" && args.size() == 4 && args[2] == L"--offline") return Check(args[1], args[3]);
-    if (command == L"pack" && args.size() == 4) {
+    std::map<std::wstring, std::wstring> checkOptions{{L"--offline", L""}, {L"--public-key", L""}};
+    if (command == L"check" && args.size() >= 2 && ReadOptions(args, 2, checkOptions))
+        return Check(args[1], checkOptions[L"--offline"], checkOptions[L"--public-key"]);
+    std::map<std::wstring, std::wstring> packOptions{{L"--public-key", L""}};
+    if (command == L"pack" && args.size() >= 4 && ReadOptions(args, 4, packOptions)) {
         GdiplusSession gdiplus;
-        return PackOfflineFolder(args[1], args[2], args[3]);
+        return PackOfflineFolder(args[1], args[2], args[3], packOptions[L"--public-key"]);
     }
+    if (command == L"keygen" && args.size() == 3) return MakeKeyPair(args[1], args[2]);
+    std::map<std::wstring, std::wstring> signOptions{{L"--key", L""}};
+    if (command == L"sign" && args.size() == 4 && ReadOptions(args, 2, signOptions))
+        return SignCatalog(args[1], signOptions[L"--key"]);
     if (command == L"hash" && args.size() >= 2) return Hash(std::vector<std::wstring>(args.begin() + 1, args.end()));
     PrintErr(kUsage);
     return 1;

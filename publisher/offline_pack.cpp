@@ -2,15 +2,20 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "app/constants.h"
 #include "app/error.h"
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "catalog/catalog_signature.h"
 #include "catalog/icon_load.h"
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"
 #include "publisher/catalog_check.h"
+#include "publisher/catalog_signing.h"
 #include "publisher/console.h"
 #include "publisher/file_tree.h"
 
@@ -74,7 +79,25 @@ void BuildInto(const std::wstring& work, const std::wstring& catalogPath, const 
 
 }  // namespace
 
-int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourceFolder, const std::wstring& destArg) {
+// The signature to copy onto the key, verified against the catalogue's bytes;
+// nothing when it does not verify (and says why).
+std::optional<std::string> VerifiedSignature(const std::wstring& catalogPath, const std::string& catalogBytes,
+                                             const std::wstring& publicKeyPath) {
+    std::optional<std::string> publicKey = ReadPublicKeyFile(publicKeyPath);
+    if (!publicKey) return std::nullopt;
+    try {
+        std::string signature = ReadSignatureBeside(catalogPath);
+        VerifyCatalogSignature(catalogBytes, signature, {*publicKey});
+        return signature;
+    } catch (const AppError& e) {
+        PrintErr(catalogPath + kSignatureSuffix + L" : " + Utf8ToWide(e.what()));
+        PrintErr(L"Signez d’abord le catalogue tel qu’il est (orkvane-catalog sign) ; rien n’a été écrit.");
+        return std::nullopt;
+    }
+}
+
+int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourceFolder, const std::wstring& destArg,
+                      const std::wstring& publicKeyPath) {
     const std::wstring dest = GetFullPath(destArg);
     if (IsNonEmptyFolderOrFile(dest)) {
         PrintErr(dest + L" : la destination existe et n’est pas vide ; rien n’a été écrit");
@@ -98,6 +121,8 @@ int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourc
         PrintErr(L"Le catalogue doit d’abord être corrigé ; rien n’a été écrit.");
         return 1;
     }
+    std::optional<std::string> signature;
+    if (!publicKeyPath.empty() && !(signature = VerifiedSignature(catalogPath, bytes, publicKeyPath))) return 1;
 
     // Built beside DEST and renamed into place only once everything is verified.
     const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(GetCurrentProcessId());
@@ -105,6 +130,7 @@ int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourc
     try {
         CreateFolderPath(work);
         BuildInto(work, catalogPath, bytes, sourceFolder, check);
+        if (signature) WriteWholeFile(JoinPath(work, kSignatureFileName), *signature);
         if (IsFolder(dest)) RemoveDirectoryW(dest.c_str());
         if (!MoveFileExW(work.c_str(), dest.c_str(), 0)) throw PackError{dest + L" : impossible de mettre le dossier en place"};
     } catch (const PackError& e) {

@@ -24,3 +24,7 @@ add_test(NAME CatalogKeysOptionRefusals
         -P ${CMAKE_CURRENT_SOURCE_DIR}/signing/keys_option_cases.cmake)
 set_tests_properties(CatalogKeysOptionRefusals PROPERTIES TIMEOUT 60)
 
+add_test(NAME SignatureOpensslInterop
+    COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/signing/openssl_interop.py
+        ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:orkvane-catalog> ${CMAKE_CURRENT_BINARY_DIR}/signing-interop)
+set_tests_properties(SignatureOpensslInterop PROPERTIES TIMEOUT 180)
