@@ -49,6 +49,7 @@ struct AppState {
     std::vector<CatalogApp> apps;
     int selfIndex = -1;
     std::vector<HitRecord> hitRecords;
+    KeptListLayout listLayout;
     std::vector<RECT> cardRects;
     POINT mousePos{-1, -1};
     bool mouseInside = false;

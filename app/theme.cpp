@@ -6,6 +6,7 @@
 #include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "ui/card_layout.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void ApplyTheme() {
     const bool dark = ThemeWantsDark();
     g_state.isDark = dark;
     g_state.palette = dark ? kDarkPalette : kLightPalette;
+    MarkListLayoutStale();
 
     for (HWND window : {g_state.mainWindow, g_state.optionsDialog, g_state.popupWindow}) {
         if (!WindowExists(window)) continue;

@@ -80,7 +80,7 @@ int main() {
         FillCatalogue(20);
         small.push_back(PaintMs(dc.get(), 20));
     }
-    PrintFigure("painting", Median(large), Median(small), "ms", 1.5,
+    PrintFigure("painting", Median(large), Median(small), "ms", 1.10,
                 "PaintMainWindow with 5,000 entries scrolled to the middle vs 20 entries");
     DeleteFonts();
     g_state.apps.clear();

@@ -90,17 +90,44 @@ CardListLayout ComputeCardLayout(int clientWidth) {
             const EntryGroup& group = groups[first + k];
             const int x = margin + k * (columnWidth + gap);
             int y = rowTop + groupHeader;
+            GroupSpan span;
+            span.firstCard = layout.cards.size();
             for (size_t index : group.members) {
+                const CatalogApp& app = g_state.apps[index];
                 int bottom = y + cardHeight;
-                if (IsExpanded(g_state.apps[index])) bottom += expandExtra;
+                if (IsExpanded(app)) bottom += expandExtra;
                 layout.cards.push_back({{x + 1, y, x + columnWidth - 1, bottom}, index});
+                if (app.installed && app.updateAvailable) ++layout.updateCount;
                 y = bottom;
             }
+            span.endCard = layout.cards.size();
             layout.groups.push_back({{x, rowTop, x + columnWidth, y + 1}, group.title, group.members.size()});
+            layout.spans.push_back(span);
             rowHeight = std::max(rowHeight, y + 1 - rowTop);
         }
+        for (size_t g = first; g < layout.spans.size(); ++g) layout.spans[g].rowBottom = rowTop + rowHeight;
         rowTop += rowHeight + gap;
     }
     layout.contentHeight = rowTop;
+    layout.entryCount = layout.cards.size();
     return layout;
+}
+
+void MarkListLayoutStale() { g_state.listLayout.stale = true; }
+
+const CardListLayout& CurrentCardLayout(int clientWidth) {
+    KeptListLayout& kept = g_state.listLayout;
+    const bool current = !kept.stale && kept.width == clientWidth && kept.dpi == g_state.dpi &&
+                         kept.secretMode == g_state.secretMode && kept.expandedId == g_state.expandedId &&
+                         kept.entries == g_state.apps.size();
+    if (!current) {
+        kept.layout = ComputeCardLayout(clientWidth);
+        kept.stale = false;
+        kept.width = clientWidth;
+        kept.dpi = g_state.dpi;
+        kept.secretMode = g_state.secretMode;
+        kept.expandedId = g_state.expandedId;
+        kept.entries = g_state.apps.size();
+    }
+    return kept.layout;
 }

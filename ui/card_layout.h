@@ -33,10 +33,36 @@ struct GroupBox {
     size_t count = 0;
 };
 
+// Where a group's cards lie in `cards`, and where its row of panels ends.
+// Group tops and row bottoms only grow in layout order, and so do the cards
+// of one group: painting finds what the list shows by binary search.
+struct GroupSpan {
+    size_t firstCard = 0;
+    size_t endCard = 0;
+    int rowBottom = 0;
+};
+
 struct CardListLayout {
     std::vector<CardSlot> cards;
     std::vector<GroupBox> groups;
+    std::vector<GroupSpan> spans;  // one per group
     int contentHeight = 0;
+    size_t entryCount = 0;   // entries that have a card
+    size_t updateCount = 0;  // of those, installed with an update waiting
+};
+
+// The list's layout kept between paints, and what it was made for. Width,
+// dpi, secret mode, expanded card and entry count are compared on each use;
+// anything else it depends on (the entries' contents, the theme) goes
+// through MarkListLayoutStale.
+struct KeptListLayout {
+    CardListLayout layout;
+    bool stale = true;
+    int width = 0;
+    int dpi = 0;
+    bool secretMode = false;
+    std::wstring expandedId;
+    size_t entries = 0;
 };
 
 struct HitRecord {
@@ -59,7 +85,13 @@ inline constexpr wchar_t kOtherAppsGroup[] = L"Autres applications";
 
 std::vector<size_t> VisibleEntryIndices();
 HeaderLayout ComputeHeaderLayout(int clientWidth);
+// A fresh layout of the list, from the current state.
 CardListLayout ComputeCardLayout(int clientWidth);
+// The one way to say that the list's inputs changed: the next use lays it out anew.
+void MarkListLayoutStale();
+// The kept layout for this width, laid out again only when something changed.
+const CardListLayout& CurrentCardLayout(int clientWidth);
+// After a change to anything the list depends on: a new layout, scroll range and position.
 void UpdateScrollMetrics();
 void ScrollTo(int position);
 void HandleVerticalScroll(int request);

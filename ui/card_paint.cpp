@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 
 #include "app/handles.h"
@@ -145,6 +146,37 @@ void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& lis
     }
 }
 
+// The groups, or the cards of one group, whose rows reach into the list's
+// height; a superset of what the list shows, found without walking the rest.
+struct ShownRange {
+    size_t first = 0;
+    size_t end = 0;
+};
+
+ShownRange ShownGroups(const CardListLayout& layout, const RECT& listArea, int dy) {
+    const int top = listArea.top - dy;
+    const int bottom = listArea.bottom - dy;
+    const auto& spans = layout.spans;
+    const auto& groups = layout.groups;
+    const size_t first = static_cast<size_t>(
+        std::partition_point(spans.begin(), spans.end(), [&](const GroupSpan& s) { return s.rowBottom <= top; }) -
+        spans.begin());
+    const size_t end = static_cast<size_t>(
+        std::partition_point(groups.begin(), groups.end(), [&](const GroupBox& g) { return g.bounds.top < bottom; }) -
+        groups.begin());
+    return {first, std::max(first, std::min(end, spans.size()))};
+}
+
+ShownRange ShownCards(const CardListLayout& layout, const GroupSpan& span, const RECT& listArea, int dy) {
+    const int top = listArea.top - dy;
+    const int bottom = listArea.bottom - dy;
+    const auto begin = layout.cards.begin() + static_cast<std::ptrdiff_t>(span.firstCard);
+    const auto end = layout.cards.begin() + static_cast<std::ptrdiff_t>(span.endCard);
+    const auto first = std::partition_point(begin, end, [&](const CardSlot& c) { return c.bounds.bottom <= top; });
+    const auto last = std::partition_point(first, end, [&](const CardSlot& c) { return c.bounds.top < bottom; });
+    return {static_cast<size_t>(first - layout.cards.begin()), static_cast<size_t>(last - layout.cards.begin())};
+}
+
 }  // namespace
 
 void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
@@ -159,15 +191,20 @@ void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
                   {Scale(20), g_state.listTop + Scale(24), clientWidth - Scale(20), g_state.listTop + Scale(60)},
                   g_state.bodyFont, g_state.palette.textMuted, kLineCentred);
     }
-    for (const GroupBox& group : layout.groups) {
-        const RECT bounds = Offset(group.bounds, 0, dy);
+    const ShownRange shown = ShownGroups(layout, listArea, dy);
+    for (size_t g = shown.first; g < shown.end; ++g) {
+        const RECT bounds = Offset(layout.groups[g].bounds, 0, dy);
         RECT visible{};
         if (!IntersectRect(&visible, &bounds, &listArea)) continue;
-        PaintGroup(dc, bounds, group);
+        PaintGroup(dc, bounds, layout.groups[g]);
     }
     // Cards after all panels, so that they lie on top of the panel interiors.
-    for (const CardSlot& card : layout.cards) {
-        PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea);
+    for (size_t g = shown.first; g < shown.end; ++g) {
+        const ShownRange cards = ShownCards(layout, layout.spans[g], listArea, dy);
+        for (size_t c = cards.first; c < cards.end; ++c) {
+            const CardSlot& card = layout.cards[c];
+            PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea);
+        }
     }
 }
 

@@ -93,19 +93,13 @@ SelfButtonState GetSelfButtonState() {
 std::wstring SummaryText() {
     RECT client{};
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
-    return SummaryText(ComputeCardLayout(client.right));
+    return SummaryText(CurrentCardLayout(client.right));
 }
 
 std::wstring SummaryText(const CardListLayout& layout) {
-    const std::vector<size_t> visible = VisibleEntryIndices();
-    const size_t groups = layout.groups.size();
-    size_t updates = 0;
-    for (size_t index : visible) {
-        const CatalogApp& app = g_state.apps[index];
-        if (app.installed && app.updateAvailable) ++updates;
-    }
-    std::wstring text = std::to_wstring(visible.size()) + L" applications · " + std::to_wstring(groups) + L" lots · " +
-                        std::to_wstring(updates) + L" mises à jour";
+    std::wstring text = std::to_wstring(layout.entryCount) + L" applications · " +
+                        std::to_wstring(layout.groups.size()) + L" lots · " + std::to_wstring(layout.updateCount) +
+                        L" mises à jour";
     if (g_state.secretMode) text += L" · Secret";
     return text;
 }
@@ -118,7 +112,7 @@ void PaintMainWindowTo(HDC dc, int width, int height) {
     g_state.cardRects.clear();
 
     const HeaderLayout header = ComputeHeaderLayout(width);
-    const CardListLayout layout = ComputeCardLayout(width);
+    const CardListLayout& layout = CurrentCardLayout(width);
     g_state.selfButtonRect = header.selfButton;
     g_state.optionsButtonRect = header.optionsButton;
     g_state.refreshButtonRect = header.refreshButton;

@@ -39,11 +39,12 @@ std::optional<RECT> CardBounds(const CardListLayout& layout, size_t appIndex) {
 
 void UpdateScrollMetrics() {
     ForgetPaintedAreas();
+    MarkListLayoutStale();
     const RECT client = MainClientRect();
     const int width = client.right - client.left;
     g_state.listTop = ComputeHeaderLayout(width).headerHeight + Scale(48);
     g_state.listBottom = std::max(static_cast<int>(client.bottom) - Scale(70), g_state.listTop);
-    g_state.contentHeight = ComputeCardLayout(width).contentHeight;
+    g_state.contentHeight = CurrentCardLayout(width).contentHeight;
 
     const int page = std::max(0, g_state.listBottom - g_state.listTop);
     g_state.scrollPos = std::clamp(g_state.scrollPos, 0, MaxScrollPos());
@@ -115,14 +116,14 @@ void HandleWheel(int wheelDelta) {
 void ToggleCard(size_t appIndex) {
     if (appIndex >= g_state.apps.size()) return;
     const int width = MainClientRect().right;
-    const std::optional<RECT> before = CardBounds(ComputeCardLayout(width), appIndex);
+    const std::optional<RECT> before = CardBounds(CurrentCardLayout(width), appIndex);
 
     const std::wstring& id = g_state.apps[appIndex].id;
     const bool expanding = id != g_state.expandedId;
     g_state.expandedId = expanding ? id : std::wstring();
 
     UpdateScrollMetrics();
-    const std::optional<RECT> after = CardBounds(ComputeCardLayout(width), appIndex);
+    const std::optional<RECT> after = CardBounds(CurrentCardLayout(width), appIndex);
     int target = g_state.scrollPos;
     if (before && after) {
         // Keep the card where it was on screen, even when a card above it
