@@ -33,9 +33,9 @@ constexpr wchar_t kUsage[] =
     L"      construit un dossier OrkvaneOffline complet dans DESTINATION à partir du\n"
     L"      catalogue et du dossier SOURCE qui contient <id>.exe et <id>.png ; avec\n"
     L"      PUBLIQUE, y copie aussi la signature vérifiée CATALOGUE.sig\n"
-    L"  orkvane-catalog keygen PRIVEE PUBLIQUE\n"
+    L"  orkvane-catalog keygen PRIVÉE PUBLIQUE\n"
     L"      crée une paire de clés de signature (la clé privée reste chez l’éditeur)\n"
-    L"  orkvane-catalog sign CATALOGUE --key PRIVEE\n"
+    L"  orkvane-catalog sign CATALOGUE --key PRIVÉE\n"
     L"      signe le catalogue : écrit CATALOGUE.sig et le vérifie\n"
     L"  orkvane-catalog hash FICHIER...\n"
     L"      affiche le SHA-256 de chaque fichier, tel que le catalogue l’attend";
