@@ -100,11 +100,23 @@ LSTATUS WriteString(HKEY key, const wchar_t* name, const std::wstring& text) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size);
 }
 
+bool IsDriveRoot(const std::wstring& folder) { return folder.size() <= 3 && folder.size() >= 2 && folder[1] == L':'; }
+
 // The detection candidates beside the running executable: its folder, that
-// folder's parent, and the drive root's OrkvaneOffline.
+// folder's parent, and the drive root's OrkvaneOffline. Any local user may
+// create folders at the root of a fixed disk, so there the root is never a
+// candidate: a fixed disk counts only when the program sits in the offline
+// folder, or when the user chooses it in the options.
 std::vector<std::wstring> OfflineRootCandidates(const std::wstring& exePath) {
     std::wstring folder = ParentFolder(exePath);
-    return {folder, ParentFolder(folder), JoinPath(folder.substr(0, 3), kOfflineFolderName)};
+    std::vector<std::wstring> candidates{folder, ParentFolder(folder)};
+    const std::wstring driveRoot = folder.substr(0, 2) + L"\\";
+    if (GetDriveTypeW(driveRoot.c_str()) == DRIVE_REMOVABLE) {
+        candidates.push_back(JoinPath(driveRoot, kOfflineFolderName));
+    } else {
+        std::erase_if(candidates, IsDriveRoot);
+    }
+    return candidates;
 }
 
 }  // namespace

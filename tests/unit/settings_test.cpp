@@ -468,7 +468,7 @@ void RunProbeAt(const std::wstring& exePath, ProbeReport& report) {
 
 void RemoveDriveFolders() {
     for (const wchar_t* path : {L"E:\\OrkvaneOffline", L"E:\\a", L"E:\\Orkvane.exe", L"E:\\catalog.json",
-                                L"F:\\OrkvaneOffline", L"G:\\OrkvaneOffline"})
+                                L"F:\\OrkvaneOffline", L"F:\\a", L"F:\\Orkvane.exe", L"G:\\OrkvaneOffline"})
         RemoveTree(path);
 }
 
@@ -496,6 +496,17 @@ TEST(OfflineDetection, StartedBesideAnOfflineFolder) {
          L"E:\\OrkvaneOffline"},
         {"a fixed drive is accepted", L"F:\\OrkvaneOffline\\Orkvane.exe", {L"F:\\OrkvaneOffline"}, {}, true,
          L"F:\\OrkvaneOffline"},
+        {"the parent on a fixed drive", L"F:\\OrkvaneOffline\\outils\\Orkvane.exe", {L"F:\\OrkvaneOffline"}, {},
+         true, L"F:\\OrkvaneOffline"},
+        // Anyone may create a folder at the root of a fixed disk: it is never looked at.
+        {"a fixed drive's root OrkvaneOffline, started deeper", L"F:\\a\\b\\Orkvane.exe", {L"F:\\OrkvaneOffline"},
+         {}, false, L""},
+        {"a fixed drive's root OrkvaneOffline, started one level down", L"F:\\a\\Orkvane.exe",
+         {L"F:\\OrkvaneOffline"}, {}, false, L""},
+        {"a fixed drive's root OrkvaneOffline, started at the root", L"F:\\Orkvane.exe", {L"F:\\OrkvaneOffline"}, {},
+         false, L""},
+        {"a removable drive's root, started one level down", L"E:\\a\\Orkvane.exe", {L"E:\\OrkvaneOffline"}, {},
+         true, L"E:\\OrkvaneOffline"},
         {"no catalogue on the key", L"E:\\a\\b\\Orkvane.exe", {}, {}, false, L""},
         {"a network drive is never offline", L"G:\\OrkvaneOffline\\Orkvane.exe", {L"G:\\OrkvaneOffline"}, {}, false,
          L""},
