@@ -9,6 +9,7 @@
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
+#include "catalog/reparse_points.h"
 
 namespace {
 
@@ -32,7 +33,12 @@ bool IsLocalDrive(const std::wstring& full) {
     return type == DRIVE_REMOVABLE || type == DRIVE_FIXED;
 }
 
-bool HoldsCatalog(const std::wstring& folder) { return FileExists(JoinPath(folder, kCatalogFileName)); }
+// A catalogue behind a link is not looked at: asking whether it exists would
+// already follow the link.
+bool HoldsCatalog(const std::wstring& folder) {
+    const std::wstring catalog = JoinPath(folder, kCatalogFileName);
+    return !CrossesReparsePoint(catalog) && FileExists(catalog);
+}
 
 }  // namespace
 
@@ -49,9 +55,14 @@ std::wstring ValidateOfflineRoot(const std::wstring& path) {
 }
 
 std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit) {
+    if (CrossesReparsePoint(path)) Fail(msg::kOfflineFileInaccessible);
+    // Opens a link itself rather than its target, should one appear after the check.
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) Fail(msg::kOfflineFileInaccessible);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        Fail(msg::kOfflineFileInaccessible);
 
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||

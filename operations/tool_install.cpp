@@ -12,6 +12,7 @@
 #include "app/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/http_client.h"
+#include "catalog/reparse_points.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -39,6 +40,8 @@ void CopyFromOfflineFolder(const ToolRequest& request, const std::wstring& dest)
     CatalogApp app;
     app.id = request.name;
     std::wstring source = OfflineToolPath(request.sourceRoot, L"outils", app, L".exe");
+    // A link on the key could lead the copy to a network share.
+    if (CrossesReparsePoint(source)) Fail(msg::kUsbCopyFailed);
     if (!CopyFileW(source.c_str(), dest.c_str(), TRUE)) Fail(msg::kUsbCopyFailed);
 }
 

@@ -69,6 +69,9 @@ orkvane_wine_run() {
         mkdir -p "$run/drives/$letter"
         ln -sfn "$run/drives/$letter" "$run/dosdevices/$letter:"
     done
+    # S: shows the kernel's files, some of which announce more bytes than they
+    # hold, without the mount point that Wine reports as a reparse point at Z:\sys.
+    ln -sfn /sys "$run/dosdevices/s:"
     export WINEPREFIX=$run
     export ORKVANE_DRIVES=$run/drives
 }
