@@ -1,5 +1,6 @@
 #include "catalog/catalog_model.h"
 
+#include <algorithm>
 #include <climits>
 #include <cwchar>
 #include <exception>
@@ -73,6 +74,16 @@ bool IsAsciiLetterOrDigit(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9');
 }
 
+// "COM3.exe" names the serial port, whatever the extension: an id must never
+// be one of these. Ids are plain ASCII, so superscript digits and trailing
+// dots or spaces cannot occur.
+bool IsReservedDeviceName(const std::wstring& id) {
+    const std::wstring lower = AsciiLowered(id);
+    if (lower == L"con" || lower == L"prn" || lower == L"aux" || lower == L"nul") return true;
+    return lower.size() == 4 && (lower.compare(0, 3, L"com") == 0 || lower.compare(0, 3, L"lpt") == 0) &&
+           lower[3] >= L'0' && lower[3] <= L'9';
+}
+
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
     return text.compare(0, std::wcslen(prefix), prefix) == 0;
 }
@@ -104,7 +115,7 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     }
 }
 
-std::wstring OnlineIconLocation(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
+std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
     if (!iconBaseUrl.empty()) {
         std::wstring location = iconBaseUrl;
         if (location.back() != L'/') location.push_back(L'/');
@@ -115,6 +126,13 @@ std::wstring OnlineIconLocation(const JsonValue& entry, const std::wstring& icon
     std::wstring icon = GetStringMember(entry, L"icon");
     if (!icon.empty() && icon.front() == L'/') return SiteRoot() + icon;
     return icon;
+}
+
+// Icons come over HTTPS only; any other address gets no request and no icon.
+std::wstring OnlineIconLocation(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
+    std::wstring location = IconAddress(entry, iconBaseUrl, id);
+    if (!StartsWith(location, L"https://")) location.clear();
+    return location;
 }
 
 struct DocumentSettings {
@@ -182,7 +200,10 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    result.apps.reserve(apps->items.size());
+    // Sized by the entries that can become tools: a document of empty arrays
+    // must not reserve a record for each.
+    result.apps.reserve(static_cast<size_t>(std::count_if(
+        apps->items.begin(), apps->items.end(), [](const JsonValue& item) { return item.kind == JsonKind::Object; })));
     for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
         result.apps.push_back(ReadEntry(entry, settings));
@@ -208,7 +229,7 @@ bool IsValidAppId(const std::wstring& id) {
     for (wchar_t c : id) {
         if (!IsAsciiLetterOrDigit(c) && c != L'-' && c != L'_') return false;
     }
-    return true;
+    return !IsReservedDeviceName(id);
 }
 
 bool IsOwnAppId(const std::wstring& id) {

@@ -109,6 +109,9 @@ TEST(CatalogBuild, FailuresCarryTheirMessage) {
         {"offline id with a space", Catalogue(Entry("a b")), true, msg::kOfflineIdInvalid},
         {"offline id climbing out", Catalogue(Entry("..\\\\x")), true, msg::kOfflineIdInvalid},
         {"offline bad id after good ones", Catalogue(Entry("Good") + "," + Entry("a.b")), true, msg::kOfflineIdInvalid},
+        {"offline serial port", Catalogue(Entry("COM3")), true, msg::kOfflineIdInvalid},
+        {"offline null device in lower case", Catalogue(Entry("Good") + "," + Entry("nul")), true,
+         msg::kOfflineIdInvalid},
         {"incomplete is checked before the offline id",
          Catalogue("{\"id\":\"a.b\",\"version\":\"1\",\"category\":\"c\",\"sha256\":\"" + std::string(kAbcSha) + "\"}"),
          true, msg::kEntryIncomplete},
@@ -130,6 +133,7 @@ TEST(CatalogBuild, AcceptedDocuments) {
          true, 1},
         {"online id with a dot loads", Catalogue(Entry("a.b")), false, 1},
         {"online id with a space loads", Catalogue(Entry("a b")), false, 1},
+        {"online device names load", Catalogue(Entry("COM3") + "," + Entry("nul") + "," + Entry("Lpt9")), false, 3},
         {"12-unit sha256",
          Catalogue("{\"id\":\"A\",\"version\":\"1\",\"category\":\"c\",\"description\":\"d\",\"sha256\":"
                    "\"0123456789ab\"}"),
@@ -225,7 +229,15 @@ TEST(CatalogBuild, IconLocations) {
         {"", "\"icon\":\"https://cdn.example/t.png\"", L"https://cdn.example/t.png"},
         {"", "\"icon\":\"/outils/icons/t.png\"", site + L"/outils/icons/t.png"},
         {"\"iconBaseUrl\":\"\"", "\"icon\":\"/t.png\"", site + L"/t.png"},
-        {"\"iconBaseUrl\":5", "\"icon\":\"t.png\"", L"t.png"},
+        {"\"iconBaseUrl\":5", "\"icon\":\"https://cdn.example/t.png\"", L"https://cdn.example/t.png"},
+        // Anything but HTTPS is no address at all.
+        {"\"iconBaseUrl\":5", "\"icon\":\"t.png\"", L""},
+        {"", "\"icon\":\"http://cdn.example/t.png\"", L""},
+        {"", "\"icon\":\"HTTPS://cdn.example/t.png\"", L""},
+        {"", "\"icon\":\"file:///C:/t.png\"", L""},
+        {"", "\"icon\":\"\\\\\\\\host\\\\share\\\\t.png\"", L""},
+        {"", "\"icon\":\" https://cdn.example/t.png\"", L""},
+        {"\"iconBaseUrl\":\"http://img.example/icons\"", "\"icon\":\"https://other/x.png\"", L""},
         {"", "", L""},
         {"", "\"icon\":\"\"", L""},
         {"", "\"icon\":7", L""},
@@ -295,6 +307,27 @@ TEST(CatalogAppId, ValidIdentifiers) {
         {L"\x0661", false},  // Arabic-Indic one
         {std::wstring(L"a\0b", 3), false},
         {L"a\t", false},
+        // Names of devices, whatever the letter case.
+        {L"CON", false},
+        {L"prn", false},
+        {L"Aux", false},
+        {L"nUL", false},
+        {L"COM0", false},
+        {L"com3", false},
+        {L"COM9", false},
+        {L"LPT0", false},
+        {L"lpt1", false},
+        {L"LpT9", false},
+        {L"COM10", true},
+        {L"LPT10", true},
+        {L"CONSOLE", true},
+        {L"CON_", true},
+        {L"NULL", true},
+        {L"COM", true},
+        {L"LPT", true},
+        {L"AUX1", true},
+        {L"COMA", true},
+        {L"XCOM1", true},
     };
     for (const Case& c : cases) EXPECT_EQ(IsValidAppId(c.id), c.valid) << c.id;
 }
@@ -439,6 +472,8 @@ TEST(CatalogInstalledState, IdsThatLeaveTheAppsFolderAreNeverInstalled) {
     entries.push_back(ToolEntry(L"..\\..\\x", W(kAbcSha)));
     entries.push_back(ToolEntry(L"../../x", W(kAbcSha)));
     entries.push_back(ToolEntry(L"..\\y", W(kAbcSha)));
+    // Device names: the "file" exists whatever the folder.
+    for (const wchar_t* device : {L"NUL", L"con", L"COM1", L"lpt1"}) entries.push_back(ToolEntry(device, W(kAbcSha)));
     CatalogApp renamed = ToolEntry(L"x", W(kAbcSha));
     renamed.exeName = L"..\\..\\x.exe";
     entries.push_back(std::move(renamed));
@@ -519,6 +554,21 @@ TEST(CatalogInstalledState, BuildMatchesTheAppsFolderAsTheFileSystemDoes) {
 }
 
 // A catalogue of the largest size the offline source accepts.
+TEST(CatalogBuild, RecordsAreReservedForObjectsOnly) {
+    // 4 MiB of empty arrays once reserved a tool record for each: over 500 MB.
+    std::string apps;
+    apps.reserve(4u << 20);
+    while (apps.size() < (4u << 20) - 3) apps += apps.empty() ? "[]" : ",[]";
+    Built empty = Build(Catalogue(apps));
+    EXPECT_EQ(empty.error, msg::kNoValidApps);
+    EXPECT_EQ(empty.result.apps.capacity(), 0u);
+
+    Built mixed = Build(Catalogue(Entry("A") + "," + apps + "," + Entry("B")));
+    ASSERT_EQ(mixed.error, "<no error>");
+    EXPECT_EQ(mixed.result.apps.size(), 2u);
+    EXPECT_EQ(mixed.result.apps.capacity(), 2u);
+}
+
 TEST(CatalogBuild, LargeCatalogue) {
     const int count = 10000;
     std::string apps;

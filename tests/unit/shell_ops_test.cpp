@@ -122,6 +122,15 @@ TEST(UninstallTool, RunningToolIsKeptWithItsShortcuts) {
     PumpUntil([] { return DeleteFileW(InstalledPath(L"h6busy").c_str()) != FALSE; }, 5000);
 }
 
+TEST(LaunchAndUninstall, RefuseDeviceNames) {
+    ScopedComApartment com;
+    for (const wchar_t* device : {L"CON", L"nul", L"Com3", L"LPT1"}) {
+        ToolRequest request = RequestFor(device);
+        EXPECT_EQ(ErrorOf([&] { UninstallTool(request); }), msg::kAppFileNameInvalid) << WideToUtf8(device);
+        EXPECT_EQ(ErrorOf([&] { LaunchTool(request); }), msg::kAppFileNameInvalid) << WideToUtf8(device);
+    }
+}
+
 TEST(LaunchAndUninstall, RefuseNamesThatAreNotPlainToolNames) {
     ScopedComApartment com;
     // Files where a hostile name would lead: the tool file and both shortcuts.

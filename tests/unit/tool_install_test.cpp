@@ -41,6 +41,8 @@ TEST(FetchToolExecutable, RefusesBadCatalogueDataBeforeAnyFileOrNetworkWork) {
          msg::kAppFileNameInvalid},
         {"id with a space", L"outil h6", L"outil h6.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
         {"id with a dot", L"outil.h6", L"outil.h6.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"serial port", L"COM3", L"COM3.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
+        {"null device", L"nul", L"nul.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
         {"non-ASCII id", L"outil\u00e9", L"outil\u00e9.exe", kSomeSha, ep, L"x", msg::kAppFileNameInvalid},
         {"id of 129 characters", Repeat(L'a', 129), Repeat(L'a', 129) + L".exe", kSomeSha, ep, L"x",
          msg::kAppFileNameInvalid},
