@@ -6,6 +6,7 @@
 
 #include "app/error.h"
 #include "app/messages.h"
+#include "catalog/json_number.h"
 
 namespace {
 
@@ -111,9 +112,7 @@ void SkipDigits(Cursor& cursor) {
 }
 
 // Lenient on purpose: "-", "01", "1." and "1e" are numbers. The grammar, not
-// wcstod, decides where the number ends ("0x10" is 0 then trailing data).
-// wcstod may read from the same place: the text ends with a NUL, and whatever
-// it could read beyond the grammar ("x10", "inf") fails the document anyway.
+// the conversion, decides where the number ends ("0x10" is 0 then trailing data).
 double ParseNumber(Cursor& cursor) {
     const wchar_t* start = cursor.position;
     if (*cursor.position == L'-') ++cursor.position;
@@ -127,7 +126,7 @@ double ParseNumber(Cursor& cursor) {
         if (cursor.position < cursor.end && (*cursor.position == L'+' || *cursor.position == L'-')) ++cursor.position;
         SkipDigits(cursor);
     }
-    return std::wcstod(start, nullptr);
+    return ConvertNumber(start, cursor.position);
 }
 
 void ParseValue(Cursor& cursor, JsonValue& out, int depth);

@@ -75,7 +75,7 @@ private:
     }
 
     void Apply(std::string& s, const std::vector<std::string>& corpus) {
-        switch (Below(13)) {
+        switch (Below(14)) {
             case 0:  // bit flips
                 for (size_t n = 1 + Below(8); n > 0 && !s.empty(); --n) s[Below(s.size())] ^= static_cast<char>(1 << Below(8));
                 break;
@@ -155,6 +155,23 @@ private:
                                                "\"iconBaseUrl\":\"https://x/\"", "\"icon\":\"/i.png\"", "null", "true",
                                                "\"id\":\"Orkvane\"", "\"id\":\"..\\\\..\\\\x\"", "\xEF\xBB\xBF"};
                 Insert(s, kWords[Below(11)]);
+                break;
+            }
+            case 12: {  // a long literal, or a long run of numbers
+                static const char kDigits[] = "0123456789";
+                std::string numbers;
+                if (Below(2)) {
+                    numbers = Below(2) ? "-" : "";
+                    for (size_t n = 1 + Below(300000); n > 0; --n) numbers += kDigits[Below(10)];
+                    if (Below(2)) numbers += "." + std::string(Below(200000), kDigits[Below(10)]);
+                    if (Below(2)) numbers += "e-" + std::to_string(Below(1000000));
+                } else {
+                    for (size_t n = 1 + Below(20000); n > 0; --n) {
+                        numbers += std::to_string(Below(1000000)) + (Below(2) ? ".5e-3," : ",");
+                    }
+                    numbers += "0";
+                }
+                Insert(s, numbers);
                 break;
             }
             default:  // random bytes
