@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -23,9 +24,12 @@ using std::min;
 #include "app/post_result.h"
 #include "app/state.h"
 #include "catalog/http_client.h"
+#include "catalog/image_size.h"
 #include "catalog/offline_source.h"
 
 namespace {
+
+constexpr unsigned long kMaxIconSide = 1024;
 
 struct GlobalMemoryTraits {
     using Type = HGLOBAL;
@@ -95,6 +99,10 @@ void StartIconLoad() {
 
 BitmapPtr DecodeIconBytes(const std::string& bytes) {
     if (bytes.empty()) return nullptr;
+    // Decoding allocates what the header announces, on this thread: refuse a
+    // large or unknown picture before anything is decoded.
+    std::optional<ImageSize> size = ReadImageSize(bytes);
+    if (!size || size->width > kMaxIconSide || size->height > kMaxIconSide) return nullptr;
     ComPtr<IStream> stream = StreamOverCopy(bytes);
     if (!stream) return nullptr;
     // Declared after the stream, so it is deleted before the stream goes.

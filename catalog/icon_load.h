@@ -20,8 +20,8 @@ struct IconResult {
 };
 
 void StartIconLoad();
-// PNG (or any image GDI+ reads) to a 32-bit premultiplied bitmap; null when
-// the bytes are empty or not an image.
+// PNG (or a JPEG or BMP) to a 32-bit premultiplied bitmap; null when the bytes
+// are empty, not an image, or a picture larger than 1,024 pixels a side.
 BitmapPtr DecodeIconBytes(const std::string& bytes);
 // Handler of WM_APP_ICONS_READY: takes ownership of the result.
 void ApplyIconResult(std::unique_ptr<IconResult> result);
