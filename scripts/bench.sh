@@ -31,6 +31,7 @@ cd "$build/bench"
 results=$(mktemp)
 {
     wine catalog_bench.exe
+    wine number_bench.exe
     wine hash_bench.exe
     wine paint_bench.exe
     wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' "$(winepath -w "$build/bench/minimal_window.exe")"
