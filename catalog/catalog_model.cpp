@@ -54,8 +54,11 @@ void ListAppsFolder(InstallPlaces& places) {
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) places.appsFiles.insert(AsciiLowered(data.cFileName));
     } while (FindNextFileW(find, &data));
+    // Only "no more files" ends the listing; after any other failure it may
+    // lack tools, and asking for each file answers instead.
+    places.listed = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(find);
-    places.listed = true;
+    if (!places.listed) places.appsFiles.clear();
 }
 
 InstallPlaces LookUpInstallPlaces(bool listAppsFolder) {

@@ -14,6 +14,7 @@
 #include "catalog/json.h"
 #include "catalog/utf8.h"
 #include "catalog/web_host.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -551,6 +552,46 @@ TEST(CatalogInstalledState, BuildMatchesTheAppsFolderAsTheFileSystemDoes) {
     Built built = Build(Catalogue(Entry("MixedCase")));
     ASSERT_EQ(built.error, "<no error>");
     EXPECT_FALSE(built.result.apps[0].installed);
+}
+
+// A directory listing that a network or file-system error cuts short after
+// `listingEntriesLeft` more entries.
+int listingEntriesLeft = 0;
+ScopedImportHook* listingHook = nullptr;
+BOOL WINAPI CutShortFindNextFile(HANDLE find, LPWIN32_FIND_DATAW data) {
+    if (listingEntriesLeft-- <= 0) {
+        SetLastError(ERROR_UNEXP_NET_ERR);
+        return FALSE;
+    }
+    using FindNextFn = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
+    return reinterpret_cast<FindNextFn>(listingHook->original())(find, data);
+}
+
+// A listing that ends on an error is not taken for the whole folder: the
+// tools it did not reach are asked for one by one and still show installed.
+TEST(CatalogInstalledState, AListingCutShortFallsBackToAskingEachFile) {
+    ScratchFolder apps = ScratchFolder::At(GetAppsFolder());
+    const char* ids[] = {"Alpha", "Bravo", "Charlie", "Delta"};
+    std::string entries;
+    for (const char* id : ids) {
+        WriteFileBytes(apps / (W(id) + L".exe"), "abc");
+        if (!entries.empty()) entries += ",";
+        entries += Entry(id);
+    }
+    for (int entriesBeforeTheError : {0, 2}) {
+        ScopedImportHook hook("FindNextFileW", reinterpret_cast<void*>(&CutShortFindNextFile));
+        ASSERT_TRUE(hook.installed());
+        listingHook = &hook;
+        listingEntriesLeft = entriesBeforeTheError;
+        Built built = Build(Catalogue(entries));
+        listingHook = nullptr;
+        ASSERT_EQ(built.error, "<no error>");
+        ASSERT_EQ(built.result.apps.size(), 4u);
+        for (const CatalogApp& app : built.result.apps) {
+            EXPECT_TRUE(app.installed) << WideToUtf8(app.id) << " after " << entriesBeforeTheError;
+            EXPECT_FALSE(app.updateAvailable) << WideToUtf8(app.id);
+        }
+    }
 }
 
 // A catalogue of the largest size the offline source accepts.
