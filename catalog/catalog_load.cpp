@@ -7,7 +7,6 @@
 
 #include "app/constants.h"
 #include "app/paths.h"
-#include "app/post_result.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/catalog_keys.h"
@@ -30,6 +29,20 @@ std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
     }
     root.clear();
     return DownloadToMemory(CatalogUrl(), kCatalogSizeLimit);
+}
+
+constexpr DWORD kPostRetryMs = 50;
+
+// The window must hear of every load, or `busy` would stay set until the
+// program restarts. A null result stands for a load that could not even make
+// its record; a post refused while the window lives (its queue is full) is
+// tried again.
+void DeliverCatalogResult(HWND window, std::unique_ptr<CatalogLoadResult> result) {
+    while (!PostMessageW(window, WM_APP_CATALOG_READY, 0, reinterpret_cast<LPARAM>(result.get()))) {
+        if (!IsWindow(window)) return;
+        Sleep(kPostRetryMs);
+    }
+    result.release();  // the window owns it now
 }
 
 }  // namespace
@@ -86,20 +99,19 @@ void StartCatalogLoad(bool automatic) {
     job.signingKeys = CatalogSigningKeys();
     try {
         std::thread([job] {
+            std::unique_ptr<CatalogLoadResult> result;
             try {
-                PostResultOrDelete(job.window, WM_APP_CATALOG_READY, LoadCatalog(job));
+                result = LoadCatalog(job);
             } catch (...) {
-                // Only the result record's own allocation can land here: with
-                // no record there is nothing to post.
+                // Only the result record's own allocation can land here: the
+                // null result reports an unknown error.
             }
+            DeliverCatalogResult(job.window, std::move(result));
         }).detach();
     } catch (const std::exception&) {
-        // No thread: report a failed load the usual way, so that busy is
-        // cleared by the window like after any other result.
-        auto result = std::make_unique<CatalogLoadResult>();
-        result->automatic = automatic;
-        result->error = kUnknownErrorText;
-        PostResultOrDelete(job.window, WM_APP_CATALOG_READY, std::move(result));
+        // No thread: the window reports an unknown error as for a null result.
+        // This runs on the window's own thread, which cannot wait for its queue.
+        if (!PostMessageW(job.window, WM_APP_CATALOG_READY, 0, 0)) g_state.busy = false;
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "catalog/catalog_load.h"
 #include "catalog/web_host.h"
 #include "tests/support/test_server.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -356,6 +358,37 @@ TEST(CatalogLoadResultPost, ResultToAGoneWindowIsDeleted) {
     DestroyWindow(window);
     EXPECT_FALSE(PostResultOrDelete(window, WM_APP_CATALOG_READY, std::make_unique<Counted>(&deletions)));
     EXPECT_EQ(deletions, 2);
+}
+
+// A message queue that is full for the first few catalogue results.
+std::atomic<int> refusedPostsLeft{0};
+std::atomic<void*> realPostMessage{nullptr};
+BOOL WINAPI PostRefusedWhileQueueFull(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP_CATALOG_READY && refusedPostsLeft.fetch_sub(1) > 0) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
+    using PostFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+    return reinterpret_cast<PostFn>(realPostMessage.load())(window, message, wParam, lParam);
+}
+
+// Every load ends in a result the window receives, or busy would stay set.
+TEST_F(CatalogLoadTest, AResultRefusedByAFullQueueStillArrives) {
+    ScopedImportHook hook("PostMessageW", reinterpret_cast<void*>(&PostRefusedWhileQueueFull));
+    ASSERT_TRUE(hook.installed());
+    realPostMessage = hook.original();
+    refusedPostsLeft = 3;
+    g_state.settings.offlineMode = true;
+    g_state.settings.offlineRoot = L"E:\\OrkvaneOffline\\absent";
+    offlineModeShared = true;
+    StartCatalogLoad(false);
+    PumpUntil(1, std::chrono::seconds(20));
+    EXPECT_LE(refusedPostsLeft.load(), 0);
+    ASSERT_EQ(g_received.size(), 1u);
+    ASSERT_NE(g_received[0], nullptr);
+    EXPECT_FALSE(g_received[0]->ok);
+    EXPECT_EQ(WideToUtf8(g_received[0]->error), msg::kOfflineNoCatalog);
+    refusedPostsLeft = 0;
 }
 
 TEST(CatalogLoadResultPost, LoadForAGoneWindowEndsQuietly) {
