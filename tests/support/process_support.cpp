@@ -1,15 +1,26 @@
 #include "tests/support/process_support.h"
 
+#include <string>
 #include <vector>
 
 #include "app/handles.h"
+
+namespace {
+
+ProcessOutcome NotRun(const char* step) {
+    ProcessOutcome outcome;
+    outcome.output = std::string("[RunAndCapture] ") + step + " failed, error " + std::to_string(GetLastError());
+    return outcome;
+}
+
+}  // namespace
 
 ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     ProcessOutcome outcome;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     UniqueHandle readEnd;
     UniqueHandle writeEnd;
-    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) return outcome;
+    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) return NotRun("CreatePipe");
     SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
@@ -23,7 +34,7 @@ ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     buffer.push_back(L'\0');
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                         &info))
-        return outcome;
+        return NotRun("CreateProcessW");
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
     writeEnd.reset();
@@ -47,6 +58,7 @@ ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
         }
         if (GetTickCount64() > deadline) {
             TerminateProcess(process.get(), 99);
+            outcome.output += "\n[RunAndCapture] still running after " + std::to_string(timeoutMs) + " ms: ended";
             return outcome;
         }
     }

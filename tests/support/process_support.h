@@ -5,10 +5,16 @@
 
 #include <string>
 
+// The exit code of a program that did not run to its end: never 0, so that a
+// test checking only for success cannot take it for one.
+inline constexpr DWORD kNoExitCode = 0xFFFFFFFF;
+
 struct ProcessOutcome {
-    DWORD exitCode = 0;
+    DWORD exitCode = kNoExitCode;
     bool finished = false;
-    std::string output;  // standard output and error, as written (UTF-8 here)
+    // Standard output and error, as written (UTF-8 here); when the program
+    // could not be started or did not end in time, a line saying so.
+    std::string output;
 };
 
 // Runs a command line, capturing its output, waiting at most timeoutMs.

@@ -24,7 +24,9 @@ const std::string kPngBytes(kPng, sizeof(kPng) - 1);
 std::wstring Tool() { return WindowsPathFromLinux(ORKVANE_CATALOG_TOOL_PATH); }
 
 ProcessOutcome RunTool(const std::wstring& arguments) {
-    return RunAndCapture(L"\"" + Tool() + L"\" " + arguments);
+    ProcessOutcome outcome = RunAndCapture(L"\"" + Tool() + L"\" " + arguments);
+    EXPECT_TRUE(outcome.finished) << outcome.output;
+    return outcome;
 }
 
 std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
