@@ -88,6 +88,16 @@ public:
         WaitFor([&] { return (window = Window()) != nullptr || !running(); });
         return window;
     }
+    // The window of an installed copy once it is marked as such: the window
+    // can be found while it is still being created, before the mark is set.
+    HWND WaitForInstalledWindow() const {
+        HWND window = nullptr;
+        WaitFor([&] {
+            window = Window();
+            return (window != nullptr && GetPropW(window, kInstalledProperty) != nullptr) || !running();
+        });
+        return window;
+    }
     // The exit code, or 259 (STILL_ACTIVE) when it does not end in time.
     DWORD WaitForExit(DWORD timeoutMs = kStartTimeoutMs) const {
         DWORD code = STILL_ACTIVE;
@@ -141,7 +151,7 @@ bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 TEST_F(SingleInstance, SecondInstalledStartShowsTheFirst) {
     RunningCopy first(installed_, L"");
     ASSERT_TRUE(first.started());
-    HWND window = first.WaitForWindow();
+    HWND window = first.WaitForInstalledWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_NE(GetPropW(window, kInstalledProperty), nullptr);
     ASSERT_TRUE(WaitFor([&] { return Visible(window); }));
@@ -154,6 +164,58 @@ TEST_F(SingleInstance, SecondInstalledStartShowsTheFirst) {
     EXPECT_EQ(second.WaitForExit(), 0u);
     EXPECT_TRUE(WaitFor([&] { return Visible(window); })) << "the first instance was not shown";
     EXPECT_TRUE(first.running());
+}
+
+// A window of the program's class that no installed copy has marked: a
+// portable copy's, or the installed copy's own while it is being created.
+class UnmarkedWindow {
+public:
+    UnmarkedWindow() {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kMainWindowClass;
+        RegisterClassExW(&windowClass);
+        window_ = CreateWindowExW(0, kMainWindowClass, L"Orkvane", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    ~UnmarkedWindow() {
+        if (window_ != nullptr) DestroyWindow(window_);
+    }
+    UnmarkedWindow(const UnmarkedWindow&) = delete;
+    UnmarkedWindow& operator=(const UnmarkedWindow&) = delete;
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// An installed copy still starting holds the mutex before any window carries
+// the mark: a second installed start then ends at once and shows nothing,
+// whatever its switch.
+TEST_F(SingleInstance, StartWhileTheInstalledCopyIsStillStartingShowsNothing) {
+    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+    ASSERT_TRUE(mutex);
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    UnmarkedWindow starting;
+    ASSERT_NE(starting.get(), nullptr);
+    for (const wchar_t* arguments : {L"", L"--minimized"}) {
+        RunningCopy second(installed_, arguments);
+        ASSERT_TRUE(second.started());
+        bool showedAWindow = false;
+        // Watch for a window of its own until it ends.
+        WaitFor([&] {
+            showedAWindow = showedAWindow || second.Window() != nullptr;
+            return !second.running();
+        });
+        EXPECT_EQ(second.WaitForExit(0), 0u) << "arguments: \"" << WideToUtf8(arguments) << "\"";
+        EXPECT_FALSE(showedAWindow) << WideToUtf8(arguments);
+        MSG asked{};
+        EXPECT_FALSE(PeekMessageW(&asked, starting.get(), WM_APP_SHOW_MAIN, WM_APP_SHOW_MAIN, PM_REMOVE))
+            << "the unmarked window was asked to show";
+        EXPECT_FALSE(Visible(starting.get()));
+    }
 }
 
 TEST_F(SingleInstance, MinimizedSecondStartStaysSilent) {
