@@ -102,7 +102,8 @@ HttpRequest OpenHttpGet(const std::wstring& url) {
     return http;
 }
 
-std::string DownloadToMemory(const std::wstring& url, unsigned long long limit) {
+std::string DownloadToMemory(const std::wstring& url, unsigned long long limit, DWORD deadlineMs) {
+    TransferWatch watch({limit, deadlineMs, 0, 0});
     HttpRequest http = OpenHttpGet(url);
     if (http.contentLength >= 0 && static_cast<unsigned long long>(http.contentLength) > limit)
         Fail(msg::kDownloadTooLarge);
@@ -121,6 +122,7 @@ std::string DownloadToMemory(const std::wstring& url, unsigned long long limit) 
             Fail(msg::kDownloadInterrupted);
         body.resize(start + read);
         if (read == 0) break;
+        watch.Check(body.size());
     }
     // A connection closed cleanly midway ends the body like a normal end; only
     // the announced length tells the two apart.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/handles.h"
+#include "catalog/transfer_limits.h"
 
 struct WinHttpHandleTraits {
     using Type = HINTERNET;
@@ -46,5 +47,7 @@ inline constexpr DWORD kHttpTimeoutMs = 12000;
 
 // Opens the request and checks that the status is 2xx; throws otherwise.
 HttpRequest OpenHttpGet(const std::wstring& url);
-// The whole body, at most `limit` bytes ("Fichier OVH trop volumineux" beyond).
-std::string DownloadToMemory(const std::wstring& url, unsigned long long limit);
+// The whole body, at most `limit` bytes ("Fichier OVH trop volumineux" beyond),
+// the whole request within `deadlineMs` ("Téléchargement interrompu" after).
+std::string DownloadToMemory(const std::wstring& url, unsigned long long limit,
+                             DWORD deadlineMs = kRequestDeadlineMs);

@@ -21,8 +21,14 @@ Paths:
   /fault/size?bytes=N      a body of N pattern bytes (?nolength=1: without
                            Content-Length, ended by closing the connection)
   /fault/redirect?to=P     302 to path P
+  /fault/trickle?bytes=N&piece=P&every=MS
+                           a body of N pattern bytes sent P bytes at a time,
+                           one piece every MS milliseconds (?nolength=1:
+                           without Content-Length)
   any static path?cut=N    the file's full Content-Length, its first N bytes,
                            then a clean close
+  any static path or download ?trickle=MS&piece=P
+                           the file sent P bytes every MS milliseconds
 
 Pattern bytes: byte i of a generated body is (i * 7 + 3) mod 251.
 """
@@ -90,6 +96,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             data = f.read()
         if "cut" in query:
             self.send_cut(data, int(query["cut"][0]))
+        elif "trickle" in query:
+            self.send_trickle(data, query, True)
         else:
             self.send_body(200, data, content_type(file_path))
 
@@ -108,6 +116,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             data = f.read()
         if "cut" in query:
             self.send_cut(data, int(query["cut"][0]))
+        elif "trickle" in query:
+            self.send_trickle(data, query, True)
         else:
             self.send_body(200, data, "application/octet-stream")
 
@@ -139,6 +149,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             count = int(query.get("bytes", ["0"])[0])
             with_length = query.get("nolength", ["0"])[0] != "1"
             self.send_pattern(count, with_length)
+        elif name == "trickle":
+            count = int(query.get("bytes", ["0"])[0])
+            query.setdefault("trickle", query.get("every", ["1000"]))
+            self.send_trickle(pattern_bytes(0, count), query, query.get("nolength", ["0"])[0] != "1")
         elif name == "redirect":
             self.send_response(302)
             self.send_header("Location", query.get("to", ["/"])[0])
@@ -178,6 +192,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
             piece = min(65536, count - sent)
             self.wfile.write(pattern_bytes(sent, piece))
             sent += piece
+
+    def send_trickle(self, data, query, with_length):
+        # A slow server: small pieces with pauses between them, until the
+        # body is sent, the client goes or the server stops.
+        every = int(query["trickle"][0]) / 1000.0
+        piece = max(1, int(query.get("piece", ["1"])[0]))
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if with_length:
+            self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        try:
+            self.wfile.flush()
+            for start in range(0, len(data), piece):
+                if start > 0 and STOP.wait(every):
+                    break
+                self.wfile.write(data[start:start + piece])
+                self.wfile.flush()
+        except (OSError, ssl.SSLError):
+            pass
+        self.close_connection = True
 
     def send_cut(self, data, keep):
         self.send_response(200)

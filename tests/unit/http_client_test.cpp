@@ -209,3 +209,34 @@ TEST(HttpClient, OfflineModeRefusesBeforeAnyRequest) {
     EXPECT_TRUE(RequestLog().empty());
     UnpublishFile(L"http_test/offline.bin");
 }
+
+TEST(HttpClient, ASlowBodyEndsAtTheDeadline) {
+    struct Case {
+        const char* what;
+        std::wstring path;
+        DWORD deadlineMs;
+        std::string expected;
+        double minSeconds;
+        double maxSeconds;
+    };
+    const Case cases[] = {
+        // One byte every 200 ms would take 20 s.
+        {"trickle past the deadline", L"/fault/trickle?bytes=100&piece=1&every=200", 2000, msg::kDownloadInterrupted,
+         1.9, 8.0},
+        {"trickle past the deadline, no length", L"/fault/trickle?bytes=100&piece=1&every=200&nolength=1", 2000,
+         msg::kDownloadInterrupted, 1.9, 8.0},
+        {"slow body within the deadline", L"/fault/trickle?bytes=5&piece=1&every=100", 20000, "<no error>", 0.3, 20.0},
+    };
+    for (const Case& c : cases) {
+        auto start = std::chrono::steady_clock::now();
+        std::string body;
+        std::string error = ErrorOf([&] { body = DownloadToMemory(Url(c.path), kCatalogSizeLimit, c.deadlineMs); });
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(error, c.expected) << c.what;
+        EXPECT_GE(seconds, c.minSeconds) << c.what;
+        EXPECT_LE(seconds, c.maxSeconds) << c.what;
+        if (c.expected == "<no error>") {
+            EXPECT_EQ(body, PatternBody(5)) << c.what;
+        }
+    }
+}
