@@ -102,7 +102,32 @@ std::array<unsigned char, 32> ComputeSha256(std::string_view bytes) {
     return digest;
 }
 
-bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected) {
+bool Sha256Matches(const std::wstring& digest, const std::wstring& expected) {
+    return _wcsicmp(digest.c_str(), expected.c_str()) == 0;
+}
+
+bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const HashProgress& progress) {
     if (expected.empty()) return true;
-    return _wcsicmp(ComputeFileSha256(path).c_str(), expected.c_str()) == 0;
+    return Sha256Matches(ComputeFileSha256(path, progress), expected);
+}
+
+Sha256Stream::Sha256Stream() {
+    if (!Succeeded(BCryptOpenAlgorithmProvider(algorithm_.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
+        Fail(msg::kShaUnavailable);
+    hashObject_.resize(ReadDwordProperty(algorithm_.get(), BCRYPT_OBJECT_LENGTH));
+    digest_.resize(ReadDwordProperty(algorithm_.get(), BCRYPT_HASH_LENGTH));
+    if (!Succeeded(BCryptCreateHash(algorithm_.get(), hash_.put(), hashObject_.data(),
+                                    static_cast<ULONG>(hashObject_.size()), nullptr, 0, 0)))
+        Fail(msg::kShaFailed);
+}
+
+void Sha256Stream::Add(const void* data, unsigned long size) {
+    if (!Succeeded(BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)), size, 0)))
+        Fail(msg::kShaFailed);
+}
+
+std::wstring Sha256Stream::Finish() {
+    if (!Succeeded(BCryptFinishHash(hash_.get(), digest_.data(), static_cast<ULONG>(digest_.size()), 0)))
+        Fail(msg::kShaFailed);
+    return ToUpperHex(digest_);
 }

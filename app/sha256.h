@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "app/cng_handles.h"
 
 // Called after each block with the bytes hashed so far and the file size.
 using HashProgress = std::function<void(unsigned long long done, unsigned long long total)>;
@@ -13,6 +16,27 @@ using HashProgress = std::function<void(unsigned long long done, unsigned long l
 std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress = {});
 // True when `expected` is empty, else when the file's digest equals it
 // ignoring case. Hashing errors pass through.
-bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected);
+bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const HashProgress& progress = {});
+// The same comparison for a digest already computed: all 64 digits, any case.
+bool Sha256Matches(const std::wstring& digest, const std::wstring& expected);
 // The raw 32-byte SHA-256 digest of bytes in memory.
 std::array<unsigned char, 32> ComputeSha256(std::string_view bytes);
+
+// A digest fed block by block, for bytes hashed as they are copied.
+class Sha256Stream {
+public:
+    Sha256Stream();
+    Sha256Stream(const Sha256Stream&) = delete;
+    Sha256Stream& operator=(const Sha256Stream&) = delete;
+
+    void Add(const void* data, unsigned long size);
+    // The digest as 64 upper-case digits; the stream is spent afterwards.
+    std::wstring Finish();
+
+private:
+    // Declared in this order so the hash is destroyed before its provider.
+    UniqueCngAlgorithm algorithm_;
+    std::vector<unsigned char> hashObject_;
+    UniqueCngHash hash_;
+    std::vector<unsigned char> digest_;
+};

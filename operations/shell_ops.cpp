@@ -8,6 +8,7 @@
 #include "app/error.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/own_files.h"
 #include "app/paths.h"
 #include "operations/tool_request_check.h"
 
@@ -45,6 +46,8 @@ void LaunchTool(const ToolRequest& request) {
 
 void UninstallTool(const ToolRequest& request) {
     std::wstring target = InstalledToolPath(request);
+    // A read-only file (as copied from some USB keys) could not be deleted.
+    ClearRestrictiveAttributes(target);
     if (FileExists(target) && !DeleteFileW(target.c_str())) Fail(msg::kUninstallFailed);
     RemoveShortcut(request.name, true);
     RemoveShortcut(request.name, false);

@@ -1,34 +1,31 @@
 #include "operations/tool_install.h"
 
 #include <windows.h>
-#include <winhttp.h>
 
 #include <vector>
 
 #include "app/error.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/own_files.h"
 #include "app/paths.h"
 #include "app/sha256.h"
-#include "catalog/catalog_model.h"
-#include "catalog/http_client.h"
-#include "catalog/reparse_points.h"
 #include "operations/tool_request_check.h"
 
 namespace {
 
-constexpr DWORD kDownloadBlockSize = 65536;
 constexpr int kMaxNumberedNames = 999;
+constexpr DWORD kCopyBlockSize = 1 << 20;
 
-// Deletes the destination unless the fetch got all the way through.
-class PartialFileGuard {
+// Deletes the file unless it was placed.
+class SideFileGuard {
 public:
-    explicit PartialFileGuard(std::wstring path) : path_(std::move(path)) {}
-    ~PartialFileGuard() {
+    explicit SideFileGuard(std::wstring path) : path_(std::move(path)) {}
+    ~SideFileGuard() {
         if (!kept_) DeleteFileW(path_.c_str());
     }
-    PartialFileGuard(const PartialFileGuard&) = delete;
-    PartialFileGuard& operator=(const PartialFileGuard&) = delete;
+    SideFileGuard(const SideFileGuard&) = delete;
+    SideFileGuard& operator=(const SideFileGuard&) = delete;
     void keep() { kept_ = true; }
 
 private:
@@ -36,42 +33,33 @@ private:
     bool kept_ = false;
 };
 
-void CopyFromOfflineFolder(const ToolRequest& request, const std::wstring& dest) {
-    CatalogApp app;
-    app.id = request.name;
-    std::wstring source = OfflineToolPath(request.sourceRoot, L"outils", app, L".exe");
-    // A link on the key could lead the copy to a network share.
-    if (CrossesReparsePoint(source)) Fail(msg::kUsbCopyFailed);
-    if (!CopyFileW(source.c_str(), dest.c_str(), TRUE)) Fail(msg::kUsbCopyFailed);
-}
-
-void WriteAll(HANDLE file, const char* data, DWORD size) {
-    DWORD written = 0;
-    if (!WriteFile(file, data, size, &written, nullptr) || written != size) Fail(msg::kFileWriteFailed);
-}
-
-// Streams the response body to `dest`, one block at a time.
-void DownloadToFile(const ToolRequest& request, const std::wstring& dest) {
-    std::wstring url = request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe";
-    HttpRequest http = OpenHttpGet(url);
-    UniqueHandle file(
-        CreateFileW(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) Fail(msg::kFileCreateFailed);
-
-    std::vector<char> buffer(kDownloadBlockSize);
-    long long total = 0;
+void CopyOpenFile(HANDLE source, HANDLE dest) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) Fail(msg::kCopyToAppsFailed);
+    std::vector<char> buffer(kCopyBlockSize);
     for (;;) {
         DWORD read = 0;
-        if (!WinHttpReadData(http.request.get(), buffer.data(), kDownloadBlockSize, &read)) {
-            Fail(msg::kDownloadInterrupted);
-        }
+        if (!ReadFile(source, buffer.data(), kCopyBlockSize, &read, nullptr)) Fail(msg::kCopyToAppsFailed);
         if (read == 0) break;
-        WriteAll(file.get(), buffer.data(), read);
-        total += read;
+        DWORD written = 0;
+        if (!WriteFile(dest, buffer.data(), read, &written, nullptr) || written != read) Fail(msg::kCopyToAppsFailed);
     }
-    // A connection closed cleanly midway ends like a complete body; only the
-    // announced length tells them apart.
-    if (http.contentLength >= 0 && total != http.contentLength) Fail(msg::kDownloadInterrupted);
+}
+
+// When the verified file cannot simply be renamed into place (another
+// volume): copy it from its open handle into a side name beside the target,
+// then rename that over the target, so the installed file is never half
+// written.
+void CopyOver(const VerifiedFile& verified, const std::wstring& side, const std::wstring& target) {
+    UniqueHandle file(
+        CreateFileW(side.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) Fail(msg::kCopyToAppsFailed);
+    SideFileGuard guard(side);
+    CopyOpenFile(verified.handle(), file.get());
+    file.reset();
+    if (!MoveFileExW(side.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        Fail(msg::kCopyToAppsFailed);
+    guard.keep();
 }
 
 }  // namespace
@@ -95,35 +83,29 @@ std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileNa
 }
 
 std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder) {
-    CheckToolRequest(request);
-    const bool offline = !request.sourceRoot.empty();
-
-    CreateFolderPath(folder);
-    std::wstring dest = FreeFileName(folder, request.exeName);
-
-    PartialFileGuard guard(dest);
-    if (offline) {
-        CopyFromOfflineFolder(request, dest);
-    } else {
-        DownloadToFile(request, dest);
-    }
-    if (!FileMatchesSha256(dest, request.sha256)) Fail(msg::kShaMismatch);
-    guard.keep();
-    return dest;
+    return FetchVerified(request, folder, FetchOptions{}).Keep();
 }
 
-std::wstring InstallTool(const ToolRequest& request) {
+std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options) {
     // The name becomes a path under Apps and a shortcut name: refuse a bad one
     // before even looking at an existing file.
     CheckToolFileName(request);
     std::wstring appsFolder = GetAppsFolder();
     std::wstring target = JoinPath(appsFolder, request.exeName);
     CreateFolderPath(appsFolder);
-    if (FileExists(target) && FileMatchesSha256(target, request.sha256)) return target;
+    if (FileExists(target)) {
+        HashProgress hashed;
+        if (options.progress) {
+            hashed = [&options](unsigned long long done, unsigned long long total) {
+                options.progress(done, static_cast<long long>(total));
+            };
+        }
+        if (FileMatchesSha256(target, request.sha256, hashed)) return target;
+    }
 
-    std::wstring verified = FetchToolExecutable(request, GetTempFolder());
-    BOOL copied = CopyFileW(verified.c_str(), target.c_str(), FALSE);
-    DeleteFileW(verified.c_str());
-    if (!copied) Fail(msg::kCopyToAppsFailed);
+    VerifiedFile verified = FetchVerified(request, GetTempFolder(), options);
+    // A read-only or system file cannot be replaced by a rename.
+    ClearRestrictiveAttributes(target);
+    if (!verified.MoveOver(target)) CopyOver(verified, FreeFileName(appsFolder, request.exeName + L".nouveau"), target);
     return target;
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "app/messages.h"
+#include "app/handles.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
+#include "operations/verified_fetch.h"
 #include "tests/operations/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -23,6 +26,19 @@ std::vector<std::string> DownloadRequests() {
     }
     return lines;
 }
+
+// Bytes that differ from the stand-in tool and from each other by seed.
+std::string SeededBytes(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned state = seed;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 23);
+    }
+    return bytes;
+}
+
+constexpr DWORD kRestrictiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 std::string RequestLineFor(const CatalogApp& app) {
     return "GET /telechargement?id=" + WideToUtf8(app.downloadId) + "&type=exe";
@@ -287,6 +303,196 @@ TEST_F(InstallToolTest, RefusesANameThatLeavesTheAppsFolder) {
     EXPECT_EQ(ErrorOf([&] { InstallTool(request); }), msg::kAppFileNameInvalid);
     EXPECT_EQ(ReadFileBytes(outside), tool);
     DeleteFileW(outside.c_str());
+}
+
+TEST(FetchVerified, SlowStalledOrEndlessDownloadsFailAndLeaveNothing) {
+    // 2.5 MiB sent 64 KiB every 100 ms: slower than the window, never stalled.
+    const std::string steady = SeededBytes(40 * 65536, 11);
+    struct Case {
+        const char* what;
+        std::wstring endpointPath;  // empty: the download service
+        std::wstring idSuffix;
+        TransferLimits limits;
+        std::string expected;
+    };
+    const TransferLimits stallIn2s{kToolSizeLimit, 0, 2000, 65536};
+    const Case cases[] = {
+        {"1,000 bytes every 100 ms is a stall", L"", L"&trickle=100&piece=1000", stallIn2s, msg::kDownloadInterrupted},
+        {"slow but steady arrives", L"", L"&trickle=100&piece=65536", stallIn2s, "<no error>"},
+        {"announced beyond the bound", L"", L"", {steady.size() - 1, 0, 0, 0}, msg::kDownloadTooLarge},
+        {"endless body", L"/fault/endless", L"", {1 << 20, 0, 0, 0}, msg::kDownloadTooLarge},
+        {"endless chunked body", L"/fault/endless?chunked=1&x=", L"", {1 << 20, 0, 0, 0}, msg::kDownloadTooLarge},
+    };
+    for (const Case& c : cases) {
+        CatalogApp app = MakeToolEntry(L"h6slow", Sha256Of(steady));
+        PublishFile(PublishedDownloadPath(app), steady);
+        if (!c.endpointPath.empty()) app.downloadEndpoint = TestServerUrl() + c.endpointPath;
+        app.downloadId += c.idSuffix;
+        ScratchFolder folder(L"slow");
+        FetchOptions options;
+        options.limits = c.limits;
+
+        std::wstring fetched;
+        EXPECT_EQ(ErrorOf([&] { fetched = FetchVerified(MakeToolRequest(app), folder.path(), options).Keep(); }),
+                  c.expected)
+            << c.what;
+        if (c.expected == "<no error>") {
+            EXPECT_TRUE(ReadFileBytes(fetched) == steady) << c.what;
+            DeleteFileW(fetched.c_str());
+        }
+        EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty()) << c.what;
+        UnpublishFile(L"telechargement/h6slow_" + app.sha256.substr(0, 12) + L".exe");
+    }
+}
+
+TEST(FetchVerified, NobodyCanWriteOrDeleteTheFileBetweenHashAndPlacement) {
+    const std::string tool = TraceToolBytes();
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring source = JoinPath(root, L"outils\\h6held.exe");
+    WriteFileBytes(source, tool);
+    ScratchFolder folder(L"held");
+    const std::wstring dest = folder / L"h6held.exe";
+
+    // Tried from the last progress report on: everything is written and
+    // hashed, the comparison and the placement are still to come.
+    bool tried = false;
+    DWORD writeError = 0;
+    bool deleted = true;
+    FetchOptions options;
+    options.progress = [&](unsigned long long done, long long expected) {
+        if (expected < 0 || done != static_cast<unsigned long long>(expected)) return;
+        tried = true;
+        HANDLE writer = CreateFileW(dest.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        writeError = writer == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+        deleted = DeleteFileW(dest.c_str()) != 0;
+    };
+    VerifiedFile verified = FetchVerified(MakeToolRequest(MakeToolEntry(L"h6held", Sha256Of(tool), root)),
+                                          folder.path(), options);
+
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(writeError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(deleted);
+    EXPECT_TRUE(ReadFileBytes(verified.Keep()) == tool);
+    DeleteFileW(dest.c_str());
+    DeleteFileW(source.c_str());
+}
+
+TEST_F(InstallToolTest, TheWholeDigestMustMatch) {
+    const std::wstring right = Sha256Of(tool);
+    const std::wstring lastDiffers = right.substr(0, 63) + (right[63] == L'0' ? L'1' : L'0');
+    struct Case {
+        const char* what;
+        std::wstring sha256;
+        bool alreadyInstalled;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"last digit differs", lastDiffers, false, msg::kShaMismatch},
+        {"last digit differs, file in place", lastDiffers, true, msg::kShaMismatch},
+        {"first half of the digest", right.substr(0, 32), false, msg::kShaMissingOrInvalid},
+        {"first half, file in place", right.substr(0, 32), true, msg::kShaMissingOrInvalid},
+        {"one digit more", right + L"0", false, msg::kShaMissingOrInvalid},
+        {"one digit more, file in place", right + L"0", true, msg::kShaMissingOrInvalid},
+    };
+    for (const Case& c : cases) {
+        cleanup.clean();
+        CatalogApp entry = MakeToolEntry(app.id, c.sha256);
+        // The server holds the right tool; only the catalogue's digest is off.
+        PublishFile(L"telechargement/" + entry.downloadId + L".exe", tool);
+        if (c.alreadyInstalled) {
+            CreateFolderPath(GetAppsFolder());
+            WriteFileBytes(InstalledPath(app.id), tool);
+        }
+
+        EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(entry)); }), c.expected) << c.what;
+        EXPECT_EQ(FileExists(InstalledPath(app.id)), c.alreadyInstalled) << c.what;
+        EXPECT_TRUE(TempLeftovers().empty()) << c.what;
+        UnpublishFile(L"telechargement/" + entry.downloadId + L".exe");
+    }
+}
+
+TEST_F(InstallToolTest, ReadOnlyToolOnTheKeyInstallsUpdatesAndUninstalls) {
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring onKey = JoinPath(root, L"outils\\h6install.exe");
+    const std::string second = tool + "version 2";
+    struct Step {
+        const char* what;
+        std::string bytes;
+    };
+    const Step steps[] = {{"install", tool}, {"update", second}};
+    for (const Step& step : steps) {
+        SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteFileBytes(onKey, step.bytes);
+        ASSERT_TRUE(SetFileAttributesW(onKey.c_str(), kRestrictiveAttributes | FILE_ATTRIBUTE_ARCHIVE));
+
+        EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, Sha256Of(step.bytes), root))); }),
+                  "<no error>")
+            << step.what;
+        EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == step.bytes) << step.what;
+        DWORD attributes = GetFileAttributesW(InstalledPath(app.id).c_str());
+        EXPECT_EQ(attributes & kRestrictiveAttributes, 0u) << step.what;
+        EXPECT_TRUE(TempLeftovers().empty()) << step.what;
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
+            << step.what;
+    }
+    // An Apps file that an older version left read-only is replaced and
+    // removed all the same.
+    SetFileAttributesW(InstalledPath(app.id).c_str(), kRestrictiveAttributes);
+    SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteFileBytes(onKey, tool);
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, Sha256Of(tool), root))); }),
+              "<no error>");
+    EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
+    SetFileAttributesW(InstalledPath(app.id).c_str(), kRestrictiveAttributes);
+    EXPECT_EQ(ErrorOf([&] { UninstallTool(MakeToolRequest(app)); }), "<no error>");
+    EXPECT_FALSE(FileExists(InstalledPath(app.id)));
+    EXPECT_TRUE(TempLeftovers().empty());
+    EXPECT_TRUE(ReadFileBytes(onKey) == tool) << "the key is never written";
+    SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(onKey.c_str());
+}
+
+TEST_F(InstallToolTest, AnUpdateReplacesTheFileInsteadOfWritingIntoIt) {
+    // The file's identity tells a new file renamed into place from the old
+    // one written over where it lies.
+    auto fileId = [](const std::wstring& path) {
+        UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!file || !GetFileInformationByHandle(file.get(), &info)) return 0ull;
+        return (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    };
+    CreateFolderPath(GetAppsFolder());
+    WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
+    PublishFile(PublishedDownloadPath(app), tool);
+    const unsigned long long before = fileId(InstalledPath(app.id));
+    ASSERT_NE(before, 0u);
+
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), "<no error>");
+
+    EXPECT_NE(fileId(InstalledPath(app.id)), before);
+    EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    EXPECT_TRUE(TempLeftovers().empty());
+}
+
+TEST_F(InstallToolTest, AFileThatCannotBeReplacedStaysWhole) {
+    CreateFolderPath(GetAppsFolder());
+    WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
+    PublishFile(PublishedDownloadPath(app), tool);
+    // Held without delete sharing, as a running program holds its file.
+    UniqueHandle holder(CreateFileW(InstalledPath(app.id).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), msg::kCopyToAppsFailed);
+
+    holder.reset();
+    EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool");
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    EXPECT_TRUE(TempLeftovers().empty());
 }
 
 }  // namespace
