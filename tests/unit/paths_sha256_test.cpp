@@ -111,6 +111,30 @@ TEST(Sha256, MatchIgnoresCaseAndEmptyExpectationReadsNothing) {
     EXPECT_EQ(ErrorOf([&] { FileMatchesSha256(dir / L"missing.bin", L"AB"); }), msg::kFileReadFailed);
 }
 
+TEST(Sha256, EveryDigitOfTheDigestCounts) {
+    ScratchFolder dir;
+    std::wstring file = dir / L"one.bin";
+    WriteFileBytes(file, PatternBytes(1));
+    const std::wstring right = L"6E340B9CFFB37A989CA544E6BB780A2C78901D3FB33738768511A30617AFA01D";
+    struct Case {
+        const char* what;
+        std::wstring expected;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"the digest itself", right, true},
+        {"lower case", L"6e340b9cffb37a989ca544e6bb780a2c78901d3fb33738768511a30617afa01d", true},
+        {"last digit differs", right.substr(0, 63) + L"E", false},
+        {"first half only", right.substr(0, 32), false},
+        {"all but the last digit", right.substr(0, 63), false},
+        {"one digit more", right + L"0", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileMatchesSha256(file, c.expected), c.matches) << c.what;
+        EXPECT_EQ(Sha256Matches(ComputeFileSha256(file), c.expected), c.matches) << c.what;
+    }
+}
+
 TEST(Sha256, LockedFileCannotBeRead) {
     ScratchFolder dir;
     std::wstring file = dir / L"locked.bin";
