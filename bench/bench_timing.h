@@ -6,6 +6,10 @@
 #include <vector>
 
 double NowMs();
+// CPU time of the calling thread, in ms. Under Wine it moves in 10 ms steps:
+// time batches long enough for that. Unlike NowMs it leaves out the time the
+// thread waits for other jobs on a busy machine.
+double ThreadCpuMs();
 double Median(std::vector<double> values);
 // Runs a and b alternately `runs` times each and returns their medians.
 std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b);

@@ -47,9 +47,24 @@ std::wstring EmptyListMessage() {
     return L"Le catalogue n’est pas disponible.";
 }
 
-void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group) {
+// A panel taller than the list is drawn cut a little beyond it: the same
+// pixels inside, without rasterising screens of it that nobody sees.
+RECT CutToList(RECT bounds, const RECT& listArea) {
+    const int spare = Scale(8);
+    bounds.top = std::max(bounds.top, listArea.top - spare);
+    bounds.bottom = std::min(bounds.bottom, listArea.bottom + spare);
+    return bounds;
+}
+
+void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& listArea) {
     const Palette& palette = g_state.palette;
-    FillRounded(dc, bounds, palette.surface, palette.border);
+    {
+        // Inside the outline, the header band below and the cards (painted
+        // after every panel) cover each pixel: only the outline is drawn.
+        ScopedSaveDc saved(dc);
+        ExcludeClipRect(dc, bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.bottom - 1);
+        FillRounded(dc, CutToList(bounds, listArea), palette.surface, palette.border);
+    }
     FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + Scale(38)}, palette.groupHeader);
     DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bounds.top + Scale(38)},
               g_state.strongFont, palette.text, kLineLeft);
@@ -75,8 +90,11 @@ void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
 }
 
 void PaintChevron(HDC dc, const RECT& box, bool expanded) {
-    UniquePen pen(CreatePen(PS_SOLID, std::max(1, Scale(1)), g_state.palette.textMuted));
-    ScopedSelect selectPen(dc, pen.get());
+    // One pixel wide, the DC's own pen does; a wider line needs a pen of its own.
+    const int width = std::max(1, Scale(1));
+    UniquePen pen(width > 1 ? CreatePen(PS_SOLID, width, g_state.palette.textMuted) : nullptr);
+    ScopedSelect selectPen(dc, pen ? static_cast<HGDIOBJ>(pen.get()) : GetStockObject(DC_PEN));
+    SetDCPenColor(dc, g_state.palette.textMuted);
     const int cx = (box.left + box.right) / 2;
     const int cy = (box.top + box.bottom) / 2;
     // A "v" when collapsed, the same pointing up when expanded.
@@ -196,7 +214,7 @@ void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
         const RECT bounds = Offset(layout.groups[g].bounds, 0, dy);
         RECT visible{};
         if (!IntersectRect(&visible, &bounds, &listArea)) continue;
-        PaintGroup(dc, bounds, layout.groups[g]);
+        PaintGroup(dc, bounds, layout.groups[g], listArea);
     }
     // Cards after all panels, so that they lie on top of the panel interiors.
     for (size_t g = shown.first; g < shown.end; ++g) {
@@ -225,8 +243,8 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
     const LONG B = card.bottom;
     const int stateWidth = Scale(state == CardState::UpdateAvailable ? 112 : 94);
 
-    FillSolid(dc, card, palette.surface);
     const RECT titleRow{L, T, R, T + Scale(38)};
+    if (B > titleRow.bottom) FillSolid(dc, {L, titleRow.bottom, R, B}, palette.surface);
     const COLORREF rowFill = expanded ? palette.selected : (IsHovered(visible) ? palette.hover : palette.surface);
     FillSolid(dc, titleRow, rowFill);
     FillSolid(dc, {L, B - 1, R, B}, palette.border);

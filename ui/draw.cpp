@@ -8,15 +8,17 @@
 #include "ui/card_layout.h"
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
-    UniqueBrush brush(CreateSolidBrush(color));
-    FillRect(dc, &rect, brush.get());
+    // The DC's own brush: no brush made and deleted for each fill.
+    SetDCBrushColor(dc, color);
+    FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 void FillRounded(HDC dc, const RECT& rect, COLORREF fill, COLORREF border) {
-    UniqueBrush brush(CreateSolidBrush(fill));
-    UniquePen pen(CreatePen(PS_SOLID, 1, border));
-    ScopedSelect selectBrush(dc, brush.get());
-    ScopedSelect selectPen(dc, pen.get());
+    // The DC's own brush and one-pixel pen, coloured for this shape.
+    ScopedSelect selectBrush(dc, GetStockObject(DC_BRUSH));
+    ScopedSelect selectPen(dc, GetStockObject(DC_PEN));
+    SetDCBrushColor(dc, fill);
+    SetDCPenColor(dc, border);
     RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, Scale(4), Scale(4));
 }
 
@@ -25,6 +27,8 @@ void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, C
     SetTextColor(dc, color);
     SetBkMode(dc, TRANSPARENT);
     RECT box = rect;
+    // The text is clipped to its box: a box outside the clip region shows nothing.
+    if (!RectVisible(dc, &box)) return;
     // Names come from the catalogue: an ampersand is text, not a mnemonic.
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
 }
