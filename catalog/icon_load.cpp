@@ -26,6 +26,7 @@ using std::min;
 #include "catalog/http_client.h"
 #include "catalog/image_size.h"
 #include "catalog/offline_source.h"
+#include "ui/card_icon.h"
 
 namespace {
 
@@ -39,8 +40,16 @@ struct GlobalMemoryTraits {
 };
 using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
 
+// An icon kept for another dpi is fetched again rather than stretched.
+bool HasIconForThisDpi(const CatalogApp& app) {
+    if (!app.iconBitmap) return false;
+    const SIZE size = CardIconSize();
+    return app.iconBitmap->GetWidth() == static_cast<UINT>(size.cx) &&
+           app.iconBitmap->GetHeight() == static_cast<UINT>(size.cy);
+}
+
 bool WantsIcon(const CatalogApp& app) {
-    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id) && !app.iconBitmap &&
+    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id) && !HasIconForThisDpi(app) &&
            !app.iconLocation.empty();
 }
 
@@ -120,6 +129,6 @@ BitmapPtr DecodeIconBytes(const std::string& bytes) {
 void ApplyIconResult(std::unique_ptr<IconResult> result) {
     if (!result) return;
     if (result->generation != g_state.catalogGeneration || result->appIndex >= g_state.apps.size()) return;
-    g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = DecodeIconBytes(result->bytes);
+    g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = FitIconToCard(DecodeIconBytes(result->bytes));
     InvalidateRect(g_state.mainWindow, nullptr, FALSE);
 }

@@ -250,7 +250,7 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
     FillSolid(dc, {L, B - 1, R, B}, palette.border);
     if (expanded) FillSolid(dc, {L, T, L + Scale(3), B}, palette.accent);
 
-    DrawCardIcon(dc, app, {L + Scale(10), T + Scale(8), L + Scale(32), T + Scale(30)});
+    DrawCardIcon(dc, app, CardIconBox(L, T));
     DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, T + Scale(38)}, g_state.strongFont,
               palette.text, kLineLeft);
     PaintStateLabel(dc, {R - Scale(32) - stateWidth, T + Scale(9), R - Scale(32), T + Scale(29)}, state);

@@ -104,6 +104,11 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
     SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateScrollMetrics();
+    // Icons are kept at the size they are drawn: fetch them again for the new one.
+    if (IsWindowVisible(window) && !IsIconic(window)) {
+        iconLoadEpoch.fetch_add(1);
+        StartIconLoad();
+    }
     InvalidateMainWindow(window);
 }
 

@@ -15,6 +15,7 @@ using std::min;
 #include "app/paths.h"
 #include "app/state.h"
 #include "catalog/icon_load.h"
+#include "ui/card_icon.h"
 #include "tests/operations/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -90,16 +91,58 @@ TEST(ApplyIconResult, StoresOnlyResultsForTheCurrentList) {
     ApplyIconResult(ResultFor(2, 5, SmallPng()));
     EXPECT_FALSE(HasIcon(0) || HasIcon(1));
 
-    ApplyIconResult(ResultFor(1, 5, SmallPng(4, 4)));
+    auto solid = [](unsigned argb) { return MakePng(4, 4, [argb](int, int) { return argb; }); };
+    auto centre = [] {
+        Gdiplus::Color color;
+        g_state.apps[1].iconBitmap->GetPixel(11, 11, &color);
+        return color.GetValue();
+    };
+    ApplyIconResult(ResultFor(1, 5, solid(0xFFFF0000u)));
     ASSERT_TRUE(HasIcon(1));
-    EXPECT_EQ(g_state.apps[1].iconBitmap->GetWidth(), 4u);
+    EXPECT_EQ(centre(), 0xFFFF0000u);
     // A later result replaces the earlier one, even with nothing.
-    ApplyIconResult(ResultFor(1, 5, SmallPng(5, 5)));
+    ApplyIconResult(ResultFor(1, 5, solid(0xFF0000FFu)));
     ASSERT_TRUE(HasIcon(1));
-    EXPECT_EQ(g_state.apps[1].iconBitmap->GetWidth(), 5u);
+    EXPECT_EQ(centre(), 0xFF0000FFu);
     ApplyIconResult(ResultFor(1, 5, "garbage"));
     EXPECT_FALSE(HasIcon(1));
     EXPECT_FALSE(HasIcon(0));
+}
+
+// An entry keeps its icon at the size the card draws it at the current dpi,
+// whatever the size of the file, with the file's colours.
+TEST(ApplyIconResult, KeepsTheIconAtTheSizeItIsDrawn) {
+    ScopedGdiplus gdiplus;
+    TestMainWindow window;
+    g_state.catalogGeneration = 2;
+    g_state.apps.push_back(IconEntry(L"h6size", L"x"));
+    const unsigned green = 0xFF20A040u;
+    struct Case {
+        int dpi;
+        int fileSide;
+        UINT width;
+        UINT height;
+    };
+    const Case cases[] = {
+        {96, 64, 22, 22}, {96, 16, 22, 22}, {96, 22, 22, 22}, {120, 64, 27, 28}, {144, 64, 33, 33}, {192, 256, 44, 44},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("dpi " + std::to_string(c.dpi) + ", file " + std::to_string(c.fileSide));
+        g_state.dpi = c.dpi;
+        const SIZE drawn = CardIconSize();
+        EXPECT_EQ(static_cast<UINT>(drawn.cx), c.width);
+        EXPECT_EQ(static_cast<UINT>(drawn.cy), c.height);
+        ApplyIconResult(ResultFor(0, 2, MakePng(c.fileSide, c.fileSide, [&](int, int) { return green; })));
+        ASSERT_TRUE(HasIcon(0));
+        Gdiplus::Bitmap& kept = *g_state.apps[0].iconBitmap;
+        EXPECT_EQ(kept.GetWidth(), c.width);
+        EXPECT_EQ(kept.GetHeight(), c.height);
+        EXPECT_EQ(kept.GetPixelFormat(), PixelFormat32bppPARGB);
+        Gdiplus::Color color;
+        ASSERT_EQ(kept.GetPixel(static_cast<INT>(c.width / 2), static_cast<INT>(c.height / 2), &color), Gdiplus::Ok);
+        EXPECT_EQ(color.GetValue(), green);
+    }
+    g_state.dpi = 96;
 }
 
 // Offline icons on the removable test drive; the last entry of each run acts
@@ -146,6 +189,18 @@ TEST(StartIconLoad, OfflineIconsFollowTheListRules) {
     ASSERT_TRUE(PumpUntil([] { return HasIcon(7); }, 30000)) << "the second run never reached its end";
     const bool secondRun[] = {true, false, true, false, false, true, false, true, true};
     for (size_t i = 0; i < 9; ++i) EXPECT_EQ(HasIcon(i), secondRun[i]) << WideToUtf8(g_state.apps[i].id);
+
+    // At another dpi every icon is fetched again at its new size.
+    WriteFileBytes(at(L"h6A.png"), SmallPng());
+    g_state.dpi = 144;
+    StartIconLoad();
+    ASSERT_TRUE(PumpUntil([] { return HasIcon(8) && g_state.apps[8].iconBitmap->GetWidth() == 33u; }, 30000))
+        << "the icons were not fetched again";
+    for (size_t i : {0u, 2u, 5u, 7u, 8u}) {
+        ASSERT_TRUE(HasIcon(i)) << WideToUtf8(g_state.apps[i].id);
+        EXPECT_EQ(g_state.apps[i].iconBitmap->GetWidth(), 33u) << WideToUtf8(g_state.apps[i].id);
+    }
+    g_state.dpi = 96;
 
     RemoveTree(icons);
 }
