@@ -17,9 +17,9 @@
 #include "catalog/utf8.h"
 #include "publisher/catalog_check.h"
 #include "publisher/catalog_signing.h"
-#include "publisher/signing_commands.h"
 #include "publisher/console.h"
 #include "publisher/offline_pack.h"
+#include "publisher/signing_commands.h"
 
 namespace {
 

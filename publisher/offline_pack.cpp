@@ -77,8 +77,6 @@ void BuildInto(const std::wstring& work, const std::wstring& catalogPath, const 
     (void)catalogPath;
 }
 
-}  // namespace
-
 // The signature to copy onto the key, verified against the catalogue's bytes;
 // nothing when it does not verify (and says why).
 std::optional<std::string> VerifiedSignature(const std::wstring& catalogPath, const std::string& catalogBytes,
@@ -95,6 +93,8 @@ std::optional<std::string> VerifiedSignature(const std::wstring& catalogPath, co
         return std::nullopt;
     }
 }
+
+}  // namespace
 
 int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourceFolder, const std::wstring& destArg,
                       const std::wstring& publicKeyPath) {
