@@ -13,6 +13,7 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/card_layout.h"
+#include "ui/keyboard_focus.h"
 #include "ui/popup_item.h"
 
 struct AppState {
@@ -60,7 +61,11 @@ struct AppState {
     RECT logoRect{};
     Palette palette = kLightPalette;
     bool isDark = false;
+    bool highContrast = false;  // the palette is made of the system colours
     UINT taskbarCreatedMessage = 0;
+    KeyboardFocus keyboardFocus;
+    bool focusCuesShown = false;  // hidden until the keyboard is used
+    RECT statusStripRect{};
 };
 
 extern AppState g_state;

@@ -41,7 +41,8 @@ void PaintFooter(HDC dc, int width, int height) {
     const int stripBottom = stripTop + Scale(28);
 
     FillSolid(dc, {0, g_state.listBottom, width, height}, palette.window);
-    FillSolid(dc, {Scale(24), stripTop, width - Scale(20), stripBottom}, palette.statusFill);
+    g_state.statusStripRect = {Scale(24), stripTop, width - Scale(20), stripBottom};
+    FillSolid(dc, g_state.statusStripRect, palette.statusFill);
     DrawLabel(dc, g_state.statusText, {Scale(24) + Scale(10), stripTop, width - Scale(20) - Scale(10), stripBottom}, font,
               palette.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
 

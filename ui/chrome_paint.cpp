@@ -8,11 +8,13 @@
 #include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "ui/accessibility.h"
 #include "catalog/catalog_model.h"
 #include "ui/card_layout.h"
 #include "ui/card_paint.h"
 #include "ui/chrome_footer.h"
 #include "ui/draw.h"
+#include "ui/focus_paint.h"
 
 namespace {
 
@@ -120,10 +122,12 @@ void PaintMainWindowTo(HDC dc, int width, int height) {
 
     PaintHeader(dc, header, layout, width);
     PaintCardList(dc, layout, width);
+    PaintKeyboardFocus(dc, layout, width);
     PaintFooter(dc, width, height);
 }
 
 void PaintMainWindow(HWND window) {
+    ReportAccessibleChanges(window);
     ScopedPaint paint(window);
     RECT client{};
     GetClientRect(window, &client);

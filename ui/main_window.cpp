@@ -17,8 +17,10 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
+#include "ui/accessibility.h"
 #include "ui/card_layout.h"
 #include "ui/chrome_paint.h"
+#include "ui/keyboard_navigation.h"
 #include "ui/main_window_handlers.h"
 #include "ui/update_popup.h"
 
@@ -130,6 +132,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT: PaintMainWindow(window); return 0;
     case WM_CLOSE: OnClose(window); return 0;
     case WM_ERASEBKGND: return 1;
+    case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
     case WM_THEMECHANGED: RefreshSystemTheme(); break;
     case WM_SETCURSOR:
@@ -138,11 +141,23 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(lParam); return 0;
     case WM_KEYDOWN:
         if (OnKeyDown(window, wParam, lParam)) return 0;
+        if (OnNavigationKey(window, wParam, lParam)) return 0;
         break;
+    case WM_SYSKEYDOWN:
+        if (OnNavigationSysKey(window, wParam)) return 0;
+        break;
+    case WM_KEYUP:
+        if (SwallowsKeyUp(wParam)) return 0;
+        break;
+    case WM_CHANGEUISTATE: OnChangeUiState(window, wParam); return 0;
+    case WM_UPDATEUISTATE: OnUpdateUiState(window, wParam); break;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_VSCROLL: HandleVerticalScroll(LOWORD(wParam)); return 0;
     case WM_MOUSEMOVE: OnMouseMove(window, PointOf(lParam)); return 0;
-    case WM_LBUTTONDOWN: OnLeftButtonDown(window, PointOf(lParam)); return 0;
+    case WM_LBUTTONDOWN:
+        OnPointerPress(window, PointOf(lParam));
+        OnLeftButtonDown(window, PointOf(lParam));
+        return 0;
     case WM_RBUTTONDOWN: OnRightButtonDown(window, PointOf(lParam)); return 0;
     case WM_MOUSEWHEEL: HandleWheel(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     case WM_MOUSELEAVE: OnMouseLeave(window); return 0;
@@ -153,6 +168,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_APP_TRAY: OnTrayEvent(window, wParam, lParam); return 0;
     case WM_APP_SHOW_MAIN: ShowMainWindow(); return 0;
     case WM_APP_UNINSTALL_SELF: InstallOrRemoveSelf(); return 0;
+    case WM_GETOBJECT: {
+        LRESULT object = 0;
+        if (OnGetObject(window, wParam, lParam, object)) return object;
+        break;
+    }
+    case WM_APP_ACCESSIBLE_PRESS: OnAccessiblePress(window, wParam); return 0;
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

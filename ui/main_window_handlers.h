@@ -29,6 +29,8 @@ void OnRightButtonDown(HWND window, POINT point);
 // True when the key was handled; false sends it on to DefWindowProcW.
 // `flags` is the message's lParam (bit 30: the key was already down).
 bool OnKeyDown(HWND window, WPARAM key, LPARAM flags);
+// The header's self button pressed: install, or update the program.
+void ClickSelfButton();
 
 // Notification-area icon (ui/tray_icon.cpp).
 enum TrayCommand : int { kTrayOpen = 1, kTrayOptions = 2, kTrayQuit = 3 };

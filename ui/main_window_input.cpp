@@ -61,6 +61,8 @@ void CountSecretRightClick(HWND window) {
     if (++g_state.secretRightClicks == kSecretRightClicks) SwitchSecretMode(window);
 }
 
+}  // namespace
+
 void ClickSelfButton() {
     if (g_state.busy) return;
     switch (GetSelfButtonState()) {
@@ -69,8 +71,6 @@ void ClickSelfButton() {
     case SelfButtonState::Current: break;
     }
 }
-
-}  // namespace
 
 LPCWSTR CursorForPoint(POINT point) {
     if (Inside(g_state.siteLinkRect, point)) return IDC_ARROW;

@@ -1,0 +1,357 @@
+// The main window used with the keyboard alone: real WM_KEYDOWN messages
+// through the window procedure, the focus they move, the list they scroll,
+// what they press, and the focus ring that a paint draws.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/constants.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/state.h"
+#include "app/theme.h"
+#include "tests/operations/operation_test_support.h"
+#include "tests/unit/ui_test_canvas.h"
+#include "ui/card_layout.h"
+#include "ui/chrome_paint.h"
+#include "ui/focus_order.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr LPARAM kRepeatFlag = LPARAM{1} << 30;
+
+class KeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetAppState();
+        g_state.instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(RegisterWindowClasses(g_state.instance, nullptr));
+        window_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP | WS_VSCROLL, 0, 0, 1180, 780,
+                                  nullptr, nullptr, g_state.instance, nullptr);
+        ASSERT_NE(window_, nullptr);
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+    }
+    void TearDown() override {
+        if (IsWindow(window_)) DestroyWindow(window_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+
+    template <typename... Specs>
+    void Show(const Specs&... specs) {
+        SetApps(specs...);
+        g_state.catalogLoaded = true;
+        UpdateScrollMetrics();
+        Paint();
+    }
+    void Paint() { SendMessageW(window_, WM_PAINT, 0, 0); }
+    LRESULT Key(WPARAM key, LPARAM flags = 1) { return SendMessageW(window_, WM_KEYDOWN, key, flags); }
+
+    std::wstring FocusText() const {
+        const KeyboardFocus& focus = g_state.keyboardFocus;
+        switch (focus.part) {
+        case FocusPart::None: return L"-";
+        case FocusPart::SelfButton: return L"[self]";
+        case FocusPart::RefreshButton: return L"[Actualiser]";
+        case FocusPart::OptionsButton: return L"[Options]";
+        case FocusPart::Card: return focus.cardId;
+        case FocusPart::PrimaryButton: return focus.cardId + L"/primary";
+        case FocusPart::SecondButton: return focus.cardId + L"/second";
+        case FocusPart::MenuButton: return focus.cardId + L"/menu";
+        }
+        return L"?";
+    }
+
+    // The focused card's rectangle in content coordinates.
+    RECT FocusedCardBounds() const {
+        const CardListLayout layout = CurrentListLayout();
+        for (const CardSlot& card : layout.cards) {
+            if (g_state.apps[card.appIndex].id == g_state.keyboardFocus.cardId) return card.bounds;
+        }
+        return RECT{};
+    }
+
+    struct Step {
+        WPARAM key;
+        const wchar_t* focus;
+    };
+    // Presses each key in turn and checks where the focus lands.
+    void Walk(const std::vector<Step>& steps) {
+        for (size_t i = 0; i < steps.size(); ++i) {
+            Key(steps[i].key);
+            EXPECT_EQ(FocusText(), steps[i].focus) << "step " << i << ", key " << steps[i].key;
+        }
+    }
+
+    HWND window_ = nullptr;
+};
+
+
+TEST_F(KeyboardTest, ArrowsHomeAndEndFollowTheReadingOrderAcrossGroupsAndColumns) {
+    // Groups sort as Audio | Bureau on the first row, Cartes below Audio; the
+    // catalogue order is mixed, hidden entries and the program's own are skipped.
+    Show(AppSpec{L"c1", L"Cartes"}, AppSpec{L"a1", L"Audio"}, AppSpec{L"b1", L"Bureau"},
+         AppSpec{L"Orkvane", L"Audio"}, AppSpec{L"a2", L"audio"}, AppSpec{L"h1", L"Audio", false, false, true},
+         AppSpec{L"c2", L"Cartes"});
+    ASSERT_EQ(CurrentListLayout().groups.size(), 3u);
+    ASSERT_GT(CurrentListLayout().groups[1].bounds.left, CurrentListLayout().groups[0].bounds.left)
+        << "two columns expected";
+
+    const std::vector<Step> steps = {
+        {VK_DOWN, L"a1"}, {VK_DOWN, L"a2"}, {VK_DOWN, L"b1"}, {VK_DOWN, L"c1"}, {VK_DOWN, L"c2"},
+        {VK_DOWN, L"c2"}, {VK_UP, L"c1"},   {VK_HOME, L"a1"}, {VK_END, L"c2"},  {VK_HOME, L"a1"},
+        // Above the first card: the header, walked with Left and Right.
+        {VK_UP, L"[self]"}, {VK_RIGHT, L"[Actualiser]"}, {VK_RIGHT, L"[Options]"}, {VK_RIGHT, L"[Options]"},
+        {VK_LEFT, L"[Actualiser]"}, {VK_DOWN, L"a1"},
+        // F6 goes between the header and the list.
+        {VK_F6, L"[self]"}, {VK_F6, L"a1"},
+    };
+    Walk(steps);
+    EXPECT_TRUE(g_state.focusCuesShown) << "the keyboard shows the focus cues";
+
+    // Once the program is current, its self button is a label and no stop.
+    g_state.installedMode = true;
+    g_state.keyboardFocus = {FocusPart::Card, L"a1"};
+    Key(VK_UP);
+    EXPECT_EQ(FocusText(), L"[Actualiser]");
+}
+
+TEST_F(KeyboardTest, TheFocusedCardIsScrolledIntoView) {
+    g_state.apps.clear();
+    for (int i = 0; i < 40; ++i) g_state.apps.push_back(MakeApp({L"t" + std::to_wstring(i), L"Outils"}));
+    g_state.catalogLoaded = true;
+    UpdateScrollMetrics();
+    Paint();
+    const int page = g_state.listBottom - g_state.listTop;
+    ASSERT_GT(g_state.contentHeight, 2 * page) << "the list must be longer than two pages";
+
+    const auto inView = [&] {
+        const RECT card = FocusedCardBounds();
+        return card.top >= g_state.scrollPos && card.bottom <= g_state.scrollPos + page;
+    };
+    const size_t perPage = static_cast<size_t>((page - Scale(40)) / Scale(38));
+    struct Case {
+        WPARAM key;
+        std::wstring focus;
+    };
+    const Case cases[] = {
+        {VK_DOWN, L"t0"},
+        {VK_NEXT, L"t" + std::to_wstring(perPage)},
+        {VK_NEXT, L"t" + std::to_wstring(2 * perPage)},
+        {VK_END, L"t39"},
+        {VK_PRIOR, L"t" + std::to_wstring(39 - perPage)},
+        {VK_HOME, L"t0"},
+    };
+    for (const Case& c : cases) {
+        Key(c.key);
+        Paint();
+        EXPECT_EQ(g_state.keyboardFocus.cardId, c.focus) << "key " << c.key;
+        EXPECT_TRUE(inView()) << "key " << c.key << ": card " << ShowRect(FocusedCardBounds()) << " scroll "
+                              << g_state.scrollPos;
+    }
+    EXPECT_EQ(g_state.scrollPos, 0) << "Home shows the group's title too";
+    Key(VK_END);
+    const int endPos = FocusedCardBounds().bottom + Scale(8) - page;
+    EXPECT_EQ(g_state.scrollPos, endPos) << "End shows the last card with 8 units below it";
+
+    // The wheel and the scroll bar keep working and leave the focus alone.
+    SendMessageW(window_, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(g_state.scrollPos, endPos - Scale(120));
+    SendMessageW(window_, WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(g_state.scrollPos, 0);
+    EXPECT_EQ(g_state.keyboardFocus.cardId, L"t39");
+}
+
+TEST_F(KeyboardTest, EnterTogglesAndRightReachesEachButtonOfTheExpandedCard) {
+    std::vector<RecordedBox>& boxes = RecordMessageBoxes();
+    g_state.installedMode = true;
+    Show(AppSpec{L"maj", L"Outils", true, true}, AppSpec{L"neuf", L"Outils"});
+
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    EXPECT_EQ(g_state.expandedId, L"maj");
+    Key(VK_RETURN, 1 | kRepeatFlag);
+    EXPECT_EQ(g_state.expandedId, L"maj") << "a held Enter toggles once";
+    Key(VK_SPACE);
+    EXPECT_EQ(g_state.expandedId, L"");
+    Key(VK_RIGHT);
+    EXPECT_EQ(g_state.expandedId, L"maj") << "Right expands";
+    Paint();
+
+    const std::vector<Step> steps = {
+        {VK_RIGHT, L"maj/primary"}, {VK_RIGHT, L"maj/second"}, {VK_RIGHT, L"maj/menu"}, {VK_RIGHT, L"maj/menu"},
+        {VK_LEFT, L"maj/second"},   {VK_LEFT, L"maj/primary"}, {VK_LEFT, L"maj"},
+    };
+    Walk(steps);
+    Key(VK_LEFT);
+    EXPECT_EQ(g_state.expandedId, L"") << "Left on an expanded card collapses it";
+
+    // Down from a button goes to the next card; its "Installer" starts the
+    // install as a click would.
+    Key(VK_RIGHT);
+    Key(VK_RIGHT);
+    Key(VK_DOWN);
+    EXPECT_EQ(FocusText(), L"neuf");
+    Key(VK_RIGHT);
+    Paint();
+    Key(VK_RIGHT);
+    ASSERT_EQ(FocusText(), L"neuf/primary");
+    Key(VK_RETURN);
+    EXPECT_TRUE(g_state.busy);
+    EXPECT_EQ(g_state.statusText, W(msg::kProgressInstall) + L"neuf" + W(msg::kProgressEnd));
+    ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000));
+    EXPECT_EQ(boxes.size(), 1u) << "the stand-in entry has nothing to download";
+}
+
+// What the card menu showed, read from inside its loop by a thread timer.
+std::vector<std::wstring> g_menuItems;
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup == nullptr) return;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    if (menu == nullptr) return;
+    g_menuItems.clear();
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        g_menuItems.push_back(text);
+    }
+    EndMenu();
+}
+
+TEST_F(KeyboardTest, MenuKeyShiftF10AndTheMenuButtonOpenTheCardMenu) {
+    Show(AppSpec{L"outil", L"Outils", true, false});
+    Key(VK_DOWN);
+    struct Case {
+        const char* what;
+        std::function<void()> press;
+    };
+    const Case cases[] = {
+        {"menu key", [&] { Key(VK_APPS); }},
+        {"Shift+F10",
+         [&] {
+             BYTE keys[256] = {};
+             GetKeyboardState(keys);
+             keys[VK_SHIFT] = 0x80;
+             SetKeyboardState(keys);
+             SendMessageW(window_, WM_SYSKEYDOWN, VK_F10, 1);
+             keys[VK_SHIFT] = 0;
+             SetKeyboardState(keys);
+         }},
+        {"Enter on the menu button",
+         [&] {
+             Key(VK_RIGHT);
+             Paint();
+             Key(VK_RIGHT);
+             Key(VK_RIGHT);
+             ASSERT_EQ(FocusText(), L"outil/menu");
+             Key(VK_RETURN);
+         }},
+    };
+    for (const Case& c : cases) {
+        g_menuItems.clear();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadOpenMenu);
+        c.press();
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_menuItems, (std::vector<std::wstring>{L"outil", L"", L"Lancer", W("Désinstaller")})) << c.what;
+    }
+    // The menu key's release does not ask for a second menu.
+    EXPECT_EQ(SendMessageW(window_, WM_KEYUP, VK_APPS, 0xC0000001), 0);
+}
+
+bool g_optionsSeen = false;
+void CALLBACK CloseOptions(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_state.optionsDialog == nullptr) return;
+    g_optionsSeen = true;
+    EndDialog(g_state.optionsDialog, IDCANCEL);
+}
+
+TEST_F(KeyboardTest, F5RefreshesAndCtrlOOpensOptions) {
+    Show(AppSpec{L"outil", L"Outils"});
+    g_state.settings.offlineMode = true;
+    g_state.settings.offlineRoot = L"E:\\absent";
+    Key(VK_F5);
+    EXPECT_TRUE(g_state.busy) << "F5 starts a catalogue load";
+    ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000));
+
+    // O opens the Options dialog only with Ctrl held.
+    for (bool ctrl : {false, true}) {
+        g_optionsSeen = false;
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseOptions);
+        Key('O');
+        KillTimer(nullptr, timer);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+        EXPECT_EQ(g_optionsSeen, ctrl) << "Ctrl held: " << ctrl;
+    }
+}
+
+TEST_F(KeyboardTest, CreditLinkAndEscapeKeysKeepTheirMeaning) {
+    Show(AppSpec{L"outil", L"Outils", true, false}, AppSpec{L"autre", L"Outils"});
+    g_state.settings.offlineMode = true;  // Enter on the link shows a message, opens nothing
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    ASSERT_EQ(g_state.expandedId, L"outil");
+
+    // Tab gives the credit link its cue; Enter opens it (not the card).
+    EXPECT_EQ(Key(VK_TAB), 0);
+    EXPECT_TRUE(g_state.linkFocused);
+    Key(VK_RETURN);
+    EXPECT_EQ(g_state.statusText, W(msg::kStatusSiteLinkOffline));
+    EXPECT_EQ(g_state.expandedId, L"outil");
+    // Escape hides the link's cue first, then collapses the card.
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(g_state.linkFocused);
+    EXPECT_EQ(g_state.expandedId, L"outil");
+    Key(VK_ESCAPE);
+    EXPECT_EQ(g_state.expandedId, L"");
+    EXPECT_EQ(FocusText(), L"outil") << "the card keeps the focus";
+    // Tab twice leaves the card focus where it was.
+    Key(VK_TAB);
+    Key(VK_TAB);
+    EXPECT_FALSE(g_state.linkFocused);
+    EXPECT_EQ(FocusText(), L"outil");
+    // An arrow takes the focus from the link back to the cards.
+    Key(VK_TAB);
+    Key(VK_DOWN);
+    EXPECT_FALSE(g_state.linkFocused);
+    EXPECT_EQ(FocusText(), L"autre");
+}
+
+TEST_F(KeyboardTest, TheFocusRingFollowsTheKeyboardAndHidesAfterAClick) {
+    for (bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        g_state.palette = dark ? kDarkPalette : kLightPalette;
+        Show(AppSpec{L"outil", L"Outils"});
+        SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+        g_state.keyboardFocus = {};
+
+        const auto ringPixel = [&](RECT card) {
+            RECT client{};
+            GetClientRect(window_, &client);
+            DibCanvas shot(client.right, client.bottom);
+            PaintMainWindowTo(shot.dc(), client.right, client.bottom);
+            OffsetRect(&card, 0, g_state.listTop - g_state.scrollPos);
+            return shot.Pixel(card.left + Scale(20), card.top);
+        };
+        Key(VK_DOWN);
+        const RECT card = FocusedCardBounds();
+        EXPECT_COLOR(ringPixel(card), g_state.palette.accent) << "the ring on the card's top edge";
+
+        // A click hides the cues, and the ring with them.
+        POINT below{10, g_state.listBottom + 5};
+        SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(below.x, below.y));
+        EXPECT_FALSE(g_state.focusCuesShown);
+        EXPECT_COLOR(ringPixel(card), g_state.palette.surface) << "no ring after a click";
+    }
+}
+
+}  // namespace
