@@ -101,7 +101,7 @@ bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
 AccessibleView CurrentAccessibleView() {
     AccessibleView view;
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &view.client);
-    view.layout = ComputeCardLayout(view.client.right);
+    view.layout = CurrentCardLayout(view.client.right);
     view.listArea = {0, g_state.listTop, view.client.right, g_state.listBottom};
     view.dy = g_state.listTop - g_state.scrollPos;
     return view;

@@ -21,7 +21,7 @@ constexpr int kGroupTitleHeight = 38;
 CardListLayout CurrentListLayout() {
     RECT client{};
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
-    return ComputeCardLayout(client.right - client.left);
+    return CurrentCardLayout(client.right - client.left);
 }
 
 std::vector<FocusPart> HeaderFocusStops() {
