@@ -4,6 +4,7 @@
 
 #include "app/constants.h"
 #include "app/handles.h"
+#include "app/high_contrast.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "ui/card_layout.h"
@@ -50,7 +51,8 @@ int Scale(int v) { return MulDiv(v, g_state.dpi, 96); }
 void ApplyTheme() {
     const bool dark = ThemeWantsDark();
     g_state.isDark = dark;
-    g_state.palette = dark ? kDarkPalette : kLightPalette;
+    g_state.highContrast = HighContrastOn();
+    g_state.palette = g_state.highContrast ? SystemColorPalette() : dark ? kDarkPalette : kLightPalette;
     MarkListLayoutStale();
 
     for (HWND window : {g_state.mainWindow, g_state.optionsDialog, g_state.popupWindow}) {
@@ -62,6 +64,8 @@ void ApplyTheme() {
 }
 
 void RefreshSystemTheme() {
+    // In high contrast the system colours themselves may have changed.
+    if (HighContrastOn() || g_state.highContrast) return ApplyTheme();
     if (g_state.settings.themeMode != ThemeChoice::System) return;
     if (SystemPrefersDark() != g_state.isDark) ApplyTheme();
 }
