@@ -53,6 +53,17 @@ std::wstring BuildReplacementScript(unsigned long processId, const std::wstring&
 
 std::wstring BuildDeferredCommandLine(const std::wstring& script) { return kCommandLinePrefix + script + L"\""; }
 
+std::wstring PowerShellPath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length >= buffer.size()) {
+        buffer.resize(length);
+        length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    }
+    if (length == 0 || length >= buffer.size()) Fail(msg::kDeferredTaskFailed);
+    return JoinPath(std::wstring(buffer.data(), length), L"WindowsPowerShell\\v1.0\\powershell.exe");
+}
+
 void RunDeferredCommand(const std::wstring& script) {
     std::wstring commandLine = BuildDeferredCommandLine(script);
     // CreateProcessW may write into the command line, so it gets its own copy.
@@ -62,7 +73,10 @@ void RunDeferredCommand(const std::wstring& script) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    // Named by its full path, so that no powershell.exe in the program's folder
+    // or the current folder runs instead.
+    const std::wstring application = PowerShellPath();
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                         &started))
         Fail(msg::kDeferredTaskFailed);
     // Nothing waits for the process: it outlives the program.

@@ -19,3 +19,5 @@ std::wstring BuildReplacementScript(unsigned long processId, const std::wstring&
                                     const std::wstring& installedExe);
 // The whole command line that RunDeferredCommand starts for a script.
 std::wstring BuildDeferredCommandLine(const std::wstring& script);
+// <system folder>\WindowsPowerShell\v1.0\powershell.exe, the program RunDeferredCommand starts.
+std::wstring PowerShellPath();

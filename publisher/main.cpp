@@ -122,6 +122,8 @@ bool ReadOptions(const std::vector<std::wstring>& args, size_t first, std::map<s
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // The delay-loaded system DLLs come from System32 only, as in the program.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     const std::wstring command = args.empty() ? L"" : args[0];
     std::map<std::wstring, std::wstring> checkOptions{{L"--offline", L""}, {L"--public-key", L""}};

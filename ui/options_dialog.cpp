@@ -46,9 +46,9 @@ void FollowBusy(HWND dialog) {
     for (int id : kBusyBoundControls) EnableControl(dialog, id, !g_state.busy);
 }
 
-// uxtheme.dll is loaded by name when needed, like dwmapi.dll for the title bar.
+// uxtheme.dll is loaded from System32 when needed, like dwmapi.dll for the title bar.
 void TurnOffVisualStyles(HWND dialog) {
-    UniqueModule uxtheme(LoadLibraryW(L"uxtheme.dll"));
+    UniqueModule uxtheme(LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!uxtheme) return;
     using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
     FARPROC proc = GetProcAddress(uxtheme.get(), "SetWindowTheme");

@@ -1,9 +1,9 @@
 // The program's own install, update and removal, end to end: the built
 // Orkvane.exe runs as real processes, its header button is clicked by posted
 // mouse messages, and the deferred PowerShell work is done by the test suite's
-// stand-in (tests/powershell_standin), placed beside the installed copy where
-// CreateProcessW looks for "powershell.exe" first. Every process a test starts
-// is ended by it.
+// stand-in (tests/powershell_standin), placed at PowerShell's full path in the
+// system folder. A decoy powershell.exe beside the installed copy must never
+// run. Every process a test starts is ended by it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "app/sha256.h"
 #include "app/state.h"
+#include "tests/support/powershell_place.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -31,6 +32,8 @@ constexpr wchar_t kLogVariable[] = L"ORKVANE_STANDIN_LOG";
 
 std::wstring BuiltExe() { return WindowsPathFromLinux(ORKVANE_EXE_PATH); }
 std::wstring StandIn() { return WindowsPathFromLinux(ORKVANE_STANDIN_PATH); }
+std::wstring Decoy() { return WindowsPathFromLinux(ORKVANE_DECOY_PATH); }
+std::wstring PlantedDll() { return WindowsPathFromLinux(ORKVANE_PLANTED_DLL_PATH); }
 std::wstring Installed() { return GetInstalledExePath(); }
 std::wstring DesktopShortcut() { return JoinPath(GetKnownFolder(FOLDERID_Desktop), L"Orkvane.lnk"); }
 std::wstring MenuShortcut() {
@@ -236,10 +239,14 @@ protected:
     void SetUp() override {
         Clean();
         SetEnvironmentVariableW(kLogVariable, log_.c_str());
+        SetEnvironmentVariableW(L"ORKVANE_TRACE_FILE", decoyTrace_.c_str());
+        PlacePowerShellStandIn(StandIn());
     }
     void TearDown() override {
         EndAllCopies();
         SetEnvironmentVariableW(kLogVariable, nullptr);
+        SetEnvironmentVariableW(L"ORKVANE_TRACE_FILE", nullptr);
+        EXPECT_FALSE(FileExists(decoyTrace_)) << "the powershell.exe beside the program ran";
         Clean();
     }
     static void Clean() {
@@ -252,11 +259,12 @@ protected:
         RemoveTree(L"E:\\OrkvaneOffline");
     }
 
-    // Puts the built program in the install folder with the stand-in beside it.
+    // Puts the built program in the install folder, with a decoy
+    // powershell.exe beside it.
     void InstallBuiltCopy() {
         CreateFolderPath(GetInstallFolder());
         ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), Installed().c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW(StandIn().c_str(), JoinPath(GetInstallFolder(), L"powershell.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(Decoy().c_str(), JoinPath(GetInstallFolder(), L"powershell.exe").c_str(), FALSE));
     }
 
     // Updates the running installed copy from the catalogue and checks that
@@ -287,6 +295,7 @@ protected:
 
     ScratchFolder scratch_{L"e2e"};
     std::wstring log_ = scratch_ / L"powershell.log";
+    std::wstring decoyTrace_ = scratch_ / L"decoy.txt";
     int tempFilesBefore_ = CountFilesIn(GetTempFolder());
 };
 
@@ -418,6 +427,51 @@ TEST_F(SelfEndToEnd, RemovalAnsweredYesKeepsTheAppsFolder) {
     EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(copy.id()) + L" "), std::wstring::npos);
     DeleteFileW(tool.c_str());
     DeleteFileW(toolShortcut.c_str());
+}
+
+// System DLLs that are not KnownDLLs, planted beside a portable copy (in a
+// download folder, say), are never loaded: the program takes them from
+// System32 only. Wine prefers its own builtin DLLs whatever the folder holds,
+// so the copy is told (by Wine's per-program registry key, which Windows
+// ignores) to prefer files found on the search path, as Windows does.
+TEST_F(SelfEndToEnd, DllsPlantedBesideTheProgramAreNotLoaded) {
+    ScratchFolder downloads(L"downloads");
+    ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), (downloads / L"Orkvane.exe").c_str(), FALSE));
+    // The program's own delay-loaded DLLs, less bcrypt and crypt32: Wine's TLS
+    // code in winhttp loads those too and, unlike Windows, searches the
+    // program's folder for a system DLL's dependencies. The import table test
+    // covers them.
+    const std::wstring planted[] = {L"winhttp", L"gdiplus", L"comctl32", L"oleacc"};
+    const wchar_t overridesKey[] = L"Software\\Wine\\AppDefaults\\Orkvane.exe\\DllOverrides";
+    {
+        UniqueRegKey key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, overridesKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                                  nullptr),
+                  ERROR_SUCCESS);
+        const std::wstring nativeFirst = L"native,builtin";
+        for (const std::wstring& name : planted) {
+            ASSERT_TRUE(CopyFileW(PlantedDll().c_str(), (downloads / (name + L".dll")).c_str(), FALSE));
+            RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(nativeFirst.c_str()),
+                           static_cast<DWORD>((nativeFirst.size() + 1) * sizeof(wchar_t)));
+        }
+    }
+    PublishFile(L"outils/catalog.json", Catalog("", L""));
+    WriteSetting(L"OfflineMode", 0);
+    ClearRequestLog();
+
+    StartedCopy portable(downloads / L"Orkvane.exe");
+    // The catalogue request shows that WinHTTP was loaded and used.
+    EXPECT_TRUE(WaitFor([] {
+        std::vector<std::string> requests = RequestLog();
+        return std::find(requests.begin(), requests.end(), "GET /outils/catalog.json") != requests.end();
+    })) << "the portable copy asked for no catalogue";
+    EXPECT_NE(WaitForMainWindow(false).window, nullptr) << "the portable copy shows no window";
+    EXPECT_TRUE(portable.running());
+    for (const std::wstring& name : planted)
+        EXPECT_FALSE(FileExists(downloads / (name + L".dll.loaded")))
+            << Narrow(name) << ".dll was loaded from the program's folder";
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\Orkvane.exe");
+    UnpublishFile(L"outils/catalog.json");
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The program's own install, update and removal, and the deferred PowerShell
-// command that finishes them. The powershell.exe beside this test program is
-// the test suite's stand-in (tests/powershell_standin), which logs its command
-// line to ORKVANE_STANDIN_LOG and carries out the scripts' file steps.
+// command that finishes them. The powershell_standin.exe beside this test
+// program is the test suite's stand-in (tests/powershell_standin), which logs
+// its command line to ORKVANE_STANDIN_LOG and carries out the scripts' file
+// steps; the tests put it where the program starts PowerShell, in the system
+// folder.
 //
 // Tests that need the process to be the installed copy copy this very test
 // program to %LOCALAPPDATA%\Kest_Tools\Orkvane.exe and run one of the
@@ -26,6 +28,7 @@
 #include "app/state.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
+#include "tests/support/powershell_place.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "ui/message_box.h"
@@ -45,7 +48,11 @@ constexpr wchar_t kUpdateSourceVariable[] = L"ORKVANE_SELF_UPDATE_SOURCE";
 constexpr wchar_t kUpdateShaVariable[] = L"ORKVANE_SELF_UPDATE_SHA";
 
 std::wstring OwnFolder() { return ParentFolder(GetOwnExePath()); }
-std::wstring StandInPath() { return JoinPath(OwnFolder(), L"powershell.exe"); }
+// The stand-in, in its place in the system folder.
+std::wstring StandInPath() {
+    static const std::wstring placed = PlacePowerShellStandIn(JoinPath(OwnFolder(), L"powershell_standin.exe"));
+    return placed;
+}
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -208,7 +215,6 @@ std::wstring MakeOfflineRoot(const ScratchFolder& scratch, const std::string& pr
 void RemoveInstalledCopy() {
     DeleteWithRetry(GetInstalledExePath());
     RemoveTree(GetInstalledExePath());  // when a test made it a folder
-    DeleteWithRetry(JoinPath(GetInstallFolder(), L"powershell.exe"));
     DeleteFileW(DesktopShortcut().c_str());
     DeleteFileW(MenuShortcut().c_str());
 }
@@ -341,12 +347,23 @@ TEST(DeferredCommand, StartsPowerShellWithTheExactCommandLineAndReturnsAtOnce) {
     std::wstring script = L"Start-Sleep -Milliseconds 1500; Remove-Item -LiteralPath " + QuoteForPowerShell(marker) +
                           L" -Force";
 
+    StandInPath();
+    // A powershell.exe in the current folder is never the one started.
+    std::wstring decoyTrace = scratch / L"decoy.txt";
+    ScopedEnv trace(L"ORKVANE_TRACE_FILE", decoyTrace);
+    ASSERT_TRUE(CopyFileW(ORKVANE_TRACE_TOOL_PATH, (scratch / L"powershell.exe").c_str(), FALSE));
+    std::vector<wchar_t> previousFolder(32768);
+    GetCurrentDirectoryW(static_cast<DWORD>(previousFolder.size()), previousFolder.data());
+    ASSERT_TRUE(SetCurrentDirectoryW(scratch.path().c_str()));
+
     auto begin = std::chrono::steady_clock::now();
     RunDeferredCommand(script);
     auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
+    SetCurrentDirectoryW(previousFolder.data());
     EXPECT_LT(spent.count(), 1000) << "RunDeferredCommand waited for the process";
 
-    ASSERT_TRUE(WaitUntil([&] { return !FileExists(marker); }, 15000));
+    ASSERT_TRUE(WaitUntil([&] { return !FileExists(marker); }, 15000)) << "the stand-in did not run the script";
+    EXPECT_FALSE(FileExists(decoyTrace)) << "the powershell.exe of the current folder ran";
     std::vector<std::wstring> lines = LogLines(log);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"Start-Sleep "
@@ -557,11 +574,11 @@ struct InstalledRun {
     DWORD processId = 0;
 };
 
-// Installs this test program with the stand-in beside it, runs `test` in it.
+// Installs this test program, with the stand-in in its place, runs `test` in it.
 InstalledRun RunAsInstalledCopy(const std::wstring& test) {
+    StandInPath();
     CreateFolderPath(GetInstallFolder());
     EXPECT_TRUE(CopyFileW(GetOwnExePath().c_str(), GetInstalledExePath().c_str(), FALSE));
-    EXPECT_TRUE(CopyFileW(StandInPath().c_str(), JoinPath(GetInstallFolder(), L"powershell.exe").c_str(), FALSE));
     Started started = Start(GetInstalledExePath(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
                                                        L" --gtest_also_run_disabled_tests");
     EXPECT_TRUE(started.process);
