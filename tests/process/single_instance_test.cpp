@@ -60,11 +60,13 @@ public:
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
-        if (CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            process_.reset(info.hProcess);
-            CloseHandle(info.hThread);
-            id_ = info.dwProcessId;
+        if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            startError_ = GetLastError();
+            return;
         }
+        process_.reset(info.hProcess);
+        CloseHandle(info.hThread);
+        id_ = info.dwProcessId;
     }
     ~RunningCopy() {
         if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
@@ -76,6 +78,7 @@ public:
     RunningCopy& operator=(const RunningCopy&) = delete;
 
     bool started() const { return static_cast<bool>(process_); }
+    std::string StartFailure() const { return "CreateProcessW failed, error " + std::to_string(startError_); }
     bool running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
     HWND Window() const {
@@ -98,18 +101,20 @@ public:
         });
         return window;
     }
-    // The exit code, or 259 (STILL_ACTIVE) when it does not end in time.
+    // The exit code, 259 (STILL_ACTIVE) when it does not end in time, or
+    // kNoExitCode when it never started: a start that failed must not pass
+    // for one that hangs.
     DWORD WaitForExit(DWORD timeoutMs = kStartTimeoutMs) const {
+        if (!process_) return kNoExitCode;
         DWORD code = STILL_ACTIVE;
-        if (process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process_.get(), &code);
-        }
+        if (WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process_.get(), &code);
         return code;
     }
 
 private:
     UniqueHandle process_;
     DWORD id_ = 0;
+    DWORD startError_ = 0;
 };
 
 class SingleInstance : public ::testing::Test {
@@ -150,7 +155,7 @@ bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 
 TEST_F(SingleInstance, SecondInstalledStartShowsTheFirst) {
     RunningCopy first(installed_, L"");
-    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(first.started()) << first.StartFailure();
     HWND window = first.WaitForInstalledWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_NE(GetPropW(window, kInstalledProperty), nullptr);
@@ -161,6 +166,7 @@ TEST_F(SingleInstance, SecondInstalledStartShowsTheFirst) {
     EXPECT_TRUE(first.running());
 
     RunningCopy second(installed_, L"");
+    ASSERT_TRUE(second.started()) << second.StartFailure();
     EXPECT_EQ(second.WaitForExit(), 0u);
     EXPECT_TRUE(WaitFor([&] { return Visible(window); })) << "the first instance was not shown";
     EXPECT_TRUE(first.running());
@@ -202,7 +208,7 @@ TEST_F(SingleInstance, StartWhileTheInstalledCopyIsStillStartingShowsNothing) {
     ASSERT_NE(starting.get(), nullptr);
     for (const wchar_t* arguments : {L"", L"--minimized"}) {
         RunningCopy second(installed_, arguments);
-        ASSERT_TRUE(second.started());
+        ASSERT_TRUE(second.started()) << second.StartFailure();
         bool showedAWindow = false;
         // Watch for a window of its own until it ends.
         WaitFor([&] {
@@ -220,7 +226,7 @@ TEST_F(SingleInstance, StartWhileTheInstalledCopyIsStillStartingShowsNothing) {
 
 TEST_F(SingleInstance, MinimizedSecondStartStaysSilent) {
     RunningCopy first(installed_, L"--minimized");
-    HWND window = first.WaitForWindow();
+    HWND window = first.WaitForInstalledWindow();
     ASSERT_NE(window, nullptr);
     Sleep(500);
     EXPECT_FALSE(Visible(window)) << "--minimized showed the installed copy";
@@ -238,7 +244,7 @@ TEST_F(SingleInstance, MinimizedSecondStartStaysSilent) {
 
 TEST_F(SingleInstance, PortableCopyHandsOverToInstalledOne) {
     RunningCopy installedCopy(installed_, L"--minimized");
-    HWND window = installedCopy.WaitForWindow();
+    HWND window = installedCopy.WaitForInstalledWindow();
     ASSERT_NE(window, nullptr);
     Sleep(500);
     ASSERT_FALSE(Visible(window));
@@ -271,7 +277,7 @@ TEST_F(SingleInstance, InstalledCopyRunsBesidePortableAndStaysUnique) {
     ASSERT_NE(portableWindow, nullptr);
 
     RunningCopy installedCopy(installed_, L"--minimized");
-    HWND window = installedCopy.WaitForWindow();
+    HWND window = installedCopy.WaitForInstalledWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_NE(GetPropW(window, kInstalledProperty), nullptr);
     EXPECT_TRUE(portable.running());
