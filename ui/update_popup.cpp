@@ -22,7 +22,9 @@ struct PopupButton {
     int x, y, width, height;
 };
 
-constexpr PopupButton kCloseButton{kCloseButtonId, L"×", 348, 8, 28, 26};
+// The close box shows a cross; its text is what screen readers say.
+constexpr PopupButton kCloseButton{kCloseButtonId, L"Fermer", 348, 8, 28, 26};
+constexpr wchar_t kCloseGlyph[] = L"×";
 constexpr PopupButton kUpdateButton{kUpdateButtonId, L"Mettre à jour", 222, 108, 150, 34};
 constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 
@@ -71,7 +73,8 @@ void OnCreate(HWND popup) {
 void OnDrawItem(const DRAWITEMSTRUCT& item) {
     wchar_t text[64] = {};
     GetWindowTextW(item.hwndItem, text, 64);
-    PaintButton(item.hDC, item.rcItem, text, true, item.CtlID == kUpdateButtonId);
+    const wchar_t* shown = item.CtlID == kCloseButtonId ? kCloseGlyph : text;
+    PaintButton(item.hDC, item.rcItem, shown, true, item.CtlID == kUpdateButtonId);
     if (item.itemState & ODS_FOCUS) {
         RECT focus = item.rcItem;
         InflateRect(&focus, -3, -3);

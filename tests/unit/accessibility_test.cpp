@@ -23,7 +23,10 @@
 #include "tests/operations/operation_test_support.h"
 #include "tests/support/test_support.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "resources/resource.h"
 #include "ui/main_window.h"
+#include "ui/options_dialog.h"
+#include "ui/update_popup.h"
 
 namespace {
 
@@ -387,6 +390,53 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
         EXPECT_EQ(Read(FromDispatch(element).get()).name, c.name);
     }
     UnhookWinEvent(hook);
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring AccessibleNameOf(HWND control) {
+    ComPtr<IAccessible> acc;
+    if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), acc.putVoid()) != S_OK) return L"?";
+    return TextOf([&](BSTR* text) { return acc->get_accName(Self(), text); });
+}
+
+// What a screen reader reads for the owner-drawn buttons of the Options
+// dialog and of the update popup: their text, without the mnemonic marks, and
+// a word rather than a glyph for the popup's close box.
+TEST(ControlNames, DialogAndPopupButtonsHaveProperNames) {
+    ResetAppState();
+    ScopedComApartment com;
+    g_state.instance = GetModuleHandleW(nullptr);
+    ASSERT_TRUE(RegisterWindowClasses(g_state.instance, nullptr));
+    g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                                         nullptr, g_state.instance, nullptr);
+    HWND dialog = CreateDialogParamW(g_state.instance, MAKEINTRESOURCEW(IDD_OPTIONS), g_state.mainWindow,
+                                     OptionsDialogProc, kOptionsDialogModeless);
+    ASSERT_NE(dialog, nullptr);
+    struct Named {
+        int id;
+        const char* name;
+    };
+    for (const Named& button : {Named{IDC_OPT_TAB_GENERAL, "Général"}, Named{IDC_OPT_TAB_ADVANCED, "Avancé"},
+                                Named{IDC_OPT_APPS_FOLDER, "Dossier des applications"},
+                                Named{IDC_OPT_BROWSE, "Parcourir…"}, Named{IDOK, "Enregistrer"},
+                                Named{IDCANCEL, "Annuler"}}) {
+        EXPECT_EQ(AccessibleNameOf(GetDlgItem(dialog, button.id)), W(button.name)) << button.id;
+    }
+    DestroyWindow(dialog);
+
+    g_state.installedMode = true;
+    g_state.settings.updateChecks = true;
+    SetApps(AppSpec{L"un", L"Outils", true, true}, AppSpec{L"deux", L"Outils", true, true});
+    ShowUpdatePopup();
+    ASSERT_NE(g_state.popupWindow, nullptr);
+    for (const Named& button : {Named{1, "Mettre à jour"}, Named{2, "Fermer"}, Named{3, "Suivante"}}) {
+        EXPECT_EQ(AccessibleNameOf(GetDlgItem(g_state.popupWindow, button.id)), W(button.name)) << button.id;
+    }
+    CloseUpdatePopup();
+    DestroyWindow(g_state.mainWindow);
 }
 
 }  // namespace

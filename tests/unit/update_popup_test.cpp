@@ -99,7 +99,7 @@ TEST_F(UpdatePopupTest, OneUpdateHasNoNextButtonAndNamesTheTool) {
 
     EXPECT_EQ(GetDlgItem(popup, 3), nullptr);
     struct Child { int id; const char* text; };
-    for (const Child& child : {Child{1, "Mettre à jour"}, Child{2, "×"}}) {
+    for (const Child& child : {Child{1, "Mettre à jour"}, Child{2, "Fermer"}}) {
         HWND button = GetDlgItem(popup, child.id);
         ASSERT_NE(button, nullptr) << child.id;
         EXPECT_EQ(TextOf(button), W(child.text));
