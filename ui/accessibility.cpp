@@ -14,7 +14,6 @@
 #include "ui/card_layout.h"
 #include "ui/keyboard_navigation.h"
 #include "ui/main_window.h"
-#include "ui/oleacc_functions.h"
 
 namespace {
 
@@ -73,7 +72,7 @@ bool OnGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The object id travels as a 32-bit value.
     if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return false;
     IAccessible* root = CreateAccessibleElement(window, {AccessibleKind::Client});
-    result = LresultFromAccessible(__uuidof(IAccessible), wParam, root);
+    result = LresultFromObject(__uuidof(IAccessible), wParam, root);
     root->Release();  // the result holds its own reference
     return result > 0;
 }

@@ -11,7 +11,6 @@
 #include "app/state.h"
 #include "ui/accessibility.h"
 #include "ui/keyboard_navigation.h"
-#include "ui/oleacc_functions.h"
 
 namespace {
 
@@ -73,8 +72,8 @@ public:
         const AccessibleView view = CurrentAccessibleView();
         if (node_.kind == AccessibleKind::Client) {
             // The window itself, as the system describes it.
-            return CreateStandardAccessible(window_, OBJID_WINDOW, __uuidof(IDispatch),
-                                            reinterpret_cast<void**>(parent));
+            return CreateStdAccessibleObject(window_, OBJID_WINDOW, __uuidof(IDispatch),
+                                             reinterpret_cast<void**>(parent));
         }
         const std::optional<AccessibleNode> up = ParentOf(view, node_);
         if (!up) return S_FALSE;
