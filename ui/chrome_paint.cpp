@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 constexpr UINT kLineCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+constexpr int kPaintBandHeight = 400;
 
 // BeginPaint / EndPaint of one WM_PAINT.
 class ScopedPaint {
@@ -135,13 +137,28 @@ void PaintMainWindow(HWND window) {
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) return;
 
-    // Drawn off screen and copied at once, so that nothing flickers.
+    // Drawn off screen a band at a time, each copied at once, so that nothing
+    // flickers; a buffer for the whole window would add its size to the
+    // working set at every paint. A DIB section's pixels are a mapping of
+    // their own, given back whole when the paint ends.
+    const int band = std::min(height, kPaintBandHeight);
     UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(paint.dc(), width, height));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -band;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(paint.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!memory || !bitmap) return;
-    {
-        ScopedSelect selectBitmap(memory.get(), bitmap.get());
+    ScopedSelect selectBitmap(memory.get(), bitmap.get());
+    for (int top = 0; top < height; top += band) {
+        // The band's top row becomes the buffer's first: the whole picture is
+        // painted and what falls outside the buffer is dropped.
+        SetWindowOrgEx(memory.get(), 0, top, nullptr);
         PaintMainWindowTo(memory.get(), width, height);
-        BitBlt(paint.dc(), 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+        BitBlt(paint.dc(), 0, top, width, std::min(band, height - top), memory.get(), 0, top, SRCCOPY);
     }
 }
