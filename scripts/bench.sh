@@ -35,9 +35,15 @@ results=$(mktemp)
     wine hash_bench.exe
     wine paint_bench.exe
     wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' "$(winepath -w "$build/bench/minimal_window.exe")"
-    wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe'
+    wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe' \
+        "$(winepath -w "$build/bench/minimal_window.exe")"
 } 2>/dev/null | tee "$results"
 met=$(grep -c ': met)' "$results" || true)
 missed=$(grep -c 'MISSED' "$results" || true)
 rm -f "$results"
+if [ "${ORKVANE_MEMORY_PROFILE:-0}" = 1 ]; then
+    # Working set after each start-up step, empty catalogue.
+    cp "$build/bench/memory_profile.exe" "$key/Empty/OrkvaneOffline/"
+    wine 'E:\Empty\OrkvaneOffline\memory_profile.exe' 2>/dev/null
+fi
 echo "bench: $met of $((met + missed)) targets met"
