@@ -104,11 +104,76 @@ shoot_popup() {
     wineserver -w >/dev/null 2>&1 || true
 }
 
+# shoot_keys THEME_MODE OUTPUT KEY...: the main window after the given keys
+# (xdotool names), pressed once the catalogue is shown: the focus ring.
+shoot_keys() {
+    local mode=$1 output=$2
+    shift 2
+    orkvane_wine_warm
+    wine reg add 'HKCU\Software\Tramweld\Orkvane' /v ThemeMode /t REG_DWORD /d "$mode" /f >/dev/null 2>&1
+    wine 'E:\OrkvaneOffline\Orkvane.exe' >/dev/null 2>&1 &
+    local id key
+    id=$(orkvane_demo_window)
+    sleep 4
+    xdotool mousemove 0 0
+    xdotool windowfocus "$id" 2>/dev/null || true
+    for key in "$@"; do
+        xdotool key --window "$id" "$key"
+        sleep 0.3
+    done
+    sleep 0.5
+    import -window "$id" "$output"
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
+# shoot_high_contrast OUTPUT: the program reporting high contrast on (see
+# tests/screens/high_contrast_shot.cpp) with a "High Contrast Black" set of
+# system colours in the prefix, one card expanded and focused.
+shoot_high_contrast() {
+    local output=$1 colors='HKCU\Control Panel\Colors' name value
+    while read -r name value; do
+        wine reg add "$colors" /v "$name" /d "$value" /f >/dev/null 2>&1
+    done <<'COLORS'
+Window 0 0 0
+WindowText 255 255 255
+Highlight 26 235 255
+HighlightText 0 0 0
+ButtonFace 0 0 0
+ButtonText 255 255 255
+GrayText 63 242 63
+HotTrackingColor 255 255 0
+COLORS
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    orkvane_wine_warm
+    cp "$build/tests/orkvane_high_contrast_shot.exe" "$ORKVANE_DEMO_KEY/OrkvaneContraste.exe"
+    wine 'E:\OrkvaneOffline\OrkvaneContraste.exe' >/dev/null 2>&1 &
+    local id key
+    id=$(orkvane_demo_window)
+    sleep 4
+    xdotool mousemove 0 0
+    xdotool windowfocus "$id" 2>/dev/null || true
+    for key in Down Return Right; do
+        xdotool key --window "$id" "$key"
+        sleep 0.3
+    done
+    sleep 0.5
+    import -window "$id" "$output"
+    rm -f "$ORKVANE_DEMO_KEY/OrkvaneContraste.exe"
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
 mkdir -p "$root/docs"
 shoot 1 "$root/docs/main-light.png" expand
 shoot 2 "$root/docs/main-dark.png"
 shoot_options 1 "$root/docs/options-general-light.png" general
 shoot_options 2 "$root/docs/options-advanced-dark.png" advanced
 shoot_popup "$root/docs/popup.png"
+shoot_keys 1 "$root/docs/focus-light.png" Down Down
+shoot_keys 2 "$root/docs/focus-dark.png" Down Return Right
+shoot_high_contrast "$root/docs/high-contrast.png"
 echo "screenshots: $root/docs/main-light.png $root/docs/main-dark.png"
 echo "screenshots: $root/docs/options-general-light.png $root/docs/options-advanced-dark.png $root/docs/popup.png"
+echo "screenshots: $root/docs/focus-light.png $root/docs/focus-dark.png $root/docs/high-contrast.png"
