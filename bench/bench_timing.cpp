@@ -30,17 +30,30 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+namespace {
+
+std::pair<double, double> MedianPairBy(double (*clock)(), int runs, const std::function<void()>& a,
+                                       const std::function<void()>& b) {
     std::vector<double> ta, tb;
     for (int i = 0; i < runs; ++i) {
-        double start = NowMs();
+        double start = clock();
         a();
-        ta.push_back(NowMs() - start);
-        start = NowMs();
+        ta.push_back(clock() - start);
+        start = clock();
         b();
-        tb.push_back(NowMs() - start);
+        tb.push_back(clock() - start);
     }
     return {Median(ta), Median(tb)};
+}
+
+}  // namespace
+
+std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    return MedianPairBy(NowMs, runs, a, b);
+}
+
+std::pair<double, double> MedianCpuPair(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    return MedianPairBy(ThreadCpuMs, runs, a, b);
 }
 
 void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,

@@ -13,6 +13,8 @@ double ThreadCpuMs();
 double Median(std::vector<double> values);
 // Runs a and b alternately `runs` times each and returns their medians.
 std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b);
+// The same with the calling thread's CPU time (ThreadCpuMs) instead of NowMs.
+std::pair<double, double> MedianCpuPair(int runs, const std::function<void()>& a, const std::function<void()>& b);
 // "figure: ours X, reference Y, ratio R (target ...)": one line per figure.
 void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,
                  const std::string& comparison);

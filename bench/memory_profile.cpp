@@ -133,7 +133,7 @@ int wmain() {
             job.offlineRoot = g_state.settings.offlineRoot;
             job.signingKeys = CatalogSigningKeys();
             std::unique_ptr<CatalogLoadResult> result = LoadCatalog(job);
-            Report(result && result->ok ? "catalogue read, checked and built" : "catalogue load failed");
+            Report(result && result->ok ? "catalogue read, checked and built" : "catalogue read, refused");
             g_state.busy = true;
             SendMessageW(window, WM_APP_CATALOG_READY, 0, reinterpret_cast<LPARAM>(result.release()));
             Report("catalogue applied");
