@@ -37,6 +37,7 @@ results=$(mktemp)
     wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' "$(winepath -w "$build/bench/minimal_window.exe")"
     wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe' \
         "$(winepath -w "$build/bench/minimal_window.exe")"
+    wine install_bench.exe 'E:\Install\OrkvaneOffline'
 } 2>/dev/null | tee "$results"
 met=$(grep -c ': met)' "$results" || true)
 missed=$(grep -c 'MISSED' "$results" || true)
