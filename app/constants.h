@@ -28,6 +28,8 @@ inline constexpr UINT WM_APP_TRAY = WM_APP + 4;
 inline constexpr UINT WM_APP_SHOW_MAIN = WM_APP + 5;
 inline constexpr UINT WM_APP_UNINSTALL_SELF = WM_APP + 6;
 inline constexpr UINT WM_APP_THEME_CHANGED = WM_APP + 7;
+// Operation worker → main window: a ProgressReport.
+inline constexpr UINT WM_APP_PROGRESS = WM_APP + 8;
 
 inline constexpr UINT_PTR kUpdateTimerId = 24;
 inline constexpr UINT kUpdateTimerPeriodMs = 60000;

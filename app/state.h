@@ -16,6 +16,14 @@
 #include "ui/keyboard_focus.h"
 #include "ui/popup_item.h"
 
+// How far the running operation has got, as its worker last reported it;
+// shown by the status strip and the tray tooltip, cleared with the result.
+struct OperationProgress {
+    bool active = false;          // a report of the running operation arrived
+    unsigned long long done = 0;  // bytes downloaded, copied or hashed so far
+    long long expected = -1;      // bytes in all, -1 when the size is unknown
+};
+
 struct AppState {
     HWND mainWindow = nullptr;
     HINSTANCE instance = nullptr;
@@ -66,6 +74,8 @@ struct AppState {
     KeyboardFocus keyboardFocus;
     bool focusCuesShown = false;  // hidden until the keyboard is used
     RECT statusStripRect{};
+    OperationProgress operationProgress;
+    unsigned operationSerial = 0;  // bumped when an operation starts
 };
 
 extern AppState g_state;

@@ -14,6 +14,7 @@
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "catalog/utf8.h"
+#include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "ui/card_layout.h"
@@ -55,7 +56,9 @@ void RunAction(const ToolOperationJob& job) {
             LaunchTool(job.request);
             break;
         case HitAction::Install: {
-            std::wstring target = InstallTool(job.request);
+            FetchOptions options;
+            if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
+            std::wstring target = InstallTool(job.request, options);
             const ToolRequest& r = job.request;
             if (job.desktopShortcut) CreateShortcut(r.name, target, r.description, true);
             if (job.menuShortcut) CreateShortcut(r.name, target, r.description, false);
@@ -99,6 +102,8 @@ void StartToolOperation(unsigned long long appIndex, HitAction action) {
     job.action = action;
     job.request = MakeToolRequest(g_state.apps[appIndex]);
     g_state.busy = true;
+    job.serial = ++g_state.operationSerial;
+    g_state.operationProgress = OperationProgress{};
     job.desktopShortcut = g_state.settings.desktopShortcut;
     job.menuShortcut = g_state.settings.menuShortcut;
     g_state.statusText = ProgressText(action, job.request.name);
@@ -130,6 +135,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
 
 void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     g_state.busy = false;
+    ClearOperationProgress();
     if (!result) {
         ShowFailure(Utf8ToWide(msg::kUnknownError));
         return;

@@ -23,6 +23,7 @@ struct ToolOperationJob {
     ToolRequest request;
     bool desktopShortcut = false;
     bool menuShortcut = false;
+    unsigned serial = 0;  // its progress reports carry it
 };
 
 void StartToolOperation(unsigned long long appIndex, HitAction action);

@@ -10,6 +10,7 @@
 #include "catalog/web_host.h"
 #include "ui/chrome_paint.h"
 #include "ui/draw.h"
+#include "ui/status_progress.h"
 
 namespace {
 
@@ -37,14 +38,14 @@ void PaintFooter(HDC dc, int width, int height) {
     const HFONT font = g_state.smallFont;
     const int footerTop = height - Scale(30);
     const int lineBottom = footerTop + Scale(2);
-    const int stripTop = height - Scale(64);
-    const int stripBottom = stripTop + Scale(28);
+    const RECT strip = StatusStripRect(width, height);
+    const RECT statusTextArea = {strip.left + Scale(10), strip.top, strip.right - Scale(10), strip.bottom};
 
     FillSolid(dc, {0, g_state.listBottom, width, height}, palette.window);
-    g_state.statusStripRect = {Scale(24), stripTop, width - Scale(20), stripBottom};
-    FillSolid(dc, g_state.statusStripRect, palette.statusFill);
-    DrawLabel(dc, g_state.statusText, {Scale(24) + Scale(10), stripTop, width - Scale(20) - Scale(10), stripBottom}, font,
-              palette.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+    g_state.statusStripRect = strip;
+    FillSolid(dc, strip, palette.statusFill);
+    DrawLabel(dc, g_state.statusText, statusTextArea, font, palette.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+    PaintStatusProgress(dc, strip, statusTextArea);
 
     // Version and credit are centred together; their widths are needed first.
     const std::wstring version = std::wstring(L"Version ") + kVersionText + L" - ";

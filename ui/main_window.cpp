@@ -16,6 +16,7 @@
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
+#include "operations/progress_post.h"
 #include "operations/self_management.h"
 #include "ui/accessibility.h"
 #include "ui/card_layout.h"
@@ -165,6 +166,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_APP_CATALOG_READY: ApplyCatalogResult(window, TakePostedResult<CatalogLoadResult>(lParam)); return 0;
     case WM_APP_ICONS_READY: ApplyIconResult(TakePostedResult<IconResult>(lParam)); return 0;
     case WM_APP_OPERATION_DONE: ApplyOperationResult(TakePostedResult<OperationResult>(lParam)); return 0;
+    case WM_APP_PROGRESS: ApplyProgressReport(TakePostedResult<ProgressReport>(lParam)); return 0;
     case WM_APP_TRAY: OnTrayEvent(window, wParam, lParam); return 0;
     case WM_APP_SHOW_MAIN: ShowMainWindow(); return 0;
     case WM_APP_UNINSTALL_SELF: InstallOrRemoveSelf(); return 0;

@@ -12,6 +12,8 @@
 #include "catalog/utf8.h"
 #include "ui/main_window.h"
 #include "ui/main_window_handlers.h"
+#include "ui/progress_text.h"
+#include "ui/tray_icon.h"
 
 namespace {
 
@@ -55,7 +57,7 @@ bool AddTrayIcon() {
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
     data.uCallbackMessage = WM_APP_TRAY;
     data.hIcon = g_state.appIcon;
-    std::wstring tip = Utf8ToWide(msg::kTrayTooltip);
+    std::wstring tip = TrayTooltipText();
     tip.copy(data.szTip, std::size(data.szTip) - 1);
     g_state.trayIconAdded = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
     if (g_state.trayIconAdded) {
@@ -64,6 +66,15 @@ bool AddTrayIcon() {
         Shell_NotifyIconW(NIM_SETVERSION, &data);
     }
     return g_state.trayIconAdded;
+}
+
+void UpdateTrayTooltip() {
+    if (!g_state.trayIconAdded) return;
+    NOTIFYICONDATAW data = TrayIconData(g_state.mainWindow);
+    data.uFlags = NIF_TIP | NIF_SHOWTIP;
+    std::wstring tip = TrayTooltipText();
+    tip.copy(data.szTip, std::size(data.szTip) - 1);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void RemoveTrayIcon(HWND window) {

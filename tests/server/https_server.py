@@ -29,6 +29,8 @@ Paths:
                            then a clean close
   any static path or download ?trickle=MS&piece=P
                            the file sent P bytes every MS milliseconds
+                           (&nolength=1: without Content-Length; &cut=N: a
+                           clean close after its first N bytes)
 
 Pattern bytes: byte i of a generated body is (i * 7 + 3) mod 251.
 """
@@ -94,10 +96,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with open(file_path, "rb") as f:
             data = f.read()
-        if "cut" in query:
+        if "trickle" in query:
+            self.send_trickle(data, query, query.get("nolength", ["0"])[0] != "1")
+        elif "cut" in query:
             self.send_cut(data, int(query["cut"][0]))
-        elif "trickle" in query:
-            self.send_trickle(data, query, True)
         else:
             self.send_body(200, data, content_type(file_path))
 
@@ -114,10 +116,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with open(file_path, "rb") as f:
             data = f.read()
-        if "cut" in query:
+        if "trickle" in query:
+            self.send_trickle(data, query, query.get("nolength", ["0"])[0] != "1")
+        elif "cut" in query:
             self.send_cut(data, int(query["cut"][0]))
-        elif "trickle" in query:
-            self.send_trickle(data, query, True)
         else:
             self.send_body(200, data, "application/octet-stream")
 
@@ -203,6 +205,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if with_length:
             self.send_header("Content-Length", str(len(data)))
         self.end_headers()
+        if "cut" in query:
+            data = data[:max(0, int(query["cut"][0]))]
         try:
             self.wfile.flush()
             for start in range(0, len(data), piece):
