@@ -4,7 +4,8 @@
 # the demo USB key (see scripts/demo.sh); then the Options dialog
 # (docs/options-general-light.png, docs/options-advanced-dark.png) opened with
 # a click on "Options", and the update popup (docs/popup.png) of the installed
-# copy after its silent check finds two tools to update.
+# copy after its silent check finds two tools to update; last, an install in
+# progress (docs/install-progress.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
@@ -165,6 +166,60 @@ COLORS
     wineserver -w >/dev/null 2>&1 || true
 }
 
+# shoot_progress OUTPUT: the installed copy installing Horloge from the demo
+# key, made 768 MiB large so that the copy and its SHA-256 check last a few
+# seconds; the picture is taken while the bar fills.
+shoot_progress() {
+    local output=$1 local_app_data
+    orkvane_wine_warm
+    local_app_data=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | head -n1)
+    mkdir -p "$local_app_data/Kest_Tools/Apps"
+    rm -f "$local_app_data/Kest_Tools/Apps/Horloge.exe"
+    cp "$build/Orkvane.exe" "$local_app_data/Kest_Tools/Orkvane.exe"
+    local big="$ORKVANE_DEMO_KEY/outils/Horloge.exe" saved
+    saved=$(mktemp)
+    cp "$big" "$saved"
+    { cat "$saved"; head -c $((768 * 1024 * 1024)) /dev/zero; } > "$big"
+    python3 - "$ORKVANE_DEMO_KEY/catalog.json" "$big" <<'PY'
+import hashlib, json, sys
+catalog_path, tool = sys.argv[1], sys.argv[2]
+digest = hashlib.sha256()
+with open(tool, "rb") as f:
+    for block in iter(lambda: f.read(1 << 24), b""):
+        digest.update(block)
+with open(catalog_path, encoding="utf-8") as f:
+    catalog = json.load(f)
+for app in catalog["apps"]:
+    if app["id"] == "Horloge":
+        app["sha256"] = digest.hexdigest().upper()
+with open(catalog_path, "w", encoding="utf-8") as f:
+    json.dump(catalog, f, ensure_ascii=False, indent=1)
+PY
+    local key='HKCU\Software\Tramweld\Orkvane'
+    wine reg add "$key" /v ThemeMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add "$key" /v OfflineMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add "$key" /v OfflineRoot /t REG_SZ /d 'E:\OrkvaneOffline' /f >/dev/null 2>&1
+    wine "$(winepath -w "$local_app_data/Kest_Tools/Orkvane.exe")" >/dev/null 2>&1 &
+    local id X Y WIDTH HEIGHT SCREEN WINDOW
+    id=$(orkvane_demo_window)
+    sleep 4
+    # Horloge is the first card of the first group (see shoot): a click on
+    # its title row opens it, and its "Installer" button then lies 105 below,
+    # 110 from the left.
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove $((X + 21 + 60)) $((Y + 102 + 48 + 38 + 19)) click 1
+    sleep 0.5
+    xdotool mousemove $((X + 131)) $((Y + 102 + 48 + 38 + 19 + 105)) click 1
+    sleep 2
+    xdotool mousemove 0 0
+    import -window "$id" "$output"
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    cp "$saved" "$big"
+    rm -f "$saved"
+    python3 "$root/scripts/make-demo-key.py" "$ORKVANE_DEMO_KEY" "$build/sample-tools" "$build/Orkvane.exe" >/dev/null
+}
+
 mkdir -p "$root/docs"
 shoot 1 "$root/docs/main-light.png" expand
 shoot 2 "$root/docs/main-dark.png"
@@ -174,6 +229,8 @@ shoot_popup "$root/docs/popup.png"
 shoot_keys 1 "$root/docs/focus-light.png" Down Down
 shoot_keys 2 "$root/docs/focus-dark.png" Down Return Right
 shoot_high_contrast "$root/docs/high-contrast.png"
+shoot_progress "$root/docs/install-progress.png"
 echo "screenshots: $root/docs/main-light.png $root/docs/main-dark.png"
 echo "screenshots: $root/docs/options-general-light.png $root/docs/options-advanced-dark.png $root/docs/popup.png"
 echo "screenshots: $root/docs/focus-light.png $root/docs/focus-dark.png $root/docs/high-contrast.png"
+echo "screenshots: $root/docs/install-progress.png"
