@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/utf8.h"
+#include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "ui/message_box.h"
@@ -78,11 +79,13 @@ void StartToolboxUpdate() {
     if (g_state.selfIndex < 0 || static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size()) return;
     ToolRequest request = MakeToolRequest(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
     g_state.busy = true;
+    const unsigned serial = ++g_state.operationSerial;
+    g_state.operationProgress = OperationProgress{};
     g_state.statusText = Utf8ToWide(msg::kSelfUpdating);
     InvalidateRect(g_state.mainWindow, nullptr, FALSE);
     HWND window = g_state.mainWindow;
     try {
-        std::thread([window, request] { RunToolboxUpdate(window, request); }).detach();
+        std::thread([window, request, serial] { RunToolboxUpdate(window, request, serial); }).detach();
     } catch (const std::system_error&) {
         // No worker means no result message would ever clear busy.
         auto result = std::make_unique<OperationResult>();
@@ -91,10 +94,12 @@ void StartToolboxUpdate() {
     }
 }
 
-void RunToolboxUpdate(HWND window, const ToolRequest& request) {
+void RunToolboxUpdate(HWND window, const ToolRequest& request, unsigned progressSerial) {
     auto result = std::make_unique<OperationResult>();
     try {
-        std::wstring newExe = FetchToolExecutable(request, GetTempFolder());
+        FetchOptions options;
+        if (progressSerial != 0) options.progress = MakeProgressPoster(window, progressSerial);
+        std::wstring newExe = FetchToolExecutable(request, GetTempFolder(), options);
         std::wstring installed = GetInstalledExePath();
         // Asked now, while the worker runs: the file that runs decides how it
         // can be replaced.

@@ -11,7 +11,8 @@
 
 void InstallOrRemoveSelf();
 void StartToolboxUpdate();
-void RunToolboxUpdate(HWND window, const ToolRequest& request);
+// A non-zero progressSerial also posts the download's progress to `window`.
+void RunToolboxUpdate(HWND window, const ToolRequest& request, unsigned progressSerial = 0);
 void RunDeferredCommand(const std::wstring& script);
 std::wstring QuoteForPowerShell(const std::wstring& text);
 std::wstring BuildRemovalScript(unsigned long processId);

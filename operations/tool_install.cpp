@@ -82,8 +82,8 @@ std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileNa
     return JoinPath(folder, prefix + stem + L"_nouveau" + extension);
 }
 
-std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder) {
-    return FetchVerified(request, folder, FetchOptions{}).Keep();
+std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
+    return FetchVerified(request, folder, options).Keep();
 }
 
 std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options) {

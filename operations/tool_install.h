@@ -9,7 +9,8 @@
 #include "operations/verified_fetch.h"
 
 // The verified file's path (the caller deletes it); nothing is left behind on failure.
-std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder);
+std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder,
+                                 const FetchOptions& options = {});
 // Makes the Apps folder hold the catalogue's file; returns its path. The
 // installed file is either the old one or the new one, never a mix.
 std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options = {});

@@ -27,6 +27,7 @@
 #include "app/sha256.h"
 #include "app/state.h"
 #include "operations/operation_runner.h"
+#include "operations/progress_post.h"
 #include "operations/self_management.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/test_server.h"
@@ -404,6 +405,32 @@ TEST(SelfUpdate, DownloadThatDoesNotMatchLeavesInstalledCopyAlone) {
         EXPECT_EQ(RequestLog().size(), request == &online ? 1u : 0u);
     }
     UnpublishFile(L"telechargement/Orkvane_AAAAAAAAAAAA.exe");
+    RemoveInstalledCopy();
+}
+
+TEST(SelfUpdate, ReportsTheDownloadsProgressBeforeTheResult) {
+    ScratchFolder scratch(L"selfprogress");
+    // Not the catalogue's program: the update stops after the fetch, before
+    // anything is replaced or started.
+    const std::string fresh(3 << 20, 'x');
+    std::wstring root = MakeOfflineRoot(scratch, fresh);
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(GetInstalledExePath(), "installed program");
+    UniqueWindow window = MakeResultWindow();
+
+    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, std::wstring(64, L'b'))), 9);
+
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 15000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->error, W("SHA-256 invalide : le programme n'a pas été installé"));
+    std::vector<ProgressReport> reports;
+    MSG message{};
+    while (PeekMessageW(&message, window.get(), WM_APP_PROGRESS, WM_APP_PROGRESS, PM_REMOVE))
+        reports.push_back(*TakePostedResult<ProgressReport>(message.lParam));
+    ASSERT_FALSE(reports.empty());
+    for (const ProgressReport& report : reports) EXPECT_EQ(report.serial, 9u);
+    EXPECT_EQ(reports.back().done, fresh.size());
+    EXPECT_EQ(reports.back().expected, static_cast<long long>(fresh.size()));
     RemoveInstalledCopy();
 }
 
