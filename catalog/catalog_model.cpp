@@ -1,9 +1,11 @@
 #include "catalog/catalog_model.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cwchar>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <unordered_set>
@@ -19,6 +21,7 @@ namespace {
 
 constexpr size_t kDownloadIdShaUnits = 12;
 constexpr size_t kMaxAppIdLength = 128;
+constexpr std::wstring_view kExeExtension = L".exe";
 
 wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
 
@@ -26,6 +29,12 @@ std::wstring AsciiLowered(std::wstring text) {
     for (wchar_t& c : text) c = AsciiLower(c);
     return text;
 }
+
+// Hashes strings and views alike, so that a lookup needs no string.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::wstring_view text) const { return std::hash<std::wstring_view>{}(text); }
+};
 
 // The two places an installed executable can live, looked up once per
 // catalogue rather than once per entry. Empty when the folder is unknown.
@@ -37,7 +46,7 @@ struct InstallPlaces {
     // times. Tool file names are ASCII, so ASCII folding matches them as the
     // file system does.
     bool listed = false;
-    std::unordered_set<std::wstring> appsFiles;
+    std::unordered_set<std::wstring, TextHash, std::equal_to<>> appsFiles;
 };
 
 void ListAppsFolder(InstallPlaces& places) {
@@ -81,10 +90,19 @@ bool IsAsciiLetterOrDigit(wchar_t c) {
 // be one of these. Ids are plain ASCII, so superscript digits and trailing
 // dots or spaces cannot occur.
 bool IsReservedDeviceName(const std::wstring& id) {
-    const std::wstring lower = AsciiLowered(id);
-    if (lower == L"con" || lower == L"prn" || lower == L"aux" || lower == L"nul") return true;
-    return lower.size() == 4 && (lower.compare(0, 3, L"com") == 0 || lower.compare(0, 3, L"lpt") == 0) &&
-           lower[3] >= L'0' && lower[3] <= L'9';
+    if (id.size() != 3 && id.size() != 4) return false;
+    auto startsWith = [&id](const wchar_t* name) {
+        return AsciiLower(id[0]) == name[0] && AsciiLower(id[1]) == name[1] && AsciiLower(id[2]) == name[2];
+    };
+    if (id.size() == 3) return startsWith(L"con") || startsWith(L"prn") || startsWith(L"aux") || startsWith(L"nul");
+    return (startsWith(L"com") || startsWith(L"lpt")) && id[3] >= L'0' && id[3] <= L'9';
+}
+
+// The id names the file, and the file is the id's executable and nothing else.
+bool HasPlainFileName(const CatalogApp& app) {
+    return IsValidAppId(app.id) && app.exeName.size() == app.id.size() + kExeExtension.size() &&
+           app.exeName.compare(0, app.id.size(), app.id) == 0 &&
+           app.exeName.compare(app.id.size(), kExeExtension.size(), kExeExtension) == 0;
 }
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
@@ -98,17 +116,29 @@ std::optional<std::wstring> InstalledPath(const CatalogApp& app, bool isSelf, co
         if (places.installedExe.empty()) return std::nullopt;
         return places.installedExe;
     }
-    if (places.appsFolder.empty() || !IsValidAppId(app.id) || app.exeName != app.id + L".exe") return std::nullopt;
+    if (places.appsFolder.empty() || !HasPlainFileName(app)) return std::nullopt;
     return JoinPath(places.appsFolder, app.exeName);
+}
+
+// Looked up for every entry of the catalogue: folded into a buffer on the
+// stack rather than a new string. Only called for plain file names.
+bool IsListedInApps(const InstallPlaces& places, const std::wstring& exeName) {
+    std::array<wchar_t, kMaxAppIdLength + kExeExtension.size()> folded{};
+    if (exeName.size() > folded.size()) return false;
+    for (size_t i = 0; i < exeName.size(); ++i) folded[i] = AsciiLower(exeName[i]);
+    return places.appsFiles.find(std::wstring_view(folded.data(), exeName.size())) != places.appsFiles.end();
 }
 
 void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
     app.installed = false;
     app.updateAvailable = false;
+    const bool listed = !isSelf && places.listed;
+    // The listing answers without building a path for every entry.
+    if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName)))
+        return;
     std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
     if (!path) return;
-    app.installed = (!isSelf && places.listed) ? places.appsFiles.count(AsciiLowered(app.exeName)) != 0
-                                               : FileExists(*path);
+    app.installed = listed || FileExists(*path);
     if (!app.installed || app.sha256.empty()) return;
     try {
         app.updateAvailable = !FileMatchesSha256(*path, app.sha256);
@@ -120,7 +150,9 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
 
 std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
     if (!iconBaseUrl.empty()) {
-        std::wstring location = iconBaseUrl;
+        std::wstring location;
+        location.reserve(iconBaseUrl.size() + 1 + id.size() + 4);
+        location = iconBaseUrl;
         if (location.back() != L'/') location.push_back(L'/');
         location += id;
         location += L".png";
@@ -173,8 +205,10 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
         app.sha256.size() < kDownloadIdShaUnits) {
         Fail(msg::kEntryIncomplete);
     }
-    app.exeName = app.id + L".exe";
-    app.downloadId = app.id + L"_" + app.sha256.substr(0, kDownloadIdShaUnits);
+    app.exeName.reserve(app.id.size() + kExeExtension.size());
+    app.exeName.append(app.id).append(kExeExtension);
+    app.downloadId.reserve(app.id.size() + 1 + kDownloadIdShaUnits);
+    app.downloadId.append(app.id).append(1, L'_').append(app.sha256, 0, kDownloadIdShaUnits);
     if (document.offline) {
         app.sourceRoot = document.offlineRoot;
         app.iconLocation = OfflineToolPath(document.offlineRoot, L"icons", app, L".png");

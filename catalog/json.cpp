@@ -1,8 +1,10 @@
 #include "catalog/json.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
-#include <memory>
+#include <iterator>
+#include <stdexcept>
 
 #include "app/error.h"
 #include "app/messages.h"
@@ -14,7 +16,16 @@ namespace {
 struct Cursor {
     const wchar_t* position;
     const wchar_t* end;
+    // Members gathered while an object is read, one list per depth, reused
+    // from object to object: each object then takes one exact block.
+    std::vector<std::vector<JsonMembers::value_type>> pending;
 };
+
+// Objects this small are sorted in place; larger ones with std::stable_sort.
+constexpr size_t kInsertionSortLimit = 16;
+constexpr size_t kPendingKeptCapacity = 1024;
+
+bool KeyLess(const JsonMembers::value_type& a, const JsonMembers::value_type& b) { return a.first < b.first; }
 
 [[noreturn]] void FailSyntax() { Fail(msg::kJsonInvalid); }
 
@@ -157,28 +168,30 @@ void ParseObject(Cursor& cursor, JsonValue& out, int depth) {
         ++cursor.position;
         return;
     }
+    // Sized for the deepest document before the parse starts, so that this
+    // reference stays valid while nested objects are read.
+    std::vector<JsonMembers::value_type>& members = cursor.pending[static_cast<size_t>(depth) - 1];
+    members.clear();
     for (;;) {
         SkipSpace(cursor);
         if (AtEnd(cursor) || *cursor.position != L'"') FailSyntax();
-        std::wstring key;
-        ParseString(cursor, key);
+        JsonMembers::value_type& member = members.emplace_back();
+        ParseString(cursor, member.first);
         SkipSpace(cursor);
         if (AtEnd(cursor) || *cursor.position != L':') FailSyntax();
         ++cursor.position;
-        auto [slot, inserted] = out.members.try_emplace(std::move(key));
-        if (inserted) {
-            ParseValue(cursor, slot->second, depth);
-        } else {
-            // A repeated key keeps its first value; the later one is read and dropped.
-            auto dropped = std::make_unique<JsonValue>();
-            ParseValue(cursor, *dropped, depth);
-        }
+        // Repeated keys are all read; the first one is kept when the object ends.
+        ParseValue(cursor, member.second, depth);
         SkipSpace(cursor);
         if (AtEnd(cursor)) FailSyntax();
         wchar_t c = *cursor.position++;
-        if (c == L'}') return;
+        if (c == L'}') break;
         if (c != L',') FailSyntax();
     }
+    out.members.Assign(std::move(members));
+    members.clear();
+    // One huge object must not keep its room for the rest of the parse.
+    if (members.capacity() > kPendingKeptCapacity) std::vector<JsonMembers::value_type>().swap(members);
 }
 
 // `depth` counts the containers around the value. The bound keeps hostile
@@ -212,8 +225,59 @@ void ParseValue(Cursor& cursor, JsonValue& out, int depth) {
 
 }  // namespace
 
+JsonMembers::JsonMembers() = default;
+JsonMembers::~JsonMembers() = default;
+JsonMembers::JsonMembers(JsonMembers&&) noexcept = default;
+JsonMembers& JsonMembers::operator=(JsonMembers&&) noexcept = default;
+JsonMembers::JsonMembers(const JsonMembers&) = default;
+JsonMembers& JsonMembers::operator=(const JsonMembers&) = default;
+
+JsonMembers::iterator JsonMembers::begin() { return sorted_.begin(); }
+JsonMembers::iterator JsonMembers::end() { return sorted_.end(); }
+JsonMembers::const_iterator JsonMembers::begin() const { return sorted_.begin(); }
+JsonMembers::const_iterator JsonMembers::end() const { return sorted_.end(); }
+size_t JsonMembers::size() const { return sorted_.size(); }
+bool JsonMembers::empty() const { return sorted_.empty(); }
+
+JsonMembers::const_iterator JsonMembers::find(std::wstring_view key) const {
+    auto found = std::lower_bound(sorted_.begin(), sorted_.end(), key,
+                                  [](const value_type& member, std::wstring_view k) { return member.first < k; });
+    return found != sorted_.end() && found->first == key ? found : sorted_.end();
+}
+
+JsonMembers::iterator JsonMembers::find(std::wstring_view key) {
+    return sorted_.begin() + (static_cast<const JsonMembers&>(*this).find(key) - sorted_.cbegin());
+}
+
+const JsonValue& JsonMembers::at(std::wstring_view key) const {
+    auto found = find(key);
+    if (found == end()) throw std::out_of_range("JSON member");
+    return found->second;
+}
+
+JsonValue& JsonMembers::at(std::wstring_view key) {
+    return const_cast<JsonValue&>(static_cast<const JsonMembers&>(*this).at(key));
+}
+
+void JsonMembers::Assign(std::vector<value_type>&& written) {
+    // A stable sort keeps repeated keys in document order, so the first stays.
+    if (written.size() <= kInsertionSortLimit) {
+        for (size_t i = 1; i < written.size(); ++i) {
+            for (size_t j = i; j > 0 && KeyLess(written[j], written[j - 1]); --j) std::swap(written[j], written[j - 1]);
+        }
+    } else {
+        std::stable_sort(written.begin(), written.end(), KeyLess);
+    }
+    auto last = std::unique(written.begin(), written.end(),
+                            [](const value_type& a, const value_type& b) { return a.first == b.first; });
+    sorted_.clear();
+    sorted_.reserve(static_cast<size_t>(last - written.begin()));
+    std::move(written.begin(), last, std::back_inserter(sorted_));
+}
+
 JsonValue ParseJson(const std::wstring& text) {
-    Cursor cursor{text.c_str(), text.c_str() + text.size()};
+    Cursor cursor{text.c_str(), text.c_str() + text.size(), {}};
+    cursor.pending.resize(kMaxJsonDepth);
     JsonValue root;
     ParseValue(cursor, root, 0);
     SkipSpace(cursor);
@@ -221,17 +285,17 @@ JsonValue ParseJson(const std::wstring& text) {
     return root;
 }
 
-const JsonValue* FindMember(const JsonValue& value, const std::wstring& key) {
+const JsonValue* FindMember(const JsonValue& value, std::wstring_view key) {
     if (value.kind != JsonKind::Object) return nullptr;
     auto found = value.members.find(key);
     return found == value.members.end() ? nullptr : &found->second;
 }
 
-JsonValue* FindMember(JsonValue& value, const std::wstring& key) {
+JsonValue* FindMember(JsonValue& value, std::wstring_view key) {
     return const_cast<JsonValue*>(FindMember(static_cast<const JsonValue&>(value), key));
 }
 
-std::wstring GetStringMember(const JsonValue& value, const std::wstring& key) {
+std::wstring GetStringMember(const JsonValue& value, std::wstring_view key) {
     const JsonValue* member = FindMember(value, key);
     if (member == nullptr || member->kind != JsonKind::String) return std::wstring();
     return member->text;

@@ -1,12 +1,51 @@
 // A small strict JSON reader for the catalogue document.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 enum class JsonKind : int32_t { Null = 0, Bool = 1, Number = 2, String = 3, Array = 4, Object = 5 };
+
+struct JsonValue;
+
+// An object's members, sorted by key, each key once (the first one written
+// wins). One block per object rather than one per member: a catalogue holds
+// tens of thousands of members, and every allocation counts.
+class JsonMembers {
+public:
+    using value_type = std::pair<std::wstring, JsonValue>;
+    using iterator = std::vector<value_type>::iterator;
+    using const_iterator = std::vector<value_type>::const_iterator;
+
+    JsonMembers();
+    ~JsonMembers();
+    JsonMembers(JsonMembers&&) noexcept;
+    JsonMembers& operator=(JsonMembers&&) noexcept;
+    JsonMembers(const JsonMembers&);
+    JsonMembers& operator=(const JsonMembers&);
+
+    iterator begin();
+    iterator end();
+    const_iterator begin() const;
+    const_iterator end() const;
+    size_t size() const;
+    bool empty() const;
+    iterator find(std::wstring_view key);
+    const_iterator find(std::wstring_view key) const;
+    // Throws std::out_of_range for a missing key.
+    JsonValue& at(std::wstring_view key);
+    const JsonValue& at(std::wstring_view key) const;
+
+    // Takes members in document order, repeated keys included.
+    void Assign(std::vector<value_type>&& written);
+
+private:
+    std::vector<value_type> sorted_;
+};
 
 struct JsonValue {
     JsonKind kind = JsonKind::Null;
@@ -14,7 +53,7 @@ struct JsonValue {
     double number = 0.0;
     std::wstring text;
     std::vector<JsonValue> items;
-    std::map<std::wstring, JsonValue> members;
+    JsonMembers members;
 };
 
 // Deeper documents fail like any other syntax error.
@@ -22,6 +61,6 @@ inline constexpr int kMaxJsonDepth = 512;
 
 // Throws "Lecture du catalogue JSON impossible" on any syntax error.
 JsonValue ParseJson(const std::wstring& text);
-const JsonValue* FindMember(const JsonValue& value, const std::wstring& key);
-JsonValue* FindMember(JsonValue& value, const std::wstring& key);
-std::wstring GetStringMember(const JsonValue& value, const std::wstring& key);
+const JsonValue* FindMember(const JsonValue& value, std::wstring_view key);
+JsonValue* FindMember(JsonValue& value, std::wstring_view key);
+std::wstring GetStringMember(const JsonValue& value, std::wstring_view key);

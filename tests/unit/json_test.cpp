@@ -99,6 +99,29 @@ TEST(JsonValues, DuplicateKeyKeepsTheFirstValue) {
     EXPECT_EQ(x.members.at(L"k").number, 1.0);
     // A dropped duplicate must still be well-formed.
     EXPECT_EQ(ParseError(L"{\"a\":1,\"a\":[}"), msg::kJsonInvalid);
+
+    // A large object: keys written backwards, each one three times, values
+    // counting up; the first of each is kept, the keys come out in order.
+    std::wstring text = L"{";
+    const int keys = 40;
+    for (int round = 0, value = 0; round < 3; ++round) {
+        for (int k = keys - 1; k >= 0; --k, ++value) {
+            text += (value > 0 ? L"," : L"") + std::wstring(L"\"k") + (k < 10 ? L"0" : L"") + std::to_wstring(k) +
+                    L"\":" + std::to_wstring(value);
+        }
+    }
+    JsonValue large = ParseJson(text + L"}");
+    ASSERT_EQ(large.members.size(), static_cast<size_t>(keys));
+    int expectedKey = 0;
+    for (const auto& [key, member] : large.members) {
+        std::wstring name = std::wstring(L"k") + (expectedKey < 10 ? L"0" : L"") + std::to_wstring(expectedKey);
+        EXPECT_EQ(key, name);
+        EXPECT_EQ(member.number, keys - 1 - expectedKey) << WideToUtf8(key);
+        EXPECT_EQ(FindMember(large, name), &member);
+        ++expectedKey;
+    }
+    EXPECT_EQ(FindMember(large, L"k40"), nullptr);
+    EXPECT_EQ(FindMember(large, L"k"), nullptr);
 }
 
 TEST(JsonValues, StringEscapes) {
