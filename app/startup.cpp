@@ -12,6 +12,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_load.h"
+#include "operations/self_management.h"
 #include "ui/main_window.h"
 #include "ui/main_window_handlers.h"
 
@@ -159,6 +160,7 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
             if (!minimized) AskToShow(FindInstalledInstance());
             return 0;
         }
+        RemoveLeftoverSelfUpdate();
     }
 
     LoadSettings();

@@ -26,11 +26,23 @@ constexpr wchar_t kProgramShortcutFile[] = L"Orkvane.lnk";
 
 }  // namespace
 
+namespace {
+
+// PowerShell reads the typographic single quotes as it reads the ASCII one:
+// each of them ends a quoted string unless doubled.
+bool IsPowerShellSingleQuote(wchar_t c) {
+    return c == L'\'' || c == L'\u2018' || c == L'\u2019' || c == L'\u201A' || c == L'\u201B';
+}
+
+}  // namespace
+
 std::wstring QuoteForPowerShell(const std::wstring& text) {
-    std::wstring quoted = text;
-    for (size_t at = quoted.find(L'\''); at != std::wstring::npos; at = quoted.find(L'\'', at + 2))
-        quoted.insert(at, 1, L'\'');
-    return L"'" + quoted + L"'";
+    std::wstring quoted = L"'";
+    for (wchar_t c : text) {
+        if (IsPowerShellSingleQuote(c)) quoted += c;
+        quoted += c;
+    }
+    return quoted + L"'";
 }
 
 std::wstring BuildRemovalScript(unsigned long processId) {
@@ -43,12 +55,13 @@ std::wstring BuildRemovalScript(unsigned long processId) {
            QuoteForPowerShell(menuShortcut) + L" -Force";
 }
 
-std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& newExe,
+// The rename replaces the installed file in one step or not at all; either
+// way the installed copy starts again, new or old.
+std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& sideExe,
                                     const std::wstring& installedExe) {
-    return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"Copy-Item -LiteralPath " +
-           QuoteForPowerShell(newExe) + L" -Destination " + QuoteForPowerShell(installedExe) +
-           L" -Force; Remove-Item -LiteralPath " + QuoteForPowerShell(newExe) + L" -Force; Start-Process -FilePath " +
-           QuoteForPowerShell(installedExe);
+    return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"Move-Item -LiteralPath " +
+           QuoteForPowerShell(sideExe) + L" -Destination " + QuoteForPowerShell(installedExe) +
+           L" -Force; Start-Process -FilePath " + QuoteForPowerShell(installedExe);
 }
 
 std::wstring BuildDeferredCommandLine(const std::wstring& script) { return kCommandLinePrefix + script + L"\""; }

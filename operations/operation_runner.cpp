@@ -37,15 +37,6 @@ std::wstring ResultText(HitAction action, const std::wstring& name) {
     return name + Utf8ToWide(end);
 }
 
-// The error's text as the user reads it; a message that is not UTF-8 (none
-// of ours) still yields something to show.
-std::wstring ErrorText(const std::exception& error) {
-    try {
-        return Utf8ToWide(error.what());
-    } catch (const std::exception&) {
-        return Utf8ToWide(msg::kUnknownError);
-    }
-}
 
 void RunAction(const ToolOperationJob& job) {
     switch (job.action) {
@@ -86,6 +77,15 @@ void ShowFailure(const std::wstring& error) {
 }
 
 }  // namespace
+
+// A message that is not UTF-8 (none of ours) still yields something to show.
+std::wstring ErrorText(const std::exception& error) {
+    try {
+        return Utf8ToWide(error.what());
+    } catch (const std::exception&) {
+        return Utf8ToWide(msg::kUnknownError);
+    }
+}
 
 void StartToolOperation(unsigned long long appIndex, HitAction action) {
     if (g_state.busy) return;

@@ -2,6 +2,7 @@
 // applying its result on the user-interface thread.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -31,3 +32,6 @@ void StartToolOperation(unsigned long long appIndex, HitAction action);
 std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job);
 // Handler of WM_APP_OPERATION_DONE: takes ownership of the result (may be null).
 void ApplyOperationResult(std::unique_ptr<OperationResult> result);
+// The text a worker shows for any exception it caught: ours carry French
+// UTF-8 messages; others (an allocation failure, a system error) show too.
+std::wstring ErrorText(const std::exception& error);

@@ -2,6 +2,7 @@
 // catalogue) and removal (of the installed copy).
 #include "operations/self_management.h"
 
+#include <exception>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "app/constants.h"
 #include "app/error.h"
 #include "app/messages.h"
+#include "app/own_files.h"
 #include "app/paths.h"
 #include "app/post_result.h"
 #include "app/settings.h"
@@ -17,13 +19,18 @@
 #include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
+#include "operations/verified_fetch.h"
 #include "ui/message_box.h"
 
 namespace {
 
-void ShowSelfError(const AppError& error) {
+// The verified new program waits under this name beside the installed one
+// until the installed file can be replaced by a rename.
+constexpr wchar_t kUpdateSideName[] = L"Orkvane.exe.nouveau";
+
+void ShowSelfError(const std::exception& error) {
     HWND owner = IsWindow(g_state.mainWindow) ? g_state.mainWindow : nullptr;
-    ShowMessageBox(owner, Utf8ToWide(error.what()), MB_OK | MB_ICONERROR);
+    ShowMessageBox(owner, ErrorText(error), MB_OK | MB_ICONERROR);
 }
 
 // What was done before a failure stays done: a copy without shortcuts is
@@ -36,10 +43,12 @@ void InstallSelf() {
         std::wstring description = Utf8ToWide(msg::kSelfShortcutDescription);
         if (g_state.settings.desktopShortcut) CreateShortcut(kOwnAppId, installed, description, true);
         if (g_state.settings.menuShortcut) CreateShortcut(kOwnAppId, installed, description, false);
-        // The message loop ends with the window; the installed copy takes over.
-        DestroyWindow(g_state.mainWindow);
+        // The installed copy starts first, so that when it cannot, this window
+        // is still there to say so. It takes over as this copy closes (a
+        // portable copy holds neither the mutex nor the installed property).
         LaunchFile(installed);
-    } catch (const AppError& error) {
+        DestroyWindow(g_state.mainWindow);
+    } catch (const std::exception& error) {
         ShowSelfError(error);
     }
 }
@@ -47,24 +56,52 @@ void InstallSelf() {
 void RemoveSelf() {
     if (ShowMessageBox(g_state.mainWindow, Utf8ToWide(msg::kSelfUninstallQuestion), MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
-    SetAutostart(false);
+    // The question left the update popup clickable: an operation started
+    // meanwhile must keep its window and its files.
+    if (g_state.busy) return;
     try {
         // The files go once this process has ended; the script waits for it.
         RunDeferredCommand(BuildRemovalScript(GetCurrentProcessId()));
-        DestroyWindow(g_state.mainWindow);
-    } catch (const AppError& error) {
+    } catch (const std::exception& error) {
         ShowSelfError(error);
+        return;
     }
+    // Autostart goes only once the removal is sure to follow.
+    SetAutostart(false);
+    DestroyWindow(g_state.mainWindow);
+}
+
+// Fetches and verifies the catalogue's program straight into the install
+// folder (held open, read sharing only, while hashed), then names it with the
+// side name. Returns that path.
+std::wstring FetchBesideInstalled(const ToolRequest& request, const FetchOptions& options) {
+    VerifiedFile fetched = FetchVerified(request, GetInstallFolder(), options);
+    std::wstring side = SelfUpdateSidePath();
+    ClearRestrictiveAttributes(side);
+    if (!fetched.MoveOver(side)) Fail(msg::kSelfReplaceFailed);
+    return side;
 }
 
 }  // namespace
+
+std::wstring SelfUpdateSidePath() { return JoinPath(GetInstallFolder(), kUpdateSideName); }
+
+void RemoveLeftoverSelfUpdate() {
+    try {
+        std::wstring side = SelfUpdateSidePath();
+        ClearRestrictiveAttributes(side);
+        DeleteFileW(side.c_str());
+    } catch (const std::exception&) {
+        // No install folder: nothing was left there.
+    }
+}
 
 void InstallOrRemoveSelf() {
     if (g_state.busy) return;
     bool installed = false;
     try {
         installed = IsInstalledCopy();
-    } catch (const AppError& error) {
+    } catch (const std::exception& error) {
         ShowSelfError(error);
         return;
     }
@@ -95,35 +132,43 @@ void StartToolboxUpdate() {
 }
 
 void RunToolboxUpdate(HWND window, const ToolRequest& request, unsigned progressSerial) {
+    FetchOptions options;
+    if (progressSerial != 0) options.progress = MakeProgressPoster(window, progressSerial);
+    RunToolboxUpdate(window, request, options);
+}
+
+void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOptions& options) {
     auto result = std::make_unique<OperationResult>();
     try {
-        FetchOptions options;
-        if (progressSerial != 0) options.progress = MakeProgressPoster(window, progressSerial);
-        std::wstring newExe = FetchToolExecutable(request, GetTempFolder(), options);
         std::wstring installed = GetInstalledExePath();
+        std::wstring side = FetchBesideInstalled(request, options);
+        // A read-only installed file could not be replaced by the rename.
+        ClearRestrictiveAttributes(installed);
         // Asked now, while the worker runs: the file that runs decides how it
         // can be replaced.
         if (IsInstalledCopy()) {
             try {
-                RunDeferredCommand(BuildReplacementScript(GetCurrentProcessId(), newExe, installed));
-            } catch (const AppError&) {
-                // No one else would ever remove the downloaded copy.
-                DeleteFileW(newExe.c_str());
+                RunDeferredCommand(BuildReplacementScript(GetCurrentProcessId(), side, installed));
+            } catch (const std::exception&) {
+                // No one else would ever remove the side file before the next start.
+                DeleteFileW(side.c_str());
                 throw;
             }
         } else {
-            bool copied = CopyFileW(newExe.c_str(), installed.c_str(), FALSE) != 0;
-            DeleteFileW(newExe.c_str());
-            if (!copied) Fail(msg::kSelfReplaceFailed);
+            // Nothing runs the installed file: the rename happens now.
+            if (!MoveFileExW(side.c_str(), installed.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                DeleteFileW(side.c_str());
+                Fail(msg::kSelfReplaceFailed);
+            }
             LaunchFile(installed);
         }
         result->closeMain = true;
         result->ok = true;
         result->message = Utf8ToWide(msg::kSelfUpdated);
-    } catch (const AppError& error) {
+    } catch (const std::exception& error) {
         result->ok = false;
         result->closeMain = false;
-        result->error = Utf8ToWide(error.what());
+        result->error = ErrorText(error);
     }
     PostResultOrDelete(window, WM_APP_OPERATION_DONE, std::move(result));
 }

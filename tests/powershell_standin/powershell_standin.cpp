@@ -74,6 +74,13 @@ struct Token {
     bool quoted = false;
 };
 
+// PowerShell takes the typographic single quotes for the ASCII one: any of
+// the five opens or closes a quoted string, and two in a row inside one stand
+// for the second.
+bool IsSingleQuote(wchar_t c) {
+    return c == L'\'' || c == L'\u2018' || c == L'\u2019' || c == L'\u201A' || c == L'\u201B';
+}
+
 // Splits a script into statements: `;`, `{` and `}` end a statement outside
 // single quotes; inside them '' stands for one quote. `try` and `catch` become
 // statements of their own and are passed over by the runner.
@@ -91,13 +98,13 @@ bool SplitStatements(const std::wstring& script, std::vector<std::vector<Token>>
     };
     for (size_t i = 0; i < script.size(); ++i) {
         wchar_t c = script[i];
-        if (c == L'\'') {
+        if (IsSingleQuote(c)) {
             std::wstring text;
             bool closed = false;
             for (++i; i < script.size(); ++i) {
-                if (script[i] == L'\'') {
-                    if (i + 1 < script.size() && script[i + 1] == L'\'') {
-                        text += L'\'';
+                if (IsSingleQuote(script[i])) {
+                    if (i + 1 < script.size() && IsSingleQuote(script[i + 1])) {
+                        text += script[i + 1];
                         ++i;
                     } else {
                         closed = true;
@@ -196,6 +203,13 @@ bool RunStatement(const std::vector<Token>& statement, bool execute) {
         if (p.size() != 3 || !has(L"literalpath") || !has(L"destination") || !has(L"force")) return false;
         if (execute && !CopyFileW(p[L"literalpath"].c_str(), p[L"destination"].c_str(), FALSE))
             NoteFailure(L"Copy-Item", p[L"destination"]);
+        return true;
+    }
+    if (SameWord(verb, L"Move-Item")) {
+        if (p.size() != 3 || !has(L"literalpath") || !has(L"destination") || !has(L"force")) return false;
+        // -Force replaces an existing file, in one rename.
+        if (execute && !MoveFileExW(p[L"literalpath"].c_str(), p[L"destination"].c_str(), MOVEFILE_REPLACE_EXISTING))
+            NoteFailure(L"Move-Item", p[L"destination"]);
         return true;
     }
     if (SameWord(verb, L"Remove-Item")) {

@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "app/sha256.h"
 #include "app/state.h"
+#include "operations/self_management.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_server.h"
@@ -252,7 +253,7 @@ protected:
     static void Clean() {
         EndAllCopies();
         for (const std::wstring& path : {Installed(), JoinPath(GetInstallFolder(), L"powershell.exe"),
-                                         DesktopShortcut(), MenuShortcut()})
+                                         SelfUpdateSidePath(), DesktopShortcut(), MenuShortcut()})
             WaitFor([&] { return DeleteFileW(path.c_str()) || !FileExists(path); }, 10000);
         DeleteRunValue();
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
@@ -291,6 +292,7 @@ protected:
         EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(old.id()) + L" "), std::wstring::npos)
             << lines[0];
         EXPECT_EQ(CountFilesIn(GetTempFolder()), tempFilesBefore_) << "the fetched copy stayed behind";
+        EXPECT_FALSE(FileExists(SelfUpdateSidePath()));
     }
 
     ScratchFolder scratch_{L"e2e"};
@@ -345,6 +347,39 @@ TEST_F(SelfEndToEnd, InstalledCopyUpdatesItselfFromTheWebHost) {
     UnpublishFile(L"outils/catalog.json");
 }
 
+// Another program holds the installed file open: the update cannot rename
+// the new file over it, and the old program, intact, starts again; at that
+// start it removes the new file left beside it.
+TEST_F(SelfEndToEnd, UpdateOfALockedInstalledFileStartsTheOldProgramAgain) {
+    InstallBuiltCopy();
+    const std::string oldProgram = ReadFileBytes(Installed());
+    std::string newProgram = oldProgram + "update from the USB key";
+    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
+    CreateFolderPath(usb / L"outils");
+    WriteFileBytes(usb / L"outils\\Orkvane.exe", newProgram);
+    WriteFileBytes(usb / L"catalog.json", Catalog("", ShaOf(newProgram)));
+    WriteSetting(L"OfflineMode", 1);
+    WriteSetting(L"OfflineRoot", usb.path());
+    WriteSetting(L"UpdateChecks", 0);
+
+    StartedCopy old(Installed());
+    FoundWindow window = WaitForMainWindow(true);
+    ASSERT_NE(window.window, nullptr) << "the installed copy shows no window";
+    UniqueHandle lock(CreateFileW(Installed().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
+    ASSERT_TRUE(ClickSelfButtonUntilExit(old, window.window)) << "the update did not close the program";
+
+    FoundWindow next = WaitForMainWindow(true, old.id());
+    EXPECT_NE(next.window, nullptr) << "the old program did not start again; PowerShell was given:\n"
+                                    << Joined(LogLines(log_));
+    lock.reset();
+    EXPECT_EQ(ReadFileBytes(Installed()), oldProgram) << "the installed program was damaged";
+    EXPECT_TRUE(WaitFor([] { return !FileExists(SelfUpdateSidePath()); }, 10000))
+        << "the new file stayed beside the installed one";
+    EXPECT_EQ(CountFilesIn(GetTempFolder()), tempFilesBefore_) << "the fetched copy stayed behind";
+}
+
 TEST_F(SelfEndToEnd, InstalledCopyUpdatesItselfFromTheUsbFolder) {
     InstallBuiltCopy();
     std::string newProgram = ReadFileBytes(BuiltExe()) + "update from the USB key";
@@ -389,7 +424,47 @@ HWND FindQuestionBox(DWORD processId) {
     return search.found;
 }
 
+// The desktop moved elsewhere for the length of a test, as OneDrive does
+// (Wine has no SHSetKnownFolderPath; it reads the same registry value).
+class MovedDesktop {
+public:
+    explicit MovedDesktop(const std::wstring& path) {
+        CreateFolderPath(path);
+        std::vector<wchar_t> buffer(4096);
+        DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        hadValue_ = RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
+                                 RRF_NOEXPAND, &type_, buffer.data(), &size) == ERROR_SUCCESS;
+        if (hadValue_) previous_ = buffer.data();
+        ok_ = Write(REG_SZ, path);
+    }
+    ~MovedDesktop() {
+        if (hadValue_)
+            Write(type_, previous_);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop");
+    }
+    MovedDesktop(const MovedDesktop&) = delete;
+    MovedDesktop& operator=(const MovedDesktop&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static bool Write(DWORD type, const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop", type, value.c_str(),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    std::wstring previous_;
+    DWORD type_ = REG_SZ;
+    bool hadValue_ = false;
+    bool ok_ = false;
+};
+
+// The desktop sits in "OneDrive - L’Atelier": PowerShell reads ’ as a quote,
+// so a script that did not double it would not run at all.
 TEST_F(SelfEndToEnd, RemovalAnsweredYesKeepsTheAppsFolder) {
+    MovedDesktop desktop(JoinPath(GetKnownFolder(FOLDERID_Profile), W("OneDrive - L’Atelier\\Bureau")));
+    ASSERT_TRUE(desktop.ok());
+    ASSERT_NE(DesktopShortcut().find(L'\u2019'), std::wstring::npos) << Narrow(DesktopShortcut());
     InstallBuiltCopy();
     std::wstring tool = JoinPath(GetAppsFolder(), L"Outil.exe");
     std::wstring toolShortcut = JoinPath(ParentFolder(MenuShortcut()), L"Outil.lnk");
@@ -417,9 +492,10 @@ TEST_F(SelfEndToEnd, RemovalAnsweredYesKeepsTheAppsFolder) {
 
     EXPECT_TRUE(WaitFor([] { return ReadRunValue() == L"<absent>"; }, 5000)) << "autostart stayed registered";
     ASSERT_TRUE(WaitFor([&] { return !copy.running(); })) << "the program did not close";
-    EXPECT_TRUE(WaitFor([] { return !FileExists(Installed()); }, 15000)) << "the executable stayed";
-    EXPECT_FALSE(FileExists(DesktopShortcut()));
-    EXPECT_FALSE(FileExists(MenuShortcut()));
+    // The script deletes one file after the other: wait for the last one.
+    EXPECT_TRUE(WaitFor([] { return !FileExists(MenuShortcut()); }, 15000)) << "the Start-menu shortcut stayed";
+    EXPECT_FALSE(FileExists(Installed())) << "the executable stayed";
+    EXPECT_FALSE(FileExists(DesktopShortcut())) << "the desktop shortcut stayed";
     EXPECT_TRUE(FileExists(tool));
     EXPECT_TRUE(FileExists(toolShortcut));
     std::vector<std::wstring> lines = LogLines(log_);

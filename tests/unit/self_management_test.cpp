@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <functional>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -228,6 +229,11 @@ TEST(DeferredScript, QuotingDoublesEverySingleQuote) {
     const Case cases[] = {
         {L"C:\\Users\\Zoé\\Orkvane.exe", L"'C:\\Users\\Zoé\\Orkvane.exe'"},
         {L"C:\\l'atelier\\Orkvane.exe", L"'C:\\l''atelier\\Orkvane.exe'"},
+        // PowerShell reads the four typographic single quotes as quotes too.
+        {L"C:\\Users\\d\u2019Arc", L"'C:\\Users\\d\u2019\u2019Arc'"},
+        {L"\u2018a\u201Ab\u201B", L"'\u2018\u2018a\u201A\u201Ab\u201B\u201B'"},
+        {L"x\u2019'y", L"'x\u2019\u2019''y'"},
+        {L"\u201C\u201D", L"'\u201C\u201D'"},
         {L"D:\\a''b\\x", L"'D:\\a''''b\\x'"},
         {L"'", L"''''"},
         {L"'x'", L"'''x'''"},
@@ -238,11 +244,12 @@ TEST(DeferredScript, QuotingDoublesEverySingleQuote) {
 }
 
 TEST(DeferredScript, ReplacementScriptAndCommandLine) {
-    std::wstring script = BuildReplacementScript(4242, L"C:\\Temp\\Orkvane_1.exe", L"C:\\Users\\l'atelier\\Orkvane.exe");
+    std::wstring script = BuildReplacementScript(4242, L"C:\\Users\\l'atelier\\Orkvane.exe.nouveau",
+                                                 L"C:\\Users\\l'atelier\\Orkvane.exe");
     const std::wstring expected =
         L"$ErrorActionPreference='SilentlyContinue'; try { Wait-Process -Id 4242 -Timeout 20 } catch {}; "
-        L"Start-Sleep -Milliseconds 500; Copy-Item -LiteralPath 'C:\\Temp\\Orkvane_1.exe' -Destination "
-        L"'C:\\Users\\l''atelier\\Orkvane.exe' -Force; Remove-Item -LiteralPath 'C:\\Temp\\Orkvane_1.exe' -Force; "
+        L"Start-Sleep -Milliseconds 500; Move-Item -LiteralPath 'C:\\Users\\l''atelier\\Orkvane.exe.nouveau' "
+        L"-Destination 'C:\\Users\\l''atelier\\Orkvane.exe' -Force; "
         L"Start-Process -FilePath 'C:\\Users\\l''atelier\\Orkvane.exe'";
     EXPECT_EQ(script, expected);
     EXPECT_EQ(BuildDeferredCommandLine(script),
@@ -269,26 +276,28 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
     ScratchFolder scratch(L"replace");
     std::wstring log = scratch / L"log.txt";
     ScopedEnv logEnv(kLogVariable, log);
-    CreateFolderPath(scratch / L"l'atelier");
-    std::wstring installed = scratch / L"l'atelier\\Orkvane.exe";
-    std::wstring fresh = scratch / L"Orkvane_1.exe";
+    // Typographic apostrophes as in "OneDrive - L’Atelier": quoted wrongly,
+    // the whole script would not even be read.
+    CreateFolderPath(scratch / L"d\u2019Arc");
+    std::wstring installed = scratch / L"d\u2019Arc\\Orkvane.exe";
+    std::wstring side = scratch / L"d\u2019Arc\\Orkvane.exe.nouveau";
     WriteFileBytes(installed, "old program");
     // The new copy is the stand-in itself, so that its start shows in the log.
-    ASSERT_TRUE(CopyFileW(StandInPath().c_str(), fresh.c_str(), FALSE));
-    std::string freshBytes = ReadFileBytes(fresh);
+    ASSERT_TRUE(CopyFileW(StandInPath().c_str(), side.c_str(), FALSE));
+    std::string freshBytes = ReadFileBytes(side);
 
     // The "program" the script waits for: a stand-in that sleeps 1.5 s.
     auto begin = std::chrono::steady_clock::now();
     Started program = Start(StandInPath(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
     ASSERT_TRUE(program.process);
-    std::wstring script = BuildReplacementScript(program.id, fresh, installed);
+    std::wstring script = BuildReplacementScript(program.id, side, installed);
     ASSERT_EQ(RunStandIn(script), 0u);
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin);
 
     EXPECT_EQ(WaitForSingleObject(program.process.get(), 0), WAIT_OBJECT_0) << "replaced before the program ended";
     EXPECT_GE(elapsed.count(), 1900) << "no wait for the program and the half second after it";
     EXPECT_EQ(ReadFileBytes(installed), freshBytes);
-    EXPECT_FALSE(FileExists(fresh));
+    EXPECT_FALSE(FileExists(side));
     // The sleeper and the script start together and log in either order; the
     // new copy's start comes last.
     ASSERT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 3; }, 10000));
@@ -296,6 +305,29 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(lines[0] == BuildDeferredCommandLine(script) || lines[1] == BuildDeferredCommandLine(script));
     EXPECT_EQ(lines[2], L"\"" + installed + L"\"") << "the new installed copy was not started";
+}
+
+TEST(PowerShellStandIn, ReplacementOfALockedFileKeepsTheOldProgramAndStartsIt) {
+    ScratchFolder scratch(L"locked");
+    Started gone = FinishedProcess();
+    std::wstring log = scratch / L"log.txt";
+    ScopedEnv logEnv(kLogVariable, log);
+    std::wstring installed = scratch / L"Orkvane.exe";
+    std::wstring side = scratch / L"Orkvane.exe.nouveau";
+    // The old program is the stand-in, so that its start shows in the log.
+    ASSERT_TRUE(CopyFileW(StandInPath().c_str(), installed.c_str(), FALSE));
+    std::string oldBytes = ReadFileBytes(installed);
+    WriteFileBytes(side, "new program");
+    {
+        // Another program holds the installed file open: no rename over it.
+        UniqueHandle lock(CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(lock);
+        EXPECT_EQ(RunStandIn(BuildReplacementScript(gone.id, side, installed)), 0u);
+    }
+    EXPECT_EQ(ReadFileBytes(installed), oldBytes) << "the installed program was damaged";
+    ASSERT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 2; }, 10000));
+    EXPECT_EQ(LogLines(log)[1], L"\"" + installed + L"\"") << "the old program was not started again";
 }
 
 TEST(PowerShellStandIn, RemovalDeletesProgramAndShortcutsOnly) {
@@ -467,8 +499,12 @@ TEST(SelfUpdate, InstalledFileThatCannotBeReplacedIsReported) {
     ScratchFolder scratch(L"noreplace");
     std::string fresh = "new program";
     std::wstring root = MakeOfflineRoot(scratch, fresh);
-    // A folder where the installed file should be: the copy onto it fails.
-    CreateFolderPath(GetInstalledExePath());
+    // Another program holds the installed file open: nothing can replace it.
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(GetInstalledExePath(), "installed program");
+    UniqueHandle lock(CreateFileW(GetInstalledExePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
     int copiesBefore = FetchedCopiesInTemp();
     UniqueWindow window = MakeResultWindow();
 
@@ -480,6 +516,34 @@ TEST(SelfUpdate, InstalledFileThatCannotBeReplacedIsReported) {
     EXPECT_FALSE(result->closeMain);
     EXPECT_EQ(result->error, L"Remplacement de Orkvane impossible");
     EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore) << "the fetched copy was left in the temporary folder";
+    lock.reset();
+    EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), "installed program");
+    EXPECT_EQ(CountFilesIn(GetInstallFolder()), 1) << "the new file was left beside the installed one";
+    RemoveInstalledCopy();
+}
+
+// Not only the program's own errors: an allocation failure (here thrown by
+// the progress report) also ends in a result, with nothing left behind.
+TEST(SelfUpdate, AnyFailureInTheWorkerBecomesItsResult) {
+    ScratchFolder scratch(L"throws");
+    std::wstring root = MakeOfflineRoot(scratch, "new program");
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(GetInstalledExePath(), "installed program");
+    UniqueWindow window = MakeResultWindow();
+    FetchOptions options;
+    options.progress = [](unsigned long long, long long) { throw std::bad_alloc(); };
+
+    RunToolboxUpdate(window.get(),
+                     MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))),
+                     options);
+
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_FALSE(result->ok);
+    EXPECT_FALSE(result->closeMain);
+    EXPECT_FALSE(result->error.empty());
+    EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), "installed program");
+    EXPECT_EQ(CountFilesIn(GetInstallFolder()), 1) << "a fetched copy stayed beside the installed file";
     RemoveInstalledCopy();
 }
 
@@ -649,9 +713,10 @@ TEST_F(SelfAsInstalledCopy, AnsweringNoToTheRemovalChangesNothing) {
 TEST_F(SelfAsInstalledCopy, AnsweringYesRemovesTheProgramAfterItHasEnded) {
     InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYes");
     EXPECT_EQ(run.exitCode, 0u) << "the test inside the installed copy failed";
-    EXPECT_TRUE(WaitUntil([] { return !FileExists(GetInstalledExePath()); }, 15000));
+    // The script deletes one file after the other: wait for the last one.
+    EXPECT_TRUE(WaitUntil([] { return !FileExists(MenuShortcut()); }, 15000));
+    EXPECT_FALSE(FileExists(GetInstalledExePath()));
     EXPECT_FALSE(FileExists(DesktopShortcut()));
-    EXPECT_FALSE(FileExists(MenuShortcut()));
     EXPECT_EQ(ReadRunValue(), L"<absent>");
     EXPECT_TRUE(FileExists(tool_)) << "the Apps folder must be kept";
     std::vector<std::wstring> lines = LogLines(log_);
@@ -673,6 +738,23 @@ TEST_F(SelfAsInstalledCopy, UpdateReplacesTheFileOnceTheProgramHasEnded) {
     EXPECT_EQ(ComputeFileSha256(GetInstalledExePath()), ComputeFileSha256(StandInPath()));
     EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(run.processId) + L" "), std::wstring::npos);
     EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore) << "the downloaded copy stayed in the temporary folder";
+}
+
+// "Oui" while an operation runs, or with no PowerShell to start: the program,
+// its shortcuts and its autostart all stay.
+TEST_F(SelfAsInstalledCopy, RemovalThatCannotGoAheadKeepsEverything) {
+    const std::wstring powershell = StandInPath();
+    const std::wstring away = powershell + L".ailleurs";
+    ASSERT_TRUE(MoveFileExW(powershell.c_str(), away.c_str(), MOVEFILE_REPLACE_EXISTING));
+    InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWhileBusy:"
+                                          L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell");
+    EXPECT_TRUE(MoveFileExW(away.c_str(), powershell.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(run.exitCode, 0u) << "a test inside the installed copy failed";
+    EXPECT_TRUE(FileExists(GetInstalledExePath()));
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
+    EXPECT_TRUE(FileExists(MenuShortcut()));
+    EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized");
+    EXPECT_TRUE(LogLines(log_).empty()) << "PowerShell was started";
 }
 
 // The halves that run inside the installed copy.
@@ -724,6 +806,56 @@ TEST(SelfInInstalledCopy, DISABLED_UpdateFromOfflineFolder) {
     EXPECT_EQ(result->message, L"Orkvane mise à jour.");
     // Still the old file while this process runs: the script waits for it.
     EXPECT_NE(ComputeFileSha256(GetInstalledExePath()), EnvVar(kUpdateShaVariable));
+    // The new one waits, verified, beside it, for a rename in the same folder.
+    EXPECT_EQ(ComputeFileSha256(SelfUpdateSidePath()), EnvVar(kUpdateShaVariable));
+}
+
+TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredYesWhileBusy) {
+    ASSERT_TRUE(IsInstalledCopy());
+    ResetAppState();
+    g_state.installedMode = true;
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    ScratchFolder scratch(L"busy");
+    g_state.apps.push_back(SelfEntry(MakeOfflineRoot(scratch, "not the catalogue's program"), std::wstring(64, L'b')));
+    g_state.selfIndex = 0;
+    int boxes = 0;
+    // While the question is up, "Mettre à jour" of the update popup starts the update.
+    SetMessageBoxResponder([&boxes](HWND, const std::wstring&, UINT) {
+        ++boxes;
+        StartToolboxUpdate();
+        return IDYES;
+    });
+
+    InstallOrRemoveSelf();
+
+    EXPECT_EQ(boxes, 1);
+    EXPECT_TRUE(g_state.busy);
+    EXPECT_TRUE(IsWindow(window.get())) << "the window went while the update worker runs";
+    EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized");
+    EXPECT_NE(WaitForResult(window.get(), 15000), nullptr) << "the update worker did not finish";
+    SetMessageBoxResponder(nullptr);
+}
+
+TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredYesWithoutPowerShell) {
+    ASSERT_TRUE(IsInstalledCopy());
+    ResetAppState();
+    g_state.installedMode = true;
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    std::vector<std::wstring> texts;
+    SetMessageBoxResponder([&texts](HWND, const std::wstring& text, UINT) {
+        texts.push_back(text);
+        return IDYES;
+    });
+
+    InstallOrRemoveSelf();
+
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1], W("Lancement de la tâche différée impossible"));
+    EXPECT_TRUE(IsWindow(window.get()));
+    EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized") << "autostart went for nothing";
+    SetMessageBoxResponder(nullptr);
 }
 
 }  // namespace
