@@ -305,6 +305,8 @@ TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
     ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
     WriteFileBytes(usb / L"catalog.json", Catalog("", L""));
     ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), (usb / L"Orkvane.exe").c_str(), FALSE));
+    // As some keys hand their files out: read-only.
+    ASSERT_TRUE(SetFileAttributesW((usb / L"Orkvane.exe").c_str(), FILE_ATTRIBUTE_READONLY));
     WriteSetting(L"DesktopShortcut", 1);
     WriteSetting(L"MenuShortcut", 0);
 
@@ -317,6 +319,8 @@ TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
     EXPECT_EQ(portable.ExitCode(), 0u);
     ASSERT_TRUE(FileExists(Installed()));
     EXPECT_EQ(ComputeFileSha256(Installed()), ComputeFileSha256(BuiltExe()));
+    EXPECT_EQ(GetFileAttributesW(Installed().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesW((usb / L"Orkvane.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(FileExists(DesktopShortcut()));
     EXPECT_FALSE(FileExists(MenuShortcut()));
 
