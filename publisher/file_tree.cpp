@@ -31,6 +31,14 @@ bool IsNonEmptyFolderOrFile(const std::wstring& path) {
 void RemoveTreeIfPresent(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    // A junction or symbolic link goes itself; what it points to stays.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            RemoveDirectoryW(path.c_str());
+        else
+            DeleteFileW(path.c_str());
+        return;
+    }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());

@@ -6,6 +6,8 @@
 bool IsFolder(const std::wstring& path);
 // True when `path` is a file, or a folder holding anything.
 bool IsNonEmptyFolderOrFile(const std::wstring& path);
+// Deletes a file or a folder with all it holds; junctions and symbolic links
+// are removed without following them.
 void RemoveTreeIfPresent(const std::wstring& path);
 // Writes the bytes to a new file; throws "Écriture du fichier impossible".
 void WriteWholeFile(const std::wstring& path, const std::string& bytes);

@@ -125,10 +125,21 @@ int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourc
     if (!publicKeyPath.empty() && !(signature = VerifiedSignature(catalogPath, bytes, publicKeyPath))) return 1;
 
     // Built beside DEST and renamed into place only once everything is verified.
+    // A folder already there under that name is not ours to delete.
     const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(GetCurrentProcessId());
-    RemoveTreeIfPresent(work);
     try {
-        CreateFolderPath(work);
+        CreateFolderPath(ParentFolder(work));
+    } catch (const AppError& e) {
+        PrintErr(Utf8ToWide(e.what()));
+        PrintErr(L"Rien n’a été écrit dans " + dest + L".");
+        return 1;
+    }
+    if (!CreateDirectoryW(work.c_str(), nullptr)) {
+        PrintErr(work + L" : le dossier de travail existe déjà ou ne peut pas être créé ; il n’a pas été touché.");
+        PrintErr(L"Rien n’a été écrit dans " + dest + L".");
+        return 1;
+    }
+    try {
         BuildInto(work, catalogPath, bytes, sourceFolder, check);
         if (signature) WriteWholeFile(JoinPath(work, kSignatureFileName), *signature);
         if (IsFolder(dest)) RemoveDirectoryW(dest.c_str());

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 #include "app/constants.h"
 #include "app/handles.h"
@@ -10,6 +11,7 @@
 #include "app/paths.h"
 #include "app/sha256.h"
 #include "catalog/catalog_load.h"
+#include "publisher/file_tree.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 
@@ -246,6 +248,73 @@ TEST(PublisherTool, PackRefusesAToolThatDoesNotMatchItsDigest) {
     EXPECT_EQ(out.exitCode, 1u);
     EXPECT_TRUE(Has(out.output, "Gamma.exe : " + std::string(msg::kShaMismatch))) << out.output;
     EXPECT_EQ(GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A work folder already there under the pack's name (a prepared key, or a
+// link someone planted there) is refused and left as it is: the pack never
+// deletes what it did not make. The tool is started suspended, so that the
+// folder can be made for its process identifier before it runs.
+TEST(PublisherTool, PackRefusesAWorkFolderItDidNotMake) {
+    PackSource src;
+    ScratchFolder out_parent(L"pack_work");
+    ScratchFolder precious(L"pack_precious");
+    WriteFileBytes(precious / L"keep.txt", "mine");
+    const std::wstring dest = out_parent / L"OrkvaneOffline";
+
+    std::wstring commandLine = Q(Tool()) + L" pack " + Q(src.source / L"catalog.json") + L" " +
+                               Q(src.source.path()) + L" " + Q(dest);
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessW(Tool().c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &info));
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(info.dwProcessId);
+    CreateFolderPath(work);
+    WriteFileBytes(JoinPath(work, L"keep.txt"), "mine");
+    // A link inside it to a folder of the publisher's own.
+    const bool linked = CreateSymbolicLinkW(JoinPath(work, L"lien").c_str(), precious.path().c_str(),
+                                            SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                                SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+    ResumeThread(thread.get());
+    ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.get(), &exitCode);
+
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_TRUE(FileExists(JoinPath(work, L"keep.txt"))) << "the work folder found there was emptied";
+    EXPECT_TRUE(FileExists(precious / L"keep.txt")) << "the pack deleted through a link";
+    EXPECT_EQ(GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
+    if (linked) RemoveDirectoryW(JoinPath(work, L"lien").c_str());
+    RemoveTreeIfPresent(work);
+}
+
+// Deleting a folder removes the junctions and symbolic links inside it, never
+// what they point to.
+TEST(PublisherFileTree, RemovingATreeNeverFollowsLinks) {
+    ScratchFolder outside(L"tree_outside");
+    CreateFolderPath(outside / L"dossier");
+    WriteFileBytes(outside / L"dossier\\garde.txt", "mine");
+    WriteFileBytes(outside / L"fichier.txt", "mine");
+    ScratchFolder tree(L"tree_links");
+    CreateFolderPath(tree / L"sous");
+    WriteFileBytes(tree / L"sous\\a.txt", "x");
+    ASSERT_TRUE(CreateSymbolicLinkW((tree / L"sous\\lien-dossier").c_str(), (outside / L"dossier").c_str(),
+                                    SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+        << GetLastError();
+    ASSERT_TRUE(CreateSymbolicLinkW((tree / L"lien-fichier.txt").c_str(), (outside / L"fichier.txt").c_str(),
+                                    SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+        << GetLastError();
+    ASSERT_NE(GetFileAttributesW((tree / L"sous\\lien-dossier").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+
+    RemoveTreeIfPresent(tree.path());
+
+    EXPECT_EQ(GetFileAttributesW(tree.path().c_str()), INVALID_FILE_ATTRIBUTES) << "the tree stayed";
+    EXPECT_EQ(ReadFileBytes(outside / L"dossier\\garde.txt"), "mine");
+    EXPECT_EQ(ReadFileBytes(outside / L"fichier.txt"), "mine");
 }
 
 }  // namespace
