@@ -14,6 +14,7 @@
 #include "ui/card_layout.h"
 #include "ui/keyboard_navigation.h"
 #include "ui/main_window.h"
+#include "ui/progress_text.h"
 
 namespace {
 
@@ -26,8 +27,14 @@ struct ReportedState {
     int catalogGeneration = 0;
     bool secretMode = false;
     size_t cardCount = 0;
+    int progressTenths = -1;  // tens of percent of the running operation
 };
 ReportedState g_reported;
+
+int ProgressTenths() {
+    const int percent = g_state.busy ? ProgressPercent(g_state.operationProgress) : -1;
+    return percent >= 0 ? percent / 10 : -1;
+}
 
 ReportedState CurrentReport(HWND window, const AccessibleView& view) {
     const std::optional<AccessibleNode> focused = FocusedNode(view);
@@ -37,7 +44,8 @@ ReportedState CurrentReport(HWND window, const AccessibleView& view) {
             g_state.statusText,
             g_state.catalogGeneration,
             g_state.secretMode,
-            view.layout.cards.size()};
+            view.layout.cards.size(),
+            ProgressTenths()};
 }
 
 void Notify(HWND window, DWORD event, long childId) { NotifyWinEvent(event, window, OBJID_CLIENT, childId); }
@@ -103,6 +111,10 @@ void ReportAccessibleChanges(HWND window) {
     }
     if (now.statusText != before.statusText) {
         Notify(window, EVENT_OBJECT_NAMECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
+    }
+    // Progress is announced by steps of ten percent, not at every report.
+    if (now.progressTenths != before.progressTenths && now.progressTenths >= 0) {
+        Notify(window, EVENT_OBJECT_VALUECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
     }
     if (now.focusId != before.focusId && now.focusId != CHILDID_SELF) {
         Notify(window, EVENT_OBJECT_FOCUS, now.focusId);

@@ -12,6 +12,7 @@
 #include "ui/card_buttons.h"
 #include "ui/chrome_paint.h"
 #include "ui/focus_order.h"
+#include "ui/progress_text.h"
 
 namespace {
 
@@ -67,6 +68,15 @@ RECT ClippedToList(const AccessibleView& view, const RECT& rect) {
 bool ShownInList(const AccessibleView& view, const RECT& rect) {
     RECT visible{};
     return IntersectRect(&visible, &rect, &view.listArea) != FALSE;
+}
+
+// The running operation's progress as the strip's bar shows it: a
+// percentage, or the bytes so far when the size is unknown.
+std::wstring ProgressValueText() {
+    const OperationProgress& progress = g_state.operationProgress;
+    if (!g_state.busy || !progress.active) return {};
+    const int percent = ProgressPercent(progress);
+    return percent >= 0 ? std::to_wstring(percent) + L"\u00A0%" : FormatByteCount(progress.done);
 }
 
 std::wstring StateText(const CatalogApp& app) {
@@ -243,6 +253,7 @@ std::wstring ValueOf(const AccessibleNode& node) {
         return {};
     case AccessibleKind::CreditLink: return SiteRoot();
     case AccessibleKind::List: return SummaryText();
+    case AccessibleKind::StatusStrip: return ProgressValueText();
     default: return {};
     }
 }

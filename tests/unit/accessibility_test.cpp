@@ -353,6 +353,43 @@ TEST_F(AccessibilityTest, AnInstallStartedByTheDefaultActionIsReadOut) {
         << "the status strip's new text is announced";
 }
 
+TEST_F(AccessibilityTest, ProgressIsTheStatusValueAnnouncedByTensOfPercent) {
+    Show(AppSpec{L"outil", L"Outils"});
+    g_state.busy = true;
+    g_state.statusText = L"Installation de outil...";
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, RecordEvent,
+                                         GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    Paint();
+    struct Case {
+        long long done;
+        long long expected;
+        const wchar_t* value;
+        bool announced;
+    };
+    const Case cases[] = {
+        {5, 100, L"5\u00A0%", true},  // the first report
+        {9, 100, L"9\u00A0%", false},   {10, 100, L"10\u00A0%", true},
+        {19, 100, L"19\u00A0%", false}, {42, 100, L"42\u00A0%", true},  {100, 100, L"100\u00A0%", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.done);
+        g_state.operationProgress = {true, static_cast<unsigned long long>(c.done), c.expected};
+        g_events.clear();
+        InvalidateRect(window_, nullptr, FALSE);
+        UpdateWindow(window_);
+        PumpFor(30);
+        EXPECT_EQ(ReadAt({5}).value, c.value);
+        const std::pair<DWORD, long> valueChange{EVENT_OBJECT_VALUECHANGE, 5};
+        EXPECT_EQ(std::count(g_events.begin(), g_events.end(), valueChange), c.announced ? 1 : 0);
+    }
+    // No operation, no value.
+    g_state.busy = false;
+    g_state.operationProgress = {};
+    EXPECT_EQ(ReadAt({5}).value, L"");
+    UnhookWinEvent(hook);
+}
+
 TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
     Show(AppSpec{L"un", L"Outils"}, AppSpec{L"deux", L"Outils"});
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, RecordEvent,
