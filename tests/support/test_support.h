@@ -32,6 +32,8 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes);
 std::string ReadFileBytes(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
 int CountFilesIn(const std::wstring& folder);
+// Reproducible bytes that differ by seed (and from the server's pattern).
+std::string SeededBytes(size_t size, unsigned seed);
 
 // UTF-8 literal to UTF-16, for readable French expectations.
 inline std::wstring W(std::string_view utf8) { return Utf8ToWide(utf8); }

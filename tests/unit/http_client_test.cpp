@@ -21,17 +21,6 @@ std::string PatternBody(size_t size) {
     return bytes;
 }
 
-// Bytes that differ from the server's pattern, so a mix-up shows.
-std::string DistinctBytes(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned state = seed;
-    for (char& c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 23);
-    }
-    return bytes;
-}
-
 // A loopback port that refuses connections: bound, never listening.
 class ClosedPort {
 public:
@@ -69,7 +58,7 @@ constexpr unsigned long long kSmallLimit = 4096;
 }  // namespace
 
 TEST(HttpClient, FailuresCarryTheirMessage) {
-    PublishFile(L"http_test/cut_me.bin", DistinctBytes(5000, 1));
+    PublishFile(L"http_test/cut_me.bin", SeededBytes(5000, 1));
     ClosedPort closed;
     ASSERT_NE(closed.port(), 0);
     const std::wstring plainPort = std::to_wstring(TestServerPort() + 1);
@@ -120,8 +109,8 @@ TEST(HttpClient, FailuresCarryTheirMessage) {
 }
 
 TEST(HttpClient, BodiesArriveWhole) {
-    const std::string file = DistinctBytes(70001, 2);
-    const std::string tool = DistinctBytes(3000, 3);
+    const std::string file = SeededBytes(70001, 2);
+    const std::string tool = SeededBytes(3000, 3);
     PublishFile(L"http_test/file.bin", file);
     PublishFile(L"telechargement/Outil_0123456789ab.exe", tool);
 

@@ -27,16 +27,6 @@
 
 namespace {
 
-std::string SeededBytes(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned state = seed;
-    for (char& c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 23);
-    }
-    return bytes;
-}
-
 struct Report {
     unsigned long long done;
     long long expected;

@@ -27,17 +27,6 @@ std::vector<std::string> DownloadRequests() {
     return lines;
 }
 
-// Bytes that differ from the stand-in tool and from each other by seed.
-std::string SeededBytes(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned state = seed;
-    for (char& c : bytes) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>(state >> 23);
-    }
-    return bytes;
-}
-
 constexpr DWORD kRestrictiveAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 std::string RequestLineFor(const CatalogApp& app) {
