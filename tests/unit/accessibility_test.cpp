@@ -22,6 +22,7 @@
 #include "catalog/web_host.h"
 #include "tests/operations/operation_test_support.h"
 #include "tests/support/test_support.h"
+#include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "resources/resource.h"
 #include "ui/main_window.h"
@@ -77,31 +78,13 @@ struct Element {
     RECT place{};  // client coordinates
 };
 
-class AccessibilityTest : public ::testing::Test {
+class AccessibilityTest : public MainWindowFixture {
 protected:
     void SetUp() override {
-        ResetAppState();
-        g_state.instance = GetModuleHandleW(nullptr);
         ASSERT_TRUE(com_.ok());
-        ASSERT_TRUE(RegisterWindowClasses(g_state.instance, nullptr));
-        window_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP | WS_VSCROLL, 0, 0, 1180, 780,
-                                  nullptr, nullptr, g_state.instance, nullptr);
-        ASSERT_NE(window_, nullptr);
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
-    }
-    void TearDown() override {
-        if (IsWindow(window_)) DestroyWindow(window_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+        MainWindowFixture::SetUp();
     }
 
-    template <typename... Specs>
-    void Show(const Specs&... specs) {
-        SetApps(specs...);
-        g_state.catalogLoaded = true;
-        UpdateScrollMetrics();
-        Paint();
-    }
-    void Paint() { SendMessageW(window_, WM_PAINT, 0, 0); }
     void Key(WPARAM key) { SendMessageW(window_, WM_KEYDOWN, key, 1); }
 
     ComPtr<IAccessible> Root() {
@@ -157,7 +140,6 @@ protected:
     }
 
     ScopedComApartment com_;
-    HWND window_ = nullptr;
 };
 
 constexpr long kBaseCard = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;

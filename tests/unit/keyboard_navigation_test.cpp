@@ -15,6 +15,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/operations/operation_test_support.h"
+#include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/card_layout.h"
 #include "ui/chrome_paint.h"
@@ -25,30 +26,8 @@ namespace {
 
 constexpr LPARAM kRepeatFlag = LPARAM{1} << 30;
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public MainWindowFixture {
 protected:
-    void SetUp() override {
-        ResetAppState();
-        g_state.instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterWindowClasses(g_state.instance, nullptr));
-        window_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP | WS_VSCROLL, 0, 0, 1180, 780,
-                                  nullptr, nullptr, g_state.instance, nullptr);
-        ASSERT_NE(window_, nullptr);
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
-    }
-    void TearDown() override {
-        if (IsWindow(window_)) DestroyWindow(window_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
-    }
-
-    template <typename... Specs>
-    void Show(const Specs&... specs) {
-        SetApps(specs...);
-        g_state.catalogLoaded = true;
-        UpdateScrollMetrics();
-        Paint();
-    }
-    void Paint() { SendMessageW(window_, WM_PAINT, 0, 0); }
     LRESULT Key(WPARAM key, LPARAM flags = 1) { return SendMessageW(window_, WM_KEYDOWN, key, flags); }
 
     std::wstring FocusText() const {
@@ -87,7 +66,6 @@ protected:
         }
     }
 
-    HWND window_ = nullptr;
 };
 
 
