@@ -30,6 +30,7 @@
 #include "operations/operation_runner.h"
 #include "operations/progress_post.h"
 #include "operations/self_management.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -652,6 +653,35 @@ TEST(SelfInstall, RefusedWhileBusyAndFailedCopyKeepsTheWindow) {
     EXPECT_EQ(box.flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
     EXPECT_TRUE(IsWindow(window.get()));
     EXPECT_FALSE(FileExists(MenuShortcut()));
+    SetMessageBoxResponder(nullptr);
+    RemoveInstalledCopy();
+}
+
+// The shell refusing to start the fresh installed copy (blocked by policy, an
+// antivirus holding the file): the portable window must stay to say so,
+// instead of closing with nothing left running.
+// Returns SE_ERR_ACCESSDENIED (5), as the shell does for a blocked program.
+HINSTANCE WINAPI RefusedShellExecute(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) {
+    return reinterpret_cast<HINSTANCE>(INT_PTR{5});
+}
+
+TEST(SelfInstall, InstalledCopyThatCannotStartKeepsThePortableWindow) {
+    RemoveInstalledCopy();
+    ResetAppState();
+    ScopedComApartment com;
+    RecordedBox box;
+    RecordBoxes(box, IDOK);
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    {
+        ScopedImportHook hook("ShellExecuteW", reinterpret_cast<void*>(&RefusedShellExecute));
+        ASSERT_TRUE(hook.installed());
+        InstallOrRemoveSelf();
+    }
+    EXPECT_EQ(box.count, 1);
+    EXPECT_EQ(box.text, L"Lancement impossible");
+    EXPECT_TRUE(IsWindow(window.get())) << "the portable copy closed although nothing took over";
+    EXPECT_TRUE(FileExists(GetInstalledExePath()));
     SetMessageBoxResponder(nullptr);
     RemoveInstalledCopy();
 }
