@@ -23,6 +23,7 @@ orkvane_wine_run "$build/wine/template" "$build/wine/run"
 trap orkvane_wine_stop EXIT
 ORKVANE_FORCE_XVFB=1 orkvane_start_display
 orkvane_wine_warm
+orkvane_hold_desktop "$build/tests/desktop_holder.exe"
 
 set +e
 ctest --test-dir "$build" --output-on-failure --timeout 300 "$@"

@@ -102,6 +102,26 @@ orkvane_wine_warm() {
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# orkvane_hold_desktop HOLDER_EXE: keeps Wine's desktop up until
+# orkvane_wine_stop. Without it the desktop closes a second after each test
+# program and the next one starts while it is going away; the desktop process
+# also inherits the test's output pipe, so ctest waits that second per test.
+orkvane_hold_desktop() {
+    local ready
+    ready=$(mktemp -u "${TMPDIR:-/tmp}/orkvane-desktop.XXXXXX")
+    wine "$1" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+    local i
+    for i in $(seq 1 600); do
+        [ -e "$ready" ] && break
+        sleep 0.05
+    done
+    if [ ! -e "$ready" ]; then
+        echo "The desktop holder did not start." >&2
+        return 1
+    fi
+    rm -f "$ready"
+}
+
 orkvane_wine_stop() {
     wineserver -k >/dev/null 2>&1 || true
     if [ -n "${ORKVANE_XVFB_PID:-}" ]; then
