@@ -234,6 +234,7 @@ TEST(CardListScroll, ExpandingBelowAnExpandedCardKeepsItInPlace) {
 TEST(CardListScroll, ATallerCardThanTheListIsNotPushedUp) {
     g_state.dpi = 96;
     ListWindow window(600, 330);  // list area 194..260: 66 pixels, less than an expanded card
+    ASSERT_EQ(window.Client().bottom, 330);
     ManyTools(12);
     UpdateScrollMetrics();
     ASSERT_EQ(g_state.listBottom - g_state.listTop, 66);

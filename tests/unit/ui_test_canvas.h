@@ -99,6 +99,8 @@ public:
         RegisterClassW(&wc);  // fails harmlessly when already registered
         window_ = CreateWindowExW(0, wc.lpszClassName, L"test", WS_POPUP | WS_VSCROLL, 0, 0, clientWidth,
                                   clientHeight, nullptr, nullptr, wc.hInstance, nullptr);
+        // Without a window every measure below reads as zero: say why instead.
+        if (window_ == nullptr) ADD_FAILURE() << "the list window was not created, error " << GetLastError();
         SetClientSize(clientWidth, clientHeight);
         // Hidden windows keep no update region: show it, without activating.
         ShowWindow(window_, SW_SHOWNOACTIVATE);
