@@ -143,15 +143,8 @@ void PaintMainWindow(HWND window) {
     // their own, given back whole when the paint ends.
     const int band = std::min(height, kPaintBandHeight);
     UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -band;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(paint.dc(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueBitmap bitmap(CreateTopDownDib(paint.dc(), width, band, &bits));
     if (!memory || !bitmap) return;
     ScopedSelect selectBitmap(memory.get(), bitmap.get());
     for (int top = 0; top < height; top += band) {

@@ -9,3 +9,6 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color);
 void FillRounded(HDC dc, const RECT& rect, COLORREF fill, COLORREF border);
 void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, UINT format);
 void PaintButton(HDC dc, const RECT& rect, const std::wstring& text, bool enabled, bool primary);
+// A top-down 32-bit DIB section compatible with `dc`; `bits` receives its
+// pixels. Null when it cannot be made.
+HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits);

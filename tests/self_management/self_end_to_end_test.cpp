@@ -235,6 +235,19 @@ std::string Catalog(const std::string& endpoint, const std::wstring& selfSha) {
     return R"({"downloadEndpoint":")" + endpoint + R"(","iconBaseUrl":"","apps":[)" + apps + "]}";
 }
 
+// A USB key offering `newProgram` as the program's update, chosen as the
+// source, with no automatic check to race the test.
+ScratchFolder OfferUpdateOnUsbKey(const std::string& newProgram) {
+    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
+    CreateFolderPath(usb / L"outils");
+    WriteFileBytes(usb / L"outils\\Orkvane.exe", newProgram);
+    WriteFileBytes(usb / L"catalog.json", Catalog("", ShaOf(newProgram)));
+    WriteSetting(L"OfflineMode", 1);
+    WriteSetting(L"OfflineRoot", usb.path());
+    WriteSetting(L"UpdateChecks", 0);
+    return usb;
+}
+
 class SelfEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
@@ -358,13 +371,7 @@ TEST_F(SelfEndToEnd, UpdateOfALockedInstalledFileStartsTheOldProgramAgain) {
     InstallBuiltCopy();
     const std::string oldProgram = ReadFileBytes(Installed());
     std::string newProgram = oldProgram + "update from the USB key";
-    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
-    CreateFolderPath(usb / L"outils");
-    WriteFileBytes(usb / L"outils\\Orkvane.exe", newProgram);
-    WriteFileBytes(usb / L"catalog.json", Catalog("", ShaOf(newProgram)));
-    WriteSetting(L"OfflineMode", 1);
-    WriteSetting(L"OfflineRoot", usb.path());
-    WriteSetting(L"UpdateChecks", 0);
+    ScratchFolder usb = OfferUpdateOnUsbKey(newProgram);
 
     StartedCopy old(Installed());
     FoundWindow window = WaitForMainWindow(true);
@@ -387,13 +394,7 @@ TEST_F(SelfEndToEnd, UpdateOfALockedInstalledFileStartsTheOldProgramAgain) {
 TEST_F(SelfEndToEnd, InstalledCopyUpdatesItselfFromTheUsbFolder) {
     InstallBuiltCopy();
     std::string newProgram = ReadFileBytes(BuiltExe()) + "update from the USB key";
-    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
-    CreateFolderPath(usb / L"outils");
-    WriteFileBytes(usb / L"outils\\Orkvane.exe", newProgram);
-    WriteFileBytes(usb / L"catalog.json", Catalog("", ShaOf(newProgram)));
-    WriteSetting(L"OfflineMode", 1);
-    WriteSetting(L"OfflineRoot", usb.path());
-    WriteSetting(L"UpdateChecks", 0);
+    ScratchFolder usb = OfferUpdateOnUsbKey(newProgram);
     ClearRequestLog();
 
     UpdateRunningInstalledCopy(newProgram);

@@ -15,22 +15,16 @@
 #include "app/handles.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
+#include "ui/draw.h"
 #include "tests/support/test_support.h"
 
 // A top-down 32-bit DIB section selected into a memory DC.
 class DibCanvas {
 public:
     DibCanvas(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         dc_.reset(CreateCompatibleDC(nullptr));
         void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap_.reset(CreateTopDownDib(dc_.get(), width, height, &bits));
         bits_ = static_cast<const DWORD*>(bits);
         previous_ = SelectObject(dc_.get(), bitmap_.get());
     }
