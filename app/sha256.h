@@ -32,11 +32,12 @@ public:
     void Add(const void* data, unsigned long size);
     // The digest as 64 upper-case digits; the stream is spent afterwards.
     std::wstring Finish();
+    // The digest's 32 bytes; the stream is spent afterwards.
+    std::array<unsigned char, 32> FinishBytes();
 
 private:
     // Declared in this order so the hash is destroyed before its provider.
     UniqueCngAlgorithm algorithm_;
     std::vector<unsigned char> hashObject_;
     UniqueCngHash hash_;
-    std::vector<unsigned char> digest_;
 };

@@ -22,7 +22,6 @@ constexpr char kCngUnavailable[] = "ECDSA P-256 indisponible (CNG)";
 constexpr char kKeyGenerationFailed[] = "Création de la paire de clés impossible";
 constexpr char kPrivateKeyInvalid[] = "Clé privée illisible : 192 chiffres hexadécimaux attendus (fichier écrit par keygen)";
 constexpr char kSigningFailed[] = "Signature impossible avec cette clé privée";
-constexpr unsigned long long kKeyFileSizeLimit = 1024;
 constexpr size_t kCoordinateBytes = 32;
 
 using PrivateKeyBytes = std::array<unsigned char, 3 * kCoordinateBytes>;  // X‖Y‖d

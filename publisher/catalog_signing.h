@@ -9,6 +9,9 @@
 
 #include "publisher/catalog_check.h"
 
+// Key files are a line of hexadecimal digits: anything larger is not one.
+inline constexpr unsigned long long kKeyFileSizeLimit = 1024;
+
 struct SigningKeyPair {
     std::string privateKeyText;
     std::string publicKeyText;

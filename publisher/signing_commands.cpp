@@ -12,12 +12,6 @@
 #include "publisher/console.h"
 #include "publisher/file_tree.h"
 
-namespace {
-
-constexpr unsigned long long kKeyFileSizeLimit = 1024;
-
-}  // namespace
-
 int MakeKeyPair(const std::wstring& privatePath, const std::wstring& publicPath) {
     for (const std::wstring& path : {privatePath, publicPath}) {
         if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -72,13 +72,6 @@ bool ShownInList(const AccessibleView& view, const RECT& rect) {
 
 // The running operation's progress as the strip's bar shows it: a
 // percentage, or the bytes so far when the size is unknown.
-std::wstring ProgressValueText() {
-    const OperationProgress& progress = g_state.operationProgress;
-    if (!g_state.busy || !progress.active) return {};
-    const int percent = ProgressPercent(progress);
-    return percent >= 0 ? std::to_wstring(percent) + L"\u00A0%" : FormatByteCount(progress.done);
-}
-
 std::wstring StateText(const CatalogApp& app) {
     if (!app.installed) return L"Non installée";
     return app.updateAvailable ? L"Mise à jour disponible" : L"Installée";
@@ -253,7 +246,7 @@ std::wstring ValueOf(const AccessibleNode& node) {
         return {};
     case AccessibleKind::CreditLink: return SiteRoot();
     case AccessibleKind::List: return SummaryText();
-    case AccessibleKind::StatusStrip: return ProgressValueText();
+    case AccessibleKind::StatusStrip: return ProgressAmountText();
     default: return {};
     }
 }

@@ -12,17 +12,6 @@
 #include "ui/draw.h"
 #include "ui/status_progress.h"
 
-namespace {
-
-int TextWidth(HDC dc, const std::wstring& text) {
-    SelectObject(dc, g_state.smallFont);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
-}
-
-}  // namespace
-
 std::wstring ThemeSourceText() {
     std::wstring text = g_state.settings.offlineMode ? L"USB · " : L"";
     if (g_state.settings.themeMode == ThemeChoice::System) {
@@ -50,8 +39,8 @@ void PaintFooter(HDC dc, int width, int height) {
     // Version and credit are centred together; their widths are needed first.
     const std::wstring version = std::wstring(L"Version ") + kVersionText + L" - ";
     const std::wstring credit = CreditText();
-    const int w1 = TextWidth(dc, version);
-    const int w2 = TextWidth(dc, credit);
+    const int w1 = TextWidth(dc, g_state.smallFont, version);
+    const int w2 = TextWidth(dc, g_state.smallFont, credit);
     const int x0 = (width - w1 - w2) / 2;
 
     FillSolid(dc, {0, footerTop, width, height}, palette.footer);

@@ -22,6 +22,13 @@ void FillRounded(HDC dc, const RECT& rect, COLORREF fill, COLORREF border) {
     RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, Scale(4), Scale(4));
 }
 
+int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
+    ScopedSelect select(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
 void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, UINT format) {
     SelectObject(dc, font);
     SetTextColor(dc, color);

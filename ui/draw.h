@@ -7,6 +7,8 @@
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color);
 void FillRounded(HDC dc, const RECT& rect, COLORREF fill, COLORREF border);
+// Width in pixels of `text` drawn in `font`.
+int TextWidth(HDC dc, HFONT font, const std::wstring& text);
 void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, UINT format);
 void PaintButton(HDC dc, const RECT& rect, const std::wstring& text, bool enabled, bool primary);
 // A top-down 32-bit DIB section compatible with `dc`; `bits` receives its

@@ -32,10 +32,15 @@ int ProgressPercent(const OperationProgress& progress) {
     return static_cast<int>(done * 100 / expected);
 }
 
-std::wstring TrayTooltipText() {
+std::wstring ProgressAmountText() {
     const OperationProgress& progress = g_state.operationProgress;
-    if (!g_state.busy || !progress.active) return Utf8ToWide(msg::kTrayTooltip);
-    int percent = ProgressPercent(progress);
-    std::wstring amount = percent >= 0 ? std::to_wstring(percent) + kNoBreakSpace + L'%' : FormatByteCount(progress.done);
+    if (!g_state.busy || !progress.active) return {};
+    const int percent = ProgressPercent(progress);
+    return percent >= 0 ? std::to_wstring(percent) + kNoBreakSpace + L'%' : FormatByteCount(progress.done);
+}
+
+std::wstring TrayTooltipText() {
+    const std::wstring amount = ProgressAmountText();
+    if (amount.empty()) return Utf8ToWide(msg::kTrayTooltip);
     return g_state.statusText + L' ' + amount;
 }

@@ -10,6 +10,9 @@
 std::wstring FormatByteCount(unsigned long long bytes);
 // 0 to 100 when the size is known, else -1.
 int ProgressPercent(const OperationProgress& progress);
+// How far the running operation has got: "42 %", or the bytes so far when
+// the size is unknown; empty when nothing runs.
+std::wstring ProgressAmountText();
 // The usual tooltip, or during an operation the status text followed by its
 // percentage (or the bytes so far when the size is unknown).
 std::wstring TrayTooltipText();

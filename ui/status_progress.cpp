@@ -12,14 +12,6 @@ namespace {
 constexpr int kBarHeight = 3;
 constexpr int kBytesGap = 8;
 
-int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
-    HGDIOBJ previous = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, previous);
-    return size.cx;
-}
-
 }  // namespace
 
 RECT StatusStripRect(int width, int height) {
