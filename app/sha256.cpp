@@ -25,17 +25,22 @@ DWORD ReadDwordProperty(BCRYPT_ALG_HANDLE algorithm, LPCWSTR name) {
 }
 
 std::wstring ToUpperHex(const std::array<unsigned char, 32>& bytes) {
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring text;
-    text.reserve(bytes.size() * 2);
-    for (unsigned char b : bytes) {
-        text.push_back(kDigits[b >> 4]);
-        text.push_back(kDigits[b & 0x0F]);
-    }
-    return text;
+    const std::string text = HexOf(bytes.data(), bytes.size());
+    return std::wstring(text.begin(), text.end());
 }
 
 }  // namespace
+
+std::string HexOf(const unsigned char* bytes, size_t count) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(count * 2);
+    for (size_t i = 0; i < count; ++i) {
+        text.push_back(kDigits[bytes[i] >> 4]);
+        text.push_back(kDigits[bytes[i] & 0x0F]);
+    }
+    return text;
+}
 
 std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress) {
     Sha256Stream hash;

@@ -23,6 +23,9 @@ bool Sha256Matches(const std::wstring& digest, const std::wstring& expected);
 std::array<unsigned char, 32> ComputeSha256(std::string_view bytes);
 
 // A digest fed block by block, for bytes hashed as they are copied.
+// Two upper-case hexadecimal digits per byte.
+std::string HexOf(const unsigned char* bytes, size_t count);
+
 class Sha256Stream {
 public:
     Sha256Stream();

@@ -67,17 +67,6 @@ std::optional<EcdsaP256Value> ParseHexValue(std::string_view text) {
     return value;
 }
 
-std::string HexOf(const unsigned char* bytes, size_t count) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(count * 2);
-    for (size_t i = 0; i < count; ++i) {
-        text.push_back(kDigits[bytes[i] >> 4]);
-        text.push_back(kDigits[bytes[i] & 0x0F]);
-    }
-    return text;
-}
-
 void VerifyCatalogSignature(std::string_view catalogBytes, std::string_view signatureText,
                             const std::vector<std::string>& publicKeys) {
     std::optional<EcdsaP256Value> signature = ParseHexValue(signatureText);

@@ -25,8 +25,6 @@ bool DecodeHex(std::string_view digits, unsigned char* out, size_t count);
 // The 64 bytes written as 128 hexadecimal digits (either case), optionally
 // followed by "\n" or "\r\n"; nothing for any other text.
 std::optional<EcdsaP256Value> ParseHexValue(std::string_view text);
-// 128 upper-case hexadecimal digits.
-std::string HexOf(const unsigned char* bytes, size_t count);
 
 // Returns when `signatureText` is a signature of `catalogBytes` by one of
 // `publicKeys` (each in the text form above); throws "Signature du catalogue

@@ -109,7 +109,6 @@ CardListLayout ComputeCardLayout(int clientWidth) {
         rowTop += rowHeight + gap;
     }
     layout.contentHeight = rowTop;
-    layout.entryCount = layout.cards.size();
     return layout;
 }
 

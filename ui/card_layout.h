@@ -47,7 +47,6 @@ struct CardListLayout {
     std::vector<GroupBox> groups;
     std::vector<GroupSpan> spans;  // one per group
     int contentHeight = 0;
-    size_t entryCount = 0;   // entries that have a card
     size_t updateCount = 0;  // of those, installed with an update waiting
 };
 

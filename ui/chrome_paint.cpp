@@ -101,7 +101,7 @@ std::wstring SummaryText() {
 }
 
 std::wstring SummaryText(const CardListLayout& layout) {
-    std::wstring text = std::to_wstring(layout.entryCount) + L" applications · " +
+    std::wstring text = std::to_wstring(layout.cards.size()) + L" applications · " +
                         std::to_wstring(layout.groups.size()) + L" lots · " + std::to_wstring(layout.updateCount) +
                         L" mises à jour";
     if (g_state.secretMode) text += L" · Secret";

@@ -28,8 +28,8 @@ namespace {
     auto fail = [] { return ::testing::AssertionFailure(); };
     if (kept.contentHeight != fresh.contentHeight)
         return fail() << "content height " << kept.contentHeight << ", fresh " << fresh.contentHeight;
-    if (kept.entryCount != fresh.entryCount || kept.updateCount != fresh.updateCount)
-        return fail() << "counts " << kept.entryCount << "/" << kept.updateCount << ", fresh " << fresh.entryCount
+    if (kept.cards.size() != fresh.cards.size() || kept.updateCount != fresh.updateCount)
+        return fail() << "counts " << kept.cards.size() << "/" << kept.updateCount << ", fresh " << fresh.cards.size()
                       << "/" << fresh.updateCount;
     if (kept.cards.size() != fresh.cards.size())
         return fail() << kept.cards.size() << " cards, fresh " << fresh.cards.size();
