@@ -13,8 +13,8 @@
 #include "app/theme.h"
 #include "catalog/catalog_load.h"
 #include "operations/self_management.h"
-#include "ui/main_window.h"
-#include "ui/main_window_handlers.h"
+#include "ui/main/main_window.h"
+#include "ui/main/main_window_handlers.h"
 
 namespace {
 

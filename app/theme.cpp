@@ -7,7 +7,7 @@
 #include "app/high_contrast.h"
 #include "app/settings.h"
 #include "app/state.h"
-#include "ui/card_layout.h"
+#include "ui/list/card_layout.h"
 
 namespace {
 

@@ -28,7 +28,7 @@ using std::min;
 #include "bench/bench_timing.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
-#include "ui/main_window.h"
+#include "ui/main/main_window.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "bench/bench_timing.h"
-#include "ui/card_layout.h"
-#include "ui/chrome_paint.h"
+#include "ui/list/card_layout.h"
+#include "ui/main/chrome_paint.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ using std::min;
 #include "catalog/http_client.h"
 #include "catalog/image_size.h"
 #include "catalog/offline_source.h"
-#include "ui/card_icon.h"
+#include "ui/list/card_icon.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
-#include "ui/card_layout.h"
+#include "ui/list/card_layout.h"
 #include "ui/message_box.h"
-#include "ui/update_popup.h"
+#include "ui/popup/update_popup.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "operations/tool_request.h"
-#include "ui/card_layout.h"
+#include "ui/list/card_layout.h"
 
 struct OperationResult {
     bool ok = false;

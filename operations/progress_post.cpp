@@ -5,8 +5,8 @@
 #include "app/constants.h"
 #include "app/post_result.h"
 #include "app/state.h"
-#include "ui/status_progress.h"
-#include "ui/tray_icon.h"
+#include "ui/main/status_progress.h"
+#include "ui/main/tray_icon.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "ui/card_layout.h"
+#include "ui/list/card_layout.h"
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
     // The DC's own brush: no brush made and deleted for each fill.

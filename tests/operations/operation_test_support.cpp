@@ -20,7 +20,7 @@ using std::min;
 #include "operations/shell_ops.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
-#include "ui/main_window.h"
+#include "ui/main/main_window.h"
 #include "ui/message_box.h"
 
 std::wstring TraceToolPath() { return ORKVANE_TRACE_TOOL_PATH; }

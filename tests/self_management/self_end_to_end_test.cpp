@@ -24,7 +24,7 @@
 #include "tests/support/process_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
-#include "ui/card_layout.h"
+#include "ui/list/card_layout.h"
 
 namespace {
 

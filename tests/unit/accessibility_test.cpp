@@ -25,9 +25,9 @@
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "resources/resource.h"
-#include "ui/main_window.h"
-#include "ui/options_dialog.h"
-#include "ui/update_popup.h"
+#include "ui/main/main_window.h"
+#include "ui/options/options_dialog.h"
+#include "ui/popup/update_popup.h"
 
 namespace {
 

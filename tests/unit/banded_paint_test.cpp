@@ -17,8 +17,8 @@ using std::min;
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/card_layout.h"
-#include "ui/chrome_paint.h"
+#include "ui/list/card_layout.h"
+#include "ui/main/chrome_paint.h"
 
 namespace {
 

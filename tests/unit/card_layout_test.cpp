@@ -10,7 +10,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/card_layout.h"
+#include "ui/list/card_layout.h"
 
 namespace {
 

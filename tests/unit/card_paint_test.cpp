@@ -20,9 +20,9 @@ using std::min;
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/card_layout.h"
-#include "ui/card_paint.h"
-#include "ui/chrome_paint.h"
+#include "ui/list/card_layout.h"
+#include "ui/list/card_paint.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/draw.h"
 
 namespace {

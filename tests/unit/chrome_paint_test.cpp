@@ -12,8 +12,8 @@
 #include "app/theme.h"
 #include "catalog/web_host.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/card_layout.h"
-#include "ui/chrome_paint.h"
+#include "ui/list/card_layout.h"
+#include "ui/main/chrome_paint.h"
 
 namespace {
 

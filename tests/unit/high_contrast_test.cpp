@@ -14,9 +14,9 @@
 #include "app/theme.h"
 #include "resources/resource.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/main_window.h"
-#include "ui/options_dialog.h"
-#include "ui/update_popup.h"
+#include "ui/main/main_window.h"
+#include "ui/options/options_dialog.h"
+#include "ui/popup/update_popup.h"
 
 namespace {
 

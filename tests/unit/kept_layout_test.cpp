@@ -17,10 +17,10 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/card_layout.h"
-#include "ui/card_paint.h"
-#include "ui/chrome_paint.h"
-#include "ui/main_window.h"
+#include "ui/list/card_layout.h"
+#include "ui/list/card_paint.h"
+#include "ui/main/chrome_paint.h"
+#include "ui/main/main_window.h"
 
 namespace {
 

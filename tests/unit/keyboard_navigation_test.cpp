@@ -17,10 +17,10 @@
 #include "tests/operations/operation_test_support.h"
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/card_layout.h"
-#include "ui/chrome_paint.h"
-#include "ui/focus_order.h"
-#include "ui/main_window.h"
+#include "ui/list/card_layout.h"
+#include "ui/main/chrome_paint.h"
+#include "ui/keyboard/focus_order.h"
+#include "ui/main/main_window.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "tests/support/test_support.h"
-#include "ui/main_window.h"
-#include "ui/main_window_handlers.h"
+#include "ui/main/main_window.h"
+#include "ui/main/main_window_handlers.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "tests/unit/ui_test_canvas.h"
-#include "ui/chrome_footer.h"
-#include "ui/progress_text.h"
-#include "ui/status_progress.h"
+#include "ui/main/chrome_footer.h"
+#include "ui/main/progress_text.h"
+#include "ui/main/status_progress.h"
 
 namespace {
 

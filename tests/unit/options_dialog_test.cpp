@@ -14,8 +14,8 @@
 #include "app/theme.h"
 #include "resources/resource.h"
 #include "ui/message_box.h"
-#include "ui/options_dialog.h"
-#include "ui/update_popup.h"
+#include "ui/options/options_dialog.h"
+#include "ui/popup/update_popup.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "app/startup.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
-#include "ui/main_window.h"
+#include "ui/main/main_window.h"
 
 namespace {
 

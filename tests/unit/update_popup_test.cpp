@@ -5,7 +5,7 @@
 
 #include "app/constants.h"
 #include "app/state.h"
-#include "ui/update_popup.h"
+#include "ui/popup/update_popup.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -1,0 +1,122 @@
+#include "ui/accessibility/accessibility.h"
+
+#include <windows.h>
+#include <oleacc.h>
+
+#include <optional>
+#include <string>
+
+#include "app/state.h"
+#include "catalog/catalog_model.h"
+#include "ui/accessibility/accessible_object.h"
+#include "ui/accessibility/accessible_tree.h"
+#include "ui/list/card_buttons.h"
+#include "ui/list/card_layout.h"
+#include "ui/keyboard/keyboard_navigation.h"
+#include "ui/main/main_window.h"
+#include "ui/main/progress_text.h"
+
+namespace {
+
+// What clients were last told about, to raise events only for changes.
+struct ReportedState {
+    HWND window = nullptr;
+    long focusId = CHILDID_SELF;
+    std::wstring expandedId;
+    std::wstring statusText;
+    int catalogGeneration = 0;
+    bool secretMode = false;
+    size_t cardCount = 0;
+    int progressTenths = -1;  // tens of percent of the running operation
+};
+ReportedState g_reported;
+
+int ProgressTenths() {
+    const int percent = g_state.busy ? ProgressPercent(g_state.operationProgress) : -1;
+    return percent >= 0 ? percent / 10 : -1;
+}
+
+ReportedState CurrentReport(HWND window, const AccessibleView& view) {
+    const std::optional<AccessibleNode> focused = FocusedNode(view);
+    return {window,
+            focused ? ChildIdOf(*focused) : CHILDID_SELF,
+            g_state.expandedId,
+            g_state.statusText,
+            g_state.catalogGeneration,
+            g_state.secretMode,
+            view.layout.cards.size(),
+            ProgressTenths()};
+}
+
+void Notify(HWND window, DWORD event, long childId) { NotifyWinEvent(event, window, OBJID_CLIENT, childId); }
+
+// The card of an expanded id, when it is shown.
+std::optional<long> CardIdOf(const AccessibleView& view, const std::wstring& id) {
+    if (id.empty()) return std::nullopt;
+    for (const CardSlot& card : view.layout.cards) {
+        if (card.appIndex < g_state.apps.size() && g_state.apps[card.appIndex].id == id) {
+            return ChildIdOf({AccessibleKind::Card, card.appIndex});
+        }
+    }
+    return std::nullopt;
+}
+
+void Press(HWND window, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::SelfButton: PressHeaderButton(FocusPart::SelfButton); break;
+    case AccessibleKind::RefreshButton: PressHeaderButton(FocusPart::RefreshButton); break;
+    case AccessibleKind::OptionsButton: PressHeaderButton(FocusPart::OptionsButton); break;
+    case AccessibleKind::Card: ToggleCard(node.index); break;
+    case AccessibleKind::CardButton: PressCardButton(node.index, node.part); break;
+    case AccessibleKind::CreditLink: OpenSiteLink(); break;
+    default: break;
+    }
+    ReportAccessibleChanges(window);
+}
+
+}  // namespace
+
+bool OnGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // The object id travels as a 32-bit value.
+    if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return false;
+    IAccessible* root = CreateAccessibleElement(window, {AccessibleKind::Client});
+    result = LresultFromObject(__uuidof(IAccessible), wParam, root);
+    root->Release();  // the result holds its own reference
+    return result > 0;
+}
+
+void OnAccessiblePress(HWND window, WPARAM childId) {
+    const AccessibleView view = CurrentAccessibleView();
+    if (const std::optional<AccessibleNode> node = NodeOfChildId(view, static_cast<long>(childId))) {
+        Press(window, *node);
+    }
+}
+
+void ReportAccessibleChanges(HWND window) {
+    const AccessibleView view = CurrentAccessibleView();
+    const ReportedState now = CurrentReport(window, view);
+    const ReportedState before = g_reported;
+    g_reported = now;
+    // A new window starts from what it shows; nothing has changed yet.
+    if (before.window != window) return;
+
+    if (now.catalogGeneration != before.catalogGeneration || now.secretMode != before.secretMode ||
+        now.cardCount != before.cardCount) {
+        Notify(window, EVENT_OBJECT_REORDER, ChildIdOf({AccessibleKind::List}));
+    }
+    if (now.expandedId != before.expandedId) {
+        for (const std::wstring* id : {&before.expandedId, &now.expandedId}) {
+            if (const std::optional<long> card = CardIdOf(view, *id)) Notify(window, EVENT_OBJECT_STATECHANGE, *card);
+        }
+    }
+    if (now.statusText != before.statusText) {
+        Notify(window, EVENT_OBJECT_NAMECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
+    }
+    // Progress is announced by steps of ten percent, not at every report.
+    if (now.progressTenths != before.progressTenths && now.progressTenths >= 0) {
+        Notify(window, EVENT_OBJECT_VALUECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
+    }
+    if (now.focusId != before.focusId && now.focusId != CHILDID_SELF) {
+        Notify(window, EVENT_OBJECT_FOCUS, now.focusId);
+    }
+}

@@ -1,0 +1,387 @@
+#include "ui/accessibility/accessible_tree.h"
+
+#include <windows.h>
+#include <oleacc.h>
+
+#include <algorithm>
+
+#include "app/state.h"
+#include "app/theme.h"
+#include "catalog/catalog_model.h"
+#include "catalog/web_host.h"
+#include "ui/list/card_buttons.h"
+#include "ui/main/chrome_paint.h"
+#include "ui/keyboard/focus_order.h"
+#include "ui/main/progress_text.h"
+
+namespace {
+
+// Child ids: the window's six children by position, then groups and cards.
+constexpr long kSelfId = 1;
+constexpr long kRefreshId = 2;
+constexpr long kOptionsId = 3;
+constexpr long kListId = 4;
+constexpr long kStatusId = 5;
+constexpr long kLinkId = 6;
+constexpr long kFirstGroupId = 100;
+constexpr long kFirstCardId = 1000;
+constexpr long kIdsPerCard = 4;  // the card, then its three possible buttons
+
+constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton};
+
+const CatalogApp* AppAt(size_t index) { return index < g_state.apps.size() ? &g_state.apps[index] : nullptr; }
+
+std::optional<size_t> CardSlotOf(const AccessibleView& view, size_t appIndex) {
+    for (size_t i = 0; i < view.layout.cards.size(); ++i) {
+        if (view.layout.cards[i].appIndex == appIndex) return i;
+    }
+    return std::nullopt;
+}
+
+// The cards of group `group` are a run of layout.cards, in order.
+std::pair<size_t, size_t> CardRangeOf(const AccessibleView& view, size_t group) {
+    size_t first = 0;
+    for (size_t g = 0; g < group && g < view.layout.groups.size(); ++g) first += view.layout.groups[g].count;
+    const size_t count = group < view.layout.groups.size() ? view.layout.groups[group].count : 0;
+    return {std::min(first, view.layout.cards.size()), std::min(first + count, view.layout.cards.size())};
+}
+
+std::optional<size_t> GroupOfCard(const AccessibleView& view, size_t slot) {
+    for (size_t g = 0; g < view.layout.groups.size(); ++g) {
+        const auto [first, last] = CardRangeOf(view, g);
+        if (slot >= first && slot < last) return g;
+    }
+    return std::nullopt;
+}
+
+RECT OnScreen(const AccessibleView& view, RECT content) {
+    OffsetRect(&content, 0, view.dy);
+    return content;
+}
+
+// The part of a list element inside the list area, or all of it when none is.
+RECT ClippedToList(const AccessibleView& view, const RECT& rect) {
+    RECT visible{};
+    return IntersectRect(&visible, &rect, &view.listArea) ? visible : rect;
+}
+
+bool ShownInList(const AccessibleView& view, const RECT& rect) {
+    RECT visible{};
+    return IntersectRect(&visible, &rect, &view.listArea) != FALSE;
+}
+
+// The running operation's progress as the strip's bar shows it: a
+// percentage, or the bytes so far when the size is unknown.
+std::wstring StateText(const CatalogApp& app) {
+    if (!app.installed) return L"Non installée";
+    return app.updateAvailable ? L"Mise à jour disponible" : L"Installée";
+}
+
+std::wstring SelfButtonText() {
+    switch (GetSelfButtonState()) {
+    case SelfButtonState::Portable: return L"Installer Orkvane";
+    case SelfButtonState::UpdateAvailable: return L"Mettre à jour Orkvane";
+    case SelfButtonState::Current: break;
+    }
+    return g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé";
+}
+
+bool HeaderButtonEnabled(AccessibleKind kind) {
+    switch (kind) {
+    case AccessibleKind::SelfButton: return GetSelfButtonState() != SelfButtonState::Current && !g_state.busy;
+    case AccessibleKind::RefreshButton: return !g_state.busy;
+    default: return true;
+    }
+}
+
+bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
+    const std::optional<AccessibleNode> focused = FocusedNode(view);
+    return focused && *focused == node;
+}
+
+}  // namespace
+
+AccessibleView CurrentAccessibleView() {
+    AccessibleView view;
+    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &view.client);
+    view.layout = CurrentCardLayout(view.client.right);
+    view.listArea = {0, g_state.listTop, view.client.right, g_state.listBottom};
+    view.dy = g_state.listTop - g_state.scrollPos;
+    return view;
+}
+
+long ChildIdOf(const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Client: return CHILDID_SELF;
+    case AccessibleKind::SelfButton: return kSelfId;
+    case AccessibleKind::RefreshButton: return kRefreshId;
+    case AccessibleKind::OptionsButton: return kOptionsId;
+    case AccessibleKind::List: return kListId;
+    case AccessibleKind::StatusStrip: return kStatusId;
+    case AccessibleKind::CreditLink: return kLinkId;
+    case AccessibleKind::Group: return kFirstGroupId + static_cast<long>(node.index);
+    case AccessibleKind::Card: return kFirstCardId + kIdsPerCard * static_cast<long>(node.index);
+    case AccessibleKind::CardButton:
+        break;
+    }
+    const long button = static_cast<long>(std::find(std::begin(kButtonParts), std::end(kButtonParts), node.part) -
+                                          std::begin(kButtonParts));
+    return kFirstCardId + kIdsPerCard * static_cast<long>(node.index) + 1 + button;
+}
+
+std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long childId) {
+    AccessibleNode node;
+    switch (childId) {
+    case CHILDID_SELF: node.kind = AccessibleKind::Client; break;
+    case kSelfId: node.kind = AccessibleKind::SelfButton; break;
+    case kRefreshId: node.kind = AccessibleKind::RefreshButton; break;
+    case kOptionsId: node.kind = AccessibleKind::OptionsButton; break;
+    case kListId: node.kind = AccessibleKind::List; break;
+    case kStatusId: node.kind = AccessibleKind::StatusStrip; break;
+    case kLinkId: node.kind = AccessibleKind::CreditLink; break;
+    default:
+        if (childId >= kFirstCardId) {
+            const long offset = childId - kFirstCardId;
+            node.index = static_cast<size_t>(offset / kIdsPerCard);
+            const long button = offset % kIdsPerCard;
+            node.kind = button == 0 ? AccessibleKind::Card : AccessibleKind::CardButton;
+            if (button > 0) node.part = kButtonParts[button - 1];
+        } else if (childId >= kFirstGroupId) {
+            node.kind = AccessibleKind::Group;
+            node.index = static_cast<size_t>(childId - kFirstGroupId);
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!NodeExists(view, node)) return std::nullopt;
+    return node;
+}
+
+bool NodeExists(const AccessibleView& view, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Group: return node.index < view.layout.groups.size();
+    case AccessibleKind::Card: return CardSlotOf(view, node.index).has_value();
+    case AccessibleKind::CardButton:
+        return CardSlotOf(view, node.index) && FindCardButton(g_state.apps[node.index], node.part).has_value();
+    default: return true;
+    }
+}
+
+std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const AccessibleNode& node) {
+    std::vector<AccessibleNode> children;
+    switch (node.kind) {
+    case AccessibleKind::Client:
+        for (AccessibleKind kind : {AccessibleKind::SelfButton, AccessibleKind::RefreshButton,
+                                    AccessibleKind::OptionsButton, AccessibleKind::List, AccessibleKind::StatusStrip,
+                                    AccessibleKind::CreditLink}) {
+            children.push_back({kind});
+        }
+        break;
+    case AccessibleKind::List:
+        for (size_t g = 0; g < view.layout.groups.size(); ++g) children.push_back({AccessibleKind::Group, g});
+        break;
+    case AccessibleKind::Group: {
+        const auto [first, last] = CardRangeOf(view, node.index);
+        for (size_t i = first; i < last; ++i) children.push_back({AccessibleKind::Card, view.layout.cards[i].appIndex});
+        break;
+    }
+    case AccessibleKind::Card:
+        if (const CatalogApp* app = AppAt(node.index)) {
+            for (const CardButton& button : ExpandedCardButtons(*app)) {
+                children.push_back({AccessibleKind::CardButton, node.index, button.part});
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return children;
+}
+
+std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Client: return std::nullopt;
+    case AccessibleKind::Group: return AccessibleNode{AccessibleKind::List};
+    case AccessibleKind::Card: {
+        const std::optional<size_t> slot = CardSlotOf(view, node.index);
+        const std::optional<size_t> group = slot ? GroupOfCard(view, *slot) : std::nullopt;
+        if (!group) return std::nullopt;
+        return AccessibleNode{AccessibleKind::Group, *group};
+    }
+    case AccessibleKind::CardButton: return AccessibleNode{AccessibleKind::Card, node.index};
+    default: return AccessibleNode{AccessibleKind::Client};
+    }
+}
+
+std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Client: return L"Orkvane";
+    case AccessibleKind::SelfButton: return SelfButtonText();
+    case AccessibleKind::RefreshButton: return L"Actualiser";
+    case AccessibleKind::OptionsButton: return L"Options";
+    case AccessibleKind::List: return L"Mes applications";
+    case AccessibleKind::StatusStrip: return g_state.statusText;
+    case AccessibleKind::CreditLink: return CreditText();
+    case AccessibleKind::Group: {
+        if (node.index >= view.layout.groups.size()) return {};
+        const GroupBox& group = view.layout.groups[node.index];
+        return group.title + L", " + std::to_wstring(group.count) + L" applis";
+    }
+    case AccessibleKind::Card:
+        if (const CatalogApp* app = AppAt(node.index)) return app->id;
+        return {};
+    case AccessibleKind::CardButton:
+        if (const CatalogApp* app = AppAt(node.index)) {
+            if (const std::optional<CardButton> button = FindCardButton(*app, node.part)) return button->label;
+        }
+        return {};
+    }
+    return {};
+}
+
+std::wstring ValueOf(const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Card:
+        if (const CatalogApp* app = AppAt(node.index)) return StateText(*app);
+        return {};
+    case AccessibleKind::CreditLink: return SiteRoot();
+    case AccessibleKind::List: return SummaryText();
+    case AccessibleKind::StatusStrip: return ProgressAmountText();
+    default: return {};
+    }
+}
+
+std::wstring DescriptionOf(const AccessibleNode& node) {
+    if (node.kind != AccessibleKind::Card) return {};
+    const CatalogApp* app = AppAt(node.index);
+    return app != nullptr ? app->description : std::wstring();
+}
+
+std::wstring DefaultActionOf(const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::SelfButton:
+        return GetSelfButtonState() == SelfButtonState::Current ? std::wstring() : L"Appuyer";
+    case AccessibleKind::RefreshButton:
+    case AccessibleKind::OptionsButton:
+    case AccessibleKind::CardButton: return L"Appuyer";
+    case AccessibleKind::CreditLink: return L"Atteindre";
+    case AccessibleKind::Card:
+        if (const CatalogApp* app = AppAt(node.index)) return IsExpanded(*app) ? L"Réduire" : L"Développer";
+        return {};
+    default: return {};
+    }
+}
+
+long RoleOf(const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Client: return ROLE_SYSTEM_CLIENT;
+    case AccessibleKind::SelfButton:
+        return GetSelfButtonState() == SelfButtonState::Current ? ROLE_SYSTEM_STATICTEXT : ROLE_SYSTEM_PUSHBUTTON;
+    case AccessibleKind::RefreshButton:
+    case AccessibleKind::OptionsButton: return ROLE_SYSTEM_PUSHBUTTON;
+    case AccessibleKind::List: return ROLE_SYSTEM_LIST;
+    case AccessibleKind::Group: return ROLE_SYSTEM_GROUPING;
+    case AccessibleKind::Card: return ROLE_SYSTEM_LISTITEM;
+    case AccessibleKind::CardButton:
+        return node.part == FocusPart::MenuButton ? ROLE_SYSTEM_BUTTONMENU : ROLE_SYSTEM_PUSHBUTTON;
+    case AccessibleKind::StatusStrip: return ROLE_SYSTEM_STATICTEXT;
+    case AccessibleKind::CreditLink: return ROLE_SYSTEM_LINK;
+    }
+    return ROLE_SYSTEM_CLIENT;
+}
+
+long StateOf(const AccessibleView& view, const AccessibleNode& node) {
+    long state = 0;
+    if (HasKeyboardFocus(view, node)) state |= STATE_SYSTEM_FOCUSED;
+    switch (node.kind) {
+    case AccessibleKind::SelfButton:
+    case AccessibleKind::RefreshButton:
+    case AccessibleKind::OptionsButton:
+        if (node.kind == AccessibleKind::SelfButton && GetSelfButtonState() == SelfButtonState::Current) {
+            return state | STATE_SYSTEM_READONLY;
+        }
+        state |= STATE_SYSTEM_FOCUSABLE;
+        if (!HeaderButtonEnabled(node.kind)) state |= STATE_SYSTEM_UNAVAILABLE;
+        return state;
+    case AccessibleKind::Group:
+        if (!ShownInList(view, LocationOf(view, node))) state |= STATE_SYSTEM_OFFSCREEN;
+        return state;
+    case AccessibleKind::Card: {
+        const CatalogApp* app = AppAt(node.index);
+        if (app == nullptr) return STATE_SYSTEM_UNAVAILABLE;
+        state |= STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
+        state |= IsExpanded(*app) ? (STATE_SYSTEM_EXPANDED | STATE_SYSTEM_SELECTED) : STATE_SYSTEM_COLLAPSED;
+        if (!ShownInList(view, LocationOf(view, node))) state |= STATE_SYSTEM_OFFSCREEN;
+        return state;
+    }
+    case AccessibleKind::CardButton: {
+        const CatalogApp* app = AppAt(node.index);
+        const std::optional<CardButton> button = app ? FindCardButton(*app, node.part) : std::nullopt;
+        if (!button) return STATE_SYSTEM_UNAVAILABLE;
+        state |= STATE_SYSTEM_FOCUSABLE;
+        if (!button->enabled) state |= STATE_SYSTEM_UNAVAILABLE;
+        if (button->opensMenu) state |= STATE_SYSTEM_HASPOPUP;
+        if (!PaintedButtonBounds(node.index, node.part)) state |= STATE_SYSTEM_OFFSCREEN;
+        return state;
+    }
+    case AccessibleKind::StatusStrip: return state | STATE_SYSTEM_READONLY;
+    case AccessibleKind::CreditLink: return state | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+    default: return state | STATE_SYSTEM_FOCUSABLE;
+    }
+}
+
+RECT LocationOf(const AccessibleView& view, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::Client: return view.client;
+    case AccessibleKind::SelfButton: return g_state.selfButtonRect;
+    case AccessibleKind::RefreshButton: return g_state.refreshButtonRect;
+    case AccessibleKind::OptionsButton: return g_state.optionsButtonRect;
+    case AccessibleKind::List: return view.listArea;
+    case AccessibleKind::StatusStrip: return g_state.statusStripRect;
+    case AccessibleKind::CreditLink: return g_state.siteLinkRect;
+    case AccessibleKind::Group:
+        if (node.index >= view.layout.groups.size()) return {};
+        return ClippedToList(view, OnScreen(view, view.layout.groups[node.index].bounds));
+    case AccessibleKind::Card:
+    case AccessibleKind::CardButton:
+        break;
+    }
+    if (node.kind == AccessibleKind::CardButton) {
+        if (const std::optional<RECT> painted = PaintedButtonBounds(node.index, node.part)) return *painted;
+    }
+    const std::optional<size_t> slot = CardSlotOf(view, node.index);
+    if (!slot) return {};
+    return ClippedToList(view, OnScreen(view, view.layout.cards[*slot].bounds));
+}
+
+std::optional<AccessibleNode> ChildAt(const AccessibleView& view, const AccessibleNode& node, POINT point) {
+    for (const AccessibleNode& child : ChildrenOf(view, node)) {
+        const RECT place = LocationOf(view, child);
+        const bool listItem = child.kind == AccessibleKind::Group || child.kind == AccessibleKind::Card ||
+                              child.kind == AccessibleKind::CardButton;
+        // What is scrolled out of the list cannot be under the pointer.
+        if (listItem && !PtInRect(&view.listArea, point)) continue;
+        if (PtInRect(&place, point)) return child;
+    }
+    return std::nullopt;
+}
+
+std::optional<AccessibleNode> FocusedNode(const AccessibleView& view) {
+    if (g_state.linkFocused) return AccessibleNode{AccessibleKind::CreditLink};
+    return NodeOfFocus(view, EffectiveFocus(view.layout));
+}
+
+std::optional<AccessibleNode> NodeOfFocus(const AccessibleView& view, const KeyboardFocus& focus) {
+    switch (focus.part) {
+    case FocusPart::None: return std::nullopt;
+    case FocusPart::SelfButton: return AccessibleNode{AccessibleKind::SelfButton};
+    case FocusPart::RefreshButton: return AccessibleNode{AccessibleKind::RefreshButton};
+    case FocusPart::OptionsButton: return AccessibleNode{AccessibleKind::OptionsButton};
+    default: break;
+    }
+    const std::optional<size_t> slot = CardPosition(view.layout, focus.cardId);
+    if (!slot) return std::nullopt;
+    const size_t appIndex = view.layout.cards[*slot].appIndex;
+    if (focus.part == FocusPart::Card) return AccessibleNode{AccessibleKind::Card, appIndex};
+    return AccessibleNode{AccessibleKind::CardButton, appIndex, focus.part};
+}

@@ -1,9 +1,0 @@
-// Painting the card list: group panels, cards, and their hit records.
-#pragma once
-
-#include <windows.h>
-
-#include "ui/card_layout.h"
-
-void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth);
-void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea);

@@ -1,0 +1,71 @@
+// Applying a catalogue that the loading worker posted (WM_APP_CATALOG_READY).
+#include <windows.h>
+
+#include <memory>
+
+#include "app/constants.h"
+#include "app/error.h"
+#include "app/messages.h"
+#include "app/paths.h"
+#include "app/state.h"
+#include "catalog/catalog_model.h"
+#include "catalog/icon_load.h"
+#include "catalog/utf8.h"
+#include "ui/list/card_layout.h"
+#include "ui/main/main_window_handlers.h"
+#include "ui/popup/update_popup.h"
+
+namespace {
+
+bool InstalledCopyExists() {
+    try {
+        return FileExists(GetInstalledExePath());
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+// A newer version of the program is offered only when the installed copy exists.
+bool SelfUpdateOffered() {
+    if (g_state.selfIndex < 0 || !InstalledCopyExists()) return false;
+    const CatalogApp& self = g_state.apps[static_cast<size_t>(g_state.selfIndex)];
+    return CompareVersions(ParseVersion(self.version), ParseVersion(kVersionText)) == 1;
+}
+
+const char* LoadedStatus() {
+    if (!g_state.installedMode) return msg::kStatusPortableCatalogLoaded;
+    return g_state.settings.offlineMode ? msg::kStatusUsbCatalogLoaded : msg::kStatusOvhCatalogLoaded;
+}
+
+void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
+    ++g_state.catalogGeneration;
+    CloseUpdatePopup();
+    g_state.apps = std::move(result.apps);  // the old entries go with their icons
+    bool selfValid = result.selfIndex >= 0 && static_cast<size_t>(result.selfIndex) < g_state.apps.size();
+    g_state.selfIndex = selfValid ? result.selfIndex : -1;
+    g_state.catalogLoaded = true;
+    g_state.statusText = Utf8ToWide(LoadedStatus());
+    if (result.signatureVerified) g_state.statusText += L" " + Utf8ToWide(msg::kStatusCatalogSigned);
+    g_state.selfUpdateAvailable = SelfUpdateOffered();
+    UpdateScrollMetrics();
+    // A hidden window fetches its icons when it is next shown.
+    if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
+    if (result.automatic && g_state.settings.updateChecks) ShowUpdatePopup();
+}
+
+}  // namespace
+
+void ApplyCatalogResult(HWND window, std::unique_ptr<CatalogLoadResult> result) {
+    g_state.busy = false;
+    if (!result) {
+        g_state.statusText = Utf8ToWide(msg::kStatusCatalogUnreachable) + Utf8ToWide(msg::kUnknownErrorLower);
+        UpdateScrollMetrics();
+    } else if (result->ok) {
+        ApplyLoadedCatalog(window, *result);
+    } else if (!result->automatic) {
+        // A silent check fails silently and keeps the current list.
+        g_state.statusText = Utf8ToWide(msg::kStatusCatalogUnreachable) + result->error;
+        UpdateScrollMetrics();
+    }
+    InvalidateMainWindow(window);
+}

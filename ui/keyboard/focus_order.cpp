@@ -1,0 +1,85 @@
+#include "ui/keyboard/focus_order.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "app/state.h"
+#include "app/theme.h"
+#include "catalog/catalog_model.h"
+#include "ui/list/card_buttons.h"
+#include "ui/main/chrome_paint.h"
+
+namespace {
+
+// Space kept above and below a card scrolled into view.
+constexpr int kViewMargin = 8;
+constexpr int kGroupTitleHeight = 38;
+
+}  // namespace
+
+CardListLayout CurrentListLayout() {
+    RECT client{};
+    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
+    return CurrentCardLayout(client.right - client.left);
+}
+
+std::vector<FocusPart> HeaderFocusStops() {
+    std::vector<FocusPart> stops;
+    if (GetSelfButtonState() != SelfButtonState::Current) stops.push_back(FocusPart::SelfButton);
+    stops.push_back(FocusPart::RefreshButton);
+    stops.push_back(FocusPart::OptionsButton);
+    return stops;
+}
+
+std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstring& id) {
+    for (size_t i = 0; i < layout.cards.size(); ++i) {
+        const size_t index = layout.cards[i].appIndex;
+        if (index < g_state.apps.size() && g_state.apps[index].id == id) return i;
+    }
+    return std::nullopt;
+}
+
+KeyboardFocus EffectiveFocus(const CardListLayout& layout) {
+    KeyboardFocus focus = g_state.keyboardFocus;
+    switch (focus.part) {
+    case FocusPart::None:
+        return focus;
+    case FocusPart::SelfButton:
+        if (GetSelfButtonState() == SelfButtonState::Current) return {FocusPart::RefreshButton, {}};
+        return focus;
+    case FocusPart::RefreshButton:
+    case FocusPart::OptionsButton:
+        return focus;
+    default:
+        break;
+    }
+    const std::optional<size_t> position = CardPosition(layout, focus.cardId);
+    if (!position) return {};
+    if (focus.part != FocusPart::Card &&
+        !FindCardButton(g_state.apps[layout.cards[*position].appIndex], focus.part)) {
+        focus.part = FocusPart::Card;
+    }
+    return focus;
+}
+
+void ScrollCardIntoView(const CardListLayout& layout, size_t position) {
+    if (position >= layout.cards.size()) return;
+    const RECT& card = layout.cards[position].bounds;
+    int top = card.top - Scale(kViewMargin);
+    for (const GroupBox& group : layout.groups) {
+        // The first card of a group brings the group's title along.
+        if (group.bounds.top + Scale(kGroupTitleHeight) == card.top && group.bounds.left <= card.left &&
+            card.right <= group.bounds.right) {
+            top = group.bounds.top;
+        }
+    }
+    const int bottom = card.bottom + Scale(kViewMargin);
+    const int page = std::max(0, g_state.listBottom - g_state.listTop);
+    if (top < g_state.scrollPos) {
+        ScrollTo(top);
+    } else if (bottom > g_state.scrollPos + page) {
+        // A card taller than the list shows its top.
+        ScrollTo(std::min(top, bottom - page));
+    }
+}

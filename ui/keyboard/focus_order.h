@@ -1,0 +1,30 @@
+// The order in which the keyboard visits the main window: the header's
+// buttons, then the cards in reading order (group by group as laid out, each
+// group's cards top to bottom), and into an expanded card its buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "ui/list/card_layout.h"
+#include "ui/keyboard/keyboard_focus.h"
+
+// The card list as laid out for the main window's current width.
+CardListLayout CurrentListLayout();
+
+// The header buttons that act, left to right: the self button only when it
+// offers something (it is a label once the program is current).
+std::vector<FocusPart> HeaderFocusStops();
+
+// Position in layout.cards of the card with that id, if it is shown.
+std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstring& id);
+
+// The stored focus, checked against what is shown now: a button that is gone
+// falls back to its card, a card that is gone to nothing.
+KeyboardFocus EffectiveFocus(const CardListLayout& layout);
+
+// Scrolls the list so that the card at `position` (with its group's title
+// when it is the group's first card) is in view.
+void ScrollCardIntoView(const CardListLayout& layout, size_t position);

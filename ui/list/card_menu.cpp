@@ -1,0 +1,86 @@
+#include "ui/list/card_menu.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/handles.h"
+#include "app/state.h"
+#include "catalog/catalog_model.h"
+#include "operations/operation_runner.h"
+
+namespace {
+
+constexpr int kLaunchCommand = 1;
+constexpr int kInstallCommand = 2;
+constexpr int kUninstallCommand = 3;
+
+UniqueMenu CreateCardMenu(const CatalogApp& app) {
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return menu;
+    AppendMenuW(menu.get(), MF_STRING | MF_GRAYED, 0, app.id.c_str());
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    for (const CardMenuItem& item : BuildCardMenu(app, g_state.installedMode, g_state.busy)) {
+        const UINT flags = MF_STRING | (item.enabled ? 0u : static_cast<UINT>(MF_GRAYED));
+        AppendMenuW(menu.get(), flags, static_cast<UINT_PTR>(item.commandId), item.label.c_str());
+    }
+    return menu;
+}
+
+int TrackCardMenu(HMENU menu, const RECT& clientBounds) {
+    RECT screen = clientBounds;
+    MapWindowPoints(g_state.mainWindow, HWND_DESKTOP, reinterpret_cast<POINT*>(&screen), 2);
+    SetForegroundWindow(g_state.mainWindow);
+
+    TPMPARAMS keepClear{};
+    keepClear.cbSize = sizeof(keepClear);
+    keepClear.rcExclude = screen;
+    const int command = static_cast<int>(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTALIGN,
+                                                          screen.right, screen.bottom, g_state.mainWindow,
+                                                          &keepClear));
+    // Lets the menu close properly when the window was not in the foreground.
+    PostMessageW(g_state.mainWindow, WM_NULL, 0, 0);
+    return command;
+}
+
+}  // namespace
+
+std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMode, bool busy) {
+    const bool canRun = installedMode && !busy;
+    const bool canRemove = !busy;
+    if (!app.installed) return {{kInstallCommand, L"Installer", HitAction::Install, canRun}};
+
+    std::vector<CardMenuItem> items{{kLaunchCommand, L"Lancer", HitAction::Launch, canRun}};
+    if (app.updateAvailable) items.push_back({kInstallCommand, L"Mettre à jour", HitAction::Install, canRun});
+    items.push_back({kUninstallCommand, L"Désinstaller", HitAction::Uninstall, canRemove});
+    return items;
+}
+
+void ShowCardMenu(const HitRecord& record) {
+    const size_t appIndex = record.appIndex;
+    if (appIndex >= g_state.apps.size()) return;
+    const int generation = g_state.catalogGeneration;
+    const std::wstring id = g_state.apps[appIndex].id;
+
+    int command = 0;
+    {
+        UniqueMenu menu = CreateCardMenu(g_state.apps[appIndex]);
+        if (!menu) return;
+        command = TrackCardMenu(menu.get(), record.bounds);
+    }
+    if (command == 0) return;
+
+    // The menu loop lets other messages run: the catalogue may have been
+    // replaced or a job started while the menu was open.
+    if (g_state.catalogGeneration != generation || appIndex >= g_state.apps.size() ||
+        g_state.apps[appIndex].id != id || g_state.busy) {
+        return;
+    }
+    for (const CardMenuItem& item : BuildCardMenu(g_state.apps[appIndex], g_state.installedMode, false)) {
+        if (item.commandId == command && item.enabled) {
+            StartToolOperation(appIndex, item.action);
+            return;
+        }
+    }
+}

@@ -1,0 +1,261 @@
+#include "ui/list/card_paint.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+
+#include "app/handles.h"
+#include "app/state.h"
+#include "app/theme.h"
+#include "catalog/catalog_model.h"
+#include "ui/list/card_icon.h"
+#include "ui/draw.h"
+
+namespace {
+
+enum class CardState { NotInstalled, UpToDate, UpdateAvailable };
+
+constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+constexpr UINT kLineRight = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
+constexpr UINT kLineCentred = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+constexpr UINT kParagraph = DT_WORDBREAK | DT_END_ELLIPSIS;
+
+CardState StateOf(const CatalogApp& app) {
+    if (!app.installed) return CardState::NotInstalled;
+    return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
+}
+
+RECT Offset(RECT rect, int dx, int dy) {
+    OffsetRect(&rect, dx, dy);
+    return rect;
+}
+
+// Appends a record for the part of `area` inside the list; nothing when the
+// area is scrolled out of it.
+void RecordHit(const RECT& area, const RECT& listArea, size_t appIndex, HitAction action, bool enabled,
+               bool opensMenu, bool togglesCard) {
+    RECT visible{};
+    if (!IntersectRect(&visible, &area, &listArea)) return;
+    g_state.hitRecords.push_back({visible, appIndex, action, enabled, opensMenu, togglesCard});
+}
+
+std::wstring EmptyListMessage() {
+    if (g_state.busy) return L"Chargement de vos applications…";
+    if (g_state.catalogLoaded) return L"Aucune application à afficher.";
+    return L"Le catalogue n’est pas disponible.";
+}
+
+// A panel taller than the list is drawn cut a little beyond it: the same
+// pixels inside, without rasterising screens of it that nobody sees.
+RECT CutToList(RECT bounds, const RECT& listArea) {
+    const int spare = Scale(8);
+    bounds.top = std::max(bounds.top, listArea.top - spare);
+    bounds.bottom = std::min(bounds.bottom, listArea.bottom + spare);
+    return bounds;
+}
+
+void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& listArea) {
+    const Palette& palette = g_state.palette;
+    {
+        // Inside the outline, the header band below and the cards (painted
+        // after every panel) cover each pixel: only the outline is drawn.
+        ScopedSaveDc saved(dc);
+        ExcludeClipRect(dc, bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.bottom - 1);
+        FillRounded(dc, CutToList(bounds, listArea), palette.surface, palette.border);
+    }
+    FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + Scale(38)}, palette.groupHeader);
+    DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bounds.top + Scale(38)},
+              g_state.strongFont, palette.text, kLineLeft);
+    DrawLabel(dc, std::to_wstring(group.count) + L" applis",
+              {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bounds.top + Scale(38)},
+              g_state.smallFont, palette.textMuted, kLineRight);
+}
+
+void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
+    const Palette& palette = g_state.palette;
+    switch (state) {
+    case CardState::UpdateAvailable:
+        FillRounded(dc, box, palette.warningFill, palette.warningFill);
+        DrawLabel(dc, L"↑ À mettre à jour", box, g_state.smallFont, palette.warning, kLineRight);
+        break;
+    case CardState::UpToDate:
+        DrawLabel(dc, L"✓ Installée", box, g_state.smallFont, palette.success, kLineRight);
+        break;
+    case CardState::NotInstalled:
+        DrawLabel(dc, L"− Non installée", box, g_state.smallFont, palette.textMuted, kLineRight);
+        break;
+    }
+}
+
+void PaintChevron(HDC dc, const RECT& box, bool expanded) {
+    // One pixel wide, the DC's own pen does; a wider line needs a pen of its own.
+    const int width = std::max(1, Scale(1));
+    UniquePen pen(width > 1 ? CreatePen(PS_SOLID, width, g_state.palette.textMuted) : nullptr);
+    ScopedSelect selectPen(dc, pen ? static_cast<HGDIOBJ>(pen.get()) : GetStockObject(DC_PEN));
+    SetDCPenColor(dc, g_state.palette.textMuted);
+    const int cx = (box.left + box.right) / 2;
+    const int cy = (box.top + box.bottom) / 2;
+    // A "v" when collapsed, the same pointing up when expanded.
+    const int tipDy = expanded ? -Scale(2) : Scale(2);
+    MoveToEx(dc, cx - Scale(4), cy - tipDy, nullptr);
+    LineTo(dc, cx, cy + tipDy);
+    LineTo(dc, cx + Scale(4), cy - tipDy);
+}
+
+void PaintMenuButton(HDC dc, const RECT& box) {
+    const Palette& palette = g_state.palette;
+    const COLORREF fill = (!g_state.busy && IsHovered(box)) ? palette.hover : palette.surface;
+    FillRounded(dc, box, fill, palette.border);
+
+    const COLORREF dots = g_state.busy ? palette.textDisabled : palette.text;
+    UniqueBrush brush(CreateSolidBrush(dots));
+    UniquePen pen(CreatePen(PS_SOLID, 1, dots));
+    ScopedSelect selectBrush(dc, brush.get());
+    ScopedSelect selectPen(dc, pen.get());
+    const int r = std::max(1, Scale(2));
+    const int cx = (box.left + box.right) / 2;
+    const int cy = (box.top + box.bottom) / 2;
+    for (int offset : {Scale(-6), 0, Scale(6)}) {
+        const int x = cx + offset;
+        Ellipse(dc, x - r, cy - r, x + r, cy + r);
+    }
+}
+
+std::wstring VersionLine(const CatalogApp& app, CardState state) {
+    if (app.version.empty()) return {};
+    return (state == CardState::UpToDate ? L"Version : " : L"Version disponible : ") + app.version;
+}
+
+// The expanded part of a card: description, version and buttons.
+void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& listArea) {
+    const CatalogApp& app = g_state.apps[appIndex];
+    const Palette& palette = g_state.palette;
+    const CardState state = StateOf(app);
+    const LONG L = card.left;
+    const LONG T = card.top;
+    const LONG R = card.right;
+
+    DrawLabel(dc, app.description, {L + Scale(42), T + Scale(44), R - Scale(12), T + Scale(79)}, g_state.bodyFont,
+              palette.textMuted, kParagraph);
+    DrawLabel(dc, VersionLine(app, state), {L + Scale(42), T + Scale(81), R - Scale(12), T + Scale(101)},
+              g_state.smallFont, palette.textMuted, kLineLeft);
+
+    const bool canRun = g_state.installedMode && !g_state.busy;
+    const RECT primary{L + Scale(42), T + Scale(108), L + Scale(178), T + Scale(140)};
+    const wchar_t* primaryLabel = state == CardState::UpToDate          ? L"Lancer"
+                                  : state == CardState::UpdateAvailable ? L"Mettre à jour"
+                                                                        : L"Installer";
+    PaintButton(dc, primary, primaryLabel, canRun, true);
+    RecordHit(primary, listArea, appIndex, state == CardState::UpToDate ? HitAction::Launch : HitAction::Install,
+              canRun, false, false);
+
+    if (state == CardState::UpdateAvailable) {
+        const RECT second{L + Scale(188), T + Scale(108), L + Scale(288), T + Scale(140)};
+        PaintButton(dc, second, L"Lancer", canRun, false);
+        RecordHit(second, listArea, appIndex, HitAction::Launch, canRun, false, false);
+    }
+
+    if (app.installed) {
+        const RECT menu{R - Scale(44), T + Scale(108), R - Scale(12), T + Scale(140)};
+        PaintMenuButton(dc, menu);
+        RecordHit(menu, listArea, appIndex, HitAction::Launch, !g_state.busy, true, false);
+    }
+}
+
+// The groups, or the cards of one group, whose rows reach into the list's
+// height; a superset of what the list shows, found without walking the rest.
+struct ShownRange {
+    size_t first = 0;
+    size_t end = 0;
+};
+
+ShownRange ShownGroups(const CardListLayout& layout, const RECT& listArea, int dy) {
+    const int top = listArea.top - dy;
+    const int bottom = listArea.bottom - dy;
+    const auto& spans = layout.spans;
+    const auto& groups = layout.groups;
+    const size_t first = static_cast<size_t>(
+        std::partition_point(spans.begin(), spans.end(), [&](const GroupSpan& s) { return s.rowBottom <= top; }) -
+        spans.begin());
+    const size_t end = static_cast<size_t>(
+        std::partition_point(groups.begin(), groups.end(), [&](const GroupBox& g) { return g.bounds.top < bottom; }) -
+        groups.begin());
+    return {first, std::max(first, std::min(end, spans.size()))};
+}
+
+ShownRange ShownCards(const CardListLayout& layout, const GroupSpan& span, const RECT& listArea, int dy) {
+    const int top = listArea.top - dy;
+    const int bottom = listArea.bottom - dy;
+    const auto begin = layout.cards.begin() + static_cast<std::ptrdiff_t>(span.firstCard);
+    const auto end = layout.cards.begin() + static_cast<std::ptrdiff_t>(span.endCard);
+    const auto first = std::partition_point(begin, end, [&](const CardSlot& c) { return c.bounds.bottom <= top; });
+    const auto last = std::partition_point(first, end, [&](const CardSlot& c) { return c.bounds.top < bottom; });
+    return {static_cast<size_t>(first - layout.cards.begin()), static_cast<size_t>(last - layout.cards.begin())};
+}
+
+}  // namespace
+
+void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
+    const RECT listArea{0, g_state.listTop, clientWidth, g_state.listBottom};
+    const int dy = g_state.listTop - g_state.scrollPos;
+
+    ScopedSaveDc saved(dc);
+    IntersectClipRect(dc, listArea.left, listArea.top, listArea.right, listArea.bottom);
+
+    if (layout.groups.empty()) {
+        DrawLabel(dc, EmptyListMessage(),
+                  {Scale(20), g_state.listTop + Scale(24), clientWidth - Scale(20), g_state.listTop + Scale(60)},
+                  g_state.bodyFont, g_state.palette.textMuted, kLineCentred);
+    }
+    const ShownRange shown = ShownGroups(layout, listArea, dy);
+    for (size_t g = shown.first; g < shown.end; ++g) {
+        const RECT bounds = Offset(layout.groups[g].bounds, 0, dy);
+        RECT visible{};
+        if (!IntersectRect(&visible, &bounds, &listArea)) continue;
+        PaintGroup(dc, bounds, layout.groups[g], listArea);
+    }
+    // Cards after all panels, so that they lie on top of the panel interiors.
+    for (size_t g = shown.first; g < shown.end; ++g) {
+        const ShownRange cards = ShownCards(layout, layout.spans[g], listArea, dy);
+        for (size_t c = cards.first; c < cards.end; ++c) {
+            const CardSlot& card = layout.cards[c];
+            PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea);
+        }
+    }
+}
+
+void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
+    if (onScreen.appIndex >= g_state.apps.size()) return;
+    const RECT& card = onScreen.bounds;
+    RECT visible{};
+    if (!IntersectRect(&visible, &card, &listArea)) return;
+    g_state.cardRects.push_back(visible);
+
+    const CatalogApp& app = g_state.apps[onScreen.appIndex];
+    const Palette& palette = g_state.palette;
+    const bool expanded = IsExpanded(app);
+    const CardState state = StateOf(app);
+    const LONG L = card.left;
+    const LONG T = card.top;
+    const LONG R = card.right;
+    const LONG B = card.bottom;
+    const int stateWidth = Scale(state == CardState::UpdateAvailable ? 112 : 94);
+
+    const RECT titleRow{L, T, R, T + Scale(38)};
+    if (B > titleRow.bottom) FillSolid(dc, {L, titleRow.bottom, R, B}, palette.surface);
+    const COLORREF rowFill = expanded ? palette.selected : (IsHovered(visible) ? palette.hover : palette.surface);
+    FillSolid(dc, titleRow, rowFill);
+    FillSolid(dc, {L, B - 1, R, B}, palette.border);
+    if (expanded) FillSolid(dc, {L, T, L + Scale(3), B}, palette.accent);
+
+    DrawCardIcon(dc, app, CardIconBox(L, T));
+    DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, T + Scale(38)}, g_state.strongFont,
+              palette.text, kLineLeft);
+    PaintStateLabel(dc, {R - Scale(32) - stateWidth, T + Scale(9), R - Scale(32), T + Scale(29)}, state);
+    PaintChevron(dc, {R - Scale(24), T + Scale(11), R - Scale(10), T + Scale(27)}, expanded);
+
+    RecordHit(titleRow, listArea, onScreen.appIndex, HitAction::Launch, true, false, true);
+    if (expanded) PaintCardDetails(dc, card, onScreen.appIndex, listArea);
+}

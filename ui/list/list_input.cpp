@@ -1,0 +1,58 @@
+// What the mouse is over in the main window, and what a click on the card
+// list asks for. Works on the rectangles that the last paint recorded.
+#include <windows.h>
+
+#include "app/state.h"
+#include "operations/operation_runner.h"
+#include "ui/list/card_layout.h"
+#include "ui/list/card_menu.h"
+
+namespace {
+
+constexpr int kOptionsKey = 1;
+constexpr int kSelfKey = 2;
+constexpr int kRefreshKey = 3;
+constexpr int kFirstHitKey = 100;
+constexpr int kFirstCardKey = 100000;
+
+const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
+    for (size_t i = 0; i < g_state.hitRecords.size(); ++i) {
+        const HitRecord& record = g_state.hitRecords[i];
+        if (record.enabled && PtInRect(&record.bounds, point)) {
+            if (position != nullptr) *position = i;
+            return &record;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool IsHovered(const RECT& rect) { return g_state.mouseInside && PtInRect(&rect, g_state.mousePos); }
+
+int HoverKeyAt(POINT point) {
+    if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsKey;
+    if (PtInRect(&g_state.selfButtonRect, point)) return kSelfKey;
+    if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshKey;
+    size_t position = 0;
+    if (EnabledRecordAt(point, &position) != nullptr) return kFirstHitKey + static_cast<int>(position);
+    for (size_t i = 0; i < g_state.cardRects.size(); ++i) {
+        if (PtInRect(&g_state.cardRects[i], point)) return kFirstCardKey + static_cast<int>(i);
+    }
+    return 0;
+}
+
+void HandleListClick(POINT point) {
+    const HitRecord* found = EnabledRecordAt(point);
+    if (found == nullptr) return;
+    // Copied: toggling or starting a job may empty the records.
+    const HitRecord record = *found;
+
+    if (record.togglesCard) {
+        if (record.appIndex < g_state.apps.size()) ToggleCard(record.appIndex);
+    } else if (!record.opensMenu) {
+        StartToolOperation(record.appIndex, record.action);
+    } else if (!g_state.busy && record.appIndex < g_state.apps.size()) {
+        ShowCardMenu(record);
+    }
+}

@@ -1,0 +1,157 @@
+#include "ui/main/chrome_paint.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/handles.h"
+#include "app/state.h"
+#include "app/theme.h"
+#include "ui/accessibility/accessibility.h"
+#include "catalog/catalog_model.h"
+#include "ui/list/card_layout.h"
+#include "ui/list/card_paint.h"
+#include "ui/main/chrome_footer.h"
+#include "ui/draw.h"
+#include "ui/keyboard/focus_paint.h"
+
+namespace {
+
+constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+constexpr UINT kLineCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+constexpr int kPaintBandHeight = 400;
+
+// BeginPaint / EndPaint of one WM_PAINT.
+class ScopedPaint {
+public:
+    explicit ScopedPaint(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+    ~ScopedPaint() { EndPaint(window_, &paint_); }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+    HDC dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_ = nullptr;
+};
+
+void PaintLogo(HDC dc, const RECT& logo) {
+    FillSolid(dc, logo, g_state.palette.accent);
+    RECT inner = logo;
+    InflateRect(&inner, -Scale(2), -Scale(2));
+    FillSolid(dc, inner, g_state.palette.surface);
+    if (g_state.appIcon != nullptr) {
+        DrawIconEx(dc, logo.left + Scale(4), logo.top + Scale(4), g_state.appIcon, Scale(42), Scale(42), 0, nullptr,
+                   DI_NORMAL);
+    }
+}
+
+void PaintSelfButton(HDC dc, const RECT& box) {
+    const Palette& palette = g_state.palette;
+    switch (GetSelfButtonState()) {
+    case SelfButtonState::Portable:
+        PaintButton(dc, box, L"Installer Orkvane", !g_state.busy, false);
+        break;
+    case SelfButtonState::UpdateAvailable:
+        FillRounded(dc, box, palette.warningFill, palette.warning);
+        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont, palette.warning, kLineCentred);
+        break;
+    case SelfButtonState::Current:
+        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont,
+                  palette.success, kLineCentred);
+        break;
+    }
+}
+
+void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layout, int width) {
+    const Palette& palette = g_state.palette;
+    const int headerHeight = header.headerHeight;
+
+    FillSolid(dc, {0, 0, width, Scale(3)}, palette.accent);
+    PaintLogo(dc, header.logo);
+    DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont, palette.text, kLineLeft);
+    DrawLabel(dc, L"Votre collection d’applications", {header.title.left, Scale(47), header.title.right, Scale(70)},
+              g_state.bodyFont, palette.textMuted, kLineLeft);
+    PaintButton(dc, header.refreshButton, L"Actualiser", !g_state.busy, false);
+    PaintButton(dc, header.optionsButton, L"Options", true, false);
+    PaintSelfButton(dc, header.selfButton);
+    FillSolid(dc, {Scale(20), headerHeight - 1, width - Scale(20), headerHeight}, palette.border);
+    DrawLabel(dc, L"Mes applications",
+              {Scale(20), headerHeight + Scale(6), width - Scale(360), headerHeight + Scale(40)}, g_state.headingFont,
+              palette.text, DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, SummaryText(layout),
+              {width - Scale(360), headerHeight + Scale(6), width - Scale(20), headerHeight + Scale(40)},
+              g_state.smallFont, palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+}  // namespace
+
+SelfButtonState GetSelfButtonState() {
+    if (!g_state.installedMode) return SelfButtonState::Portable;
+    return g_state.selfUpdateAvailable ? SelfButtonState::UpdateAvailable : SelfButtonState::Current;
+}
+
+std::wstring SummaryText() {
+    RECT client{};
+    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
+    return SummaryText(CurrentCardLayout(client.right));
+}
+
+std::wstring SummaryText(const CardListLayout& layout) {
+    std::wstring text = std::to_wstring(layout.cards.size()) + L" applications · " +
+                        std::to_wstring(layout.groups.size()) + L" lots · " + std::to_wstring(layout.updateCount) +
+                        L" mises à jour";
+    if (g_state.secretMode) text += L" · Secret";
+    return text;
+}
+
+void PaintMainWindowTo(HDC dc, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    SetBkMode(dc, TRANSPARENT);
+    FillSolid(dc, {0, 0, width, height}, g_state.palette.window);
+    g_state.hitRecords.clear();
+    g_state.cardRects.clear();
+
+    const HeaderLayout header = ComputeHeaderLayout(width);
+    const CardListLayout& layout = CurrentCardLayout(width);
+    g_state.selfButtonRect = header.selfButton;
+    g_state.optionsButtonRect = header.optionsButton;
+    g_state.refreshButtonRect = header.refreshButton;
+    g_state.logoRect = header.logo;
+
+    PaintHeader(dc, header, layout, width);
+    PaintCardList(dc, layout, width);
+    PaintKeyboardFocus(dc, layout, width);
+    PaintFooter(dc, width, height);
+}
+
+void PaintMainWindow(HWND window) {
+    ReportAccessibleChanges(window);
+    ScopedPaint paint(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) return;
+
+    // Drawn off screen a band at a time, each copied at once, so that nothing
+    // flickers; a buffer for the whole window would add its size to the
+    // working set at every paint. A DIB section's pixels are a mapping of
+    // their own, given back whole when the paint ends.
+    const int band = std::min(height, kPaintBandHeight);
+    UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateTopDownDib(paint.dc(), width, band, &bits));
+    if (!memory || !bitmap) return;
+    ScopedSelect selectBitmap(memory.get(), bitmap.get());
+    for (int top = 0; top < height; top += band) {
+        // The band's top row becomes the buffer's first: the whole picture is
+        // painted and what falls outside the buffer is dropped.
+        SetWindowOrgEx(memory.get(), 0, top, nullptr);
+        PaintMainWindowTo(memory.get(), width, height);
+        BitBlt(paint.dc(), 0, top, width, std::min(band, height - top), memory.get(), 0, top, SRCCOPY);
+    }
+}

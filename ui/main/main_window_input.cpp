@@ -1,0 +1,165 @@
+// Mouse and keyboard on the main window: cursor shapes, hover repaints, the
+// header's fixed targets, the secret-mode click pattern on the logo, and the
+// keyboard cue on the credit link.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "app/messages.h"
+#include "app/state.h"
+#include "catalog/catalog_load.h"
+#include "catalog/icon_load.h"
+#include "catalog/utf8.h"
+#include "operations/self_management.h"
+#include "ui/list/card_layout.h"
+#include "ui/main/chrome_paint.h"
+#include "ui/main/main_window.h"
+#include "ui/main/main_window_handlers.h"
+
+namespace {
+
+// Four left clicks then three right clicks on the logo switch secret mode.
+constexpr int kSecretLeftClicks = 4;
+constexpr int kSecretRightClicks = 3;
+
+bool Inside(const RECT& rect, POINT point) { return PtInRect(&rect, point) != FALSE; }
+
+bool SelfButtonActs() { return GetSelfButtonState() != SelfButtonState::Current && !g_state.busy; }
+
+bool OverEnabledHitRecord(POINT point) {
+    return std::any_of(g_state.hitRecords.begin(), g_state.hitRecords.end(),
+                       [&](const HitRecord& record) { return record.enabled && Inside(record.bounds, point); });
+}
+
+void SwitchSecretMode(HWND window) {
+    g_state.scrollPos = 0;
+    g_state.secretMode = !g_state.secretMode;
+    g_state.secretLeftClicks = 0;
+    g_state.secretRightClicks = 0;
+    g_state.statusText = Utf8ToWide(g_state.secretMode ? msg::kStatusSecretOn : msg::kStatusSecretOff);
+    UpdateScrollMetrics();
+    StartIconLoad();
+    InvalidateMainWindow(window);
+}
+
+void CountSecretLeftClick() {
+    if (g_state.secretRightClicks != 0) {
+        // A left click after some right clicks starts the pattern again.
+        g_state.secretLeftClicks = 1;
+        g_state.secretRightClicks = 0;
+    } else {
+        g_state.secretLeftClicks = std::min(g_state.secretLeftClicks + 1, kSecretLeftClicks);
+    }
+}
+
+void CountSecretRightClick(HWND window) {
+    if (g_state.secretLeftClicks != kSecretLeftClicks) {
+        g_state.secretLeftClicks = 0;
+        g_state.secretRightClicks = 0;
+        return;
+    }
+    if (++g_state.secretRightClicks == kSecretRightClicks) SwitchSecretMode(window);
+}
+
+}  // namespace
+
+void ClickSelfButton() {
+    if (g_state.busy) return;
+    switch (GetSelfButtonState()) {
+    case SelfButtonState::Portable: InstallOrRemoveSelf(); break;
+    case SelfButtonState::UpdateAvailable: StartToolboxUpdate(); break;
+    case SelfButtonState::Current: break;
+    }
+}
+
+LPCWSTR CursorForPoint(POINT point) {
+    if (Inside(g_state.siteLinkRect, point)) return IDC_ARROW;
+    if (Inside(g_state.optionsButtonRect, point)) return IDC_HAND;
+    if (Inside(g_state.selfButtonRect, point) && SelfButtonActs()) return IDC_HAND;
+    // "Actualiser" keeps the hand while busy, even though it is drawn disabled.
+    if (Inside(g_state.refreshButtonRect, point)) return IDC_HAND;
+    if (OverEnabledHitRecord(point)) return IDC_HAND;
+    return nullptr;
+}
+
+bool OnSetCursor(HWND window, LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT) return false;
+    POINT point{};
+    if (!GetCursorPos(&point) || !ScreenToClient(window, &point)) return false;
+    LPCWSTR cursor = CursorForPoint(point);
+    if (cursor == nullptr) return false;
+    SetCursor(LoadCursorW(nullptr, cursor));
+    return true;
+}
+
+void OnMouseMove(HWND window, POINT point) {
+    int oldKey = g_state.mouseInside ? HoverKeyAt(g_state.mousePos) : 0;
+    g_state.mousePos = point;
+    if (!g_state.mouseInside) {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof(track);
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = window;
+        g_state.mouseInside = TrackMouseEvent(&track) != FALSE;
+    }
+    // Repaint only when the mouse enters or leaves a hot element.
+    if (HoverKeyAt(g_state.mousePos) != oldKey) InvalidateMainWindow(window);
+}
+
+void OnMouseLeave(HWND window) {
+    g_state.mousePos = POINT{-1, -1};
+    g_state.mouseInside = false;
+    InvalidateMainWindow(window);
+}
+
+void OnLeftButtonDown(HWND window, POINT point) {
+    g_state.linkFocused = false;
+    InvalidateMainWindow(window);
+    if (Inside(g_state.logoRect, point)) {
+        CountSecretLeftClick();
+    } else if (Inside(g_state.optionsButtonRect, point)) {
+        ShowOptionsDialog();
+    } else if (Inside(g_state.selfButtonRect, point)) {
+        ClickSelfButton();
+    } else if (Inside(g_state.refreshButtonRect, point)) {
+        StartCatalogLoad(false);  // does nothing while busy
+    } else if (Inside(g_state.siteLinkRect, point)) {
+        OpenSiteLink();
+    } else {
+        HandleListClick(point);
+    }
+}
+
+void OnRightButtonDown(HWND window, POINT point) {
+    // Clicks outside the logo neither count nor reset the pattern.
+    if (Inside(g_state.logoRect, point)) CountSecretRightClick(window);
+}
+
+bool OnKeyDown(HWND window, WPARAM key, LPARAM flags) {
+    if (key == VK_TAB) {
+        g_state.linkFocused = !g_state.linkFocused;
+        InvalidateMainWindow(window);
+        return true;
+    }
+    if (g_state.linkFocused) {
+        if (key == VK_RETURN || key == VK_SPACE) {
+            // A held key repeats: one browser tab for one press.
+            bool repeated = (flags & (LPARAM{1} << 30)) != 0;
+            if (!repeated) OpenSiteLink();
+            return true;
+        }
+        if (key == VK_ESCAPE) {
+            g_state.linkFocused = false;
+            InvalidateMainWindow(window);
+            return true;
+        }
+        return false;
+    }
+    if (key == VK_ESCAPE && !g_state.expandedId.empty()) {
+        g_state.expandedId.clear();
+        UpdateScrollMetrics();
+        InvalidateMainWindow(window);
+        return true;
+    }
+    return false;
+}

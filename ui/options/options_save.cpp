@@ -1,0 +1,120 @@
+// "Enregistrer": check the wanted source, register autostart, store the
+// settings, and either switch the catalogue source or run the 24-hour check.
+#include <string>
+#include <vector>
+
+#include "app/error.h"
+#include "app/messages.h"
+#include "app/state.h"
+#include "catalog/catalog_load.h"
+#include "catalog/offline_source.h"
+#include "catalog/utf8.h"
+#include "resources/resource.h"
+#include "ui/list/card_layout.h"
+#include "ui/message_box.h"
+#include "ui/options/options_state.h"
+#include "ui/popup/update_popup.h"
+
+namespace {
+
+constexpr int kFolderBufferUnits = 32768;
+
+struct WantedSource {
+    bool offline = false;
+    std::wstring root;
+};
+
+bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+WantedSource ReadWantedSource(HWND dialog) {
+    WantedSource wanted;
+    wanted.offline = IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE);
+    std::vector<wchar_t> buffer(kFolderBufferUnits);
+    GetDlgItemTextW(dialog, IDC_OPT_FOLDER, buffer.data(), kFolderBufferUnits);
+    wanted.root = buffer.data();
+    return wanted;
+}
+
+bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool IsCurrentSource(const WantedSource& wanted) {
+    const Settings& settings = g_state.settings;
+    return wanted.offline == settings.offlineMode && SameTextIgnoringCase(wanted.root, settings.offlineRoot);
+}
+
+void ShowFailure(HWND dialog, const char* utf8Message, UINT icon) {
+    ShowMessageBox(dialog, Utf8ToWide(utf8Message), icon);
+}
+
+// A new source is refused while a job runs, and an offline one must hold a
+// catalogue; false (after telling the user) when the dialog has to stay open.
+bool AcceptNewSource(HWND dialog, WantedSource& wanted) {
+    if (g_state.busy) {
+        ShowFailure(dialog, msg::kWaitBeforeSourceChange, MB_ICONINFORMATION);
+        return false;
+    }
+    if (!wanted.offline) return true;
+    try {
+        wanted.root = ValidateOfflineRoot(wanted.root);
+    } catch (const AppError& error) {
+        ShowFailure(dialog, error.what(), MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+void StoreCheckBoxes(HWND dialog) {
+    Settings& settings = g_state.settings;
+    settings.startup = IsChecked(dialog, IDC_OPT_STARTUP);
+    settings.updateChecks = IsChecked(dialog, IDC_OPT_UPDATE_CHECKS);
+    settings.desktopShortcut = IsChecked(dialog, IDC_OPT_DESKTOP);
+    settings.menuShortcut = IsChecked(dialog, IDC_OPT_MENU);
+    SaveSettings();
+    SaveThemeMode();
+}
+
+// Everything that described the old catalogue goes; results still in flight
+// for it become stale, icon workers stop, and a fresh load starts.
+void SwitchCatalogSource(const WantedSource& wanted) {
+    offlineModeShared.exchange(wanted.offline);
+    iconLoadEpoch.fetch_add(1);
+    ++g_state.catalogGeneration;
+    CloseUpdatePopup();
+    g_state.settings.offlineMode = wanted.offline;
+    g_state.settings.offlineRoot = wanted.root;
+    SaveOfflineSettings();
+    g_state.apps.clear();
+    g_state.hitRecords.clear();
+    g_state.cardRects.clear();
+    g_state.selfIndex = -1;
+    g_state.catalogLoaded = false;
+    g_state.selfUpdateAvailable = false;
+    g_state.expandedId.clear();
+    g_state.scrollPos = 0;
+    g_state.settings.lastCheck = 0;
+    UpdateScrollMetrics();
+    StartCatalogLoad(false);
+}
+
+}  // namespace
+
+void SaveOptions(HWND dialog, OptionsDialogState& state) {
+    WantedSource wanted = ReadWantedSource(dialog);
+    bool sourceChanged = !IsCurrentSource(wanted);
+    if (sourceChanged && !AcceptNewSource(dialog, wanted)) return;
+    if (!SetAutostart(IsChecked(dialog, IDC_OPT_STARTUP))) {
+        ShowFailure(dialog, msg::kAutostartRegisterFailed, MB_ICONERROR);
+        return;
+    }
+    StoreCheckBoxes(dialog);
+    state.saved = true;
+    if (!g_state.settings.updateChecks) CloseUpdatePopup();
+    EndOptionsDialog(dialog, IDOK);  // `state` may be gone from here on
+    if (sourceChanged)
+        SwitchCatalogSource(wanted);
+    else
+        CheckForUpdatesIfDue();
+}
