@@ -43,6 +43,7 @@ inline constexpr char kOfflineNoCatalog[] = "catalog.json introuvable dans Orkva
 inline constexpr char kOfflineFileInaccessible[] = "Fichier USB inaccessible : clé absente, fichier manquant ou occupé";
 inline constexpr char kOfflineFileTooLarge[] = "Fichier USB trop volumineux ou illisible";
 inline constexpr char kOfflineReadInterrupted[] = "Lecture USB interrompue : vérifiez la connexion de la clé";
+inline constexpr char kOfflineWritableByOthers[] = "Dossier modifiable par d’autres utilisateurs";
 
 // Tool install, launch and uninstall
 inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application invalide";

@@ -12,6 +12,7 @@
 #include "app/paths.h"
 #include "app/state.h"
 #include "catalog/offline_source.h"
+#include "catalog/offline_trust.h"
 
 std::atomic<bool> offlineModeShared{false};
 
@@ -130,7 +131,10 @@ bool DetectOfflineRoot() {
     }
     for (const std::wstring& candidate : OfflineRootCandidates(exePath)) {
         try {
-            g_state.settings.offlineRoot = ValidateOfflineRoot(candidate);
+            std::wstring root = ValidateOfflineRoot(candidate);
+            // On a fixed disk a folder beside the program may belong to another user.
+            if (!MayUseDetectedOfflineRoot(root, exePath)) continue;
+            g_state.settings.offlineRoot = root;
             return true;
         } catch (const AppError&) {
             // A candidate that does not hold a catalogue is passed over silently.

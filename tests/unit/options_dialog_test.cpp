@@ -16,6 +16,7 @@
 #include "ui/message_box.h"
 #include "ui/options/options_dialog.h"
 #include "ui/popup/update_popup.h"
+#include "tests/support/file_access.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -375,6 +376,17 @@ TEST_F(OptionsDialogTest, BrowseAcceptsOnlyAFolderWithACatalogue) {
     std::wstring keyRoot = MakeOfflineKey(key);
     ScratchFolder direct;
     WriteFileBytes(direct / L"catalog.json", "{}");
+    // Other users may write these: refused on a fixed disk, a USB key's own business.
+    ScratchFolder shared;
+    WriteFileBytes(shared / L"catalog.json", "{}");
+    GrantEveryoneFullControl(shared.path());
+    ScratchFolder sharedCatalog;
+    WriteFileBytes(sharedCatalog / L"catalog.json", "{}");
+    GrantEveryoneFullControl(sharedCatalog / L"catalog.json");
+    ScratchFolder sharedKey = ScratchFolder::At(L"E:\\OptShared\\OrkvaneOffline");
+    WriteFileBytes(sharedKey / L"catalog.json", "{}");
+    GrantEveryoneFullControl(sharedKey.path());
+    if (HasFatalFailure()) return;
 
     struct Case {
         const char* what;
@@ -390,6 +402,11 @@ TEST_F(OptionsDialogTest, BrowseAcceptsOnlyAFolderWithACatalogue) {
         {"the key holding OrkvaneOffline", key.path(), false, keyRoot, nullptr},
         {"the OrkvaneOffline folder itself", keyRoot, false, keyRoot, nullptr},
         {"a folder holding catalog.json", direct.path(), false, direct.path(), nullptr},
+        {"a fixed-disk folder others can write", shared.path(), false, before,
+         "Dossier modifiable par d’autres utilisateurs"},
+        {"a fixed-disk catalogue others can write", sharedCatalog.path(), false, before,
+         "Dossier modifiable par d’autres utilisateurs"},
+        {"a USB key others can write", sharedKey.path(), false, sharedKey.path(), nullptr},
         {"cancelled", L"", false, before, nullptr},
         {"busy: no picker at all", key.path(), true, before, nullptr},
     };
@@ -423,6 +440,29 @@ TEST_F(OptionsDialogTest, BrowseAcceptsOnlyAFolderWithACatalogue) {
         EXPECT_TRUE(IsWindow(dialog)) << c.what;
         DestroyWindow(dialog);
     }
+}
+
+// A folder typed in rather than picked meets the same refusal when saved.
+TEST_F(OptionsDialogTest, SaveRefusesAFixedDiskFolderOthersCanWrite) {
+    ScratchFolder shared;
+    std::wstring root = MakeOfflineKey(shared);
+    GrantEveryoneFullControl(root);
+    if (HasFatalFailure()) return;
+    g_state.settings.offlineMode = false;
+    g_state.settings.offlineRoot = L"";
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    Click(IDC_OPT_TAB_ADVANCED);
+    SetDlgItemTextW(dialog, IDC_OPT_FOLDER, root.c_str());
+    CheckRadioButton(dialog, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_SOURCE_OFFLINE);
+    Click(IDOK);
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, W("Dossier modifiable par d’autres utilisateurs"));
+    EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(g_state.settings.offlineMode);
+    EXPECT_EQ(g_state.settings.offlineRoot, L"");
 }
 
 TEST_F(OptionsDialogTest, SaveWithTheSameSourceOnlyRunsTheDueCheck) {

@@ -11,6 +11,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "tests/support/file_access.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -538,6 +539,54 @@ TEST(OfflineDetection, StartedBesideAnOfflineFolder) {
         EXPECT_TRUE(RawEquals(GetSetting(L"OfflineMode"), Dword(c.offline ? 1 : 0)))
             << Describe(GetSetting(L"OfflineMode"));
         EXPECT_TRUE(RawEquals(GetSetting(L"OfflineRoot"), String(c.root))) << Describe(GetSetting(L"OfflineRoot"));
+    }
+}
+
+// On a fixed disk another user may have made the folder, or may change its
+// catalogue: it is taken only when the program lies in it and only the user
+// (with SYSTEM and the Administrators) can write it. A USB key is the user's.
+TEST(OfflineDetection, FixedDiskFolderMustHoldTheProgramAndBeTheUsersOwn) {
+    struct Case {
+        const char* what;
+        const wchar_t* exePath;
+        const wchar_t* catalogFolder;
+        std::vector<const wchar_t*> openToEveryone;
+        bool offline;
+    };
+    const Case cases[] = {
+        {"a shared folder's OrkvaneOffline, started from a folder beside it", L"F:\\Public\\Downloads\\Orkvane.exe",
+         L"F:\\Public\\OrkvaneOffline", {}, false},
+        {"an OrkvaneOffline beside the program", L"F:\\a\\Orkvane.exe", L"F:\\a\\OrkvaneOffline", {}, false},
+        {"the program in the folder", L"F:\\OrkvaneOffline\\Orkvane.exe", L"F:\\OrkvaneOffline", {}, true},
+        {"the program in its outils folder", L"F:\\OrkvaneOffline\\outils\\Orkvane.exe", L"F:\\OrkvaneOffline", {},
+         true},
+        {"the folder writable by others", L"F:\\OrkvaneOffline\\Orkvane.exe", L"F:\\OrkvaneOffline",
+         {L"F:\\OrkvaneOffline"}, false},
+        {"the catalogue writable by others", L"F:\\OrkvaneOffline\\outils\\Orkvane.exe", L"F:\\OrkvaneOffline",
+         {L"F:\\OrkvaneOffline\\catalog.json"}, false},
+        {"a USB key keeps its rules", L"E:\\a\\b\\Orkvane.exe", L"E:\\OrkvaneOffline",
+         {L"E:\\OrkvaneOffline", L"E:\\OrkvaneOffline\\catalog.json"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryCleaner cleaner;
+        RemoveDriveFolders();
+        RemoveTree(L"F:\\Public");
+        CreateFolderPath(c.catalogFolder);
+        WriteFileBytes(JoinPath(c.catalogFolder, L"catalog.json"), "{}");
+        CreateFolderPath(ParentFolder(c.exePath));
+        for (const wchar_t* path : c.openToEveryone) GrantEveryoneFullControl(path);
+
+        ProbeReport report;
+        RunProbeAt(c.exePath, report);
+        RemoveDriveFolders();
+        RemoveTree(L"F:\\Public");
+        if (HasFatalFailure()) return;
+
+        EXPECT_EQ(report.offlineMode, c.offline);
+        EXPECT_EQ(report.offlineRoot, c.offline ? std::wstring(c.catalogFolder) : L"");
+        EXPECT_TRUE(RawEquals(GetSetting(L"OfflineMode"), Dword(c.offline ? 1 : 0)))
+            << Describe(GetSetting(L"OfflineMode"));
     }
 }
 

@@ -9,7 +9,7 @@
 #include "app/error.h"
 #include "app/paths.h"
 #include "app/state.h"
-#include "catalog/offline_source.h"
+#include "catalog/offline_trust.h"
 #include "catalog/utf8.h"
 #include "resources/resource.h"
 #include "ui/message_box.h"
@@ -42,7 +42,7 @@ void BrowseOfflineFolder(HWND dialog) {
     std::wstring folder = g_folderPicker ? g_folderPicker(dialog) : AskShellForFolder(dialog);
     if (folder.empty()) return;
     try {
-        std::wstring root = ValidateOfflineRoot(folder);
+        std::wstring root = ValidateChosenOfflineRoot(folder);
         SetDlgItemTextW(dialog, IDC_OPT_FOLDER, root.c_str());
         CheckRadioButton(dialog, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_SOURCE_OFFLINE);
     } catch (const AppError& error) {

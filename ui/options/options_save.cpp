@@ -7,7 +7,7 @@
 #include "app/messages.h"
 #include "app/state.h"
 #include "catalog/catalog_load.h"
-#include "catalog/offline_source.h"
+#include "catalog/offline_trust.h"
 #include "catalog/utf8.h"
 #include "resources/resource.h"
 #include "ui/list/card_layout.h"
@@ -58,7 +58,7 @@ bool AcceptNewSource(HWND dialog, WantedSource& wanted) {
     }
     if (!wanted.offline) return true;
     try {
-        wanted.root = ValidateOfflineRoot(wanted.root);
+        wanted.root = ValidateChosenOfflineRoot(wanted.root);
     } catch (const AppError& error) {
         ShowFailure(dialog, error.what(), MB_ICONERROR);
         return false;

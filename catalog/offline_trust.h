@@ -1,0 +1,18 @@
+// Whether an offline folder on a drive that is not removable can be trusted:
+// on a fixed disk other local users may have made the folder, or may change
+// its catalogue, and so choose the programs this one installs.
+#pragma once
+
+#include <string>
+
+bool IsOnRemovableDrive(const std::wstring& fullPath);
+// True when anyone but the user, SYSTEM or the Administrators can write the
+// folder or its catalog.json.
+bool OfflineRootOpenToOthers(const std::wstring& root);
+// A folder found by itself beside the program, as ValidateOfflineRoot returned
+// it: on a removable drive it counts; elsewhere only when the program lies in
+// it (or in its outils folder) and nobody else can write it.
+bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath);
+// ValidateOfflineRoot for a folder the user chooses; on a drive that is not
+// removable, a folder others can write is refused as well.
+std::wstring ValidateChosenOfflineRoot(const std::wstring& path);
