@@ -11,6 +11,7 @@
 #include "publisher/catalog_signing.h"
 #include "publisher/console.h"
 #include "publisher/file_tree.h"
+#include "publisher/private_key_file.h"
 
 int MakeKeyPair(const std::wstring& privatePath, const std::wstring& publicPath) {
     for (const std::wstring& path : {privatePath, publicPath}) {
@@ -21,7 +22,7 @@ int MakeKeyPair(const std::wstring& privatePath, const std::wstring& publicPath)
     }
     try {
         SigningKeyPair pair = GenerateSigningKeyPair();
-        WriteWholeFile(privatePath, pair.privateKeyText);
+        WritePrivateKeyFile(privatePath, pair.privateKeyText);
         try {
             WriteWholeFile(publicPath, pair.publicKeyText);
         } catch (const AppError&) {
