@@ -22,6 +22,8 @@ inline constexpr char kEntryIncomplete[] = "Entrée de catalogue incomplète";
 inline constexpr char kOfflineIdInvalid[] = "Identifiant d'application invalide dans le catalogue USB";
 inline constexpr char kNoValidApps[] = "Aucune application valide dans le catalogue";
 inline constexpr char kCatalogSignatureInvalid[] = "Signature du catalogue absente ou invalide";
+inline constexpr char kCatalogSignedOlder[] = "Catalogue signé plus ancien que le dernier reçu";
+inline constexpr char kCatalogSignedExpired[] = "Catalogue signé expiré";
 
 // HTTPS client
 inline constexpr char kNetworkDisabledOffline[] = "Accès réseau désactivé en mode USB hors ligne";

@@ -26,6 +26,8 @@ constexpr wchar_t kLastCheckValue[] = L"LastCheck";
 constexpr wchar_t kOfflineModeValue[] = L"OfflineMode";
 constexpr wchar_t kOfflineRootValue[] = L"OfflineRoot";
 constexpr wchar_t kThemeModeValue[] = L"ThemeMode";
+constexpr wchar_t kOnlineCatalogSerialValue[] = L"OnlineCatalogSerial";
+constexpr wchar_t kOfflineCatalogSerialValue[] = L"OfflineCatalogSerial";
 
 constexpr wchar_t kPersonalizeKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 constexpr wchar_t kAppsUseLightThemeValue[] = L"AppsUseLightTheme";
@@ -171,6 +173,11 @@ void LoadSettings() {
 
     std::optional<DWORD> theme = ReadDword(kSettingsKeyPath, kThemeModeValue);
     if (theme && *theme <= static_cast<DWORD>(ThemeChoice::Dark)) settings.themeMode = static_cast<ThemeChoice>(*theme);
+
+    if (std::optional<unsigned long long> serial = ReadQword(kOnlineCatalogSerialValue))
+        settings.onlineCatalogSerial = *serial;
+    if (std::optional<unsigned long long> serial = ReadQword(kOfflineCatalogSerialValue))
+        settings.offlineCatalogSerial = *serial;
 }
 
 void SaveSettings() {
@@ -195,6 +202,13 @@ void SaveThemeMode() {
     UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
     if (!key) return;
     WriteDword(key.get(), kThemeModeValue, static_cast<DWORD>(g_state.settings.themeMode));
+}
+
+void SaveCatalogSerials() {
+    UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
+    if (!key) return;
+    WriteQword(key.get(), kOnlineCatalogSerialValue, g_state.settings.onlineCatalogSerial);
+    WriteQword(key.get(), kOfflineCatalogSerialValue, g_state.settings.offlineCatalogSerial);
 }
 
 bool SetAutostart(bool enable) {

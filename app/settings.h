@@ -17,6 +17,10 @@ struct Settings {
     bool offlineMode = false;
     std::wstring offlineRoot;
     ThemeChoice themeMode = ThemeChoice::System;
+    // The highest catalogue serial a signed build verified, per source: a USB
+    // key may rightly lag behind the web host, but not behind itself.
+    unsigned long long onlineCatalogSerial = 0;
+    unsigned long long offlineCatalogSerial = 0;
 };
 
 // Copy of settings.offlineMode that worker threads read.
@@ -30,6 +34,8 @@ void LoadSettings();
 void SaveSettings();
 void SaveOfflineSettings();
 void SaveThemeMode();
+// Writes "OnlineCatalogSerial" and "OfflineCatalogSerial".
+void SaveCatalogSerials();
 bool SetAutostart(bool enable);
 bool SystemPrefersDark();
 // Looks for an offline folder beside the running executable; true when found

@@ -9,6 +9,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "catalog/catalog_freshness.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_signature_source.h"
 #include "catalog/http_client.h"
@@ -71,6 +72,10 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         std::string bytes = ReadCatalogBytes(job, root);
         result->signatureVerified = VerifyCatalogSourceSignature(bytes, job.offline, root, job.signingKeys);
         JsonValue document = ParseJson(Utf8ToWide(bytes));
+        // A signature proves who wrote the catalogue, not that it is the latest.
+        if (result->signatureVerified)
+            result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document), job.highestSerial,
+                                                                CatalogClockNow());
         BuildCatalog(std::move(document), job.offline, root, *result);
     } catch (const std::exception& e) {
         result->ok = false;
@@ -97,6 +102,7 @@ void StartCatalogLoad(bool automatic) {
     job.offline = g_state.settings.offlineMode;
     job.offlineRoot = g_state.settings.offlineRoot;
     job.signingKeys = CatalogSigningKeys();
+    job.highestSerial = HighestCatalogSerial(job.offline);
     try {
         std::thread([job] {
             std::unique_ptr<CatalogLoadResult> result;

@@ -17,6 +17,9 @@ struct CatalogLoadJob {
     std::wstring offlineRoot;
     // Public keys the catalogue must be signed with; empty reads no signature.
     std::vector<std::string> signingKeys;
+    // The highest serial verified so far from this source; a signed catalogue
+    // below it is refused.
+    unsigned long long highestSerial = 0;
 };
 
 void StartCatalogLoad(bool automatic);

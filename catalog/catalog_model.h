@@ -45,6 +45,8 @@ struct CatalogLoadResult {
     int selfIndex = -1;
     // The catalogue's signature was checked (a signed build) and verified.
     bool signatureVerified = false;
+    // A verified catalogue's "serial".
+    unsigned long long catalogSerial = 0;
 };
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,

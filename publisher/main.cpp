@@ -18,6 +18,7 @@
 #include "publisher/catalog_check.h"
 #include "publisher/catalog_signing.h"
 #include "publisher/console.h"
+#include "publisher/freshness_check.h"
 #include "publisher/offline_pack.h"
 #include "publisher/signing_commands.h"
 
@@ -74,6 +75,7 @@ int Check(const std::wstring& catalogPath, const std::wstring& offlineArg, const
 
     CatalogCheck check = CheckCatalogBytes(bytes, offline, root);
     if (publicKey) CheckSignatureBeside(catalogPath, bytes, *publicKey, check);
+    CheckCatalogFreshnessMembers(bytes, publicKey.has_value(), check);
     if (offline) {
         GdiplusSession gdiplus;
         CheckOfflineFiles(root, check);

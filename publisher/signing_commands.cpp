@@ -11,6 +11,7 @@
 #include "publisher/catalog_signing.h"
 #include "publisher/console.h"
 #include "publisher/file_tree.h"
+#include "publisher/freshness_check.h"
 #include "publisher/private_key_file.h"
 
 int MakeKeyPair(const std::wstring& privatePath, const std::wstring& publicPath) {
@@ -52,6 +53,12 @@ int SignCatalog(const std::wstring& catalogPath, const std::wstring& privateKeyP
         reading = catalogPath;
         std::string catalogBytes = ReadOfflineFile(catalogPath, kCatalogSizeLimit);
         reading.clear();
+        // A signed build refuses a catalogue without a serial: do not sign one.
+        if (std::wstring why = WhyNotSignable(catalogBytes); !why.empty()) {
+            SecureZeroMemory(privateKey.data(), privateKey.size());
+            PrintErr(catalogPath + L" : " + why + L" ; rien n’a été signé");
+            return 1;
+        }
         std::string signature = SignCatalogBytes(catalogBytes, privateKey);
         std::optional<std::string> publicKey = PublicKeyOfPrivateKey(privateKey);
         SecureZeroMemory(privateKey.data(), privateKey.size());

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "catalog/catalog_freshness.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
 #include "catalog/catalog_signature.h"
@@ -36,8 +38,11 @@ const TestKeys& Keys() {
 
 std::string PublicOf(const SigningKeyPair& pair) { return std::string(WithoutLineBreak(pair.publicKeyText)); }
 
-std::string CatalogJson(const std::string& id) {
-    return R"({"downloadEndpoint": "https://localhost/telechargement", "iconBaseUrl": "", "apps": [
+// A signed build requires a serial (0 leaves it out); `extra` adds members
+// such as "expires".
+std::string CatalogJson(const std::string& id, unsigned serial = 1, const std::string& extra = "") {
+    std::string freshness = serial == 0 ? "" : R"("serial": )" + std::to_string(serial) + ", ";
+    return R"({)" + freshness + extra + R"("downloadEndpoint": "https://localhost/telechargement", "iconBaseUrl": "", "apps": [
   {"id": ")" + id + R"(", "version": "1.0", "category": "Outils", "description": "Un outil",
    "sha256": "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"}]})";
 }
@@ -251,4 +256,106 @@ TEST_F(SignedLoadTest, UnsignedBuildNeverLooksAtSignatures) {
         }
         EXPECT_EQ(SignatureRequests(), 0u);
     }
+}
+
+namespace {
+
+std::optional<unsigned long long> StoredSerial(const wchar_t* name) {
+    unsigned long long value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_QWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+// A catalogue signed long ago is still signed: the serial and the expiry tell
+// it from the latest. Each source keeps its own highest serial.
+TEST_F(SignedLoadTest, SignedBuildRefusesAnOlderOrExpiredCatalogue) {
+    const TestKeys& keys = Keys();
+    ReplaceCatalogSigningKeys({PublicOf(keys.first)});
+    const std::optional<unsigned long long> now = ParseUtcTime(L"2030-01-01T00:00:00Z");
+    ASSERT_TRUE(now.has_value());
+    ReplaceCatalogClock([now] { return *now; });
+    auto place = [&](bool offline, const std::string& catalog) {
+        const std::string signature = SignCatalogBytes(catalog, keys.first.privateKeyText);
+        Place(offline, catalog, &signature);
+    };
+    const std::wstring signedStatus = kPortableLoaded + L" " + W(msg::kStatusCatalogSigned);
+    const std::wstring unreachable = W(msg::kStatusCatalogUnreachable);
+
+    ResetAppState();
+    g_state.mainWindow = window_;
+    for (bool offline : {false, true}) {
+        SCOPED_TRACE(offline ? "USB key" : "web host");
+        const wchar_t* value = offline ? L"OfflineCatalogSerial" : L"OnlineCatalogSerial";
+        UseKey(offline);
+
+        // Valid to the very second of "now"; on the key after the web host's 9, 7 is still new.
+        place(offline, CatalogJson("Outil-Sept", 7, R"("expires": "2030-01-01T00:00:00Z", )"));
+        Load(false);
+        EXPECT_EQ(g_state.statusText, signedStatus);
+        EXPECT_EQ(ListedIds(), std::vector<std::wstring>{L"Outil-Sept"});
+        EXPECT_EQ(StoredSerial(value), 7u);
+
+        struct Refusal {
+            const char* name;
+            std::string catalog;
+            const char* message;
+        };
+        const Refusal refusals[] = {
+            {"an older serial", CatalogJson("Outil-Six", 6), msg::kCatalogSignedOlder},
+            {"no serial", CatalogJson("Outil-Sans", 0), msg::kCatalogSignedOlder},
+            {"a serial that is not a number", CatalogJson("Outil-Texte", 0, R"("serial": "8", )"),
+             msg::kCatalogSignedOlder},
+            {"a serial that is not a whole number", CatalogJson("Outil-Demi", 0, R"("serial": 8.5, )"),
+             msg::kCatalogSignedOlder},
+            {"expired a second ago", CatalogJson("Outil-Perime", 8, R"("expires": "2029-12-31T23:59:59Z", )"),
+             msg::kCatalogSignedExpired},
+            {"an expiry that is no date", CatalogJson("Outil-Fevrier", 8, R"("expires": "2030-02-30T00:00:00Z", )"),
+             msg::kCatalogSignedExpired},
+        };
+        for (const Refusal& r : refusals) {
+            place(offline, r.catalog);
+            Load(false);
+            EXPECT_EQ(g_state.statusText, unreachable + W(r.message)) << r.name;
+            EXPECT_EQ(ListedIds(), std::vector<std::wstring>{L"Outil-Sept"}) << r.name;
+
+            g_state.statusText = L"avant";
+            Load(true);
+            EXPECT_EQ(g_state.statusText, L"avant") << r.name;
+            EXPECT_EQ(ListedIds(), std::vector<std::wstring>{L"Outil-Sept"}) << r.name;
+            EXPECT_EQ(StoredSerial(value), 7u) << r.name;
+        }
+
+        // The same serial loads again; a higher one becomes the new floor.
+        place(offline, CatalogJson("Outil-Egal", 7));
+        Load(false);
+        EXPECT_EQ(ListedIds(), std::vector<std::wstring>{L"Outil-Egal"});
+        place(offline, CatalogJson("Outil-Neuf", 9));
+        Load(false);
+        EXPECT_EQ(ListedIds(), std::vector<std::wstring>{L"Outil-Neuf"});
+        EXPECT_EQ(StoredSerial(value), 9u);
+        place(offline, CatalogJson("Outil-Huit", 8));
+        Load(false);
+        EXPECT_EQ(g_state.statusText, unreachable + W(msg::kCatalogSignedOlder));
+    }
+
+    // Read back at the next start.
+    ResetAppState();
+    LoadSettings();
+    EXPECT_EQ(g_state.settings.onlineCatalogSerial, 9u);
+    EXPECT_EQ(g_state.settings.offlineCatalogSerial, 9u);
+
+    // An unsigned build reads neither member.
+    ReplaceCatalogSigningKeys({});
+    g_state.mainWindow = window_;
+    UseKey(false);
+    Place(false, CatalogJson("Outil-Libre", 2, R"("expires": "2001-01-01T00:00:00Z", )"), nullptr);
+    Load(false);
+    EXPECT_EQ(g_state.statusText, kPortableLoaded);
+    EXPECT_EQ(ListedIds(), std::vector<std::wstring>{L"Outil-Libre"});
+    ReplaceCatalogClock({});
 }

@@ -10,6 +10,7 @@
 #include "app/sha256.h"
 #include "catalog/catalog_load.h"
 #include "catalog/catalog_signature.h"
+#include "publisher/catalog_signing.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 
@@ -29,7 +30,7 @@ std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
 bool Has(const std::string& output, const std::string& text) { return output.find(text) != std::string::npos; }
 
 std::string CatalogFor(const std::wstring& exe, const std::string& version) {
-    return R"({"downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": ")" + version +
+    return R"({"serial": 1, "downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": ")" + version +
            R"(", "category": "Outils", "description": "Un outil", "sha256": ")" + WideToUtf8(ComputeFileSha256(exe)) +
            R"("}]})";
 }
@@ -117,4 +118,57 @@ TEST(PublisherSigning, KeyPairToSignedUsbKeyThatTheProgramLoads) {
     out = RunTool(L"check " + Q(catalog) + L" --public-key " + Q(privateKey));
     EXPECT_EQ(out.exitCode, 1u) << out.output;
     EXPECT_TRUE(Has(out.output, "clé publique illisible")) << out.output;
+}
+
+// "serial" and "expires": what check says of them for a signed build, and
+// sign refusing a catalogue that a signed build would refuse for want of a serial.
+TEST(PublisherSigning, CheckAndSignSpeakOfSerialAndExpiry) {
+    ScratchFolder work(L"freshness");
+    const SigningKeyPair pair = GenerateSigningKeyPair();
+    const std::wstring privateKey = work / L"editeur.prive";
+    const std::wstring publicKey = work / L"editeur.public";
+    WriteFileBytes(privateKey, pair.privateKeyText);
+    WriteFileBytes(publicKey, pair.publicKeyText);
+    WriteFileBytes(work / L"Alpha.exe", "outil Alpha");
+    const std::string body = CatalogFor(work / L"Alpha.exe", "1.0").substr(std::string(R"({"serial": 1, )").size());
+    const std::wstring catalog = work / L"catalog.json";
+
+    struct Case {
+        const char* what;
+        std::string members;  // put before the catalogue's own members
+        bool okSigned;        // check --public-key passes
+        bool okUnsigned;      // check without a key passes
+        const char* said;     // nullptr: nothing in particular
+    };
+    const Case cases[] = {
+        {"serial and a future expiry", R"("serial": 3, "expires": "2999-01-01T00:00:00Z", )", true, true, nullptr},
+        {"serial alone", R"("serial": 3, )", true, true, nullptr},
+        {"no serial", "", false, true, "« serial » absent ou invalide"},
+        {"serial zero", R"("serial": 0, )", false, true, "« serial » absent ou invalide"},
+        {"serial as text", R"("serial": "3", )", false, true, "« serial » absent ou invalide"},
+        {"expiry without its Z", R"("serial": 3, "expires": "2999-01-01T00:00:00", )", false, true,
+         "« expires » invalide"},
+        {"expiry past", R"("serial": 3, "expires": "2001-01-01T00:00:00Z", )", false, false, "Catalogue signé expiré"},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes = "{" + c.members + body;
+        WriteFileBytes(catalog, bytes);
+        WriteFileBytes(catalog + L".sig", SignCatalogBytes(bytes, pair.privateKeyText));
+        ProcessOutcome out = RunTool(L"check " + Q(catalog) + L" --public-key " + Q(publicKey));
+        EXPECT_EQ(out.exitCode, c.okSigned ? 0u : 1u) << c.what << "\n" << out.output;
+        if (c.said != nullptr) {
+            EXPECT_TRUE(Has(out.output, c.said)) << c.what << "\n" << out.output;
+        }
+        out = RunTool(L"check " + Q(catalog));
+        EXPECT_EQ(out.exitCode, c.okUnsigned ? 0u : 1u) << c.what << "\n" << out.output;
+
+        DeleteFileW((catalog + L".sig").c_str());
+        out = RunTool(L"sign " + Q(catalog) + L" --key " + Q(privateKey));
+        bool signable = c.members.find(R"("serial": 3)") != std::string::npos;
+        EXPECT_EQ(out.exitCode, signable ? 0u : 1u) << c.what << "\n" << out.output;
+        EXPECT_EQ(FileExists(catalog + L".sig"), signable) << c.what;
+        if (!signable) {
+            EXPECT_TRUE(Has(out.output, "rien n’a été signé")) << c.what << "\n" << out.output;
+        }
+    }
 }

@@ -8,6 +8,7 @@
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/state.h"
+#include "catalog/catalog_freshness.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
@@ -40,6 +41,7 @@ const char* LoadedStatus() {
 void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     ++g_state.catalogGeneration;
     CloseUpdatePopup();
+    if (result.signatureVerified) RememberCatalogSerial(g_state.settings.offlineMode, result.catalogSerial);
     g_state.apps = std::move(result.apps);  // the old entries go with their icons
     bool selfValid = result.selfIndex >= 0 && static_cast<size_t>(result.selfIndex) < g_state.apps.size();
     g_state.selfIndex = selfValid ? result.selfIndex : -1;

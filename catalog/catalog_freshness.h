@@ -1,0 +1,45 @@
+// How recent a signed catalogue is: its "serial", raised by the publisher at
+// each publication, and its optional "expires", a UTC time written
+// YYYY-MM-DDTHH:MM:SSZ. A signed build remembers the highest serial it
+// verified, so that an older catalogue signed with the same key is refused.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "catalog/json.h"
+
+// Above this a double no longer holds every integer.
+inline constexpr unsigned long long kMaxCatalogSerial = 9007199254740991ULL;
+
+struct CatalogFreshness {
+    // Absent or malformed members are empty; `serialPresent` and
+    // `expiresPresent` tell a malformed one from an absent one.
+    std::optional<unsigned long long> serial;
+    std::optional<unsigned long long> expires;  // as a file time (UTC)
+    bool serialPresent = false;
+    bool expiresPresent = false;
+};
+
+CatalogFreshness ReadCatalogFreshness(const JsonValue& document);
+// "YYYY-MM-DDTHH:MM:SSZ" as a file time; nothing for any other text or a day
+// that does not exist.
+std::optional<unsigned long long> ParseUtcTime(std::wstring_view text);
+
+// The checks of a signed build: returns the catalogue's serial; throws
+// "Catalogue signé plus ancien que le dernier reçu" when the serial is missing,
+// malformed or below `highestSerial` (an equal one loads), and "Catalogue signé
+// expiré" when "expires" is malformed or earlier than `now`.
+unsigned long long CheckSignedCatalogFreshness(const CatalogFreshness& freshness, unsigned long long highestSerial,
+                                               unsigned long long now);
+
+// The UTC time that "expires" is compared with, as a file time. Any thread.
+unsigned long long CatalogClockNow();
+// Replaces the clock for the rest of the process (tests); empty restores the
+// system's. Call it while no catalogue load runs.
+void ReplaceCatalogClock(std::function<unsigned long long()> clock);
+
+// The highest serial verified for a source, from the settings, and keeping a
+// higher one there (saved at once). User-interface thread.
+unsigned long long HighestCatalogSerial(bool offline);
+void RememberCatalogSerial(bool offline, unsigned long long serial);

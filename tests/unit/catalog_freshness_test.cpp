@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "catalog/catalog_freshness.h"
+
+namespace {
+
+// File time of a given UTC second, computed independently: days since 1601.
+unsigned long long FileTimeOf(long long days, int hour, int minute, int second) {
+    return static_cast<unsigned long long>(((days * 24 + hour) * 60 + minute) * 60 + second) * 10000000ULL;
+}
+
+TEST(CatalogFreshness, ExpiresIsOneExactUtcForm) {
+    struct Case {
+        const wchar_t* text;
+        std::optional<unsigned long long> fileTime;
+    };
+    // 1970-01-01 is day 134774 after 1601-01-01; 2000-03-01 is 11017 days after 1970.
+    const Case cases[] = {
+        {L"1601-01-01T00:00:00Z", 0ULL},
+        {L"1970-01-01T00:00:00Z", FileTimeOf(134774, 0, 0, 0)},
+        {L"1970-01-01T23:59:59Z", FileTimeOf(134774, 23, 59, 59)},
+        {L"2000-02-29T12:00:00Z", FileTimeOf(134774 + 11016, 12, 0, 0)},
+        {L"2000-03-01T00:00:00Z", FileTimeOf(134774 + 11017, 0, 0, 0)},
+        {L"1900-02-29T00:00:00Z", std::nullopt},
+        {L"2031-02-29T00:00:00Z", std::nullopt},
+        {L"2031-04-31T00:00:00Z", std::nullopt},
+        {L"2031-13-01T00:00:00Z", std::nullopt},
+        {L"2031-01-01T24:00:00Z", std::nullopt},
+        {L"2031-01-01T00:60:00Z", std::nullopt},
+        {L"2031-01-01T00:00:60Z", std::nullopt},
+        {L"2031-01-01T00:00:00", std::nullopt},
+        {L"2031-01-01 00:00:00Z", std::nullopt},
+        {L"2031-01-01T00:00:00+01:00", std::nullopt},
+        {L"2031-1-01T00:00:00Z", std::nullopt},
+        {L"2031-01-01T00:00:00z", std::nullopt},
+        {L"+031-01-01T00:00:00Z", std::nullopt},
+        {L"", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseUtcTime(c.text), c.fileTime) << testing::PrintToString(std::wstring(c.text));
+}
+
+}  // namespace
