@@ -14,6 +14,7 @@
 #include "catalog/catalog_load.h"
 #include "operations/self_management.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {

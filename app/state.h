@@ -12,9 +12,7 @@
 #include "app/settings.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
-#include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_focus.h"
-#include "ui/popup/popup_item.h"
+#include "app/view_records.h"
 
 // How far the running operation has got, as its worker last reported it;
 // shown by the status strip and the tray tooltip, cleared with the result.

@@ -29,6 +29,7 @@ using std::min;
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 

@@ -2,12 +2,14 @@
 // applying its result on the user-interface thread.
 #pragma once
 
+#include <windows.h>
+
 #include <exception>
 #include <memory>
 #include <string>
 
+#include "app/tool_action.h"
 #include "operations/tool_request.h"
-#include "ui/list/card_layout.h"
 
 struct OperationResult {
     bool ok = false;

@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/utf8.h"
+#include "operations/deferred_command.h"
 #include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"

@@ -22,12 +22,3 @@ std::wstring SelfUpdateSidePath();
 // At the start of the installed copy: a side file that an update could not
 // rename into place is removed.
 void RemoveLeftoverSelfUpdate();
-void RunDeferredCommand(const std::wstring& script);
-std::wstring QuoteForPowerShell(const std::wstring& text);
-std::wstring BuildRemovalScript(unsigned long processId);
-std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& sideExe,
-                                    const std::wstring& installedExe);
-// The whole command line that RunDeferredCommand starts for a script.
-std::wstring BuildDeferredCommandLine(const std::wstring& script);
-// <system folder>\WindowsPowerShell\v1.0\powershell.exe, the program RunDeferredCommand starts.
-std::wstring PowerShellPath();

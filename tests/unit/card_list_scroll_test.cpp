@@ -11,7 +11,10 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/draw.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_input.h"
+#include "ui/list/list_scrolling.h"
 
 namespace {
 

@@ -22,6 +22,7 @@ using std::min;
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/draw.h"
 

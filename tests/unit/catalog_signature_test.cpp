@@ -20,6 +20,7 @@
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "catalog/web_host.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 
 namespace {

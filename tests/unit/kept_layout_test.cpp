@@ -19,8 +19,10 @@
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 

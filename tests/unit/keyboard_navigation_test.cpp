@@ -18,6 +18,7 @@
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/main_window.h"

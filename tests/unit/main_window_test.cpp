@@ -17,7 +17,9 @@
 #include "catalog/catalog_model.h"
 #include "tests/support/test_support.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
+#include "ui/main/tray_icon.h"
 
 namespace {
 

@@ -27,6 +27,7 @@
 #include "app/settings.h"
 #include "app/sha256.h"
 #include "app/state.h"
+#include "operations/deferred_command.h"
 #include "operations/operation_runner.h"
 #include "operations/progress_post.h"
 #include "operations/self_management.h"

@@ -10,6 +10,7 @@
 #include "catalog/catalog_model.h"
 #include "catalog/web_host.h"
 #include "ui/list/card_buttons.h"
+#include "ui/list/card_layout.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/progress_text.h"

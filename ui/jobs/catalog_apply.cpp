@@ -11,7 +11,9 @@
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
+#include "ui/jobs/catalog_apply.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window_handlers.h"
 #include "ui/popup/update_popup.h"
 

@@ -8,6 +8,8 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_buttons.h"
+#include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 
 namespace {

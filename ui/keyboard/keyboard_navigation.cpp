@@ -15,7 +15,9 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/keyboard/focus_order.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {

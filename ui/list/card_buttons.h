@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_focus.h"
+#include "app/view_records.h"
 
 struct CatalogApp;
 

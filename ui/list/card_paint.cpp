@@ -12,6 +12,7 @@
 #include "catalog/catalog_model.h"
 #include "ui/list/card_icon.h"
 #include "ui/draw.h"
+#include "ui/list/card_layout.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include "operations/operation_runner.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
+#include "ui/list/list_input.h"
+#include "ui/list/list_scrolling.h"
 
 namespace {
 
@@ -27,8 +29,6 @@ const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
 }
 
 }  // namespace
-
-bool IsHovered(const RECT& rect) { return g_state.mouseInside && PtInRect(&rect, g_state.mousePos); }
 
 int HoverKeyAt(POINT point) {
     if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsKey;

@@ -9,6 +9,7 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 
 namespace {
 

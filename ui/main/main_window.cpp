@@ -19,10 +19,14 @@
 #include "operations/progress_post.h"
 #include "operations/self_management.h"
 #include "ui/accessibility/accessibility.h"
+#include "ui/jobs/catalog_apply.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/keyboard_navigation.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
+#include "ui/main/tray_icon.h"
 #include "ui/popup/update_popup.h"
 
 bool RunsAsInstalledCopy() {

@@ -11,6 +11,7 @@
 #include "catalog/utf8.h"
 #include "catalog/web_host.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 #include "ui/options/options_dialog.h"
 #include "ui/popup/update_popup.h"

@@ -12,8 +12,11 @@
 #include "catalog/utf8.h"
 #include "operations/self_management.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_input.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {

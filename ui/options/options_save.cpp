@@ -11,6 +11,7 @@
 #include "catalog/utf8.h"
 #include "resources/resource.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
 #include "ui/options/options_state.h"
 #include "ui/popup/update_popup.h"

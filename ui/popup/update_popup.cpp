@@ -8,6 +8,7 @@
 #include "ui/list/card_layout.h"
 #include "ui/draw.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/no_activate_button.h"
 
 namespace {
