@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -77,9 +75,6 @@ struct AppState {
 };
 
 extern AppState g_state;
-
-// Bumped when the catalogue source changes; icon workers stop when it moves.
-extern std::atomic<uint32_t> iconLoadEpoch;
 
 // Puts every field back to its initial value (tests start from a fresh state).
 void ResetAppState();

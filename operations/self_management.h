@@ -1,4 +1,5 @@
-// The program's own install, update and removal.
+// The program's own update, the worker's side; the window starts it, and the
+// install and removal, from ui/jobs/self_commands.h.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +11,6 @@
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
 
-void InstallOrRemoveSelf();
-void StartToolboxUpdate();
 // A non-zero progressSerial also posts the download's progress to `window`.
 void RunToolboxUpdate(HWND window, const ToolRequest& request, unsigned progressSerial = 0);
 // The same with the download's limits and progress report given.

@@ -19,6 +19,7 @@
 #include "publisher/catalog_signing.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 

@@ -35,6 +35,7 @@
 #include "tests/support/powershell_place.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/self_commands.h"
 #include "ui/message_box.h"
 
 namespace {

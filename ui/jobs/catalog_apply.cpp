@@ -12,6 +12,7 @@
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
 #include "ui/jobs/catalog_apply.h"
+#include "ui/jobs/icon_jobs.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/main_window_handlers.h"

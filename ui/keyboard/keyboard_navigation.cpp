@@ -11,6 +11,7 @@
 #include "catalog/catalog_load.h"
 #include "catalog/catalog_model.h"
 #include "ui/accessibility/accessibility.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"

@@ -5,6 +5,7 @@
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
+#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 

@@ -9,6 +9,7 @@
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
+#include "ui/jobs/tool_operation.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "app/state.h"
 #include "operations/operation_runner.h"
+#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/list/list_input.h"

@@ -10,6 +10,8 @@
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
 #include "catalog/web_host.h"
+#include "ui/jobs/catalog_start.h"
+#include "ui/jobs/icon_jobs.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"

@@ -5,6 +5,8 @@
 #include "app/theme.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
+#include "ui/jobs/self_commands.h"
+#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
 #include "ui/draw.h"
 #include "ui/main/main_window.h"
