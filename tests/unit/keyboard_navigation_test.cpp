@@ -17,7 +17,9 @@
 #include "tests/operations/operation_test_support.h"
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/card_metrics.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/main_window.h"
@@ -111,7 +113,7 @@ TEST_F(KeyboardTest, TheFocusedCardIsScrolledIntoView) {
         const RECT card = FocusedCardBounds();
         return card.top >= g_state.scrollPos && card.bottom <= g_state.scrollPos + page;
     };
-    const size_t perPage = static_cast<size_t>((page - Scale(40)) / Scale(38));
+    const size_t perPage = static_cast<size_t>((page - Scale(kPageOverlap)) / Scale(kCardTitleHeight));
     struct Case {
         WPARAM key;
         std::wstring focus;

@@ -14,14 +14,12 @@
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
+#include "ui/list/card_metrics.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {
-
-constexpr int kCardHeight = 38;
-constexpr int kPageOverlap = 40;
 
 bool Repeated(LPARAM flags) { return (flags & (LPARAM{1} << 30)) != 0; }
 bool KeyHeld(int key) { return GetKeyState(key) < 0; }
@@ -52,7 +50,7 @@ size_t FirstCardInView(const CardListLayout& layout) {
 // Cards that one page of the list holds, at least one.
 size_t CardsPerPage() {
     const int page = g_state.listBottom - g_state.listTop - Scale(kPageOverlap);
-    return static_cast<size_t>(std::max(1, page / std::max(1, Scale(kCardHeight))));
+    return static_cast<size_t>(std::max(1, page / std::max(1, Scale(kCardTitleHeight))));
 }
 
 void FocusHeader(HWND window, size_t stop) {
