@@ -172,13 +172,13 @@ void OpenCardMenu(size_t appIndex) {
     HitRecord anchor{};
     anchor.appIndex = appIndex;
     anchor.enabled = true;
-    anchor.opensMenu = true;
+    anchor.part = FocusPart::MenuButton;
     // Under the menu button when it is drawn, else under the card's title row.
     if (const std::optional<RECT> button = PaintedButtonBounds(appIndex, FocusPart::MenuButton)) {
         anchor.bounds = *button;
     } else {
         for (const HitRecord& record : g_state.hitRecords) {
-            if (record.appIndex == appIndex && record.togglesCard) anchor.bounds = record.bounds;
+            if (record.appIndex == appIndex && record.TogglesCard()) anchor.bounds = record.bounds;
         }
     }
     ShowCardMenu(anchor);
@@ -241,7 +241,7 @@ bool SwallowsKeyUp(WPARAM key) { return key == VK_APPS; }
 void OnPointerPress(HWND window, POINT point) {
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     for (const HitRecord& record : g_state.hitRecords) {
-        if (record.togglesCard && record.appIndex < g_state.apps.size() && PtInRect(&record.bounds, point)) {
+        if (record.TogglesCard() && record.appIndex < g_state.apps.size() && PtInRect(&record.bounds, point)) {
             SetKeyboardFocus(window, {FocusPart::Card, g_state.apps[record.appIndex].id});
             return;
         }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/keyboard/keyboard_focus.h"
+
 struct CatalogApp;
 
 enum class HitAction : int32_t { Install = 0, Uninstall = 1, Launch = 2 };
@@ -69,8 +71,11 @@ struct HitRecord {
     size_t appIndex = 0;
     HitAction action = HitAction::Launch;
     bool enabled = false;
-    bool opensMenu = false;
-    bool togglesCard = false;
+    // What was painted there: Card for the title row, else one of the card's buttons.
+    FocusPart part = FocusPart::None;
+
+    bool TogglesCard() const { return part == FocusPart::Card; }
+    bool OpensMenu() const { return part == FocusPart::MenuButton; }
 };
 
 struct CardMenuItem {
