@@ -52,18 +52,22 @@ struct KeptListLayout {
     size_t entries = 0;
 };
 
+// The parts of the main window that take the keyboard focus or a click. A card
+// and its buttons are named by the entry's id, so the focus survives relayouts.
+enum class FocusPart { None, SelfButton, RefreshButton, OptionsButton, Card, PrimaryButton, SecondButton, MenuButton };
+
 struct HitRecord {
     RECT bounds{};
     size_t appIndex = 0;
     HitAction action = HitAction::Launch;
     bool enabled = false;
-    bool opensMenu = false;
-    bool togglesCard = false;
+    // What was painted there: Card for the title row, else one of the card's buttons.
+    FocusPart part = FocusPart::None;
+
+    bool TogglesCard() const { return part == FocusPart::Card; }
+    bool OpensMenu() const { return part == FocusPart::MenuButton; }
 };
 
-// The element that the keyboard focus is on in the main window. A card and
-// its buttons are named by the entry's id, so the focus survives relayouts.
-enum class FocusPart { None, SelfButton, RefreshButton, OptionsButton, Card, PrimaryButton, SecondButton, MenuButton };
 
 struct KeyboardFocus {
     FocusPart part = FocusPart::None;

@@ -49,9 +49,9 @@ void HandleListClick(POINT point) {
     // Copied: toggling or starting a job may empty the records.
     const HitRecord record = *found;
 
-    if (record.togglesCard) {
+    if (record.TogglesCard()) {
         if (record.appIndex < g_state.apps.size()) ToggleCard(record.appIndex);
-    } else if (!record.opensMenu) {
+    } else if (!record.OpensMenu()) {
         StartToolOperation(record.appIndex, record.action);
     } else if (!g_state.busy && record.appIndex < g_state.apps.size()) {
         ShowCardMenu(record);
