@@ -22,5 +22,7 @@ bool IsInstalledCopy();
 unsigned long long NowFileTime();
 
 bool FileExists(const std::wstring& path);
+// A name in `folder` for `fileName` that no file uses yet (name_1.ext, ...).
+std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileName);
 void CreateFolderPath(const std::wstring& path);
 std::wstring GetTempFolder();

@@ -13,7 +13,10 @@
 #include "app/theme.h"
 #include "catalog/catalog_load.h"
 #include "operations/self_management.h"
+#include "ui/jobs/catalog_start.h"
+#include "ui/jobs/theme_apply.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {

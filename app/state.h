@@ -4,17 +4,13 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
-#include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_focus.h"
-#include "ui/popup/popup_item.h"
+#include "app/view_records.h"
 
 // How far the running operation has got, as its worker last reported it;
 // shown by the status strip and the tray tooltip, cleared with the result.
@@ -79,9 +75,6 @@ struct AppState {
 };
 
 extern AppState g_state;
-
-// Bumped when the catalogue source changes; icon workers stop when it moves.
-extern std::atomic<uint32_t> iconLoadEpoch;
 
 // Puts every field back to its initial value (tests start from a fresh state).
 void ResetAppState();

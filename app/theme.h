@@ -1,4 +1,5 @@
-// Colours, fonts and dpi scaling shared by every window.
+// Colours, fonts and dpi scaling shared by every window (ui/jobs/theme_apply.h
+// picks the palette and applies it).
 #pragma once
 
 #include <windows.h>
@@ -31,8 +32,5 @@ extern const Palette kDarkPalette;
 // Design units (pixels at 96 dpi) to device pixels at the main window's dpi.
 int Scale(int v);
 
-void ApplyTheme();
-void RefreshSystemTheme();
-void ApplyDarkTitleBar(HWND window);
 void CreateFonts();
 void DeleteFonts();

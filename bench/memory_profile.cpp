@@ -28,7 +28,9 @@ using std::min;
 #include "bench/bench_timing.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
+#include "ui/jobs/theme_apply.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 

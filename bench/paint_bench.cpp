@@ -10,6 +10,7 @@
 #include "app/theme.h"
 #include "bench/bench_timing.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 
 namespace {

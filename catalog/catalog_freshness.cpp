@@ -8,8 +8,6 @@
 #include "app/error.h"
 #include "app/messages.h"
 #include "app/paths.h"
-#include "app/settings.h"
-#include "app/state.h"
 
 namespace {
 
@@ -89,15 +87,3 @@ unsigned long long CatalogClockNow() { return g_clock ? g_clock() : NowFileTime(
 
 void ReplaceCatalogClock(std::function<unsigned long long()> clock) { g_clock = std::move(clock); }
 
-unsigned long long HighestCatalogSerial(bool offline) {
-    const Settings& settings = g_state.settings;
-    return offline ? settings.offlineCatalogSerial : settings.onlineCatalogSerial;
-}
-
-void RememberCatalogSerial(bool offline, unsigned long long serial) {
-    Settings& settings = g_state.settings;
-    unsigned long long& highest = offline ? settings.offlineCatalogSerial : settings.onlineCatalogSerial;
-    if (serial <= highest) return;
-    highest = serial;
-    SaveCatalogSerials();
-}

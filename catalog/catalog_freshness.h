@@ -1,11 +1,13 @@
 // How recent a signed catalogue is: its "serial", raised by the publisher at
 // each publication, and its optional "expires", a UTC time written
 // YYYY-MM-DDTHH:MM:SSZ. A signed build remembers the highest serial it
-// verified, so that an older catalogue signed with the same key is refused.
+// verified (ui/jobs/catalog_serial.h), so that an older catalogue signed with
+// the same key is refused.
 #pragma once
 
 #include <functional>
 #include <optional>
+#include <string_view>
 
 #include "catalog/json.h"
 
@@ -39,7 +41,3 @@ unsigned long long CatalogClockNow();
 // system's. Call it while no catalogue load runs.
 void ReplaceCatalogClock(std::function<unsigned long long()> clock);
 
-// The highest serial verified for a source, from the settings, and keeping a
-// higher one there (saved at once). User-interface thread.
-unsigned long long HighestCatalogSerial(bool offline);
-void RememberCatalogSerial(bool offline, unsigned long long serial);

@@ -1,4 +1,5 @@
-// Loading the catalogue in the background and the 24-hour check.
+// Loading the catalogue in the background: the worker's side. The window
+// starts it and applies its result (ui/jobs/).
 #pragma once
 
 #include <windows.h>
@@ -22,10 +23,8 @@ struct CatalogLoadJob {
     unsigned long long highestSerial = 0;
 };
 
-void StartCatalogLoad(bool automatic);
-void CheckForUpdatesIfDue();
 // The worker's body without the thread and the post: reads, parses and builds.
 std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job);
-// A worker's error message for display: strict UTF-8 when it is valid, else
-// read leniently (invalid sequences become U+FFFD); never throws.
-std::wstring ErrorMessageText(const char* utf8Message);
+// The worker thread: loads, then posts WM_APP_CATALOG_READY to job.window
+// (a null result when not even the record could be made).
+void RunCatalogWorker(const CatalogLoadJob& job);

@@ -8,8 +8,6 @@
 #include <exception>
 #include <new>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 // GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
@@ -22,11 +20,9 @@ using std::min;
 #include "app/constants.h"
 #include "app/handles.h"
 #include "app/post_result.h"
-#include "app/state.h"
 #include "catalog/http_client.h"
 #include "catalog/image_size.h"
 #include "catalog/offline_source.h"
-#include "ui/list/card_icon.h"
 
 namespace {
 
@@ -39,45 +35,6 @@ struct GlobalMemoryTraits {
     static void Close(Type h) { GlobalFree(h); }
 };
 using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
-
-// An icon kept for another dpi is fetched again rather than stretched.
-bool HasIconForThisDpi(const CatalogApp& app) {
-    if (!app.iconBitmap) return false;
-    const SIZE size = CardIconSize();
-    return app.iconBitmap->GetWidth() == static_cast<UINT>(size.cx) &&
-           app.iconBitmap->GetHeight() == static_cast<UINT>(size.cy);
-}
-
-bool WantsIcon(const CatalogApp& app) {
-    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id) && !HasIconForThisDpi(app) &&
-           !app.iconLocation.empty();
-}
-
-std::vector<IconJob> MissingIconJobs() {
-    std::vector<IconJob> jobs;
-    for (size_t i = 0; i < g_state.apps.size(); ++i) {
-        if (WantsIcon(g_state.apps[i])) jobs.push_back({i, g_state.apps[i].iconLocation});
-    }
-    return jobs;
-}
-
-void IconWorker(HWND window, int32_t generation, uint32_t epoch, bool offline, std::vector<IconJob> jobs) {
-    for (const IconJob& job : jobs) {
-        if (iconLoadEpoch.load() != epoch) return;
-        std::unique_ptr<IconResult> result(new (std::nothrow) IconResult);
-        if (!result) continue;
-        result->appIndex = job.appIndex;
-        result->generation = generation;
-        try {
-            result->bytes = offline ? ReadOfflineFile(job.location, kIconSizeLimit)
-                                    : DownloadToMemory(job.location, kIconSizeLimit);
-        } catch (const std::exception&) {
-            // A missing icon is simply not shown.
-            continue;
-        }
-        if (!PostResultOrDelete(window, WM_APP_ICONS_READY, std::move(result))) return;
-    }
-}
 
 // A stream over a copy of the bytes; the stream owns and frees the block.
 ComPtr<IStream> StreamOverCopy(const std::string& bytes) {
@@ -94,15 +51,23 @@ ComPtr<IStream> StreamOverCopy(const std::string& bytes) {
 
 }  // namespace
 
-void StartIconLoad() {
-    HWND window = g_state.mainWindow;
-    int32_t generation = g_state.catalogGeneration;
-    uint32_t epoch = iconLoadEpoch.load();
-    bool offline = g_state.settings.offlineMode;
-    try {
-        std::thread(IconWorker, window, generation, epoch, offline, MissingIconJobs()).detach();
-    } catch (const std::system_error&) {
-        // Without a worker the cards keep the program's icon.
+std::atomic<uint32_t> iconLoadEpoch{0};
+
+void RunIconWorker(const IconLoadJob& load) {
+    for (const IconJob& job : load.icons) {
+        if (iconLoadEpoch.load() != load.epoch) return;
+        std::unique_ptr<IconResult> result(new (std::nothrow) IconResult);
+        if (!result) continue;
+        result->appIndex = job.appIndex;
+        result->generation = load.generation;
+        try {
+            result->bytes = load.offline ? ReadOfflineFile(job.location, kIconSizeLimit)
+                                    : DownloadToMemory(job.location, kIconSizeLimit);
+        } catch (const std::exception&) {
+            // A missing icon is simply not shown.
+            continue;
+        }
+        if (!PostResultOrDelete(load.window, WM_APP_ICONS_READY, std::move(result))) return;
     }
 }
 
@@ -124,11 +89,4 @@ BitmapPtr DecodeIconBytes(const std::string& bytes) {
     BitmapPtr clone(decoded->Clone(Gdiplus::Rect(0, 0, width, height), PixelFormat32bppPARGB));
     if (!clone || clone->GetLastStatus() != Gdiplus::Ok) return nullptr;
     return clone;
-}
-
-void ApplyIconResult(std::unique_ptr<IconResult> result) {
-    if (!result) return;
-    if (result->generation != g_state.catalogGeneration || result->appIndex >= g_state.apps.size()) return;
-    g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = FitIconToCard(DecodeIconBytes(result->bytes));
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
 }

@@ -1,6 +1,10 @@
-// Tool icons: fetched in the background, decoded on the user-interface thread.
+// Tool icons: fetched in the background, decoded on the user-interface thread
+// (ui/jobs/icon_jobs.h starts the fetch and applies what comes back).
 #pragma once
 
+#include <windows.h>
+
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,9 +23,21 @@ struct IconResult {
     std::string bytes;
 };
 
-void StartIconLoad();
+// What an icon worker is given, made on the user-interface thread.
+struct IconLoadJob {
+    HWND window = nullptr;
+    int32_t generation = 0;  // the catalogue the icons belong to
+    uint32_t epoch = 0;      // iconLoadEpoch when the load started
+    bool offline = false;
+    std::vector<IconJob> icons;
+};
+
+// Bumped when the catalogue source changes; icon workers stop when it moves.
+extern std::atomic<uint32_t> iconLoadEpoch;
+
+// The worker thread: fetches each icon and posts WM_APP_ICONS_READY to
+// job.window, until the window is gone or the epoch moves.
+void RunIconWorker(const IconLoadJob& job);
 // PNG (or a JPEG or BMP) to a 32-bit premultiplied bitmap; null when the bytes
 // are empty, not an image, or a picture larger than 1,024 pixels a side.
 BitmapPtr DecodeIconBytes(const std::string& bytes);
-// Handler of WM_APP_ICONS_READY: takes ownership of the result.
-void ApplyIconResult(std::unique_ptr<IconResult> result);

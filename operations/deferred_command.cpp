@@ -11,7 +11,7 @@
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
-#include "operations/self_management.h"
+#include "operations/deferred_command.h"
 #include "operations/shell_ops.h"
 
 namespace {

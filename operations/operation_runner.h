@@ -1,13 +1,14 @@
-// One background job on one tool (install or update, uninstall, launch), and
-// applying its result on the user-interface thread.
+// One background job on one tool (install or update, uninstall, launch): the
+// worker's side. The window starts it and applies its result (ui/jobs/).
 #pragma once
 
-#include <exception>
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
+#include "app/tool_action.h"
 #include "operations/tool_request.h"
-#include "ui/list/card_layout.h"
 
 struct OperationResult {
     bool ok = false;
@@ -27,11 +28,8 @@ struct ToolOperationJob {
     unsigned serial = 0;  // its progress reports carry it
 };
 
-void StartToolOperation(unsigned long long appIndex, HitAction action);
 // The worker's body without the thread and the post.
 std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job);
-// Handler of WM_APP_OPERATION_DONE: takes ownership of the result (may be null).
-void ApplyOperationResult(std::unique_ptr<OperationResult> result);
-// The text a worker shows for any exception it caught: ours carry French
-// UTF-8 messages; others (an allocation failure, a system error) show too.
-std::wstring ErrorText(const std::exception& error);
+// The worker thread: runs the job in a COM apartment and posts
+// WM_APP_OPERATION_DONE to job.window.
+void RunToolOperationAndPost(const ToolOperationJob& job);

@@ -4,9 +4,6 @@
 
 #include "app/constants.h"
 #include "app/post_result.h"
-#include "app/state.h"
-#include "ui/main/status_progress.h"
-#include "ui/main/tray_icon.h"
 
 namespace {
 
@@ -31,19 +28,4 @@ ByteProgress MakeProgressPoster(HWND window, unsigned serial) {
         report->expected = expected;
         PostResultOrDelete(window, WM_APP_PROGRESS, std::move(report));
     };
-}
-
-void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
-    if (!report || !g_state.busy || report->serial != g_state.operationSerial) return;
-    OperationProgress& progress = g_state.operationProgress;
-    progress.active = true;
-    progress.done = report->done;
-    progress.expected = report->expected;
-    InvalidateStatusStrip();
-    UpdateTrayTooltip();
-}
-
-void ClearOperationProgress() {
-    g_state.operationProgress = OperationProgress{};
-    UpdateTrayTooltip();
 }

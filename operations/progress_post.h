@@ -1,11 +1,10 @@
 // Progress of a running operation, from its worker to the main window: at
 // most about ten reports a second, each a heap record posted the same way as
-// results. The window keeps only the reports of the operation it is running.
+// results. The window keeps only the reports of the operation it is running
+// (ui/jobs/progress_apply.h).
 #pragma once
 
 #include <windows.h>
-
-#include <memory>
 
 #include "app/byte_progress.h"
 
@@ -20,9 +19,3 @@ inline constexpr ULONGLONG kProgressPostSpacingMs = 100;
 // A ByteProgress that posts WM_APP_PROGRESS to `window`: the first report,
 // then one per spacing, and always the one that reaches the expected size.
 ByteProgress MakeProgressPoster(HWND window, unsigned serial);
-
-// Handler of WM_APP_PROGRESS, on the user-interface thread: stores the report
-// when it belongs to the running operation, else drops it.
-void ApplyProgressReport(std::unique_ptr<ProgressReport> report);
-// Forgets the progress (the operation ended) and puts the tooltip back.
-void ClearOperationProgress();

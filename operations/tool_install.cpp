@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kMaxNumberedNames = 999;
 constexpr DWORD kCopyBlockSize = 1 << 20;
 
 // Deletes the file unless it was placed.
@@ -63,24 +62,6 @@ void CopyOver(const VerifiedFile& verified, const std::wstring& side, const std:
 }
 
 }  // namespace
-
-std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileName) {
-    std::wstring dest = JoinPath(folder, fileName);
-    if (!FileExists(dest)) return dest;
-
-    size_t nameStart = fileName.find_last_of(L"\\/");
-    std::wstring leaf = nameStart == std::wstring::npos ? fileName : fileName.substr(nameStart + 1);
-    std::wstring prefix = nameStart == std::wstring::npos ? L"" : fileName.substr(0, nameStart + 1);
-    size_t dot = leaf.rfind(L'.');
-    std::wstring stem = dot == std::wstring::npos ? leaf : leaf.substr(0, dot);
-    std::wstring extension = dot == std::wstring::npos ? L"" : leaf.substr(dot);
-
-    for (int i = 1; i <= kMaxNumberedNames; ++i) {
-        std::wstring candidate = JoinPath(folder, prefix + stem + L"_" + std::to_wstring(i) + extension);
-        if (!FileExists(candidate)) return candidate;
-    }
-    return JoinPath(folder, prefix + stem + L"_nouveau" + extension);
-}
 
 std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
     return FetchVerified(request, folder, options).Keep();

@@ -14,5 +14,3 @@ std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring&
 // Makes the Apps folder hold the catalogue's file; returns its path. The
 // installed file is either the old one or the new one, never a mix.
 std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options = {});
-// A name in `folder` for `fileName` that no file uses yet (name_1.ext, ...).
-std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileName);

@@ -12,7 +12,6 @@
 #include "catalog/catalog_model.h"
 #include "catalog/http_client.h"
 #include "catalog/reparse_points.h"
-#include "operations/tool_install.h"
 #include "operations/tool_request_check.h"
 
 namespace {

@@ -40,6 +40,8 @@ void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, C
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
 }
 
+bool IsHovered(const RECT& rect) { return g_state.mouseInside && PtInRect(&rect, g_state.mousePos); }
+
 void PaintButton(HDC dc, const RECT& rect, const std::wstring& text, bool enabled, bool primary) {
     const Palette& palette = g_state.palette;
     const bool hovered = IsHovered(rect);

@@ -10,6 +10,8 @@ void FillRounded(HDC dc, const RECT& rect, COLORREF fill, COLORREF border);
 // Width in pixels of `text` drawn in `font`.
 int TextWidth(HDC dc, HFONT font, const std::wstring& text);
 void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, UINT format);
+// The mouse is over `rect` of the main window.
+bool IsHovered(const RECT& rect);
 void PaintButton(HDC dc, const RECT& rect, const std::wstring& text, bool enabled, bool primary);
 // A top-down 32-bit DIB section compatible with `dc`; `bits` receives its
 // pixels. Null when it cannot be made.

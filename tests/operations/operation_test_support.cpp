@@ -21,6 +21,7 @@ using std::min;
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/message_box.h"
 
 std::wstring TraceToolPath() { return ORKVANE_TRACE_TOOL_PATH; }

@@ -25,7 +25,9 @@
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "resources/resource.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/options/options_dialog.h"
 #include "ui/popup/update_popup.h"
 

@@ -18,6 +18,7 @@ using std::min;
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 
 namespace {

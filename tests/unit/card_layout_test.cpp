@@ -11,6 +11,7 @@
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/card_menu.h"
 
 namespace {
 

@@ -22,6 +22,7 @@ using std::min;
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/draw.h"
 
@@ -83,8 +84,7 @@ void ExpectRecords(const std::vector<HitRecord>& expected, bool leadingOnly = fa
         EXPECT_EQ(actual.appIndex, expected[i].appIndex);
         EXPECT_EQ(actual.action, expected[i].action);
         EXPECT_EQ(actual.enabled, expected[i].enabled);
-        EXPECT_EQ(actual.opensMenu, expected[i].opensMenu);
-        EXPECT_EQ(actual.togglesCard, expected[i].togglesCard);
+        EXPECT_EQ(actual.part, expected[i].part);
     }
 }
 
@@ -160,16 +160,22 @@ TEST(CardPaint, ExpandedCardByStateAndMode) {
         // A collapsed card's chevron points down.
         EXPECT_COLOR(canvas.Pixel(next.right - 17, next.top + 21), p.textMuted);
 
-        std::vector<HitRecord> expected{{{L, T, R, T + 38}, 0, HitAction::Launch, true, false, true},
+        std::vector<HitRecord> expected{{{L, T, R, T + 38}, 0, HitAction::Launch, true, FocusPart::Card},
                                         {{L + 42, T + 108, L + 178, T + 140},
                                          0,
                                          c.kind == Kind::UpToDate ? HitAction::Launch : HitAction::Install,
                                          canRun,
-                                         false,
-                                         false}};
-        if (update) expected.push_back({{L + 188, T + 108, L + 288, T + 140}, 0, HitAction::Launch, canRun, false, false});
-        if (installed) expected.push_back({{R - 44, T + 108, R - 12, T + 140}, 0, HitAction::Launch, !c.busy, true, false});
-        expected.push_back({{next.left, next.top, next.right, next.top + 38}, 1, HitAction::Launch, true, false, true});
+                                         FocusPart::PrimaryButton}};
+        if (update) {
+            expected.push_back(
+                {{L + 188, T + 108, L + 288, T + 140}, 0, HitAction::Launch, canRun, FocusPart::SecondButton});
+        }
+        if (installed) {
+            expected.push_back(
+                {{R - 44, T + 108, R - 12, T + 140}, 0, HitAction::Launch, !c.busy, FocusPart::MenuButton});
+        }
+        expected.push_back(
+            {{next.left, next.top, next.right, next.top + 38}, 1, HitAction::Launch, true, FocusPart::Card});
         ExpectRecords(expected);
         ASSERT_EQ(g_state.cardRects.size(), 2u);
         EXPECT_RECT(g_state.cardRects[0], card);
@@ -234,16 +240,16 @@ TEST(CardPaint, CardUnderTheHeaderRecordsOnlyItsVisiblePart) {
         // The title row is cut in two; the buttons are all visible.
         {58,
          174,
-         {{{21, 194, 579, 212}, 0, HitAction::Launch, true, false, true},
-          {{63, 282, 199, 314}, 0, HitAction::Launch, true, false, false},
-          {{535, 282, 567, 314}, 0, HitAction::Launch, true, true, false}}},
+         {{{21, 194, 579, 212}, 0, HitAction::Launch, true, FocusPart::Card},
+          {{63, 282, 199, 314}, 0, HitAction::Launch, true, FocusPart::PrimaryButton},
+          {{535, 282, 567, 314}, 0, HitAction::Launch, true, FocusPart::MenuButton}}},
         // The buttons end just above the list: only the card's last rows show.
-        {183, 49, {{{21, 199, 579, 237}, 1, HitAction::Launch, true, false, true}}},
+        {183, 49, {{{21, 199, 579, 237}, 1, HitAction::Launch, true, FocusPart::Card}}},
         // The buttons are cut by the list's top edge.
         {158,
          74,
-         {{{63, 194, 199, 214}, 0, HitAction::Launch, true, false, false},
-          {{535, 194, 567, 214}, 0, HitAction::Launch, true, true, false}}},
+         {{{63, 194, 199, 214}, 0, HitAction::Launch, true, FocusPart::PrimaryButton},
+          {{535, 194, 567, 214}, 0, HitAction::Launch, true, FocusPart::MenuButton}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("scrolled to " + std::to_string(c.scrollPos));

@@ -13,10 +13,12 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/catalog_load.h"
+#include "catalog/error_text.h"
 #include "catalog/web_host.h"
 #include "tests/support/test_server.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/catalog_start.h"
 
 namespace {
 

@@ -21,7 +21,9 @@
 #include "publisher/catalog_signing.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "catalog/web_host.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 
 namespace {
@@ -103,7 +104,8 @@ TEST(ChromePaint, RecordsTheRectanglesItDrew) {
         PaintedWindow window(width, 600);
         SetApps(AppSpec{L"Alpha", L"Outils"}, AppSpec{L"Beta", L"Outils"});
         window.Relayout();
-        g_state.hitRecords.assign(3, HitRecord{{0, 0, 5000, 5000}, 9, HitAction::Install, true, false, false});
+        g_state.hitRecords.assign(3,
+                                  HitRecord{{0, 0, 5000, 5000}, 9, HitAction::Install, true, FocusPart::PrimaryButton});
         g_state.cardRects.assign(3, RECT{0, 0, 5000, 5000});
         DibCanvas canvas(width, 600);
         window.Paint(canvas);
@@ -202,7 +204,7 @@ TEST(ChromePaint, ZeroSizePaintsNothingAndKeepsTheRectangles) {
         SCOPED_TRACE(::testing::Message() << size.cx << " x " << size.cy);
         g_state.selfButtonRect = g_state.optionsButtonRect = g_state.refreshButtonRect = sentinel;
         g_state.siteLinkRect = g_state.logoRect = sentinel;
-        g_state.hitRecords.assign(1, HitRecord{sentinel, 4, HitAction::Uninstall, true, false, false});
+        g_state.hitRecords.assign(1, HitRecord{sentinel, 4, HitAction::Uninstall, true, FocusPart::PrimaryButton});
         g_state.cardRects.assign(1, sentinel);
         DibCanvas canvas(600, 500);
         canvas.Fill(marker);

@@ -14,7 +14,10 @@
 #include "app/theme.h"
 #include "resources/resource.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/jobs/theme_apply.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/options/options_dialog.h"
 #include "ui/popup/update_popup.h"
 

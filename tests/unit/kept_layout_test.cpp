@@ -17,10 +17,13 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/jobs/theme_apply.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 
@@ -94,7 +97,7 @@ protected:
     // A click on the title row of the first card the last paint recorded.
     void ClickFirstCard() {
         for (const HitRecord& record : g_state.hitRecords) {
-            if (record.togglesCard) {
+            if (record.TogglesCard()) {
                 Left({(record.bounds.left + record.bounds.right) / 2, (record.bounds.top + record.bounds.bottom) / 2});
                 return;
             }
@@ -231,8 +234,7 @@ TEST(PaintedListArea, OnlyTheCardsInViewArePaintedAndRecordedAsBefore) {
             EXPECT_EQ(a.appIndex, b.appIndex) << "record " << i;
             EXPECT_EQ(a.action, b.action) << "record " << i;
             EXPECT_EQ(a.enabled, b.enabled) << "record " << i;
-            EXPECT_EQ(a.opensMenu, b.opensMenu) << "record " << i;
-            EXPECT_EQ(a.togglesCard, b.togglesCard) << "record " << i;
+            EXPECT_EQ(a.part, b.part) << "record " << i;
         }
         std::vector<RECT> expectedCards;
         for (RECT card : allCards) {

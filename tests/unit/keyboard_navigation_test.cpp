@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <functional>
 #include <string>
@@ -17,7 +18,10 @@
 #include "tests/operations/operation_test_support.h"
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
+#include "ui/list/card_metrics.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/main_window.h"
@@ -111,7 +115,7 @@ TEST_F(KeyboardTest, TheFocusedCardIsScrolledIntoView) {
         const RECT card = FocusedCardBounds();
         return card.top >= g_state.scrollPos && card.bottom <= g_state.scrollPos + page;
     };
-    const size_t perPage = static_cast<size_t>((page - Scale(40)) / Scale(38));
+    const size_t perPage = static_cast<size_t>((page - Scale(kPageOverlap)) / Scale(kCardTitleHeight));
     struct Case {
         WPARAM key;
         std::wstring focus;
@@ -239,6 +243,117 @@ TEST_F(KeyboardTest, MenuKeyShiftF10AndTheMenuButtonOpenTheCardMenu) {
     }
     // The menu key's release does not ask for a second menu.
     EXPECT_EQ(SendMessageW(window_, WM_KEYUP, VK_APPS, 0xC0000001), 0);
+}
+
+// The card menu's items below its title and separator, each with whether it is
+// available, read from inside the menu loop.
+struct MenuEntry {
+    std::wstring label;
+    bool enabled = false;
+    bool operator==(const MenuEntry&) const = default;
+};
+std::vector<MenuEntry> g_menuEntries;
+void CALLBACK ReadMenuEntries(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup == nullptr) return;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    if (menu == nullptr) return;
+    g_menuEntries.clear();
+    for (int i = 2; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        g_menuEntries.push_back({text, (state & MF_GRAYED) == 0});
+    }
+    EndMenu();
+}
+
+TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
+    struct Button {
+        FocusPart part;
+        std::wstring label;
+        bool enabled;
+        bool operator==(const Button&) const = default;
+    };
+    struct Case {
+        const char* what;
+        AppSpec app;
+        bool installedMode;
+        std::vector<Button> buttons;
+        std::vector<MenuEntry> menu;
+    };
+    const std::wstring update = W("Mettre à jour");
+    const std::wstring remove = W("Désinstaller");
+    const Case cases[] = {
+        {"not installed", {L"outil", L"Outils"}, true,
+         {{FocusPart::PrimaryButton, L"Installer", true}},
+         {{L"Installer", true}}},
+        {"up to date", {L"outil", L"Outils", true}, true,
+         {{FocusPart::PrimaryButton, L"Lancer", true}, {FocusPart::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", true}, {remove, true}}},
+        {"update available", {L"outil", L"Outils", true, true}, true,
+         {{FocusPart::PrimaryButton, update, true},
+          {FocusPart::SecondButton, L"Lancer", true},
+          {FocusPart::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", true}, {update, true}, {remove, true}}},
+        // A portable copy runs no tool but may remove one.
+        {"update available, portable copy", {L"outil", L"Outils", true, true}, false,
+         {{FocusPart::PrimaryButton, update, false},
+          {FocusPart::SecondButton, L"Lancer", false},
+          {FocusPart::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", false}, {update, false}, {remove, true}}},
+        {"not installed, portable copy", {L"outil", L"Outils"}, false,
+         {{FocusPart::PrimaryButton, L"Installer", false}},
+         {{L"Installer", false}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_state.installedMode = c.installedMode;
+        g_state.expandedId.clear();
+        g_state.keyboardFocus = {};
+        Show(c.app);
+        Key(VK_DOWN);
+        Key(VK_RIGHT);
+        ASSERT_EQ(g_state.expandedId, L"outil");
+        Paint();
+
+        // What the paint drew and recorded, as labels are not recorded: part and availability.
+        std::vector<std::pair<FocusPart, bool>> painted;
+        for (const HitRecord& record : g_state.hitRecords) {
+            if (record.appIndex == 0 && !record.TogglesCard()) painted.push_back({record.part, record.enabled});
+        }
+        std::vector<std::pair<FocusPart, bool>> expectedPainted;
+        for (const Button& button : c.buttons) expectedPainted.push_back({button.part, button.enabled});
+        EXPECT_EQ(painted, expectedPainted);
+
+        // The screen reader's buttons of the card, with their names.
+        const AccessibleView view = CurrentAccessibleView();
+        std::vector<Button> accessible;
+        for (const AccessibleNode& node : ChildrenOf(view, {AccessibleKind::Card, 0})) {
+            const bool enabled = (StateOf(view, node) & STATE_SYSTEM_UNAVAILABLE) == 0;
+            accessible.push_back({node.part, NameOf(view, node), enabled});
+        }
+        EXPECT_EQ(accessible, c.buttons);
+
+        // Right walks the same buttons in the same order, then stays on the last.
+        std::vector<FocusPart> stops;
+        for (size_t i = 0; i <= c.buttons.size(); ++i) {
+            Key(VK_RIGHT);
+            const FocusPart part = g_state.keyboardFocus.part;
+            if (stops.empty() || stops.back() != part) stops.push_back(part);
+        }
+        std::vector<FocusPart> expectedStops;
+        for (const Button& button : c.buttons) expectedStops.push_back(button.part);
+        EXPECT_EQ(stops, expectedStops);
+
+        // The card menu offers the buttons' actions, as available, and what
+        // the menu button stands for.
+        g_menuEntries.clear();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadMenuEntries);
+        Key(VK_APPS);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(g_menuEntries, c.menu);
+    }
 }
 
 bool g_optionsSeen = false;

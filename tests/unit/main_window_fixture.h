@@ -11,7 +11,9 @@
 #include "app/state.h"
 #include "tests/operations/operation_test_support.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 class MainWindowFixture : public ::testing::Test {
 protected:

@@ -17,7 +17,9 @@
 #include "catalog/catalog_model.h"
 #include "tests/support/test_support.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
+#include "ui/main/tray_icon.h"
 
 namespace {
 
@@ -571,8 +573,8 @@ TEST_F(MainWindowTest, CursorFollowsRecordedTargets) {
     g_state.optionsButtonRect = RECT{1000, 30, 1096, 64};
     g_state.selfButtonRect = RECT{470, 30, 710, 64};
     g_state.refreshButtonRect = RECT{878, 30, 990, 64};
-    g_state.hitRecords.push_back(HitRecord{RECT{100, 200, 300, 238}, 0, HitAction::Install, true, false, false});
-    g_state.hitRecords.push_back(HitRecord{RECT{100, 300, 300, 338}, 0, HitAction::Install, false, false, false});
+    g_state.hitRecords.push_back({RECT{100, 200, 300, 238}, 0, HitAction::Install, true, FocusPart::PrimaryButton});
+    g_state.hitRecords.push_back({RECT{100, 300, 300, 338}, 0, HitAction::Install, false, FocusPart::PrimaryButton});
 
     struct Case {
         POINT point;

@@ -21,6 +21,7 @@
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/jobs/tool_operation.h"
 #include "ui/main/chrome_footer.h"
 #include "ui/main/progress_text.h"
 #include "ui/main/status_progress.h"

@@ -11,6 +11,8 @@
 #include "tests/operations/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/operation_apply.h"
+#include "ui/jobs/tool_operation.h"
 
 namespace {
 

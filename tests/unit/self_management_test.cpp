@@ -27,6 +27,7 @@
 #include "app/settings.h"
 #include "app/sha256.h"
 #include "app/state.h"
+#include "operations/deferred_command.h"
 #include "operations/operation_runner.h"
 #include "operations/progress_post.h"
 #include "operations/self_management.h"
@@ -34,6 +35,7 @@
 #include "tests/support/powershell_place.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/self_commands.h"
 #include "ui/message_box.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 
 namespace {
 

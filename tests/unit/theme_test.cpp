@@ -13,6 +13,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
+#include "ui/jobs/theme_apply.h"
 
 namespace {
 

@@ -13,7 +13,9 @@
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/keyboard/keyboard_navigation.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/progress_text.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "app/state.h"
 #include "ui/accessibility/accessibility.h"
 #include "ui/keyboard/keyboard_navigation.h"
+#include "ui/list/card_layout.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "catalog/catalog_model.h"
 #include "catalog/web_host.h"
 #include "ui/list/card_buttons.h"
+#include "ui/list/card_layout.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/progress_text.h"
@@ -40,10 +41,9 @@ std::optional<size_t> CardSlotOf(const AccessibleView& view, size_t appIndex) {
 
 // The cards of group `group` are a run of layout.cards, in order.
 std::pair<size_t, size_t> CardRangeOf(const AccessibleView& view, size_t group) {
-    size_t first = 0;
-    for (size_t g = 0; g < group && g < view.layout.groups.size(); ++g) first += view.layout.groups[g].count;
-    const size_t count = group < view.layout.groups.size() ? view.layout.groups[group].count : 0;
-    return {std::min(first, view.layout.cards.size()), std::min(first + count, view.layout.cards.size())};
+    if (group >= view.layout.spans.size()) return {0, 0};
+    const GroupSpan& span = view.layout.spans[group];
+    return {span.firstCard, span.endCard};
 }
 
 std::optional<size_t> GroupOfCard(const AccessibleView& view, size_t slot) {

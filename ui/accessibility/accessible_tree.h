@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_focus.h"
+#include "app/view_records.h"
 
 enum class AccessibleKind {
     Client,

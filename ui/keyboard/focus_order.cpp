@@ -8,15 +8,10 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_buttons.h"
+#include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
+#include "ui/list/card_metrics.h"
 #include "ui/main/chrome_paint.h"
-
-namespace {
-
-// Space kept above and below a card scrolled into view.
-constexpr int kViewMargin = 8;
-constexpr int kGroupTitleHeight = 38;
-
-}  // namespace
 
 CardListLayout CurrentListLayout() {
     RECT client{};
@@ -67,12 +62,9 @@ void ScrollCardIntoView(const CardListLayout& layout, size_t position) {
     if (position >= layout.cards.size()) return;
     const RECT& card = layout.cards[position].bounds;
     int top = card.top - Scale(kViewMargin);
-    for (const GroupBox& group : layout.groups) {
+    for (size_t g = 0; g < layout.spans.size() && g < layout.groups.size(); ++g) {
         // The first card of a group brings the group's title along.
-        if (group.bounds.top + Scale(kGroupTitleHeight) == card.top && group.bounds.left <= card.left &&
-            card.right <= group.bounds.right) {
-            top = group.bounds.top;
-        }
+        if (layout.spans[g].firstCard == position) top = layout.groups[g].bounds.top;
     }
     const int bottom = card.bottom + Scale(kViewMargin);
     const int page = std::max(0, g_state.listBottom - g_state.listTop);

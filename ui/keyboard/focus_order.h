@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_focus.h"
+#include "app/view_records.h"
 
 // The card list as laid out for the main window's current width.
 CardListLayout CurrentListLayout();

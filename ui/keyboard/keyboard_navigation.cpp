@@ -11,17 +11,18 @@
 #include "catalog/catalog_load.h"
 #include "catalog/catalog_model.h"
 #include "ui/accessibility/accessibility.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
+#include "ui/list/card_metrics.h"
 #include "ui/keyboard/focus_order.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {
-
-constexpr int kCardHeight = 38;
-constexpr int kPageOverlap = 40;
 
 bool Repeated(LPARAM flags) { return (flags & (LPARAM{1} << 30)) != 0; }
 bool KeyHeld(int key) { return GetKeyState(key) < 0; }
@@ -52,7 +53,7 @@ size_t FirstCardInView(const CardListLayout& layout) {
 // Cards that one page of the list holds, at least one.
 size_t CardsPerPage() {
     const int page = g_state.listBottom - g_state.listTop - Scale(kPageOverlap);
-    return static_cast<size_t>(std::max(1, page / std::max(1, Scale(kCardHeight))));
+    return static_cast<size_t>(std::max(1, page / std::max(1, Scale(kCardTitleHeight))));
 }
 
 void FocusHeader(HWND window, size_t stop) {
@@ -174,13 +175,13 @@ void OpenCardMenu(size_t appIndex) {
     HitRecord anchor{};
     anchor.appIndex = appIndex;
     anchor.enabled = true;
-    anchor.opensMenu = true;
+    anchor.part = FocusPart::MenuButton;
     // Under the menu button when it is drawn, else under the card's title row.
     if (const std::optional<RECT> button = PaintedButtonBounds(appIndex, FocusPart::MenuButton)) {
         anchor.bounds = *button;
     } else {
         for (const HitRecord& record : g_state.hitRecords) {
-            if (record.appIndex == appIndex && record.togglesCard) anchor.bounds = record.bounds;
+            if (record.appIndex == appIndex && record.TogglesCard()) anchor.bounds = record.bounds;
         }
     }
     ShowCardMenu(anchor);
@@ -243,7 +244,7 @@ bool SwallowsKeyUp(WPARAM key) { return key == VK_APPS; }
 void OnPointerPress(HWND window, POINT point) {
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     for (const HitRecord& record : g_state.hitRecords) {
-        if (record.togglesCard && record.appIndex < g_state.apps.size() && PtInRect(&record.bounds, point)) {
+        if (record.TogglesCard() && record.appIndex < g_state.apps.size() && PtInRect(&record.bounds, point)) {
             SetKeyboardFocus(window, {FocusPart::Card, g_state.apps[record.appIndex].id});
             return;
         }

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "ui/keyboard/keyboard_focus.h"
+#include "app/view_records.h"
 
 // WM_KEYDOWN keys the window procedure did not handle; true when used here.
 // `flags` is the message's lParam (bit 30: the key was already down).

@@ -2,24 +2,41 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
+#include "ui/jobs/tool_operation.h"
+#include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
+
+CardState CardStateOf(const CatalogApp& app) {
+    if (!app.installed) return CardState::NotInstalled;
+    return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
+}
+
+bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy) {
+    return !busy && (installedMode || !action.needsInstalledMode);
+}
 
 std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app) {
     if (!IsExpanded(app)) return {};
-    const bool canRun = g_state.installedMode && !g_state.busy;
+    const CardState state = CardStateOf(app);
     std::vector<CardButton> buttons;
-    if (!app.installed) {
-        buttons.push_back({FocusPart::PrimaryButton, L"Installer", HitAction::Install, canRun, false});
-    } else if (app.updateAvailable) {
-        buttons.push_back({FocusPart::PrimaryButton, L"Mettre à jour", HitAction::Install, canRun, false});
-        buttons.push_back({FocusPart::SecondButton, L"Lancer", HitAction::Launch, canRun, false});
-    } else {
-        buttons.push_back({FocusPart::PrimaryButton, L"Lancer", HitAction::Launch, canRun, false});
+    bool menuOffersMore = false;
+    for (const CardAction& action : kCardActions) {
+        const FocusPart part = action.button.Of(state);
+        if (part != FocusPart::None) {
+            buttons.push_back({part, action.label, action.action,
+                               CardActionEnabled(action, g_state.installedMode, g_state.busy), false});
+        } else if (action.inMenu.Of(state)) {
+            menuOffersMore = true;
+        }
     }
-    if (app.installed) {
+    std::stable_sort(buttons.begin(), buttons.end(),
+                     [](const CardButton& a, const CardButton& b) { return a.part < b.part; });
+    if (menuOffersMore) {
         buttons.push_back({FocusPart::MenuButton, kCardMenuButtonName, HitAction::Launch, !g_state.busy, true});
     }
     return buttons;
@@ -33,19 +50,8 @@ std::optional<CardButton> FindCardButton(const CatalogApp& app, FocusPart part) 
 }
 
 std::optional<RECT> PaintedButtonBounds(size_t appIndex, FocusPart part) {
-    // A card's records come as title row, main button, second button, menu.
-    int actionButtons = 0;
     for (const HitRecord& record : g_state.hitRecords) {
-        if (record.appIndex != appIndex || record.togglesCard) continue;
-        if (record.opensMenu) {
-            if (part == FocusPart::MenuButton) return record.bounds;
-            continue;
-        }
-        ++actionButtons;
-        if ((actionButtons == 1 && part == FocusPart::PrimaryButton) ||
-            (actionButtons == 2 && part == FocusPart::SecondButton)) {
-            return record.bounds;
-        }
+        if (record.appIndex == appIndex && record.part == part) return record.bounds;
     }
     return std::nullopt;
 }
@@ -61,7 +67,7 @@ void PressCardButton(size_t appIndex, FocusPart part) {
     // The menu lines up with the button as drawn; before any paint, with the card.
     HitRecord anchor{};
     anchor.appIndex = appIndex;
-    anchor.opensMenu = true;
+    anchor.part = FocusPart::MenuButton;
     anchor.enabled = true;
     if (const std::optional<RECT> bounds = PaintedButtonBounds(appIndex, part)) anchor.bounds = *bounds;
     ShowCardMenu(anchor);

@@ -1,6 +1,7 @@
-// The buttons of an expanded card as keyboard and screen-reader users reach
-// them: the same labels, actions and availability the painting shows, in
-// painting order (main action, "Lancer" beside an update, the card menu).
+// What a card lets the user do, written once as the table kCardActions: the
+// expanded card's buttons (as painted, as keyboard stops, as screen-reader
+// buttons) and the card menu are all read from it. A new action is one more
+// row.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +11,68 @@
 #include <vector>
 
 #include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_focus.h"
+#include "app/view_records.h"
 
 struct CatalogApp;
+
+enum class CardState { NotInstalled, UpToDate, UpdateAvailable };
+CardState CardStateOf(const CatalogApp& app);
+
+// One value for each state a card can be in.
+template <typename T>
+struct PerCardState {
+    T notInstalled{};
+    T upToDate{};
+    T updateAvailable{};
+
+    constexpr T Of(CardState state) const {
+        switch (state) {
+        case CardState::NotInstalled: return notInstalled;
+        case CardState::UpToDate: return upToDate;
+        case CardState::UpdateAvailable: return updateAvailable;
+        }
+        return notInstalled;
+    }
+};
+
+struct CardAction {
+    int commandId = 0;  // in the card menu
+    const wchar_t* label = L"";
+    HitAction action = HitAction::Launch;
+    // Running a tool takes the installed program; removing one does not.
+    bool needsInstalledMode = true;
+    PerCardState<bool> inMenu;
+    // PrimaryButton or SecondButton on the expanded card; None: not a button.
+    PerCardState<FocusPart> button;
+};
+
+// In the card menu's order. Installing and updating share a command: they
+// run the same operation and a card never offers both.
+inline constexpr CardAction kCardActions[] = {
+    {.commandId = 2,
+     .label = L"Installer",
+     .action = HitAction::Install,
+     .inMenu = {.notInstalled = true},
+     .button = {.notInstalled = FocusPart::PrimaryButton}},
+    {.commandId = 1,
+     .label = L"Lancer",
+     .action = HitAction::Launch,
+     .inMenu = {.upToDate = true, .updateAvailable = true},
+     .button = {.upToDate = FocusPart::PrimaryButton, .updateAvailable = FocusPart::SecondButton}},
+    {.commandId = 2,
+     .label = L"Mettre à jour",
+     .action = HitAction::Install,
+     .inMenu = {.updateAvailable = true},
+     .button = {.updateAvailable = FocusPart::PrimaryButton}},
+    {.commandId = 3,
+     .label = L"Désinstaller",
+     .action = HitAction::Uninstall,
+     .needsInstalledMode = false,
+     .inMenu = {.upToDate = true, .updateAvailable = true},
+     .button = {}},
+};
+
+bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy);
 
 struct CardButton {
     FocusPart part = FocusPart::PrimaryButton;
@@ -24,7 +84,9 @@ struct CardButton {
 
 inline constexpr wchar_t kCardMenuButtonName[] = L"Autres actions";
 
-// Empty unless the entry's card is expanded.
+// The buttons of the entry's card when expanded, in painting order: the
+// action buttons, then the menu button when the menu offers more than they
+// do. Empty unless the card is expanded.
 std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app);
 std::optional<CardButton> FindCardButton(const CatalogApp& app, FocusPart part);
 

@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
+#include "ui/list/card_metrics.h"
 #include "ui/text_fold.h"
 
 namespace {
@@ -76,9 +77,9 @@ CardListLayout ComputeCardLayout(int clientWidth) {
     const int columns = clientWidth >= Scale(940) ? 2 : 1;
     const int margin = Scale(20);
     const int gap = Scale(16);
-    const int groupHeader = Scale(38);
-    const int cardHeight = Scale(38);
-    const int expandExtra = Scale(112);
+    const int groupHeader = Scale(kGroupTitleHeight);
+    const int cardHeight = Scale(kCardTitleHeight);
+    const int expandExtra = Scale(kCardDetailsHeight);
     const int columnWidth = (clientWidth - 2 * margin - (columns - 1) * gap) / columns;
 
     const std::vector<EntryGroup> groups = GroupVisibleEntries();

@@ -9,12 +9,10 @@
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
+#include "ui/jobs/tool_operation.h"
+#include "ui/list/card_buttons.h"
 
 namespace {
-
-constexpr int kLaunchCommand = 1;
-constexpr int kInstallCommand = 2;
-constexpr int kUninstallCommand = 3;
 
 UniqueMenu CreateCardMenu(const CatalogApp& app) {
     UniqueMenu menu(CreatePopupMenu());
@@ -47,13 +45,13 @@ int TrackCardMenu(HMENU menu, const RECT& clientBounds) {
 }  // namespace
 
 std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMode, bool busy) {
-    const bool canRun = installedMode && !busy;
-    const bool canRemove = !busy;
-    if (!app.installed) return {{kInstallCommand, L"Installer", HitAction::Install, canRun}};
-
-    std::vector<CardMenuItem> items{{kLaunchCommand, L"Lancer", HitAction::Launch, canRun}};
-    if (app.updateAvailable) items.push_back({kInstallCommand, L"Mettre à jour", HitAction::Install, canRun});
-    items.push_back({kUninstallCommand, L"Désinstaller", HitAction::Uninstall, canRemove});
+    const CardState state = CardStateOf(app);
+    std::vector<CardMenuItem> items;
+    for (const CardAction& action : kCardActions) {
+        if (!action.inMenu.Of(state)) continue;
+        const bool enabled = CardActionEnabled(action, installedMode, busy);
+        items.push_back({action.commandId, action.label, action.action, enabled});
+    }
     return items;
 }
 

@@ -2,7 +2,21 @@
 // three-dot button of an expanded card.
 #pragma once
 
-#include "ui/list/card_layout.h"
+#include <string>
+#include <vector>
+
+#include "app/view_records.h"
+
+struct CatalogApp;
+
+struct CardMenuItem {
+    int commandId = 0;
+    std::wstring label;
+    HitAction action = HitAction::Launch;
+    bool enabled = false;
+};
+
+std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMode, bool busy);
 
 // Tracks the menu under the button of `record` and starts what is chosen,
 // unless the catalogue, the entry or the busy flag changed meanwhile.

@@ -10,22 +10,18 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
+#include "ui/list/card_buttons.h"
 #include "ui/list/card_icon.h"
+#include "ui/list/card_metrics.h"
 #include "ui/draw.h"
+#include "ui/list/card_layout.h"
 
 namespace {
-
-enum class CardState { NotInstalled, UpToDate, UpdateAvailable };
 
 constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 constexpr UINT kLineRight = DT_SINGLELINE | DT_VCENTER | DT_RIGHT;
 constexpr UINT kLineCentred = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
 constexpr UINT kParagraph = DT_WORDBREAK | DT_END_ELLIPSIS;
-
-CardState StateOf(const CatalogApp& app) {
-    if (!app.installed) return CardState::NotInstalled;
-    return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
-}
 
 RECT Offset(RECT rect, int dx, int dy) {
     OffsetRect(&rect, dx, dy);
@@ -35,10 +31,10 @@ RECT Offset(RECT rect, int dx, int dy) {
 // Appends a record for the part of `area` inside the list; nothing when the
 // area is scrolled out of it.
 void RecordHit(const RECT& area, const RECT& listArea, size_t appIndex, HitAction action, bool enabled,
-               bool opensMenu, bool togglesCard) {
+               FocusPart part) {
     RECT visible{};
     if (!IntersectRect(&visible, &area, &listArea)) return;
-    g_state.hitRecords.push_back({visible, appIndex, action, enabled, opensMenu, togglesCard});
+    g_state.hitRecords.push_back({visible, appIndex, action, enabled, part});
 }
 
 std::wstring EmptyListMessage() {
@@ -65,11 +61,12 @@ void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& l
         ExcludeClipRect(dc, bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.bottom - 1);
         FillRounded(dc, CutToList(bounds, listArea), palette.surface, palette.border);
     }
-    FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bounds.top + Scale(38)}, palette.groupHeader);
-    DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bounds.top + Scale(38)},
+    const LONG bandBottom = bounds.top + Scale(kGroupTitleHeight);
+    FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bandBottom}, palette.groupHeader);
+    DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bandBottom},
               g_state.strongFont, palette.text, kLineLeft);
     DrawLabel(dc, std::to_wstring(group.count) + L" applis",
-              {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bounds.top + Scale(38)},
+              {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bandBottom},
               g_state.smallFont, palette.textMuted, kLineRight);
 }
 
@@ -104,12 +101,12 @@ void PaintChevron(HDC dc, const RECT& box, bool expanded) {
     LineTo(dc, cx + Scale(4), cy - tipDy);
 }
 
-void PaintMenuButton(HDC dc, const RECT& box) {
+void PaintMenuButton(HDC dc, const RECT& box, bool enabled) {
     const Palette& palette = g_state.palette;
-    const COLORREF fill = (!g_state.busy && IsHovered(box)) ? palette.hover : palette.surface;
+    const COLORREF fill = (enabled && IsHovered(box)) ? palette.hover : palette.surface;
     FillRounded(dc, box, fill, palette.border);
 
-    const COLORREF dots = g_state.busy ? palette.textDisabled : palette.text;
+    const COLORREF dots = enabled ? palette.text : palette.textDisabled;
     UniqueBrush brush(CreateSolidBrush(dots));
     UniquePen pen(CreatePen(PS_SOLID, 1, dots));
     ScopedSelect selectBrush(dc, brush.get());
@@ -128,11 +125,22 @@ std::wstring VersionLine(const CatalogApp& app, CardState state) {
     return (state == CardState::UpToDate ? L"Version : " : L"Version disponible : ") + app.version;
 }
 
+// Where a button of the expanded card goes, on the row below its version line.
+RECT CardButtonBox(const RECT& card, FocusPart part) {
+    const LONG top = card.top + Scale(108);
+    const LONG bottom = card.top + Scale(140);
+    switch (part) {
+    case FocusPart::PrimaryButton: return {card.left + Scale(42), top, card.left + Scale(178), bottom};
+    case FocusPart::SecondButton: return {card.left + Scale(188), top, card.left + Scale(288), bottom};
+    default: return {card.right - Scale(44), top, card.right - Scale(12), bottom};  // the menu button
+    }
+}
+
 // The expanded part of a card: description, version and buttons.
 void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& listArea) {
     const CatalogApp& app = g_state.apps[appIndex];
     const Palette& palette = g_state.palette;
-    const CardState state = StateOf(app);
+    const CardState state = CardStateOf(app);
     const LONG L = card.left;
     const LONG T = card.top;
     const LONG R = card.right;
@@ -142,25 +150,14 @@ void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& lis
     DrawLabel(dc, VersionLine(app, state), {L + Scale(42), T + Scale(81), R - Scale(12), T + Scale(101)},
               g_state.smallFont, palette.textMuted, kLineLeft);
 
-    const bool canRun = g_state.installedMode && !g_state.busy;
-    const RECT primary{L + Scale(42), T + Scale(108), L + Scale(178), T + Scale(140)};
-    const wchar_t* primaryLabel = state == CardState::UpToDate          ? L"Lancer"
-                                  : state == CardState::UpdateAvailable ? L"Mettre à jour"
-                                                                        : L"Installer";
-    PaintButton(dc, primary, primaryLabel, canRun, true);
-    RecordHit(primary, listArea, appIndex, state == CardState::UpToDate ? HitAction::Launch : HitAction::Install,
-              canRun, false, false);
-
-    if (state == CardState::UpdateAvailable) {
-        const RECT second{L + Scale(188), T + Scale(108), L + Scale(288), T + Scale(140)};
-        PaintButton(dc, second, L"Lancer", canRun, false);
-        RecordHit(second, listArea, appIndex, HitAction::Launch, canRun, false, false);
-    }
-
-    if (app.installed) {
-        const RECT menu{R - Scale(44), T + Scale(108), R - Scale(12), T + Scale(140)};
-        PaintMenuButton(dc, menu);
-        RecordHit(menu, listArea, appIndex, HitAction::Launch, !g_state.busy, true, false);
+    for (const CardButton& button : ExpandedCardButtons(app)) {
+        const RECT box = CardButtonBox(card, button.part);
+        if (button.opensMenu) {
+            PaintMenuButton(dc, box, button.enabled);
+        } else {
+            PaintButton(dc, box, button.label, button.enabled, button.part == FocusPart::PrimaryButton);
+        }
+        RecordHit(box, listArea, appIndex, button.action, button.enabled, button.part);
     }
 }
 
@@ -236,14 +233,14 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
     const CatalogApp& app = g_state.apps[onScreen.appIndex];
     const Palette& palette = g_state.palette;
     const bool expanded = IsExpanded(app);
-    const CardState state = StateOf(app);
+    const CardState state = CardStateOf(app);
     const LONG L = card.left;
     const LONG T = card.top;
     const LONG R = card.right;
     const LONG B = card.bottom;
     const int stateWidth = Scale(state == CardState::UpdateAvailable ? 112 : 94);
 
-    const RECT titleRow{L, T, R, T + Scale(38)};
+    const RECT titleRow{L, T, R, T + Scale(kCardTitleHeight)};
     if (B > titleRow.bottom) FillSolid(dc, {L, titleRow.bottom, R, B}, palette.surface);
     const COLORREF rowFill = expanded ? palette.selected : (IsHovered(visible) ? palette.hover : palette.surface);
     FillSolid(dc, titleRow, rowFill);
@@ -251,11 +248,11 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
     if (expanded) FillSolid(dc, {L, T, L + Scale(3), B}, palette.accent);
 
     DrawCardIcon(dc, app, CardIconBox(L, T));
-    DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, T + Scale(38)}, g_state.strongFont,
+    DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, titleRow.bottom}, g_state.strongFont,
               palette.text, kLineLeft);
     PaintStateLabel(dc, {R - Scale(32) - stateWidth, T + Scale(9), R - Scale(32), T + Scale(29)}, state);
     PaintChevron(dc, {R - Scale(24), T + Scale(11), R - Scale(10), T + Scale(27)}, expanded);
 
-    RecordHit(titleRow, listArea, onScreen.appIndex, HitAction::Launch, true, false, true);
+    RecordHit(titleRow, listArea, onScreen.appIndex, HitAction::Launch, true, FocusPart::Card);
     if (expanded) PaintCardDetails(dc, card, onScreen.appIndex, listArea);
 }

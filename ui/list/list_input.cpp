@@ -4,8 +4,11 @@
 
 #include "app/state.h"
 #include "operations/operation_runner.h"
+#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
+#include "ui/list/list_input.h"
+#include "ui/list/list_scrolling.h"
 
 namespace {
 
@@ -28,8 +31,6 @@ const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
 
 }  // namespace
 
-bool IsHovered(const RECT& rect) { return g_state.mouseInside && PtInRect(&rect, g_state.mousePos); }
-
 int HoverKeyAt(POINT point) {
     if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsKey;
     if (PtInRect(&g_state.selfButtonRect, point)) return kSelfKey;
@@ -48,9 +49,9 @@ void HandleListClick(POINT point) {
     // Copied: toggling or starting a job may empty the records.
     const HitRecord record = *found;
 
-    if (record.togglesCard) {
+    if (record.TogglesCard()) {
         if (record.appIndex < g_state.apps.size()) ToggleCard(record.appIndex);
-    } else if (!record.opensMenu) {
+    } else if (!record.OpensMenu()) {
         StartToolOperation(record.appIndex, record.action);
     } else if (!g_state.busy && record.appIndex < g_state.apps.size()) {
         ShowCardMenu(record);

@@ -9,6 +9,8 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_scrolling.h"
+#include "ui/list/card_metrics.h"
 
 namespace {
 
@@ -82,16 +84,16 @@ void HandleVerticalScroll(int request) {
 
     switch (request) {
     case SB_LINEUP:
-        ScrollTo(pos - Scale(38));
+        ScrollTo(pos - Scale(kCardTitleHeight));
         break;
     case SB_LINEDOWN:
-        ScrollTo(pos + Scale(38));
+        ScrollTo(pos + Scale(kCardTitleHeight));
         break;
     case SB_PAGEUP:
-        ScrollTo(pos - (page - Scale(40)));
+        ScrollTo(pos - (page - Scale(kPageOverlap)));
         break;
     case SB_PAGEDOWN:
-        ScrollTo(pos + (page - Scale(40)));
+        ScrollTo(pos + (page - Scale(kPageOverlap)));
         break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
@@ -131,7 +133,7 @@ void ToggleCard(size_t appIndex) {
         target += after->top - before->top;
         const int visibleHeight = g_state.listBottom - g_state.listTop;
         if (expanding && visibleHeight >= after->bottom - after->top) {
-            target = std::max(target, static_cast<int>(after->bottom) - visibleHeight + Scale(8));
+            target = std::max(target, static_cast<int>(after->bottom) - visibleHeight + Scale(kViewMargin));
         }
     }
     ScrollTo(target);

@@ -1,14 +1,8 @@
 // The main window's message handlers, split by concern over a few files;
-// MainWindowProc (ui/main_window.cpp) routes each message to one of them.
+// MainWindowProc (ui/main/main_window.cpp) routes each message to one of them.
 #pragma once
 
 #include <windows.h>
-
-#include <memory>
-
-#include "app/handles.h"
-
-struct CatalogLoadResult;
 
 // Repaints the whole client area, without erasing: the paint covers it.
 inline void InvalidateMainWindow(HWND window) { InvalidateRect(window, nullptr, FALSE); }
@@ -17,7 +11,7 @@ inline void InvalidateMainWindow(HWND window) { InvalidateRect(window, nullptr, 
 // local application-data folder cannot be determined.
 bool RunsAsInstalledCopy();
 
-// Mouse and keyboard (ui/main_window_input.cpp).
+// Mouse and keyboard (ui/main/main_window_input.cpp).
 // The cursor for a client point (IDC_ARROW or IDC_HAND), or null when the
 // default handling decides.
 LPCWSTR CursorForPoint(POINT point);
@@ -31,15 +25,3 @@ void OnRightButtonDown(HWND window, POINT point);
 bool OnKeyDown(HWND window, WPARAM key, LPARAM flags);
 // The header's self button pressed: install, or update the program.
 void ClickSelfButton();
-
-// Notification-area icon (ui/tray_icon.cpp).
-enum TrayCommand : int { kTrayOpen = 1, kTrayOptions = 2, kTrayQuit = 3 };
-UniqueMenu BuildTrayMenu(bool busy);
-void RunTrayCommand(HWND window, int command);
-// With icon version 4, wParam holds the icon's anchor point in screen coordinates.
-void OnTrayEvent(HWND window, WPARAM wParam, LPARAM lParam);
-void OnTaskbarCreated(HWND window);
-void RemoveTrayIcon(HWND window);
-
-// WM_APP_CATALOG_READY (ui/catalog_apply.cpp); the result may be null.
-void ApplyCatalogResult(HWND window, std::unique_ptr<CatalogLoadResult> result);

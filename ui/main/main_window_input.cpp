@@ -11,9 +11,15 @@
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
 #include "operations/self_management.h"
+#include "ui/jobs/catalog_start.h"
+#include "ui/jobs/icon_jobs.h"
+#include "ui/jobs/self_commands.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/list_input.h"
+#include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 
 namespace {

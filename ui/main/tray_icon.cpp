@@ -11,6 +11,7 @@
 #include "app/state.h"
 #include "catalog/utf8.h"
 #include "ui/main/main_window.h"
+#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 #include "ui/main/progress_text.h"
 #include "ui/main/tray_icon.h"

@@ -7,6 +7,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "resources/resource.h"
+#include "ui/jobs/theme_apply.h"
 #include "ui/options/options_state.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/popup/popup_item.h"
+#include "app/view_records.h"
 
 void ShowUpdatePopup();
 void CloseUpdatePopup();

@@ -1,0 +1,7 @@
+// What a tool operation does to its entry: the card's buttons and menu ask for
+// one, the operation worker carries it out.
+#pragma once
+
+#include <cstdint>
+
+enum class HitAction : int32_t { Install = 0, Uninstall = 1, Launch = 2 };

@@ -1,0 +1,49 @@
+#include "ui/jobs/catalog_start.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <thread>
+
+#include "app/constants.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/state.h"
+#include "catalog/catalog_keys.h"
+#include "catalog/catalog_load.h"
+#include "ui/jobs/catalog_serial.h"
+
+namespace {
+
+constexpr wchar_t kLoadingStatusText[] = L"Chargement du catalogue\u2026";
+
+}  // namespace
+
+void StartCatalogLoad(bool automatic) {
+    if (g_state.busy) return;
+    g_state.busy = true;
+    if (!automatic) g_state.statusText = kLoadingStatusText;
+    g_state.settings.lastCheck = NowFileTime();
+    SaveSettings();
+    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+
+    CatalogLoadJob job;
+    job.window = g_state.mainWindow;
+    job.automatic = automatic;
+    job.offline = g_state.settings.offlineMode;
+    job.offlineRoot = g_state.settings.offlineRoot;
+    job.signingKeys = CatalogSigningKeys();
+    job.highestSerial = HighestCatalogSerial(job.offline);
+    try {
+        std::thread([job] { RunCatalogWorker(job); }).detach();
+    } catch (const std::exception&) {
+        // No thread: the window reports an unknown error as for a null result.
+        // This runs on the window's own thread, which cannot wait for its queue.
+        if (!PostMessageW(job.window, WM_APP_CATALOG_READY, 0, 0)) g_state.busy = false;
+    }
+}
+
+void CheckForUpdatesIfDue() {
+    if (!g_state.installedMode || !g_state.settings.updateChecks || g_state.busy) return;
+    if (IsCheckDue(g_state.settings.lastCheck, NowFileTime())) StartCatalogLoad(true);
+}

@@ -1,0 +1,9 @@
+// Starting a catalogue load from the window, and the 24-hour check.
+#pragma once
+
+// Loads the catalogue in the background unless an operation runs; an
+// automatic load (the 24-hour check) keeps the status line and fails silently.
+void StartCatalogLoad(bool automatic);
+// Starts an automatic load when the installed copy checks for updates and the
+// last check is 24 hours old.
+void CheckForUpdatesIfDue();

@@ -1,0 +1,69 @@
+#include "ui/jobs/icon_jobs.h"
+
+#include <windows.h>
+#include <objidl.h>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include "app/constants.h"
+#include "app/state.h"
+#include "catalog/catalog_model.h"
+#include "catalog/icon_load.h"
+#include "ui/list/card_icon.h"
+
+namespace {
+
+// An icon kept for another dpi is fetched again rather than stretched.
+bool HasIconForThisDpi(const CatalogApp& app) {
+    if (!app.iconBitmap) return false;
+    const SIZE size = CardIconSize();
+    return app.iconBitmap->GetWidth() == static_cast<UINT>(size.cx) &&
+           app.iconBitmap->GetHeight() == static_cast<UINT>(size.cy);
+}
+
+bool WantsIcon(const CatalogApp& app) {
+    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id) && !HasIconForThisDpi(app) &&
+           !app.iconLocation.empty();
+}
+
+std::vector<IconJob> MissingIconJobs() {
+    std::vector<IconJob> jobs;
+    for (size_t i = 0; i < g_state.apps.size(); ++i) {
+        if (WantsIcon(g_state.apps[i])) jobs.push_back({i, g_state.apps[i].iconLocation});
+    }
+    return jobs;
+}
+
+}  // namespace
+
+void StartIconLoad() {
+    IconLoadJob job;
+    job.window = g_state.mainWindow;
+    job.generation = g_state.catalogGeneration;
+    job.epoch = iconLoadEpoch.load();
+    job.offline = g_state.settings.offlineMode;
+    try {
+        job.icons = MissingIconJobs();
+        std::thread(RunIconWorker, std::move(job)).detach();
+    } catch (const std::system_error&) {
+        // Without a worker the cards keep the program's icon.
+    }
+}
+
+void ApplyIconResult(std::unique_ptr<IconResult> result) {
+    if (!result) return;
+    if (result->generation != g_state.catalogGeneration || result->appIndex >= g_state.apps.size()) return;
+    g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = FitIconToCard(DecodeIconBytes(result->bytes));
+    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+}

@@ -1,0 +1,51 @@
+#include "ui/jobs/operation_apply.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/messages.h"
+#include "app/state.h"
+#include "catalog/catalog_model.h"
+#include "catalog/error_text.h"
+#include "catalog/utf8.h"
+#include "operations/operation_runner.h"
+#include "ui/jobs/progress_apply.h"
+#include "ui/list/list_scrolling.h"
+#include "ui/message_box.h"
+#include "ui/popup/update_popup.h"
+
+namespace {
+
+void ShowFailure(const std::wstring& error) {
+    g_state.statusText = Utf8ToWide(msg::kOperationFailedPrefix) + error;
+    ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
+    UpdateScrollMetrics();
+    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+}
+
+}  // namespace
+
+void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
+    g_state.busy = false;
+    ClearOperationProgress();
+    if (!result) {
+        ShowFailure(UnknownErrorText());
+        return;
+    }
+    if (!result->ok) {
+        ShowFailure(result->error);
+        return;
+    }
+    g_state.statusText = result->message;
+    if (result->appIndex >= 0 && static_cast<unsigned long long>(result->appIndex) < g_state.apps.size()) {
+        RefreshInstalledState(g_state.apps[static_cast<size_t>(result->appIndex)], false);
+    }
+    if (g_state.popupWindow != nullptr) ShowUpdatePopup();
+    if (result->closeMain) {
+        DestroyWindow(g_state.mainWindow);
+        return;
+    }
+    UpdateScrollMetrics();
+    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+}

@@ -1,0 +1,31 @@
+#include "ui/jobs/operation_start.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "app/messages.h"
+#include "app/state.h"
+#include "catalog/utf8.h"
+#include "operations/operation_runner.h"
+#include "ui/jobs/operation_apply.h"
+
+void StartOperation(long long appIndex, std::wstring status, std::function<void(unsigned serial)> worker) {
+    g_state.busy = true;
+    const unsigned serial = ++g_state.operationSerial;
+    g_state.operationProgress = OperationProgress{};
+    g_state.statusText = std::move(status);
+    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    try {
+        std::thread(std::move(worker), serial).detach();
+    } catch (const std::system_error&) {
+        // No worker means no result message would ever clear busy.
+        auto result = std::make_unique<OperationResult>();
+        result->appIndex = appIndex;
+        result->error = Utf8ToWide(msg::kOperationStartFailed);
+        ApplyOperationResult(std::move(result));
+    }
+}

@@ -1,0 +1,21 @@
+#include "ui/jobs/progress_apply.h"
+
+#include "app/state.h"
+#include "operations/progress_post.h"
+#include "ui/main/status_progress.h"
+#include "ui/main/tray_icon.h"
+
+void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
+    if (!report || !g_state.busy || report->serial != g_state.operationSerial) return;
+    OperationProgress& progress = g_state.operationProgress;
+    progress.active = true;
+    progress.done = report->done;
+    progress.expected = report->expected;
+    InvalidateStatusStrip();
+    UpdateTrayTooltip();
+}
+
+void ClearOperationProgress() {
+    g_state.operationProgress = OperationProgress{};
+    UpdateTrayTooltip();
+}

@@ -1,0 +1,98 @@
+#include "ui/jobs/self_commands.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+#include "app/constants.h"
+#include "app/error.h"
+#include "app/messages.h"
+#include "app/own_files.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/state.h"
+#include "catalog/error_text.h"
+#include "catalog/utf8.h"
+#include "operations/deferred_command.h"
+#include "operations/self_management.h"
+#include "operations/shell_ops.h"
+#include "operations/tool_request.h"
+#include "ui/jobs/operation_start.h"
+#include "ui/message_box.h"
+
+namespace {
+
+void ShowSelfError(const std::exception& error) {
+    HWND owner = IsWindow(g_state.mainWindow) ? g_state.mainWindow : nullptr;
+    ShowMessageBox(owner, ErrorText(error), MB_OK | MB_ICONERROR);
+}
+
+// What was done before a failure stays done: a copy without shortcuts is
+// still a usable installed copy.
+void InstallSelf() {
+    try {
+        CreateFolderPath(GetInstallFolder());
+        std::wstring installed = GetInstalledExePath();
+        // CopyFileW keeps attributes: a read-only copy on a key would make
+        // every later update or removal of the installed copy fail.
+        ClearRestrictiveAttributes(installed);
+        if (!CopyFileW(GetOwnExePath().c_str(), installed.c_str(), FALSE)) Fail(msg::kSelfCopyFailed);
+        ClearRestrictiveAttributes(installed);
+        std::wstring description = Utf8ToWide(msg::kSelfShortcutDescription);
+        if (g_state.settings.desktopShortcut) CreateShortcut(kOwnAppId, installed, description, true);
+        if (g_state.settings.menuShortcut) CreateShortcut(kOwnAppId, installed, description, false);
+        // The installed copy starts first, so that when it cannot, this window
+        // is still there to say so. It takes over as this copy closes (a
+        // portable copy holds neither the mutex nor the installed property).
+        LaunchFile(installed);
+        DestroyWindow(g_state.mainWindow);
+    } catch (const std::exception& error) {
+        ShowSelfError(error);
+    }
+}
+
+void RemoveSelf() {
+    if (ShowMessageBox(g_state.mainWindow, Utf8ToWide(msg::kSelfUninstallQuestion), MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    // The question left the update popup clickable: an operation started
+    // meanwhile must keep its window and its files.
+    if (g_state.busy) return;
+    try {
+        // The files go once this process has ended; the script waits for it.
+        RunDeferredCommand(BuildRemovalScript(GetCurrentProcessId()));
+    } catch (const std::exception& error) {
+        ShowSelfError(error);
+        return;
+    }
+    // Autostart goes only once the removal is sure to follow.
+    SetAutostart(false);
+    DestroyWindow(g_state.mainWindow);
+}
+
+}  // namespace
+
+void InstallOrRemoveSelf() {
+    if (g_state.busy) return;
+    bool installed = false;
+    try {
+        installed = IsInstalledCopy();
+    } catch (const std::exception& error) {
+        ShowSelfError(error);
+        return;
+    }
+    if (installed)
+        RemoveSelf();
+    else
+        InstallSelf();
+}
+
+void StartToolboxUpdate() {
+    if (g_state.busy) return;
+    if (g_state.selfIndex < 0 || static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size()) return;
+    ToolRequest request = MakeToolRequest(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
+    HWND window = g_state.mainWindow;
+    StartOperation(-1, Utf8ToWide(msg::kSelfUpdating), [window, request](unsigned serial) {
+        RunToolboxUpdate(window, request, serial);
+    });
+}

@@ -1,0 +1,8 @@
+// The program's own install (from a portable copy), update (from the
+// catalogue) and removal (of the installed copy), as the window asks for them.
+#pragma once
+
+// Installs a portable copy, or asks whether to remove the installed one.
+void InstallOrRemoveSelf();
+// Fetches the catalogue's newer program in the background.
+void StartToolboxUpdate();
