@@ -9,6 +9,7 @@
 
 #include "app/cng_handles.h"
 #include "app/error.h"
+#include "app/file_blocks.h"
 #include "app/messages.h"
 
 namespace {
@@ -54,15 +55,11 @@ std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& pro
         if (GetFileSizeEx(file.get(), &size)) total = static_cast<unsigned long long>(size.QuadPart);
     }
     unsigned long long done = 0;
-    std::vector<unsigned char> block(kReadBlockBytes);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), block.data(), kReadBlockBytes, &read, nullptr)) Fail(msg::kFileReadFailed);
-        if (read == 0) break;
-        hash.Add(block.data(), read);
-        done += read;
+    ForEachFileBlock(file.get(), msg::kFileReadFailed, [&](const char* data, DWORD size) {
+        hash.Add(data, size);
+        done += size;
         if (progress) progress(done, total);
-    }
+    });
     file.reset();
     return hash.Finish();
 }

@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "app/error.h"
+#include "app/file_blocks.h"
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/own_files.h"
@@ -13,8 +12,6 @@
 #include "operations/tool_request_check.h"
 
 namespace {
-
-constexpr DWORD kCopyBlockSize = 1 << 20;
 
 // Deletes the file unless it was placed.
 class SideFileGuard {
@@ -35,14 +32,10 @@ private:
 void CopyOpenFile(HANDLE source, HANDLE dest) {
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) Fail(msg::kCopyToAppsFailed);
-    std::vector<char> buffer(kCopyBlockSize);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(source, buffer.data(), kCopyBlockSize, &read, nullptr)) Fail(msg::kCopyToAppsFailed);
-        if (read == 0) break;
+    ForEachFileBlock(source, msg::kCopyToAppsFailed, [dest](const char* data, DWORD size) {
         DWORD written = 0;
-        if (!WriteFile(dest, buffer.data(), read, &written, nullptr) || written != read) Fail(msg::kCopyToAppsFailed);
-    }
+        if (!WriteFile(dest, data, size, &written, nullptr) || written != size) Fail(msg::kCopyToAppsFailed);
+    });
 }
 
 // When the verified file cannot simply be renamed into place (another

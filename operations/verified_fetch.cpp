@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/error.h"
+#include "app/file_blocks.h"
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr DWORD kDownloadBlockSize = 65536;
-constexpr DWORD kCopyBlockSize = 1 << 20;
 
 void WriteAll(HANDLE file, const char* data, DWORD size, const char* message) {
     DWORD written = 0;
@@ -40,18 +40,14 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
     LARGE_INTEGER size{};
     long long expected = GetFileSizeEx(file.get(), &size) ? size.QuadPart : -1;
 
-    std::vector<char> buffer(kCopyBlockSize);
     unsigned long long done = 0;
     Report(progress, 0, expected);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), buffer.data(), kCopyBlockSize, &read, nullptr)) Fail(msg::kUsbCopyFailed);
-        if (read == 0) break;
-        hash.Add(buffer.data(), read);
-        WriteAll(dest, buffer.data(), read, msg::kUsbCopyFailed);
-        done += read;
+    ForEachFileBlock(file.get(), msg::kUsbCopyFailed, [&](const char* data, DWORD size) {
+        hash.Add(data, size);
+        WriteAll(dest, data, size, msg::kUsbCopyFailed);
+        done += size;
         Report(progress, done, expected);
-    }
+    });
 }
 
 void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
