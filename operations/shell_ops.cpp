@@ -46,9 +46,7 @@ void LaunchTool(const ToolRequest& request) {
 
 void UninstallTool(const ToolRequest& request) {
     std::wstring target = InstalledToolPath(request);
-    // A read-only file (as copied from some USB keys) could not be deleted.
-    ClearRestrictiveAttributes(target);
-    if (FileExists(target) && !DeleteFileW(target.c_str())) Fail(msg::kUninstallFailed);
+    if (!DeleteOwnFile(target)) Fail(msg::kUninstallFailed);
     RemoveShortcut(request.name, true);
     RemoveShortcut(request.name, false);
 }

@@ -49,8 +49,7 @@ void CopyOver(const VerifiedFile& verified, const std::wstring& side, const std:
     SideFileGuard guard(side);
     CopyOpenFile(verified.handle(), file.get());
     file.reset();
-    if (!MoveFileExW(side.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        Fail(msg::kCopyToAppsFailed);
+    if (!MoveOverOwnFile(side, target)) Fail(msg::kCopyToAppsFailed);
     guard.keep();
 }
 
@@ -78,8 +77,6 @@ std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options
     }
 
     VerifiedFile verified = FetchVerified(request, GetTempFolder(), options);
-    // A read-only or system file cannot be replaced by a rename.
-    ClearRestrictiveAttributes(target);
     if (!verified.MoveOver(target)) CopyOver(verified, FreeFileName(appsFolder, request.exeName + L".nouveau"), target);
     return target;
 }

@@ -8,6 +8,7 @@
 #include "app/error.h"
 #include "app/file_blocks.h"
 #include "app/messages.h"
+#include "app/own_files.h"
 #include "app/paths.h"
 #include "app/sha256.h"
 #include "catalog/catalog_model.h"
@@ -98,6 +99,8 @@ std::wstring VerifiedFile::Keep() {
 }
 
 bool VerifiedFile::MoveOver(const std::wstring& target) {
+    // A read-only or system file cannot be replaced by a rename.
+    ClearRestrictiveAttributes(target);
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;

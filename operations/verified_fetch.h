@@ -32,8 +32,9 @@ public:
     HANDLE handle() const { return file_.get(); }
     // Closes the file and leaves it where it is; returns its path.
     std::wstring Keep();
-    // Renames the open file over `target` (replacing it) in one step; false
-    // when that cannot be done, for example across volumes.
+    // Renames the open file over `target` (replacing it, whatever attributes
+    // it came with) in one step; false when that cannot be done, for example
+    // across volumes.
     bool MoveOver(const std::wstring& target);
 
 private:
