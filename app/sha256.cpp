@@ -43,22 +43,22 @@ std::string HexOf(const unsigned char* bytes, size_t count) {
     return text;
 }
 
-std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress) {
+std::wstring ComputeFileSha256(const std::wstring& path, const ByteProgress& progress) {
     Sha256Stream hash;
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) Fail(msg::kFileReadFailed);
 
-    unsigned long long total = 0;
+    long long expected = -1;
     if (progress) {
         LARGE_INTEGER size{};
-        if (GetFileSizeEx(file.get(), &size)) total = static_cast<unsigned long long>(size.QuadPart);
+        if (GetFileSizeEx(file.get(), &size)) expected = size.QuadPart;
     }
     unsigned long long done = 0;
     ForEachFileBlock(file.get(), msg::kFileReadFailed, [&](const char* data, DWORD size) {
         hash.Add(data, size);
         done += size;
-        if (progress) progress(done, total);
+        if (progress) progress(done, expected);
     });
     file.reset();
     return hash.Finish();
@@ -78,7 +78,7 @@ bool Sha256Matches(const std::wstring& digest, const std::wstring& expected) {
     return _wcsicmp(digest.c_str(), expected.c_str()) == 0;
 }
 
-bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const HashProgress& progress) {
+bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const ByteProgress& progress) {
     if (expected.empty()) return true;
     return Sha256Matches(ComputeFileSha256(path, progress), expected);
 }

@@ -3,20 +3,18 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/byte_progress.h"
 #include "app/cng_handles.h"
 
-// Called after each block with the bytes hashed so far and the file size.
-using HashProgress = std::function<void(unsigned long long done, unsigned long long total)>;
-
-std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress = {});
+// `progress` hears after each block the bytes hashed so far and the file size.
+std::wstring ComputeFileSha256(const std::wstring& path, const ByteProgress& progress = {});
 // True when `expected` is empty, else when the file's digest equals it
 // ignoring case. Hashing errors pass through.
-bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const HashProgress& progress = {});
+bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const ByteProgress& progress = {});
 // The same comparison for a digest already computed: all 64 digits, any case.
 bool Sha256Matches(const std::wstring& digest, const std::wstring& expected);
 // The raw 32-byte SHA-256 digest of bytes in memory.

@@ -66,15 +66,7 @@ std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options
     std::wstring appsFolder = GetAppsFolder();
     std::wstring target = JoinPath(appsFolder, request.exeName);
     CreateFolderPath(appsFolder);
-    if (FileExists(target)) {
-        HashProgress hashed;
-        if (options.progress) {
-            hashed = [&options](unsigned long long done, unsigned long long total) {
-                options.progress(done, static_cast<long long>(total));
-            };
-        }
-        if (FileMatchesSha256(target, request.sha256, hashed)) return target;
-    }
+    if (FileExists(target) && FileMatchesSha256(target, request.sha256, options.progress)) return target;
 
     VerifiedFile verified = FetchVerified(request, GetTempFolder(), options);
     if (!verified.MoveOver(target)) CopyOver(verified, FreeFileName(appsFolder, request.exeName + L".nouveau"), target);

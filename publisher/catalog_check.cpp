@@ -187,8 +187,8 @@ void CheckOfflineFiles(const std::wstring& root, CatalogCheck& check) {
             check.problems.push_back({entry.position, entry.id, Text(msg::kUsbCopyFailed) + L" (" + exeName + L" absent)"});
         } else if (IsHexSha256(entry.sha256)) {
             try {
-                std::wstring digest = ComputeFileSha256(exe, [&](unsigned long long done, unsigned long long total) {
-                    PrintProgress(L"Contrôle de " + exeName, done, total);
+                std::wstring digest = ComputeFileSha256(exe, [&](unsigned long long done, long long expected) {
+                    PrintProgress(L"Contrôle de " + exeName, done, expected);
                 });
                 EndProgress();
                 if (_wcsicmp(digest.c_str(), entry.sha256.c_str()) != 0)

@@ -99,8 +99,8 @@ int Hash(const std::vector<std::wstring>& files) {
     int status = 0;
     for (const std::wstring& file : files) {
         try {
-            std::wstring digest = ComputeFileSha256(file, [&](unsigned long long done, unsigned long long total) {
-                PrintProgress(L"Hachage de " + file, done, total);
+            std::wstring digest = ComputeFileSha256(file, [&](unsigned long long done, long long expected) {
+                PrintProgress(L"Hachage de " + file, done, expected);
             });
             PrintOut(digest + L"  " + file);
         } catch (const AppError& e) {

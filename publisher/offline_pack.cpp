@@ -28,7 +28,7 @@ struct PackError {
 
 std::wstring HashWithProgress(const std::wstring& path, const std::wstring& label) {
     std::wstring digest = ComputeFileSha256(
-        path, [&](unsigned long long done, unsigned long long total) { PrintProgress(label, done, total); });
+        path, [&](unsigned long long done, long long expected) { PrintProgress(label, done, expected); });
     EndProgress();
     return digest;
 }
