@@ -10,13 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <objidl.h>
-#include <gdiplus.h>
-
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
@@ -324,9 +318,8 @@ TEST(CardPaint, AmpersandIsDrawnAsText) {
 }
 
 TEST(CardPaint, IconFromTheBitmapOrTheProgramIcon) {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     {
         PaintedList list;
         const COLORREF red = RGB(220, 20, 30);
@@ -366,7 +359,6 @@ TEST(CardPaint, IconFromTheBitmapOrTheProgramIcon) {
         g_state.apps.clear();  // the bitmaps go before GDI+ shuts down
         g_state.appIcon = nullptr;
     }
-    Gdiplus::GdiplusShutdown(token);
 }
 
 TEST(CardPaint, DarkPaletteOnCardsAndPanels) {
