@@ -42,7 +42,7 @@ CatalogApp MakeApp(const wchar_t* id, const wchar_t* version, const wchar_t* cat
 }
 
 std::unique_ptr<CatalogLoadResult> SuccessResult(bool automatic, std::vector<const wchar_t*> ids, int selfIndex = -1,
-                                                 const wchar_t* selfVersion = L"1.11.0") {
+                                                 const wchar_t* selfVersion = kVersionText) {
     auto result = std::make_unique<CatalogLoadResult>();
     result->automatic = automatic;
     result->ok = true;
