@@ -12,6 +12,7 @@
 
 #include "app/constants.h"
 #include "app/error.h"
+#include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
@@ -51,9 +52,9 @@ struct InstallPlaces {
 
 void ListAppsFolder(InstallPlaces& places) {
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFind find(FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
         DWORD error = GetLastError();
         // No Apps folder yet: nothing is installed. Any other failure falls
         // back to asking for each file.
@@ -62,11 +63,10 @@ void ListAppsFolder(InstallPlaces& places) {
     }
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) places.appsFiles.insert(AsciiLowered(data.cFileName));
-    } while (FindNextFileW(find, &data));
+    } while (FindNextFileW(find.get(), &data));
     // Only "no more files" ends the listing; after any other failure it may
     // lack tools, and asking for each file answers instead.
     places.listed = GetLastError() == ERROR_NO_MORE_FILES;
-    FindClose(find);
     if (!places.listed) places.appsFiles.clear();
 }
 

@@ -17,14 +17,13 @@ bool IsNonEmptyFolderOrFile(const std::wstring& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return true;
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW(JoinPath(path, L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
+    UniqueFind find(FindFirstFileW(JoinPath(path, L"*").c_str(), &data));
+    if (!find) return false;
     bool any = false;
     do {
         std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") any = true;
-    } while (!any && FindNextFileW(find, &data));
-    FindClose(find);
+    } while (!any && FindNextFileW(find.get(), &data));
     return any;
 }
 
@@ -45,14 +44,15 @@ void RemoveTreeIfPresent(const std::wstring& path) {
         return;
     }
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileW(JoinPath(path, L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") RemoveTreeIfPresent(JoinPath(path, name));
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
+    {
+        UniqueFind find(FindFirstFileW(JoinPath(path, L"*").c_str(), &data));
+        if (find) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..") RemoveTreeIfPresent(JoinPath(path, name));
+            } while (FindNextFileW(find.get(), &data));
+        }
+    }  // the listing is closed before its folder goes
     RemoveDirectoryW(path.c_str());
 }
 

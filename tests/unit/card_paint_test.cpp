@@ -308,7 +308,7 @@ TEST(CardPaint, AmpersandIsDrawnAsText) {
         DibCanvas canvas(200, 40);
         canvas.Fill(RGB(255, 255, 255));
         // Even when the caller asks for nothing but a single line.
-        DrawLabel(canvas.dc(), texts[i], box, g_state.strongFont, RGB(0, 0, 0), DT_SINGLELINE);
+        DrawLabel(canvas.dc(), texts[i], box, g_state.strongFont.get(), RGB(0, 0, 0), DT_SINGLELINE);
         ink[i] = canvas.CountNot(box, RGB(255, 255, 255));
     }
     EXPECT_GT(ink[0], 0) << "a lone ampersand was taken as a mnemonic";

@@ -1,6 +1,7 @@
 #include "ui/popup/update_popup.h"
 
 #include "app/constants.h"
+#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "operations/operation_runner.h"
@@ -63,7 +64,7 @@ void CreatePopupButton(HWND popup, const PopupButton& button) {
                                  popup, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                  g_state.instance, nullptr);
     if (child == nullptr) return;
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont), FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont.get()), FALSE);
     MakeNoActivateButton(child);
 }
 
@@ -120,8 +121,8 @@ void OnCommand(HWND popup, int id) {
 }
 
 void OnPaint(HWND popup) {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(popup, &paint);
+    ScopedPaint paint(popup);
+    const HDC dc = paint.hdc();
     RECT client{};
     GetClientRect(popup, &client);
     const Palette& colors = g_state.palette;
@@ -129,15 +130,14 @@ void OnPaint(HWND popup) {
     FillSolid(dc, RECT{0, 0, Scale(4), client.bottom}, colors.warning);
 
     PopupLines lines = ComposePopupLines();
-    DrawLabel(dc, lines.headline, RECT{Scale(18), Scale(16), Scale(345), Scale(42)}, g_state.strongFont, colors.text,
-              DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, lines.headline, RECT{Scale(18), Scale(16), Scale(345), Scale(42)}, g_state.strongFont.get(),
+              colors.text, DT_SINGLELINE | DT_VCENTER);
     if (g_state.popupIndex < g_state.popupEntries.size()) {
-        DrawLabel(dc, lines.name, RECT{Scale(18), Scale(48), Scale(370), Scale(76)}, g_state.headingFont,
+        DrawLabel(dc, lines.name, RECT{Scale(18), Scale(48), Scale(370), Scale(76)}, g_state.headingFont.get(),
                   colors.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-        DrawLabel(dc, lines.position, RECT{Scale(18), Scale(78), Scale(370), Scale(98)}, g_state.smallFont,
+        DrawLabel(dc, lines.position, RECT{Scale(18), Scale(78), Scale(370), Scale(98)}, g_state.smallFont.get(),
                   colors.textMuted, DT_SINGLELINE | DT_VCENTER);
     }
-    EndPaint(popup, &paint);
 }
 
 void OnDestroy(HWND popup) {
