@@ -13,6 +13,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/no_activate_button.h"
+#include "ui/procedure_edge.h"
 
 namespace {
 
@@ -194,7 +195,9 @@ PopupLines ComposePopupLines() {
     return lines;
 }
 
-LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT HandlePopupMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_PAINT: OnPaint(window); return 0;
@@ -205,4 +208,11 @@ LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY: OnDestroy(window); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+}  // namespace
+
+LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProcedureEdge(window, message, wParam, lParam,
+                               [&] { return HandlePopupMessage(window, message, wParam, lParam); });
 }
