@@ -140,12 +140,7 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     if (!path) return;
     app.installed = listed || FileExists(*path);
     if (!app.installed || app.sha256.empty()) return;
-    try {
-        app.updateAvailable = !FileMatchesSha256(*path, app.sha256);
-    } catch (const std::exception&) {
-        // A file that cannot be hashed is offered for reinstalling.
-        app.updateAvailable = true;
-    }
+    app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 
 std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
@@ -282,6 +277,14 @@ std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folde
                              const std::wstring& extension) {
     if (!IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
     return JoinPath(JoinPath(root, folder), app.id + extension);
+}
+
+bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha256) {
+    try {
+        return !FileMatchesSha256(path, sha256);
+    } catch (const std::exception&) {
+        return true;
+    }
 }
 
 void RefreshInstalledState(CatalogApp& app, bool isSelf) {

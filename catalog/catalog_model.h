@@ -59,5 +59,9 @@ bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,
                              const std::wstring& extension);
 void RefreshInstalledState(CatalogApp& app, bool isSelf);
+// Whether an installed file differs from the catalogue's digest; a file that
+// cannot be hashed counts as differing, so it is offered for reinstalling.
+// Reads the whole file: never on the user-interface thread.
+bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha256);
 std::vector<unsigned long long> ParseVersion(const std::wstring& text);
 int CompareVersions(const std::vector<unsigned long long>& a, const std::vector<unsigned long long>& b);

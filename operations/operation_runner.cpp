@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/post_result.h"
 #include "app/tool_action.h"
+#include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/progress_post.h"
@@ -25,14 +26,16 @@ std::wstring ResultText(HitAction action, const std::wstring& name) {
     return name + Utf8ToWide(end);
 }
 
-void RunAction(const ToolOperationJob& job) {
+// Does the job and says what the tool's file is afterwards.
+ToolState RunAction(const ToolOperationJob& job) {
     switch (job.action) {
         case HitAction::Uninstall:
             UninstallTool(job.request);
-            break;
+            return ToolState{false, false};
         case HitAction::Launch:
             LaunchTool(job.request);
-            break;
+            // The file may have changed since the catalogue was read.
+            return ToolState{true, InstalledFileNeedsUpdate(InstalledToolPath(job.request), job.request.sha256)};
         case HitAction::Install: {
             FetchOptions options;
             if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
@@ -40,9 +43,11 @@ void RunAction(const ToolOperationJob& job) {
             const ToolRequest& r = job.request;
             if (job.desktopShortcut) CreateShortcut(r.name, target, r.description, true);
             if (job.menuShortcut) CreateShortcut(r.name, target, r.description, false);
-            break;
+            // The installed file is the one just checked against the digest.
+            return ToolState{true, false};
         }
     }
+    return ToolState{};
 }
 
 }  // namespace
@@ -51,7 +56,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
     try {
-        RunAction(job);
+        result->toolState = RunAction(job);
         result->message = ResultText(job.action, job.request.name);
         result->ok = true;
     } catch (const std::exception& error) {

@@ -19,13 +19,12 @@ std::wstring ShortcutFolder(bool toDesktop) {
     return JoinPath(GetKnownFolder(FOLDERID_Programs), kStartMenuFolderName);
 }
 
-// The installed executable of a tool, once its name is known to be harmless.
+}  // namespace
+
 std::wstring InstalledToolPath(const ToolRequest& request) {
     CheckToolFileName(request);
     return JoinPath(GetAppsFolder(), request.exeName);
 }
-
-}  // namespace
 
 std::wstring ShortcutPath(const std::wstring& name, bool toDesktop) {
     return JoinPath(ShortcutFolder(toDesktop), name + L".lnk");

@@ -8,6 +8,8 @@
 inline constexpr wchar_t kStartMenuFolderName[] = L"Kest Tools";
 
 void LaunchFile(const std::wstring& path);
+// The installed executable of a tool, once its name is known to be harmless.
+std::wstring InstalledToolPath(const ToolRequest& request);
 void LaunchTool(const ToolRequest& request);
 void UninstallTool(const ToolRequest& request);
 void CreateShortcut(const std::wstring& name, const std::wstring& target, const std::wstring& description,

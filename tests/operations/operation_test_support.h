@@ -88,7 +88,6 @@ struct TraceRecord {
 void ArmTrace(const std::wstring& traceFile, DWORD lingerMs);
 bool WaitForTrace(const std::wstring& traceFile, TraceRecord& record, bool untilExit, DWORD timeoutMs);
 
-
 // An uncompressed RGBA PNG whose pixel (x, y) has the colour pixel(x, y)
 // (0xAARRGGBB); padded with a private ancillary chunk to `totalSize` bytes
 // when that is larger than the image needs.
