@@ -495,36 +495,44 @@ TEST_F(InstallToolTest, FetchesInTheAppsFolderAndNeverInTheTemporaryFolder) {
     WriteFileBytes(scratch / L"file", "x");
     // Below a file: a folder that cannot exist, nor be made.
     const std::wstring noTemp = scratch / L"file\\Temp";
-    const std::wstring previousTmp = EnvVar(L"TMP");
-    const std::wstring previousTemp = EnvVar(L"TEMP");
-    SetEnvironmentVariableW(L"TMP", noTemp.c_str());
-    SetEnvironmentVariableW(L"TEMP", noTemp.c_str());
-    ASSERT_EQ(GetTempFolder(), noTemp + L"\\");
-
     const std::wstring root = OfflineRootOnUsbDrive();
     const std::wstring onKey = JoinPath(root, L"outils\\h6install.exe");
     WriteFileBytes(onKey, tool);
     PublishFile(PublishedDownloadPath(app), tool);
-    for (const wchar_t* sourceRoot : {L"", root.c_str()}) {
-        cleanup.clean();
-        const std::string what = *sourceRoot == 0 ? "download" : "USB key";
-        EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, app.sha256, sourceRoot))); }),
-                  "<no error>")
-            << what;
-        EXPECT_TRUE(FileExists(InstalledPath(app.id)) && ReadFileBytes(InstalledPath(app.id)) == tool) << what;
-        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
-            << what;
-    }
-    // A failed fetch leaves no side file either.
-    CatalogApp wrong = MakeToolEntry(app.id, Sha256Of("another tool"));
+    // The server holds the tool, the catalogue another digest.
+    const CatalogApp wrong = MakeToolEntry(app.id, Sha256Of("another tool"));
     PublishFile(PublishedDownloadPath(wrong), tool);
-    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(wrong)); }), msg::kShaMismatch);
-    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
-    UnpublishFile(PublishedDownloadPath(wrong));
 
-    SetEnvironmentVariableW(L"TMP", previousTmp.empty() ? nullptr : previousTmp.c_str());
-    SetEnvironmentVariableW(L"TEMP", previousTemp.empty() ? nullptr : previousTemp.c_str());
+    struct TempVariables {
+        std::wstring tmp = EnvVar(L"TMP");
+        std::wstring temp = EnvVar(L"TEMP");
+        ~TempVariables() {
+            SetEnvironmentVariableW(L"TMP", tmp.empty() ? nullptr : tmp.c_str());
+            SetEnvironmentVariableW(L"TEMP", temp.empty() ? nullptr : temp.c_str());
+        }
+    };
+    {
+        TempVariables restored;
+        SetEnvironmentVariableW(L"TMP", noTemp.c_str());
+        SetEnvironmentVariableW(L"TEMP", noTemp.c_str());
+        ASSERT_EQ(GetTempFolder(), noTemp + L"\\");
+
+        for (const wchar_t* sourceRoot : {L"", root.c_str()}) {
+            cleanup.clean();
+            const std::string what = *sourceRoot == 0 ? "download" : "USB key";
+            EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, app.sha256, sourceRoot))); }),
+                      "<no error>")
+                << what;
+            EXPECT_TRUE(FileExists(InstalledPath(app.id)) && ReadFileBytes(InstalledPath(app.id)) == tool) << what;
+            EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
+                << what;
+        }
+        // A failed fetch leaves no side file either.
+        EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(wrong)); }), msg::kShaMismatch);
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    }
     EXPECT_FALSE(FileExists(noTemp));
+    UnpublishFile(PublishedDownloadPath(wrong));
     DeleteFileW(onKey.c_str());
 }
 
