@@ -19,6 +19,7 @@
 namespace {
 
 constexpr DWORD kDownloadBlockSize = 65536;
+constexpr wchar_t kSideSuffix[] = L".nouveau";
 
 void WriteAll(HANDLE file, const char* data, DWORD size, const char* message) {
     DWORD written = 0;
@@ -35,9 +36,15 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
     std::wstring source = OfflineToolPath(request.sourceRoot, L"outils", app, L".exe");
     // A link on the key could lead the copy to a network share.
     if (CrossesReparsePoint(source)) Fail(msg::kUsbCopyFailed);
+    // A link put in the file's place after that check is opened itself, and
+    // refused: only a plain file is copied.
     UniqueHandle file(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                  FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) Fail(msg::kUsbCopyFailed);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        Fail(msg::kUsbCopyFailed);
     LARGE_INTEGER size{};
     long long expected = GetFileSizeEx(file.get(), &size) ? size.QuadPart : -1;
 
@@ -101,6 +108,10 @@ std::wstring VerifiedFile::Keep() {
 bool VerifiedFile::MoveOver(const std::wstring& target) {
     // A read-only or system file cannot be replaced by a rename.
     ClearRestrictiveAttributes(target);
+    // A side file is hidden while it is fetched; the rename keeps attributes.
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;
@@ -114,16 +125,15 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     return true;
 }
 
-VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
-    CheckToolRequest(request);
-    const bool offline = !request.sourceRoot.empty();
+namespace {
 
-    CreateFolderPath(folder);
-    std::wstring dest = FreeFileName(folder, request.exeName);
+VerifiedFile FetchInto(const ToolRequest& request, const std::wstring& dest, DWORD attributes,
+                       const FetchOptions& options) {
+    const bool offline = !request.sourceRoot.empty();
     // Read sharing only: the bytes hashed stay the bytes installed. DELETE
     // access lets the open file be renamed into place.
     UniqueHandle file(CreateFileW(dest.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  CREATE_NEW, attributes, nullptr));
     if (!file) Fail(offline ? msg::kUsbCopyFailed : msg::kFileCreateFailed);
     VerifiedFile fetched(dest, std::move(file));
 
@@ -135,4 +145,18 @@ VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folde
     }
     if (!Sha256Matches(hash.Finish(), request.sha256)) Fail(msg::kShaMismatch);
     return fetched;
+}
+
+}  // namespace
+
+VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
+    CheckToolRequest(request);
+    CreateFolderPath(folder);
+    return FetchInto(request, FreeFileName(folder, request.exeName), FILE_ATTRIBUTE_NORMAL, options);
+}
+
+VerifiedFile FetchVerifiedBeside(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
+    CheckToolRequest(request);
+    CreateFolderPath(folder);
+    return FetchInto(request, FreeFileName(folder, request.exeName + kSideSuffix), FILE_ATTRIBUTE_HIDDEN, options);
 }
