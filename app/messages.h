@@ -35,6 +35,7 @@ inline constexpr char kServerNoAnswer[] = "Le serveur OVH ne répond pas";
 inline constexpr char kNetworkReadFailed[] = "Lecture réseau impossible";
 inline constexpr char kDownloadInterrupted[] = "Téléchargement interrompu";
 inline constexpr char kDownloadTooLarge[] = "Fichier OVH trop volumineux";
+inline constexpr char kProxyUnreachable[] = "Proxy injoignable";
 
 // Offline (USB) source
 inline constexpr char kOfflineNoPath[] = "Sélectionnez la clé ou le dossier OrkvaneOffline";

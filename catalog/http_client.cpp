@@ -5,10 +5,12 @@
 #include "app/error.h"
 #include "app/messages.h"
 #include "app/settings.h"
+#include "catalog/proxy_route.h"
 
 namespace {
 
 struct UrlParts {
+    std::wstring scheme;  // "http" or "https"
     std::wstring host;
     INTERNET_PORT port = 0;
     bool secure = false;
@@ -29,6 +31,7 @@ UrlParts CrackUrl(const std::wstring& url) {
     if (components.lpszHostName != nullptr) parts.host.assign(components.lpszHostName, components.dwHostNameLength);
     parts.port = components.nPort;
     parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+    parts.scheme = parts.secure ? L"https" : L"http";
     if (components.lpszUrlPath != nullptr) parts.objectName.assign(components.lpszUrlPath, components.dwUrlPathLength);
     if (components.lpszExtraInfo != nullptr && components.dwExtraInfoLength > 0)
         parts.objectName.append(components.lpszExtraInfo, components.dwExtraInfoLength);
@@ -63,15 +66,24 @@ long long QueryContentLength(HINTERNET request) {
     return digits > 0 ? value : -1;
 }
 
-}  // namespace
+// With a proxy, the send step is where WinHTTP reaches the proxy (and has it
+// open the tunnel): these errors there mean that the proxy did not answer.
+bool IsProxyNotReached(DWORD error) {
+    return error == ERROR_WINHTTP_CANNOT_CONNECT || error == ERROR_WINHTTP_NAME_NOT_RESOLVED ||
+           error == ERROR_WINHTTP_TIMEOUT;
+}
 
-HttpRequest OpenHttpGet(const std::wstring& url) {
-    if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
-
-    UrlParts parts = CrackUrl(url);
+// The session (through `proxy` when there is one), connection and request.
+HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const std::wstring* proxy) {
     HttpRequest http;
-
-    http.session.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
+    if (proxy != nullptr) {
+        access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    } else if (route.machineDefault) {
+        access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
+    }
+    // The bypass list has been applied already: a proxy given here is used.
+    http.session.reset(WinHttpOpen(kUserAgent, access, proxy != nullptr ? proxy->c_str() : WINHTTP_NO_PROXY_NAME,
                                    WINHTTP_NO_PROXY_BYPASS, 0));
     if (!http.session) Fail(msg::kNetworkInitFailed);
     WinHttpSetTimeouts(http.session.get(), kHttpTimeoutMs, kHttpTimeoutMs, kHttpTimeoutMs, kHttpTimeoutMs);
@@ -88,12 +100,44 @@ HttpRequest OpenHttpGet(const std::wstring& url) {
     DWORD responseTimeout = kHttpTimeoutMs;
     WinHttpSetOption(http.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
                      sizeof(responseTimeout));
+    return http;
+}
 
-    if (!WinHttpSendRequest(http.request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(http.request.get(), nullptr))
-        Fail(msg::kServerNoAnswer);
+bool Send(HINTERNET request) {
+    return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) != FALSE;
+}
 
-    DWORD status = QueryStatusCode(http.request.get());
+// Sends the request directly or through each proxy of the route in turn,
+// until one answers.
+HttpRequest SendOnRoute(const std::wstring& url, const UrlParts& parts) {
+    ProxyRoute route = ResolveProxyRoute(url, parts.scheme, parts.host, parts.port);
+    if (route.proxies.empty()) {
+        HttpRequest http = OpenHandles(parts, route, nullptr);
+        if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
+        return http;
+    }
+    for (const std::wstring& proxy : route.proxies) {
+        HttpRequest http = OpenHandles(parts, route, &proxy);
+        if (Send(http.request.get())) return http;
+        if (!IsProxyNotReached(GetLastError())) Fail(msg::kServerNoAnswer);
+    }
+    Fail(msg::kProxyUnreachable);
+}
+
+void ReceiveResponse(HINTERNET request) {
+    if (!WinHttpReceiveResponse(request, nullptr)) Fail(msg::kServerNoAnswer);
+}
+
+}  // namespace
+
+HttpRequest OpenHttpGet(const std::wstring& url) {
+    if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
+
+    UrlParts parts = CrackUrl(url);
+    HttpRequest http = SendOnRoute(url, parts);
+    ReceiveResponse(http.request.get());
+
+    const DWORD status = QueryStatusCode(http.request.get());
     if (status < 200 || status > 299) {
         std::string message = "HTTP " + std::to_string(status);
         Fail(message.c_str());

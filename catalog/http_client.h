@@ -1,5 +1,6 @@
-// One synchronous HTTP(S) GET over WinHTTP, on a worker thread. Refused while
-// the program is in offline mode.
+// One synchronous HTTP(S) GET over WinHTTP, on a worker thread, through the
+// proxy that the user's settings give for its address. Refused while the
+// program is in offline mode.
 #pragma once
 
 #include <windows.h>
