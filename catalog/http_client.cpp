@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "catalog/proxy_route.h"
+#include "catalog/proxy_sign_in.h"
 
 namespace {
 
@@ -137,7 +138,15 @@ HttpRequest OpenHttpGet(const std::wstring& url) {
     HttpRequest http = SendOnRoute(url, parts);
     ReceiveResponse(http.request.get());
 
-    const DWORD status = QueryStatusCode(http.request.get());
+    DWORD status = QueryStatusCode(http.request.get());
+    if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
+        // One answer with the user's own logon; asked again, it was refused.
+        if (!AnswerProxyChallenge(http.request.get())) Fail(msg::kProxySignInRefused);
+        if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
+        ReceiveResponse(http.request.get());
+        status = QueryStatusCode(http.request.get());
+        if (status == HTTP_STATUS_PROXY_AUTH_REQ) Fail(msg::kProxySignInRefused);
+    }
     if (status < 200 || status > 299) {
         std::string message = "HTTP " + std::to_string(status);
         Fail(message.c_str());
