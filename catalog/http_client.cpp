@@ -75,7 +75,8 @@ bool IsProxyNotReached(DWORD error) {
 }
 
 // The session (through `proxy` when there is one), connection and request.
-HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const std::wstring* proxy) {
+HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const std::wstring* proxy,
+                        const std::wstring& extraHeaders) {
     HttpRequest http;
     DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
     if (proxy != nullptr) {
@@ -101,6 +102,11 @@ HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const st
     DWORD responseTimeout = kHttpTimeoutMs;
     WinHttpSetOption(http.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
                      sizeof(responseTimeout));
+    // Added to the request rather than to each send, so that a send again
+    // after a proxy's sign-in request carries them once.
+    if (!extraHeaders.empty() && !WinHttpAddRequestHeaders(http.request.get(), extraHeaders.c_str(),
+                                                          static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
+        Fail(msg::kRequestFailed);
     return http;
 }
 
@@ -110,15 +116,15 @@ bool Send(HINTERNET request) {
 
 // Sends the request directly or through each proxy of the route in turn,
 // until one answers.
-HttpRequest SendOnRoute(const std::wstring& url, const UrlParts& parts) {
+HttpRequest SendOnRoute(const std::wstring& url, const UrlParts& parts, const std::wstring& extraHeaders) {
     ProxyRoute route = ResolveProxyRoute(url, parts.scheme, parts.host, parts.port);
     if (route.proxies.empty()) {
-        HttpRequest http = OpenHandles(parts, route, nullptr);
+        HttpRequest http = OpenHandles(parts, route, nullptr, extraHeaders);
         if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
         return http;
     }
     for (const std::wstring& proxy : route.proxies) {
-        HttpRequest http = OpenHandles(parts, route, &proxy);
+        HttpRequest http = OpenHandles(parts, route, &proxy, extraHeaders);
         if (Send(http.request.get())) return http;
         if (!IsProxyNotReached(GetLastError())) Fail(msg::kServerNoAnswer);
     }
@@ -131,11 +137,11 @@ void ReceiveResponse(HINTERNET request) {
 
 }  // namespace
 
-HttpRequest OpenHttpGet(const std::wstring& url) {
+HttpRequest OpenHttpGet(const std::wstring& url, const std::wstring& extraHeaders) {
     if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
 
     UrlParts parts = CrackUrl(url);
-    HttpRequest http = SendOnRoute(url, parts);
+    HttpRequest http = SendOnRoute(url, parts, extraHeaders);
     ReceiveResponse(http.request.get());
 
     DWORD status = QueryStatusCode(http.request.get());
@@ -151,8 +157,23 @@ HttpRequest OpenHttpGet(const std::wstring& url) {
         std::string message = "HTTP " + std::to_string(status);
         Fail(message.c_str());
     }
+    http.status = status;
     http.contentLength = QueryContentLength(http.request.get());
     return http;
+}
+
+std::wstring ResponseHeader(const HttpRequest& http, DWORD query) {
+    DWORD size = 0;
+    if (WinHttpQueryHeaders(http.request.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                            WINHTTP_NO_HEADER_INDEX) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+        return std::wstring();
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (!WinHttpQueryHeaders(http.request.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX))
+        return std::wstring();
+    text.resize(size / sizeof(wchar_t));
+    return text;
 }
 
 std::string DownloadToMemory(const std::wstring& url, unsigned long long limit, DWORD deadlineMs) {
