@@ -79,6 +79,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        # Through a proxy's tunnel Wine sends the whole URL ("GET https://host/p"),
+        # which a server must accept; the logs keep the path alone.
+        if self.path.startswith(("http://", "https://")):
+            absolute = urllib.parse.urlsplit(self.path)
+            self.path = urllib.parse.urlunsplit(("", "", absolute.path or "/", absolute.query, ""))
         self.record()
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)

@@ -49,6 +49,13 @@ ServerExchange ExchangeFor(const std::string& path) {
     return {};
 }
 
+std::string Describe(const std::vector<ProxyLogEntry>& entries) {
+    std::string text;
+    for (const ProxyLogEntry& entry : entries)
+        text += "[" + entry.method + " " + entry.url + " " + std::to_string(entry.status) + "]";
+    return text.empty() ? "nothing" : text;
+}
+
 bool InLog(const std::vector<ProxyLogEntry>& entries, int serverPort) {
     for (const ProxyLogEntry& entry : entries) {
         if (entry.serverPort == serverPort) return true;
@@ -204,9 +211,10 @@ TEST_F(ProxyTest, AProxyThatDoesNotAnswerFailsWithItsOwnMessage) {
 
 // Behind the proxy the certificate is still the server's own, checked as
 // always (127.0.0.1 is not the name it was made for), and an https address
-// is never sent on in plain http.
+// is never sent on in plain http. The proxy is named "localhost" here: Wine
+// opens no tunnel when the proxy's name is the server's own.
 TEST_F(ProxyTest, TheHttpsRulesHoldBehindTheProxy) {
-    ScopedUserProxy settings({false, ProxyAddress(TestProxyPort()), L"", L""});
+    ScopedUserProxy settings({false, L"localhost:" + std::to_wstring(TestProxyPort()), L"", L""});
     ProxyLogWatch watch;
     const std::wstring wrongName = L"https://127.0.0.1:" + std::to_wstring(TestServerPort()) + L"/proxy_test/a.bin";
     EXPECT_EQ(ErrorOf([&] { DownloadToMemory(wrongName, kCatalogSizeLimit); }), msg::kServerNoAnswer);
@@ -214,16 +222,20 @@ TEST_F(ProxyTest, TheHttpsRulesHoldBehindTheProxy) {
     EXPECT_TRUE(watch.WaitFor(
         [&](const std::vector<ProxyLogEntry>& entries) {
             for (const ProxyLogEntry& entry : entries) {
-                if (entry.method == "CONNECT" && entry.url == tunnel) return true;
+                if (entry.method == "CONNECT" && entry.url == tunnel && entry.status == 200) return true;
             }
             return false;
         },
         10000))
-        << "the proxy opened no tunnel for the refused certificate";
+        << "the proxy opened no tunnel for the refused certificate; it logged " << Describe(watch.Entries());
+    EXPECT_TRUE(ServerExchanges().empty()) << "a request went out over a refused certificate";
 
+    // Windows hands the redirect back (HTTP 302); Wine fails the response.
+    // Either way the plain address is never asked for.
     const std::wstring plainTarget = TestServerPlainUrl() + L"/proxy_test/a.bin";
-    EXPECT_EQ(ErrorOf([&] { DownloadToMemory(SecureUrl(L"/fault/redirect?to=" + plainTarget), kCatalogSizeLimit); }),
-              "HTTP 302");
+    const std::string redirected =
+        ErrorOf([&] { DownloadToMemory(SecureUrl(L"/fault/redirect?to=" + plainTarget), kCatalogSizeLimit); });
+    EXPECT_TRUE(redirected == "HTTP 302" || redirected == msg::kServerNoAnswer) << redirected;
     for (const ServerExchange& exchange : ServerExchanges())
         EXPECT_NE(exchange.path, "/proxy_test/a.bin") << "an https request was sent on in plain http";
 }
