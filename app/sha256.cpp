@@ -93,6 +93,13 @@ Sha256Stream::Sha256Stream() {
         Fail(msg::kShaFailed);
 }
 
+void Sha256Stream::Restart() {
+    hash_.reset();
+    if (!CngSucceeded(BCryptCreateHash(algorithm_.get(), hash_.put(), hashObject_.data(),
+                                       static_cast<ULONG>(hashObject_.size()), nullptr, 0, 0)))
+        Fail(msg::kShaFailed);
+}
+
 void Sha256Stream::Add(const void* data, unsigned long size) {
     if (!CngSucceeded(BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)), size, 0)))
         Fail(msg::kShaFailed);

@@ -31,6 +31,8 @@ public:
     Sha256Stream& operator=(const Sha256Stream&) = delete;
 
     void Add(const void* data, unsigned long size);
+    // Forgets every byte added: the digest starts again from nothing.
+    void Restart();
     // The digest as 64 upper-case digits; the stream is spent afterwards.
     std::wstring Finish();
     // The digest's 32 bytes; the stream is spent afterwards.

@@ -1,7 +1,6 @@
 #include "operations/verified_fetch.h"
 
 #include <windows.h>
-#include <winhttp.h>
 
 #include <vector>
 
@@ -12,8 +11,8 @@
 #include "app/paths.h"
 #include "app/sha256.h"
 #include "catalog/catalog_model.h"
-#include "catalog/http_client.h"
 #include "catalog/reparse_points.h"
+#include "operations/resuming_download.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -58,38 +57,44 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
     });
 }
 
+void CheckAnnouncedSize(long long announced, unsigned long long limit) {
+    if (announced >= 0 && static_cast<unsigned long long>(announced) > limit) Fail(msg::kDownloadTooLarge);
+}
+
+// Empties the file for a body that starts again from its first byte.
+void Rewind(HANDLE file) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) Fail(msg::kFileWriteFailed);
+}
+
 void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
+    // The limits watch the whole download, across connections taken up again.
     TransferWatch watch(options.limits);
-    std::wstring url = request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe";
-    HttpRequest http = OpenHttpGet(url);
-    if (http.contentLength >= 0 && static_cast<unsigned long long>(http.contentLength) > options.limits.maxBytes)
-        Fail(msg::kDownloadTooLarge);
+    ResumingDownload body(request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe");
+    CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
 
     std::vector<char> buffer(kDownloadBlockSize);
-    unsigned long long total = 0;
-    Report(options.progress, 0, http.contentLength);
+    unsigned long long total = 0;     // bytes of the file
+    unsigned long long arrived = 0;   // bytes received, counting those thrown away
+    Report(options.progress, 0, body.expected());
     for (;;) {
-        watch.Check(total);
-        // Asked first, so that each read returns what has arrived instead of
-        // waiting for a whole block: a trickling server is seen between reads.
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(http.request.get(), &available)) Fail(msg::kDownloadInterrupted);
-        if (available == 0) break;
-        DWORD read = 0;
-        if (!WinHttpReadData(http.request.get(), buffer.data(), available < kDownloadBlockSize ? available : kDownloadBlockSize,
-                             &read))
-            Fail(msg::kDownloadInterrupted);
+        watch.Check(arrived);
+        bool restarted = false;
+        DWORD read = body.Read(buffer.data(), kDownloadBlockSize, restarted);
+        if (restarted) {
+            Rewind(dest);
+            hash.Restart();
+            total = 0;
+            CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
+        }
         if (read == 0) break;
         if (read > options.limits.maxBytes - total) Fail(msg::kDownloadTooLarge);
         hash.Add(buffer.data(), read);
         WriteAll(dest, buffer.data(), read, msg::kFileWriteFailed);
         total += read;
-        Report(options.progress, total, http.contentLength);
+        arrived += read;
+        Report(options.progress, total, body.expected());
     }
-    // A connection closed cleanly midway ends like a complete body; only the
-    // announced length tells them apart.
-    if (http.contentLength >= 0 && static_cast<long long>(total) != http.contentLength)
-        Fail(msg::kDownloadInterrupted);
 }
 
 }  // namespace
