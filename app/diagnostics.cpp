@@ -57,7 +57,8 @@ std::wstring PolicyLines(const Policies& policies) {
 
 std::wstring SignatureLines(const DiagnosticFacts& facts) {
     if (facts.keyFingerprints.empty()) return std::wstring(L"Catalogue signé : non") + kLineEnd;
-    std::wstring text = facts.keyFingerprints.size() == 1 ? L"Catalogue signé : oui, clé " : L"Catalogue signé : oui, clés ";
+    std::wstring text = L"Catalogue signé : oui, ";
+    text += facts.keyFingerprints.size() == 1 ? L"clé " : L"clés ";
     for (size_t i = 0; i < facts.keyFingerprints.size(); ++i) text += (i > 0 ? L", " : L"") + facts.keyFingerprints[i];
     text += kLineEnd;
     if (facts.onlineSerial != 0 || facts.offlineSerial != 0) {
@@ -186,8 +187,9 @@ DiagnosticFacts GatherDiagnosticFacts() {
 }
 
 std::wstring ComposeDiagnosticText(const DiagnosticFacts& facts) {
-    std::wstring text = L"Orkvane " + facts.version + (facts.installedCopy ? L", copie installée" : L", copie portable") +
-                        kLineEnd;
+    std::wstring text = L"Orkvane " + facts.version;
+    text += facts.installedCopy ? L", copie installée" : L", copie portable";
+    text += kLineEnd;
     text += L"Programme : " + facts.exePath + kLineEnd;
     text += facts.offline ? L"Source : dossier hors ligne " + facts.offlineRoot : std::wstring(L"Source : site web");
     text += kLineEnd;
@@ -195,8 +197,8 @@ std::wstring ComposeDiagnosticText(const DiagnosticFacts& facts) {
     text += SignatureLines(facts);
     text += PolicyLines(facts.policies);
     text += LastLoadLine(facts.lastLoad);
-    text += L"Dossier Apps : " + facts.appsFolder + L", " + Counted(static_cast<unsigned long long>(facts.appsToolCount),
-                                                                  L"outil", L"outils") + kLineEnd;
+    const unsigned long long tools = static_cast<unsigned long long>(facts.appsToolCount);
+    text += L"Dossier Apps : " + facts.appsFolder + L", " + Counted(tools, L"outil", L"outils") + kLineEnd;
     if (!facts.offline) text += L"Proxy pour le site web : " + facts.proxy + kLineEnd;
     text += L"Windows : " + facts.windowsVersion + kLineEnd;
     // The longer folder first: %LOCALAPPDATA% lies inside the profile.

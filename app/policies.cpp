@@ -10,7 +10,15 @@ namespace {
 // As for "OfflineRoot" in the settings: 32,768 units with the terminator.
 constexpr DWORD kTextBufferUnits = 32768;
 
-size_t IndexOf(PolicyId id) { return static_cast<size_t>(id); }
+constexpr size_t IndexOf(PolicyId id) { return static_cast<size_t>(id); }
+
+// The table is indexed by PolicyId.
+constexpr bool TableFollowsIds() {
+    for (size_t i = 0; i < kPolicyCount; ++i)
+        if (IndexOf(kPolicyDefinitions[i].id) != i) return false;
+    return true;
+}
+static_assert(TableFollowsIds(), "kPolicyDefinitions must list the policies in PolicyId order");
 
 bool ReadsFrom(PolicyClass classes, PolicyScope scope) {
     if (classes == PolicyClass::Both) return true;
