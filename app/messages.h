@@ -48,6 +48,7 @@ inline constexpr char kOfflineFileInaccessible[] = "Fichier USB inaccessible : c
 inline constexpr char kOfflineFileTooLarge[] = "Fichier USB trop volumineux ou illisible";
 inline constexpr char kOfflineReadInterrupted[] = "Lecture USB interrompue : vérifiez la connexion de la clé";
 inline constexpr char kOfflineWritableByOthers[] = "Dossier modifiable par d’autres utilisateurs";
+inline constexpr char kOfflineFixedDiskRefused[] = "Votre organisation n’autorise que les clés USB comme dossier hors ligne";
 
 // Tool install, launch and uninstall
 inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application invalide";

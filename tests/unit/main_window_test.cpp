@@ -12,14 +12,18 @@
 #include "app/constants.h"
 #include "app/messages.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/self_commands.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 #include "ui/main/tray_icon.h"
+#include "ui/popup/update_popup.h"
 
 namespace {
 
@@ -384,6 +388,33 @@ TEST_F(MainWindowTest, SelfUpdateOfferedOnlyForNewerVersionWithInstalledCopy) {
         Deliver(window_, SuccessResult(false, {L"Outil", L"Orkvane"}, 1, c.version));
         EXPECT_EQ(g_state.selfUpdateAvailable, c.offered) << c.version << L" " << c.installedCopy;
     }
+    DeleteFileW(installed.c_str());
+    if (!folderExisted) RemoveDirectoryW(GetInstallFolder().c_str());
+}
+
+// An organisation that keeps the program at the version it deployed: no
+// update in the header, none in the popup, none started by hand.
+TEST_F(MainWindowTest, SelfUpdatePolicyKeepsTheProgramsUpdateAway) {
+    const std::wstring installed = GetInstalledExePath();
+    ASSERT_FALSE(FileExists(installed)) << "a previous test left the installed copy behind";
+    const bool folderExisted = GetFileAttributesW(GetInstallFolder().c_str()) != INVALID_FILE_ATTRIBUTES;
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(installed, "MZ");
+    g_state.installedMode = true;
+    g_state.settings.updateChecks = true;
+    for (bool allowed : {true, false}) {
+        g_state.policies = Policies();
+        if (!allowed) g_state.policies.Set(PolicyId::SelfUpdate, PolicyValue{});
+        // A silent check finds a newer program and nothing else.
+        Deliver(window_, SuccessResult(true, {L"Outil", L"Orkvane"}, 1, L"1.12"));
+        EXPECT_EQ(g_state.selfUpdateAvailable, allowed);
+        EXPECT_EQ(GetSelfButtonState(), allowed ? SelfButtonState::UpdateAvailable : SelfButtonState::Current);
+        EXPECT_EQ(g_state.popupWindow != nullptr, allowed);
+        EXPECT_EQ(g_state.popupEntries.size(), allowed ? 1u : 0u);
+        CloseUpdatePopup();
+    }
+    StartToolboxUpdate();
+    EXPECT_FALSE(g_state.busy) << "the update started despite the policy";
     DeleteFileW(installed.c_str());
     if (!folderExisted) RemoveDirectoryW(GetInstallFolder().c_str());
 }

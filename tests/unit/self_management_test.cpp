@@ -23,6 +23,7 @@
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/post_result.h"
 #include "app/settings.h"
 #include "app/sha256.h"
@@ -802,14 +803,15 @@ TEST_F(SelfAsInstalledCopy, UpdateReplacesTheFileOnceTheProgramHasEnded) {
     EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore) << "the downloaded copy stayed in the temporary folder";
 }
 
-// "Oui" while an operation runs, or with no PowerShell to start: the program,
-// its shortcuts and its autostart all stay.
+// "Oui" while an operation runs, or with no PowerShell to start, or a removal
+// the organisation refuses: the program, its shortcuts and its autostart all stay.
 TEST_F(SelfAsInstalledCopy, RemovalThatCannotGoAheadKeepsEverything) {
     const std::wstring powershell = StandInPath();
     const std::wstring away = powershell + L".ailleurs";
     ASSERT_TRUE(MoveFileExW(powershell.c_str(), away.c_str(), MOVEFILE_REPLACE_EXISTING));
     InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWhileBusy:"
-                                          L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell");
+                                          L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell:"
+                                          L"SelfInInstalledCopy.DISABLED_RemovalRefusedByPolicy");
     EXPECT_TRUE(MoveFileExW(away.c_str(), powershell.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(run.exitCode, 0u) << "a test inside the installed copy failed";
     EXPECT_TRUE(FileExists(GetInstalledExePath()));
@@ -917,6 +919,24 @@ TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredYesWithoutPowerShell) {
     EXPECT_EQ(texts[1], W("Lancement de la tâche différée impossible"));
     EXPECT_TRUE(IsWindow(window.get()));
     EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized") << "autostart went for nothing";
+    SetMessageBoxResponder(nullptr);
+}
+
+// Asked for by message while the policy refuses it: not even the question.
+TEST(SelfInInstalledCopy, DISABLED_RemovalRefusedByPolicy) {
+    ASSERT_TRUE(IsInstalledCopy());
+    ResetAppState();
+    g_state.installedMode = true;
+    g_state.policies.Set(PolicyId::SelfRemoval, PolicyValue{});
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    RecordedBox box;
+    RecordBoxes(box, IDYES);
+
+    InstallOrRemoveSelf();
+
+    EXPECT_EQ(box.count, 0);
+    EXPECT_TRUE(IsWindow(window.get()));
     SetMessageBoxResponder(nullptr);
 }
 

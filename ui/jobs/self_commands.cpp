@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/error_text.h"
@@ -79,14 +80,14 @@ void InstallOrRemoveSelf() {
         ShowSelfError(error);
         return;
     }
-    if (installed)
-        RemoveSelf();
-    else
+    if (!installed)
         InstallSelf();
+    else if (g_state.policies.Allows(PolicyId::SelfRemoval))
+        RemoveSelf();
 }
 
 void StartToolboxUpdate() {
-    if (g_state.busy) return;
+    if (g_state.busy || !g_state.policies.Allows(PolicyId::SelfUpdate)) return;
     if (g_state.selfIndex < 0 || static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size()) return;
     ToolRequest request = MakeToolRequest(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
     HWND window = g_state.mainWindow;
