@@ -122,7 +122,7 @@ std::wstring KnownFolderOrEmpty(const GUID& id) {
 
 int CountTools(const std::wstring& folder) {
     WIN32_FIND_DATAW found{};
-    UniqueFindHandle search(FindFirstFileExW(JoinPath(folder, L"*.exe").c_str(), FindExInfoBasic, &found,
+    UniqueFind search(FindFirstFileExW(JoinPath(folder, L"*.exe").c_str(), FindExInfoBasic, &found,
                                              FindExSearchNameMatch, nullptr, 0));
     if (!search) return 0;
     int count = 0;

@@ -49,12 +49,6 @@ struct KernelHandleTraits {
     static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { CloseHandle(h); }
 };
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Type h) { return h != INVALID_HANDLE_VALUE; }
-    static void Close(Type h) { FindClose(h); }
-};
 struct RegKeyTraits {
     using Type = HKEY;
     static Type Invalid() { return nullptr; }
@@ -100,7 +94,6 @@ struct MenuTraits {
 };
 
 using UniqueHandle = Unique<KernelHandleTraits>;
-using UniqueFindHandle = Unique<FindHandleTraits>;
 using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueBrush = Unique<GdiObjectTraits<HBRUSH>>;
 using UniquePen = Unique<GdiObjectTraits<HPEN>>;
