@@ -25,7 +25,9 @@
 #include "tests/unit/main_window_fixture.h"
 #include "tests/unit/ui_test_canvas.h"
 #include "resources/resource.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/options/options_dialog.h"
@@ -235,6 +237,16 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
     VARIANT none;
     VariantInit(&none);
     EXPECT_EQ(At({4, 2, 1})->accNavigate(NAVDIR_NEXT, Self(), &none), S_FALSE);
+    // A card's siblings and parent are those of its own group.
+    VARIANT sibling;
+    VariantInit(&sibling);
+    ASSERT_EQ(At({4, 1, 1})->accNavigate(NAVDIR_NEXT, Self(), &sibling), S_OK);
+    EXPECT_EQ(Read(FromVariant(sibling).get()).name, L"a2");
+    IDispatch* parent = nullptr;
+    ASSERT_EQ(At({4, 2, 1})->get_accParent(&parent), S_OK);
+    EXPECT_EQ(Read(FromDispatch(parent).get()).name, L"Bureau, 1 applis");
+    // The tree reads the layout that painting keeps, not a copy of it.
+    EXPECT_EQ(&CurrentAccessibleView().layout, &g_state.listLayout.layout);
 
     // Secret mode adds the hidden entry to its group.
     g_state.secretMode = true;
@@ -410,6 +422,18 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
         ASSERT_EQ(Root()->get_accChild(Id(child), &element), S_OK);
         EXPECT_EQ(Read(FromDispatch(element).get()).name, c.name);
     }
+
+    // The painter only draws: the window procedure tells, beside its paint.
+    g_events.clear();
+    g_state.statusText = L"Texte peint";
+    PaintMainWindow(window_);
+    PumpFor(50);
+    EXPECT_TRUE(g_events.empty()) << g_events.size() << " events from painting alone";
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+    PumpFor(50);
+    const std::pair<DWORD, long> nameChange{EVENT_OBJECT_NAMECHANGE, 5};
+    EXPECT_NE(std::find(g_events.begin(), g_events.end(), nameChange), g_events.end());
     UnhookWinEvent(hook);
 }
 

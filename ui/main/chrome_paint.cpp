@@ -9,7 +9,6 @@
 #include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "ui/accessibility/accessibility.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
@@ -129,7 +128,6 @@ void PaintMainWindowTo(HDC dc, int width, int height) {
 }
 
 void PaintMainWindow(HWND window) {
-    ReportAccessibleChanges(window);
     ScopedPaint paint(window);
     RECT client{};
     GetClientRect(window, &client);
