@@ -31,7 +31,6 @@ public:
     ScopedPaint(const ScopedPaint&) = delete;
     ScopedPaint& operator=(const ScopedPaint&) = delete;
     HDC dc() const { return dc_; }
-    const RECT& area() const { return paint_.rcPaint; }
 
 private:
     HWND window_;
@@ -177,7 +176,8 @@ void PaintMainWindow(HWND window) {
     // working set. Every pass records the whole picture's hit areas, and
     // draws only the elements that reach into its band of the update
     // rectangle: a band outside it only records.
-    const RECT& area = paint.area();
+    RECT area{};  // the update region's bounds; none when there is no context
+    GetClipBox(paint.dc(), &area);
     const int band = std::min(height, kPaintBandHeight);
     static BandBuffer buffer;
     HDC memory = buffer.Get(paint.dc(), width, band);
