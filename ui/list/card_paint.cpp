@@ -216,11 +216,15 @@ void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
                   {Scale(20), g_state.listTop + Scale(24), clientWidth - Scale(20), g_state.listTop + Scale(60)},
                   g_state.bodyFont, g_state.palette.textMuted, kLineCentred);
     }
+    // What this pass can draw: a band of the window paints only the panels
+    // and cards that reach into it.
+    RECT drawable{};
+    GetClipBox(dc, &drawable);
     const ShownRange shown = ShownGroups(layout, listArea, dy);
     for (size_t g = shown.first; g < shown.end; ++g) {
         const RECT bounds = Offset(layout.groups[g].bounds, 0, dy);
-        // A band of the window paints only the panels that reach into it.
-        if (!RectVisible(dc, &bounds)) continue;
+        RECT reached{};
+        if (!IntersectRect(&reached, &bounds, &drawable)) continue;
         PaintGroup(dc, bounds, layout.groups[g], listArea);
     }
     // Cards after all panels, so that they lie on top of the panel interiors.
@@ -228,21 +232,21 @@ void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
         const ShownRange cards = ShownCards(layout, layout.spans[g], listArea, dy);
         for (size_t c = cards.first; c < cards.end; ++c) {
             const CardSlot& card = layout.cards[c];
-            PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea);
+            PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea, drawable);
         }
     }
 }
 
-void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
+void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea, const RECT& drawable) {
     if (onScreen.appIndex >= g_state.apps.size()) return;
     const RECT& card = onScreen.bounds;
     RECT visible{};
     if (!IntersectRect(&visible, &card, &listArea)) return;
-    // Recorded whole at every pass, drawn only where the pass can draw: a
-    // band of the window paints the cards that reach into it.
+    // Recorded whole at every pass, drawn only where the pass can draw.
     g_state.cardRects.push_back(visible);
     RecordCardHits(card, onScreen.appIndex, listArea);
-    if (!RectVisible(dc, &card)) return;
+    RECT reached{};
+    if (!IntersectRect(&reached, &card, &drawable)) return;
 
     const CatalogApp& app = g_state.apps[onScreen.appIndex];
     const Palette& palette = g_state.palette;
