@@ -29,6 +29,7 @@
 #include "ui/accessibility/accessible_tree.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/options/options_dialog.h"
@@ -238,6 +239,16 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
     VARIANT none;
     VariantInit(&none);
     EXPECT_EQ(At({4, 2, 1})->accNavigate(NAVDIR_NEXT, Self(), &none), S_FALSE);
+    // A card's siblings and parent are those of its own group.
+    VARIANT sibling;
+    VariantInit(&sibling);
+    ASSERT_EQ(At({4, 1, 1})->accNavigate(NAVDIR_NEXT, Self(), &sibling), S_OK);
+    EXPECT_EQ(Read(FromVariant(sibling).get()).name, L"a2");
+    IDispatch* parent = nullptr;
+    ASSERT_EQ(At({4, 2, 1})->get_accParent(&parent), S_OK);
+    EXPECT_EQ(Read(FromDispatch(parent).get()).name, L"Bureau, 1 applis");
+    // The tree reads the layout that painting keeps, not a copy of it.
+    EXPECT_EQ(&CurrentAccessibleView().layout, &g_state.listLayout.layout);
 
     // Secret mode adds the hidden entry to its group.
     g_state.secretMode = true;
@@ -413,6 +424,18 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
         ASSERT_EQ(Root()->get_accChild(Id(child), &element), S_OK);
         EXPECT_EQ(Read(FromDispatch(element).get()).name, c.name);
     }
+
+    // The painter only draws: the window procedure tells, beside its paint.
+    g_events.clear();
+    g_state.statusText = L"Texte peint";
+    PaintMainWindow(window_);
+    PumpFor(50);
+    EXPECT_TRUE(g_events.empty()) << g_events.size() << " events from painting alone";
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+    PumpFor(50);
+    const std::pair<DWORD, long> nameChange{EVENT_OBJECT_NAMECHANGE, 5};
+    EXPECT_NE(std::find(g_events.begin(), g_events.end(), nameChange), g_events.end());
     UnhookWinEvent(hook);
 }
 
@@ -437,8 +460,8 @@ TEST(AccessibleIds, NoTwoNodesShareAChildId) {
     }
     g_state.expandedId = L"outil1000";
     g_state.dpi = 96;
-    AccessibleView view;
-    view.layout = ComputeCardLayout(800);
+    const CardListLayout layout = ComputeCardLayout(800);
+    const AccessibleView view{layout};
     ASSERT_EQ(view.layout.groups.size(), kEntries);
 
     std::vector<AccessibleNode> nodes;

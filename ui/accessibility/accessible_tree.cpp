@@ -52,12 +52,14 @@ std::pair<size_t, size_t> CardRangeOf(const AccessibleView& view, size_t group) 
     return {span.firstCard, span.endCard};
 }
 
+// Groups hold consecutive runs of cards in layout order: the first span that
+// ends after the slot holds it.
 std::optional<size_t> GroupOfCard(const AccessibleView& view, size_t slot) {
-    for (size_t g = 0; g < view.layout.groups.size(); ++g) {
-        const auto [first, last] = CardRangeOf(view, g);
-        if (slot >= first && slot < last) return g;
-    }
-    return std::nullopt;
+    const std::vector<GroupSpan>& spans = view.layout.spans;
+    const auto span =
+        std::partition_point(spans.begin(), spans.end(), [&](const GroupSpan& s) { return s.endCard <= slot; });
+    if (span == spans.end() || slot < span->firstCard) return std::nullopt;
+    return static_cast<size_t>(span - spans.begin());
 }
 
 RECT OnScreen(const AccessibleView& view, RECT content) {
@@ -108,12 +110,10 @@ bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
 }  // namespace
 
 AccessibleView CurrentAccessibleView() {
-    AccessibleView view;
-    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &view.client);
-    view.layout = CurrentCardLayout(view.client.right);
-    view.listArea = {0, g_state.listTop, view.client.right, g_state.listBottom};
-    view.dy = g_state.listTop - g_state.scrollPos;
-    return view;
+    RECT client{};
+    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
+    return {CurrentCardLayout(client.right), client, {0, g_state.listTop, client.right, g_state.listBottom},
+            g_state.listTop - g_state.scrollPos};
 }
 
 long ChildIdOf(const AccessibleNode& node) {

@@ -126,6 +126,13 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
     InvalidateMainWindow(window);
 }
 
+// Screen readers hear of what changed at each repaint, just before it: the
+// moments when the window shows the change.
+void OnPaint(HWND window) {
+    ReportAccessibleChanges(window);
+    PaintMainWindow(window);
+}
+
 POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 LRESULT HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -139,7 +146,7 @@ LRESULT HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_SIZE: OnSize(window); return 0;
     case WM_KILLFOCUS: OnKillFocus(window); break;
-    case WM_PAINT: PaintMainWindow(window); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
     case WM_CLOSE: OnClose(window); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SYSCOLORCHANGE:
