@@ -86,6 +86,15 @@ struct FindTraits {
     static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
     static void Close(Type h) { FindClose(h); }
 };
+// Memory from GlobalAlloc, or handed to the caller to free with GlobalFree
+// (WinHTTP's proxy strings).
+template <typename T>
+struct GlobalMemoryTraits {
+    using Type = T;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { GlobalFree(h); }
+};
 struct MenuTraits {
     using Type = HMENU;
     static Type Invalid() { return nullptr; }
@@ -104,6 +113,8 @@ using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
+using UniqueGlobalMemory = Unique<GlobalMemoryTraits<HGLOBAL>>;
+using UniqueGlobalText = Unique<GlobalMemoryTraits<LPWSTR>>;
 // A directory listing of FindFirstFileW / FindFirstFileExW.
 using UniqueFind = Unique<FindTraits>;
 

@@ -22,14 +22,6 @@ namespace {
 
 constexpr unsigned long kMaxIconSide = 1024;
 
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { GlobalFree(h); }
-};
-using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
-
 // A stream over a copy of the bytes; the stream owns and frees the block.
 ComPtr<IStream> StreamOverCopy(const std::string& bytes) {
     ComPtr<IStream> stream;

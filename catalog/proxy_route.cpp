@@ -4,19 +4,12 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "app/handles.h"
 #include "catalog/http_client.h"
 
 namespace {
 
-struct GlobalStringTraits {
-    using Type = LPWSTR;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { GlobalFree(h); }
-};
-using GlobalString = Unique<GlobalStringTraits>;
-
-std::wstring TextOf(const GlobalString& text) { return text ? std::wstring(text.get()) : std::wstring(); }
+std::wstring TextOf(const UniqueGlobalText& text) { return text ? std::wstring(text.get()) : std::wstring(); }
 
 // When automatic detection last found nothing (a tick count; 0: not yet).
 // Finding nothing takes seconds on a network without WPAD; Windows keeps that
@@ -119,8 +112,8 @@ AutoProxyAnswer RunAutoProxy(const std::wstring& url, DWORD flags, const std::ws
         found = WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &info);
     }
     if (!found) return AutoProxyAnswer::None;
-    GlobalString proxy(info.lpszProxy);
-    GlobalString bypass(info.lpszProxyBypass);
+    UniqueGlobalText proxy(info.lpszProxy);
+    UniqueGlobalText bypass(info.lpszProxyBypass);
     if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || !proxy) return AutoProxyAnswer::Direct;
     if (BypassesProxy(TextOf(bypass), scheme, host, port)) return AutoProxyAnswer::Direct;
     route.proxies = ProxiesForScheme(TextOf(proxy), scheme);
@@ -168,9 +161,9 @@ ProxyRoute ResolveProxyRoute(const std::wstring& url, const std::wstring& scheme
         route.machineDefault = true;
         return route;
     }
-    GlobalString scriptUrl(config.lpszAutoConfigUrl);
-    GlobalString manualProxy(config.lpszProxy);
-    GlobalString manualBypass(config.lpszProxyBypass);
+    UniqueGlobalText scriptUrl(config.lpszAutoConfigUrl);
+    UniqueGlobalText manualProxy(config.lpszProxy);
+    UniqueGlobalText manualBypass(config.lpszProxyBypass);
 
     // Windows' order: detection first, then the script, then the manual
     // proxy. A way that finds or reads nothing hands over to the next one.
