@@ -10,6 +10,7 @@
 
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "bench/bench_file.h"
 #include "bench/bench_timing.h"
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
@@ -18,21 +19,6 @@ namespace {
 
 constexpr size_t kSize = 256u * 1024 * 1024;
 constexpr wchar_t kToolId[] = L"benchresume";
-
-bool WriteBenchFile(const std::wstring& path) {
-    std::vector<unsigned char> block(1 << 24);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    for (size_t done = 0; done < kSize && ok; done += block.size()) {
-        for (size_t i = 0; i < block.size(); ++i)
-            block[i] = static_cast<unsigned char>(((done + i) * 2654435761u) >> 13);
-        DWORD written = 0;
-        ok = WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written == block.size();
-    }
-    CloseHandle(file);
-    return ok;
-}
 
 }  // namespace
 
@@ -45,7 +31,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring served = argv[2];
     CreateFolderPath(JoinPath(served, L"telechargement"));
     const std::wstring source = JoinPath(served, std::wstring(L"telechargement\\") + kToolId + L".exe");
-    if (!WriteBenchFile(source)) {
+    if (!WriteBenchFile(source, kSize)) {
         std::printf("resume: cannot write the tool into the served folder\n");
         return 1;
     }
