@@ -33,6 +33,11 @@ struct CatalogApp {
     bool hidden = false;
     bool installed = false;
     bool updateAvailable = false;
+    // A previous version is kept in the Apps folder and nothing runs it: the
+    // user can go back to it.
+    bool previousKept = false;
+    // The catalogue SHA-256 the user rolled back from, empty when none.
+    std::wstring rolledBackFrom;
     BitmapPtr iconBitmap;
 };
 

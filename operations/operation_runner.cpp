@@ -8,41 +8,55 @@
 #include "app/constants.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/paths.h"
 #include "app/post_result.h"
 #include "app/tool_action.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
+#include "operations/previous_version.h"
 #include "operations/progress_post.h"
+#include "operations/running_tool.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
+#include "operations/tool_request_check.h"
 
 namespace {
 
 std::wstring ResultText(HitAction action, const std::wstring& name) {
     const char* end = action == HitAction::Install     ? msg::kResultInstalled
                       : action == HitAction::Uninstall ? msg::kResultUninstalled
+                      : action == HitAction::RollBack  ? msg::kResultRolledBack
                                                        : msg::kResultLaunched;
     return name + Utf8ToWide(end);
 }
 
-void RunAction(const ToolOperationJob& job) {
+// Returns the result text.
+std::wstring RunAction(const ToolOperationJob& job) {
+    const ToolRequest& r = job.request;
+    // Copies left running by an earlier update go once their tool has ended.
+    CheckToolFileName(r);
+    RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
     switch (job.action) {
         case HitAction::Uninstall:
-            UninstallTool(job.request);
+            UninstallTool(r);
             break;
         case HitAction::Launch:
-            LaunchTool(job.request);
+            LaunchTool(r);
+            break;
+        case HitAction::RollBack:
+            RollBackTool(r);
             break;
         case HitAction::Install: {
             FetchOptions options;
             if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
-            std::wstring target = InstallTool(job.request, options);
-            const ToolRequest& r = job.request;
-            if (job.desktopShortcut) CreateShortcut(r.name, target, r.description, true);
-            if (job.menuShortcut) CreateShortcut(r.name, target, r.description, false);
+            const InstalledTool installed = InstallTool(r, options);
+            if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
+            if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
+            if (installed.replacedWhileRunning) return r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch);
             break;
         }
     }
+    return ResultText(job.action, r.name);
 }
 
 }  // namespace
@@ -51,8 +65,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
     try {
-        RunAction(job);
-        result->message = ResultText(job.action, job.request.name);
+        result->message = RunAction(job);
         result->ok = true;
     } catch (const std::exception& error) {
         result->error = ErrorText(error);

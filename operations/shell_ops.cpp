@@ -10,6 +10,9 @@
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
+#include "app/tool_files.h"
+#include "operations/previous_version.h"
+#include "operations/running_tool.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -46,9 +49,16 @@ void LaunchTool(const ToolRequest& request) {
 
 void UninstallTool(const ToolRequest& request) {
     std::wstring target = InstalledToolPath(request);
+    const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
+    // Nothing goes while the tool runs, not even its shortcuts.
+    RefuseUninstallWhileRunning(files, request.name);
     // A read-only file (as copied from some USB keys) could not be deleted.
     ClearRestrictiveAttributes(target);
-    if (FileExists(target) && !DeleteFileW(target.c_str())) Fail(msg::kUninstallFailed);
+    if (FileExists(target) && !DeleteFileW(target.c_str())) {
+        if (IsFileInUse(target)) FailToolRunning(request.name, msg::kCloseBeforeUninstall);
+        Fail(msg::kUninstallFailed);
+    }
+    RemovePreviousVersion(files);
     RemoveShortcut(request.name, true);
     RemoveShortcut(request.name, false);
 }

@@ -7,9 +7,10 @@
 #include "app/error.h"
 #include "app/handles.h"
 #include "app/messages.h"
-#include "app/own_files.h"
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "app/tool_files.h"
+#include "operations/previous_version.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -67,7 +68,7 @@ std::wstring FetchToolExecutable(const ToolRequest& request, const std::wstring&
     return FetchVerified(request, folder, options).Keep();
 }
 
-std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options) {
+InstalledTool InstallTool(const ToolRequest& request, const FetchOptions& options) {
     // The name becomes a path under Apps and a shortcut name: refuse a bad one
     // before even looking at an existing file.
     CheckToolFileName(request);
@@ -81,12 +82,15 @@ std::wstring InstallTool(const ToolRequest& request, const FetchOptions& options
                 options.progress(done, static_cast<long long>(total));
             };
         }
-        if (FileMatchesSha256(target, request.sha256, hashed)) return target;
+        if (FileMatchesSha256(target, request.sha256, hashed)) return {target, false};
     }
 
     VerifiedFile verified = FetchVerified(request, GetTempFolder(), options);
-    // A read-only or system file cannot be replaced by a rename.
-    ClearRestrictiveAttributes(target);
-    if (!verified.MoveOver(target)) CopyOver(verified, FreeFileName(appsFolder, request.exeName + L".nouveau"), target);
-    return target;
+    const ToolFiles files = ToolFilesIn(appsFolder, request.name);
+    const bool wasRunning = ReplaceKeepingPrevious(files, request.name, [&](const std::wstring& place) {
+        if (!verified.MoveOver(place)) CopyOver(verified, FreeFileName(appsFolder, request.exeName + L".nouveau"), place);
+    });
+    // The user chose the catalogue's file again.
+    ForgetRollback(files);
+    return {target, wasRunning};
 }
