@@ -4,6 +4,7 @@
 #include "app/handles.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "app/tool_files.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
@@ -224,13 +225,13 @@ TEST_F(InstallToolTest, InstallsOnceThenFindsTheFileCurrent) {
     PublishFile(PublishedDownloadPath(app), tool);
     ClearRequestLog();
 
-    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)).path, InstalledPath(app.id));
     EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), tool);
     EXPECT_EQ(DownloadRequests().size(), 1u);
     EXPECT_TRUE(TempLeftovers().empty());
 
     ClearRequestLog();
-    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)).path, InstalledPath(app.id));
     EXPECT_TRUE(DownloadRequests().empty()) << "a current file is fetched again";
 }
 
@@ -463,7 +464,13 @@ TEST_F(InstallToolTest, AnUpdateReplacesTheFileInsteadOfWritingIntoIt) {
 
     EXPECT_NE(fileId(InstalledPath(app.id)), before);
     EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
-    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    // The replaced file itself is kept, hidden, as the previous version.
+    const std::wstring previous = ToolFilesIn(GetAppsFolder(), app.id).previous;
+    EXPECT_EQ(fileId(previous), before);
+    EXPECT_EQ(ReadFileBytes(previous), "version 1 of the tool");
+    EXPECT_NE(GetFileAttributesW(previous.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"),
+              (std::vector<std::wstring>{app.id + L".exe", app.id + L".precedent.exe"}));
     EXPECT_TRUE(TempLeftovers().empty());
 }
 
@@ -471,12 +478,13 @@ TEST_F(InstallToolTest, AFileThatCannotBeReplacedStaysWhole) {
     CreateFolderPath(GetAppsFolder());
     WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
     PublishFile(PublishedDownloadPath(app), tool);
-    // Held without delete sharing, as a running program holds its file.
+    // Held open without delete sharing: unlike a running program's file, it
+    // cannot even be moved aside.
     UniqueHandle holder(CreateFileW(InstalledPath(app.id).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
 
-    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), msg::kCopyToAppsFailed);
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), "Fermez h6install puis réessayez.");
 
     holder.reset();
     EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool");
