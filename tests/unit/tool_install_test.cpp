@@ -410,8 +410,10 @@ TEST_F(InstallToolTest, ReadOnlyToolOnTheKeyInstallsUpdatesAndUninstalls) {
     struct Step {
         const char* what;
         std::string bytes;
+        std::vector<std::wstring> appsFiles;
     };
-    const Step steps[] = {{"install", tool}, {"update", second}};
+    const Step steps[] = {{"install", tool, {app.id + L".exe"}},
+                          {"update", second, {app.id + L".exe", app.id + L".precedent.exe"}}};
     for (const Step& step : steps) {
         SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
         WriteFileBytes(onKey, step.bytes);
@@ -424,8 +426,7 @@ TEST_F(InstallToolTest, ReadOnlyToolOnTheKeyInstallsUpdatesAndUninstalls) {
         DWORD attributes = GetFileAttributesW(InstalledPath(app.id).c_str());
         EXPECT_EQ(attributes & kRestrictiveAttributes, 0u) << step.what;
         EXPECT_TRUE(TempLeftovers().empty()) << step.what;
-        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
-            << step.what;
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), step.appsFiles) << step.what;
     }
     // An Apps file that an older version left read-only is replaced and
     // removed all the same.
@@ -437,7 +438,7 @@ TEST_F(InstallToolTest, ReadOnlyToolOnTheKeyInstallsUpdatesAndUninstalls) {
     EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
     SetFileAttributesW(InstalledPath(app.id).c_str(), kRestrictiveAttributes);
     EXPECT_EQ(ErrorOf([&] { UninstallTool(MakeToolRequest(app)); }), "<no error>");
-    EXPECT_FALSE(FileExists(InstalledPath(app.id)));
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{}) << "the kept version too";
     EXPECT_TRUE(TempLeftovers().empty());
     EXPECT_TRUE(ReadFileBytes(onKey) == tool) << "the key is never written";
     SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
