@@ -35,6 +35,8 @@ inline constexpr char kServerNoAnswer[] = "Le serveur OVH ne répond pas";
 inline constexpr char kNetworkReadFailed[] = "Lecture réseau impossible";
 inline constexpr char kDownloadInterrupted[] = "Téléchargement interrompu";
 inline constexpr char kDownloadTooLarge[] = "Fichier OVH trop volumineux";
+inline constexpr char kProxyUnreachable[] = "Proxy injoignable";
+inline constexpr char kProxySignInRefused[] = "Authentification du proxy refusée";
 
 // Offline (USB) source
 inline constexpr char kOfflineNoPath[] = "Sélectionnez la clé ou le dossier OrkvaneOffline";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/handles.h"
 #include "app/settings.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
@@ -25,11 +26,11 @@ struct AppState {
     HINSTANCE instance = nullptr;
     int dpi = 96;
     HICON appIcon = nullptr;
-    HFONT titleFont = nullptr;
-    HFONT headingFont = nullptr;
-    HFONT strongFont = nullptr;
-    HFONT bodyFont = nullptr;
-    HFONT smallFont = nullptr;
+    UniqueFont titleFont;
+    UniqueFont headingFont;
+    UniqueFont strongFont;
+    UniqueFont bodyFont;
+    UniqueFont smallFont;
     int scrollPos = 0;
     int contentHeight = 0;
     int listTop = 0;

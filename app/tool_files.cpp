@@ -81,3 +81,10 @@ std::wstring ReadRollbackMark(const std::wstring& path) {
     }
     return sha;
 }
+
+KeptVersions ReadKeptVersions(const ToolFiles& files) {
+    KeptVersions kept;
+    kept.previousKept = FileExists(files.previous) && !IsFileInUse(files.previous);
+    kept.rolledBackFrom = ReadRollbackMark(files.rollbackMark);
+    return kept;
+}

@@ -35,3 +35,12 @@ bool IsFileInUse(const std::wstring& path);
 // The SHA-256 kept in a rollback mark, or empty when there is none or it is
 // not one.
 std::wstring ReadRollbackMark(const std::wstring& path);
+
+// What the Apps folder keeps of a tool's earlier versions, as its card shows it.
+struct KeptVersions {
+    // A previous version is there and nothing runs it: the user can go back to it.
+    bool previousKept = false;
+    // The catalogue SHA-256 the user rolled back from, empty when none.
+    std::wstring rolledBackFrom;
+};
+KeptVersions ReadKeptVersions(const ToolFiles& files);

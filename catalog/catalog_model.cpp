@@ -12,6 +12,7 @@
 
 #include "app/constants.h"
 #include "app/error.h"
+#include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
@@ -52,9 +53,9 @@ struct InstallPlaces {
 
 void ListAppsFolder(InstallPlaces& places) {
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFind find(FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
         DWORD error = GetLastError();
         // No Apps folder yet: nothing is installed. Any other failure falls
         // back to asking for each file.
@@ -63,11 +64,10 @@ void ListAppsFolder(InstallPlaces& places) {
     }
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) places.appsFiles.insert(AsciiLowered(data.cFileName));
-    } while (FindNextFileW(find, &data));
+    } while (FindNextFileW(find.get(), &data));
     // Only "no more files" ends the listing; after any other failure it may
     // lack tools, and asking for each file answers instead.
     places.listed = GetLastError() == ERROR_NO_MORE_FILES;
-    FindClose(find);
     if (!places.listed) places.appsFiles.clear();
 }
 
@@ -130,24 +130,23 @@ bool IsListedInApps(const InstallPlaces& places, const std::wstring& exeName) {
     return places.appsFiles.find(std::wstring_view(folded.data(), exeName.size())) != places.appsFiles.end();
 }
 
-bool IsListedOrExists(const InstallPlaces& places, const std::wstring& path) {
-    if (!places.listed) return FileExists(path);
+bool IsListed(const InstallPlaces& places, const std::wstring& path) {
     const size_t slash = path.find_last_of(L'\\');
     return places.appsFiles.find(AsciiLowered(path.substr(slash + 1))) != places.appsFiles.end();
 }
 
-// What the Apps folder keeps of the tool's earlier versions.
-void RefreshPreviousVersion(CatalogApp& app, const InstallPlaces& places) {
+// What the Apps folder keeps of the tool's earlier versions. The listing
+// spares a look at the disk for the tools that keep none.
+void RefreshKeptVersions(CatalogApp& app, const InstallPlaces& places) {
     const ToolFiles files = ToolFilesIn(places.appsFolder, app.id);
-    app.previousKept = IsListedOrExists(places, files.previous) && !IsFileInUse(files.previous);
-    if (IsListedOrExists(places, files.rollbackMark)) app.rolledBackFrom = ReadRollbackMark(files.rollbackMark);
+    if (places.listed && !IsListed(places, files.previous) && !IsListed(places, files.rollbackMark)) return;
+    app.kept = ReadKeptVersions(files);
 }
 
 void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
     app.installed = false;
     app.updateAvailable = false;
-    app.previousKept = false;
-    app.rolledBackFrom.clear();
+    app.kept = KeptVersions{};
     const bool listed = !isSelf && places.listed;
     // The listing answers without building a path for every entry.
     if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName)))
@@ -156,14 +155,9 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     if (!path) return;
     app.installed = listed || FileExists(*path);
     if (!app.installed) return;
-    if (!isSelf) RefreshPreviousVersion(app, places);
+    if (!isSelf) RefreshKeptVersions(app, places);
     if (app.sha256.empty()) return;
-    try {
-        app.updateAvailable = !FileMatchesSha256(*path, app.sha256);
-    } catch (const std::exception&) {
-        // A file that cannot be hashed is offered for reinstalling.
-        app.updateAvailable = true;
-    }
+    app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 
 std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
@@ -300,6 +294,14 @@ std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folde
                              const std::wstring& extension) {
     if (!IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
     return JoinPath(JoinPath(root, folder), app.id + extension);
+}
+
+bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha256) {
+    try {
+        return !FileMatchesSha256(path, sha256);
+    } catch (const std::exception&) {
+        return true;
+    }
 }
 
 void RefreshInstalledState(CatalogApp& app, bool isSelf) {

@@ -10,14 +10,8 @@
 #include <optional>
 #include <utility>
 
-// GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/post_result.h"
 #include "catalog/http_client.h"

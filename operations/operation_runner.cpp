@@ -11,6 +11,8 @@
 #include "app/paths.h"
 #include "app/post_result.h"
 #include "app/tool_action.h"
+#include "app/tool_files.h"
+#include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/previous_version.h"
@@ -30,33 +32,48 @@ std::wstring ResultText(HitAction action, const std::wstring& name) {
     return name + Utf8ToWide(end);
 }
 
-// Returns the result text.
-std::wstring RunAction(const ToolOperationJob& job) {
+// What a job did: the status line's text and the tool's file as it left it.
+struct ActionOutcome {
+    std::wstring message;
+    ToolState state;
+};
+
+// The tool's file as it lies now, after a job that kept it installed.
+ToolState CurrentToolState(const ToolRequest& request) {
+    // The file may have changed since the catalogue was read.
+    return ToolState{true, InstalledFileNeedsUpdate(InstalledToolPath(request), request.sha256),
+                     ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name))};
+}
+
+ActionOutcome RunAction(const ToolOperationJob& job) {
     const ToolRequest& r = job.request;
     // Copies left running by an earlier update go once their tool has ended.
     CheckToolFileName(r);
     RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
+    const std::wstring done = ResultText(job.action, r.name);
     switch (job.action) {
         case HitAction::Uninstall:
             UninstallTool(r);
-            break;
+            return {done, ToolState{}};
         case HitAction::Launch:
             LaunchTool(r);
-            break;
+            return {done, CurrentToolState(r)};
         case HitAction::RollBack:
             RollBackTool(r);
-            break;
+            return {done, CurrentToolState(r)};
         case HitAction::Install: {
             FetchOptions options;
             if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
             const InstalledTool installed = InstallTool(r, options);
             if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
             if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
-            if (installed.replacedWhileRunning) return r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch);
-            break;
+            // The installed file is the one just checked against the digest.
+            const ToolState state{true, false, ReadKeptVersions(ToolFilesIn(GetAppsFolder(), r.name))};
+            if (installed.replacedWhileRunning) return {r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch), state};
+            return {done, state};
         }
     }
-    return ResultText(job.action, r.name);
+    return {done, ToolState{}};
 }
 
 }  // namespace
@@ -65,7 +82,9 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
     try {
-        result->message = RunAction(job);
+        ActionOutcome outcome = RunAction(job);
+        result->message = std::move(outcome.message);
+        result->toolState = std::move(outcome.state);
         result->ok = true;
     } catch (const std::exception& error) {
         result->error = ErrorText(error);

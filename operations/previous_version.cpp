@@ -23,6 +23,7 @@ bool IsHexText(const std::wstring& text) {
 
 void Hide(const std::wstring& path) { SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 
+// To a name that no file holds: nothing is ever replaced by it.
 bool Rename(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
@@ -30,9 +31,7 @@ bool Rename(const std::wstring& from, const std::wstring& to) {
 // Makes room for a new previous version. One that cannot be deleted because
 // something runs it goes aside like a running tool.
 bool DiscardPrevious(const ToolFiles& files) {
-    if (!FileExists(files.previous)) return true;
-    ClearRestrictiveAttributes(files.previous);
-    if (DeleteFileW(files.previous.c_str())) return true;
+    if (DeleteOwnFile(files.previous)) return true;
     const std::wstring aside = FreeFileName(files.appsFolder, AsideFileName(files.id));
     if (!Rename(files.previous, aside)) return false;
     Hide(aside);
@@ -43,10 +42,10 @@ bool DiscardPrevious(const ToolFiles& files) {
 // of it, so that the aside file can go once the tool has ended.
 void KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
     if (!DiscardPrevious(files)) return;
-    if (CopyFileW(aside.c_str(), files.previous.c_str(), TRUE)) {
+    if (CopyOverOwnFile(aside, files.previous)) {
         Hide(files.previous);
     } else {
-        DeleteFileW(files.previous.c_str());
+        DeleteOwnFile(files.previous);
     }
 }
 
@@ -62,7 +61,7 @@ void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
                     written == digits.size();
     file.reset();
     // Half a mark must not pass for one.
-    if (!ok) DeleteFileW(files.rollbackMark.c_str());
+    if (!ok) DeleteOwnFile(files.rollbackMark);
 }
 
 }  // namespace
@@ -123,13 +122,9 @@ void RollBackTool(const ToolRequest& request) {
     WriteRollbackMark(files, request.sha256);
 }
 
-void ForgetRollback(const ToolFiles& files) {
-    ClearRestrictiveAttributes(files.rollbackMark);
-    DeleteFileW(files.rollbackMark.c_str());
-}
+void ForgetRollback(const ToolFiles& files) { DeleteOwnFile(files.rollbackMark); }
 
 void RemovePreviousVersion(const ToolFiles& files) {
-    ClearRestrictiveAttributes(files.previous);
-    DeleteFileW(files.previous.c_str());
+    DeleteOwnFile(files.previous);
     ForgetRollback(files);
 }

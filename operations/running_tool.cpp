@@ -32,8 +32,7 @@ size_t RemoveUnusedAsideFiles(const std::wstring& appsFolder, const std::wstring
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsAsideFileName(data.cFileName, id)) continue;
         const std::wstring path = JoinPath(appsFolder, data.cFileName);
-        ClearRestrictiveAttributes(path);
-        if (!DeleteFileW(path.c_str())) {
+        if (!DeleteOwnFile(path)) {
             ++inUse;
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
         }

@@ -1,6 +1,6 @@
-// Bringing a tool's executable onto the machine: fetch into a free temporary
-// name while hashing it, check the SHA-256, then replace the installed file
-// in one step.
+// Bringing a tool's executable onto the machine: fetch into a hidden side
+// name of the Apps folder while hashing it, check the SHA-256, then replace
+// the installed file in one step.
 #pragma once
 
 #include <string>

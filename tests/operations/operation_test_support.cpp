@@ -6,13 +6,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/paths.h"
 #include "app/sha256.h"
@@ -196,13 +191,6 @@ bool WaitForTrace(const std::wstring& traceFile, TraceRecord& record, bool until
         Sleep(50);
     }
 }
-
-ScopedGdiplus::ScopedGdiplus() {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) throw std::runtime_error("GDI+");
-}
-
-ScopedGdiplus::~ScopedGdiplus() { Gdiplus::GdiplusShutdown(token_); }
 
 namespace {
 

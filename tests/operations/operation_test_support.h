@@ -89,18 +89,6 @@ struct TraceRecord {
 void ArmTrace(const std::wstring& traceFile, DWORD lingerMs);
 bool WaitForTrace(const std::wstring& traceFile, TraceRecord& record, bool untilExit, DWORD timeoutMs);
 
-// GDI+ for the duration of a test.
-class ScopedGdiplus {
-public:
-    ScopedGdiplus();
-    ~ScopedGdiplus();
-    ScopedGdiplus(const ScopedGdiplus&) = delete;
-    ScopedGdiplus& operator=(const ScopedGdiplus&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-};
-
 // An uncompressed RGBA PNG whose pixel (x, y) has the colour pixel(x, y)
 // (0xAARRGGBB); padded with a private ancillary chunk to `totalSize` bytes
 // when that is larger than the image needs.

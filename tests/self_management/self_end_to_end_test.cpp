@@ -318,8 +318,11 @@ TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
     ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
     WriteFileBytes(usb / L"catalog.json", Catalog("", L""));
     ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), (usb / L"Orkvane.exe").c_str(), FALSE));
-    // As some keys hand their files out: read-only.
-    ASSERT_TRUE(SetFileAttributesW((usb / L"Orkvane.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    // As some keys hand their files out: read-only, hidden and system. The
+    // copy takes them along; the installed copy must keep none of them.
+    constexpr DWORD kRestrictive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesW((usb / L"Orkvane.exe").c_str(), kRestrictive));
+    ASSERT_EQ(GetFileAttributesW((usb / L"Orkvane.exe").c_str()) & kRestrictive, kRestrictive);
     WriteSetting(L"DesktopShortcut", 1);
     WriteSetting(L"MenuShortcut", 0);
 
@@ -332,7 +335,7 @@ TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
     EXPECT_EQ(portable.ExitCode(), 0u);
     ASSERT_TRUE(FileExists(Installed()));
     EXPECT_EQ(ComputeFileSha256(Installed()), ComputeFileSha256(BuiltExe()));
-    EXPECT_EQ(GetFileAttributesW(Installed().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(GetFileAttributesW(Installed().c_str()) & kRestrictive, 0u);
     SetFileAttributesW((usb / L"Orkvane.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(FileExists(DesktopShortcut()));
     EXPECT_FALSE(FileExists(MenuShortcut()));

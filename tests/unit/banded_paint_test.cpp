@@ -7,13 +7,7 @@
 #include <algorithm>
 #include <string>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <objidl.h>
-#include <gdiplus.h>
-
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/unit/ui_test_canvas.h"
@@ -35,9 +29,8 @@ LRESULT CALLBACK BandedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     ResetAppState();
     g_state.dpi = 96;
     CreateFonts();
@@ -89,5 +82,4 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         DestroyWindow(window);
     }
     DeleteFonts();
-    Gdiplus::GdiplusShutdown(token);
 }

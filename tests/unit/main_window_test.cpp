@@ -42,7 +42,7 @@ CatalogApp MakeApp(const wchar_t* id, const wchar_t* version, const wchar_t* cat
 }
 
 std::unique_ptr<CatalogLoadResult> SuccessResult(bool automatic, std::vector<const wchar_t*> ids, int selfIndex = -1,
-                                                 const wchar_t* selfVersion = L"1.11.0") {
+                                                 const wchar_t* selfVersion = kVersionText) {
     auto result = std::make_unique<CatalogLoadResult>();
     result->automatic = automatic;
     result->ok = true;
@@ -109,7 +109,7 @@ protected:
 TEST_F(MainWindowTest, CreationSetsUpPortableWindow) {
     EXPECT_EQ(g_state.mainWindow, window_);
     EXPECT_FALSE(g_state.installedMode);  // the test program is not the installed copy
-    EXPECT_NE(g_state.bodyFont, nullptr);
+    EXPECT_NE(g_state.bodyFont.get(), nullptr);
     // Portable: no installed-instance mark and no tray icon.
     EXPECT_EQ(GetPropW(window_, kInstalledProperty), nullptr);
     EXPECT_FALSE(g_state.trayIconAdded);
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, CloseHidesMinimisesOrDestroys) {
     SendMessageW(window_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window_));
     EXPECT_EQ(g_state.catalogGeneration, generation + 1);
-    EXPECT_EQ(g_state.bodyFont, nullptr);
+    EXPECT_EQ(g_state.bodyFont.get(), nullptr);
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
@@ -648,12 +648,12 @@ TEST_F(MainWindowTest, MinimumSizeAndDpiChange) {
     }
 
     g_state.dpi = 96;
-    HFONT oldFont = g_state.bodyFont;
+    HFONT oldFont = g_state.bodyFont.get();
     RECT suggested{40, 30, 40 + 1300, 30 + 900};
     SendMessageW(window_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(g_state.dpi, 144);
-    EXPECT_NE(g_state.bodyFont, nullptr);
-    EXPECT_NE(g_state.bodyFont, oldFont);  // rebuilt at the new size
+    EXPECT_NE(g_state.bodyFont.get(), nullptr);
+    EXPECT_NE(g_state.bodyFont.get(), oldFont);  // rebuilt at the new size
     RECT now{};
     GetWindowRect(window_, &now);
     EXPECT_EQ(now.left, 40);

@@ -146,7 +146,7 @@ TEST_F(RunningToolTest, GoingBackToThePreviousVersionIsUndoneTheSameWayEvenWhile
     UseEntry(v2);
     Run(HitAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
-    ASSERT_TRUE(g_state.apps[0].previousKept);
+    ASSERT_TRUE(g_state.apps[0].kept.previousKept);
     const std::wstring rolledBack = id + W(" : version précédente rétablie.");
 
     StartToolOperation(0, HitAction::RollBack);
@@ -158,7 +158,7 @@ TEST_F(RunningToolTest, GoingBackToThePreviousVersionIsUndoneTheSameWayEvenWhile
     EXPECT_TRUE(ReadFileBytes(files.previous) == v2);
     EXPECT_TRUE(Hidden(files.previous));
     EXPECT_TRUE(g_state.apps[0].updateAvailable) << "the card shows the update again";
-    EXPECT_TRUE(g_state.apps[0].previousKept);
+    EXPECT_TRUE(g_state.apps[0].kept.previousKept);
 
     // Undone while the restored version runs: it moves aside and is kept.
     std::unique_ptr<StartedProgram> tool = Start(files.installed);

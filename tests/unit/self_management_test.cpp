@@ -251,9 +251,10 @@ TEST(DeferredScript, ReplacementScriptAndCommandLine) {
                                                  L"C:\\Users\\l'atelier\\Orkvane.exe");
     const std::wstring expected =
         L"$ErrorActionPreference='SilentlyContinue'; try { Wait-Process -Id 4242 -Timeout 20 } catch {}; "
-        L"Start-Sleep -Milliseconds 500; Move-Item -LiteralPath 'C:\\Users\\l''atelier\\Orkvane.exe.nouveau' "
-        L"-Destination 'C:\\Users\\l''atelier\\Orkvane.exe' -Force; "
-        L"Start-Process -FilePath 'C:\\Users\\l''atelier\\Orkvane.exe'";
+        L"Start-Sleep -Milliseconds 500; try { [System.IO.File]::Replace("
+        L"'C:\\Users\\l''atelier\\Orkvane.exe.nouveau', 'C:\\Users\\l''atelier\\Orkvane.exe', $null, $true) } "
+        L"catch { [System.IO.File]::Move('C:\\Users\\l''atelier\\Orkvane.exe.nouveau', "
+        L"'C:\\Users\\l''atelier\\Orkvane.exe') }; Start-Process -FilePath 'C:\\Users\\l''atelier\\Orkvane.exe'";
     EXPECT_EQ(script, expected);
     EXPECT_EQ(BuildDeferredCommandLine(script),
               L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"" + expected + L"\"");
@@ -310,27 +311,56 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
     EXPECT_EQ(lines[2], L"\"" + installed + L"\"") << "the new installed copy was not started";
 }
 
-TEST(PowerShellStandIn, ReplacementOfALockedFileKeepsTheOldProgramAndStartsIt) {
-    ScratchFolder scratch(L"locked");
-    Started gone = FinishedProcess();
-    std::wstring log = scratch / L"log.txt";
-    ScopedEnv logEnv(kLogVariable, log);
-    std::wstring installed = scratch / L"Orkvane.exe";
-    std::wstring side = scratch / L"Orkvane.exe.nouveau";
-    // The old program is the stand-in, so that its start shows in the log.
-    ASSERT_TRUE(CopyFileW(StandInPath().c_str(), installed.c_str(), FALSE));
-    std::string oldBytes = ReadFileBytes(installed);
-    WriteFileBytes(side, "new program");
-    {
-        // Another program holds the installed file open: no rename over it.
-        UniqueHandle lock(CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(lock);
-        EXPECT_EQ(RunStandIn(BuildReplacementScript(gone.id, side, installed)), 0u);
+// The replacement is all or nothing: when the old file cannot go (another
+// program holds it) or the new one cannot move (a scanner holds it), the old
+// program stays whole and starts again; with no old file the new one is put
+// in place.
+TEST(PowerShellStandIn, ReplacementIsAllOrNothingAndStartsAProgram) {
+    // Both programs are the stand-in, so that a start shows in the log; the
+    // bytes appended tell them apart.
+    const std::string oldBytes = ReadFileBytes(StandInPath()) + "old program";
+    const std::string newBytes = ReadFileBytes(StandInPath()) + "new program";
+    struct Case {
+        const char* what;
+        bool oldFile;
+        bool holdOld;
+        bool holdNew;
+        const std::string& expected;
+    };
+    const Case cases[] = {
+        {"old file held by another program", true, true, false, oldBytes},
+        {"new file held by a scanner", true, false, true, oldBytes},
+        {"no old file", false, false, false, newBytes},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder scratch(L"locked");
+        Started gone = FinishedProcess();
+        std::wstring log = scratch / L"log.txt";
+        ScopedEnv logEnv(kLogVariable, log);
+        std::wstring installed = scratch / L"Orkvane.exe";
+        std::wstring side = scratch / L"Orkvane.exe.nouveau";
+        if (c.oldFile) WriteFileBytes(installed, oldBytes);
+        WriteFileBytes(side, newBytes);
+        {
+            // Held without delete sharing: neither renamed nor deleted.
+            auto hold = [](const std::wstring& path) {
+                return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+            };
+            UniqueHandle oldHolder = c.holdOld ? hold(installed) : UniqueHandle();
+            UniqueHandle newHolder = c.holdNew ? hold(side) : UniqueHandle();
+            ASSERT_EQ(static_cast<bool>(oldHolder), c.holdOld) << c.what;
+            ASSERT_EQ(static_cast<bool>(newHolder), c.holdNew) << c.what;
+            EXPECT_EQ(RunStandIn(BuildReplacementScript(gone.id, side, installed)), 0u) << c.what;
+        }
+        EXPECT_TRUE(FileExists(installed) && ReadFileBytes(installed) == c.expected)
+            << c.what << ": the installed program was damaged or lost";
+        EXPECT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 2; }, 10000)) << c.what;
+        const std::vector<std::wstring> lines = LogLines(log);
+        EXPECT_TRUE(lines.size() >= 2 && lines[1] == L"\"" + installed + L"\"") << c.what << ": no program started";
+        // The started copy logs as it starts; it may still hold its file.
+        WaitUntil([&] { return DeleteFileW(installed.c_str()) != FALSE || !FileExists(installed); }, 10000);
     }
-    EXPECT_EQ(ReadFileBytes(installed), oldBytes) << "the installed program was damaged";
-    ASSERT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 2; }, 10000));
-    EXPECT_EQ(LogLines(log)[1], L"\"" + installed + L"\"") << "the old program was not started again";
 }
 
 TEST(PowerShellStandIn, RemovalDeletesProgramAndShortcutsOnly) {

@@ -149,7 +149,7 @@ inline CatalogApp MakeApp(const AppSpec& shape) {
     app.installed = shape.installed;
     app.updateAvailable = shape.updateAvailable;
     app.hidden = shape.hidden;
-    app.previousKept = shape.previousKept;
+    app.kept.previousKept = shape.previousKept;
     return app;
 }
 

@@ -34,11 +34,9 @@ void InstallSelf() {
     try {
         CreateFolderPath(GetInstallFolder());
         std::wstring installed = GetInstalledExePath();
-        // CopyFileW keeps attributes: a read-only copy on a key would make
-        // every later update or removal of the installed copy fail.
-        ClearRestrictiveAttributes(installed);
-        if (!CopyFileW(GetOwnExePath().c_str(), installed.c_str(), FALSE)) Fail(msg::kSelfCopyFailed);
-        ClearRestrictiveAttributes(installed);
+        // A read-only copy on a key would otherwise make every later update
+        // or removal of the installed copy fail.
+        if (!CopyOverOwnFile(GetOwnExePath(), installed)) Fail(msg::kSelfCopyFailed);
         std::wstring description = Utf8ToWide(msg::kSelfShortcutDescription);
         if (g_state.settings.desktopShortcut) CreateShortcut(kOwnAppId, installed, description, true);
         if (g_state.settings.menuShortcut) CreateShortcut(kOwnAppId, installed, description, false);

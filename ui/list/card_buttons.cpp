@@ -16,7 +16,7 @@ CardState CardStateOf(const CatalogApp& app) {
     return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
 }
 
-bool OffersPreviousVersion(const CatalogApp& app) { return app.previousKept; }
+bool OffersPreviousVersion(const CatalogApp& app) { return app.kept.previousKept; }
 
 bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy) {
     return !busy && (installedMode || !action.needsInstalledMode);

@@ -24,7 +24,7 @@ std::wstring ThemeSourceText() {
 
 void PaintFooter(HDC dc, int width, int height) {
     const Palette& palette = g_state.palette;
-    const HFONT font = g_state.smallFont;
+    const HFONT font = g_state.smallFont.get();
     const int footerTop = height - Scale(30);
     const int lineBottom = footerTop + Scale(2);
     const RECT strip = StatusStripRect(width, height);
@@ -39,8 +39,8 @@ void PaintFooter(HDC dc, int width, int height) {
     // Version and credit are centred together; their widths are needed first.
     const std::wstring version = std::wstring(L"Version ") + kVersionText + L" - ";
     const std::wstring credit = CreditText();
-    const int w1 = TextWidth(dc, g_state.smallFont, version);
-    const int w2 = TextWidth(dc, g_state.smallFont, credit);
+    const int w1 = TextWidth(dc, g_state.smallFont.get(), version);
+    const int w2 = TextWidth(dc, g_state.smallFont.get(), credit);
     const int x0 = (width - w1 - w2) / 2;
 
     FillSolid(dc, {0, footerTop, width, height}, palette.footer);

@@ -23,21 +23,6 @@ constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 constexpr UINT kLineCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 constexpr int kPaintBandHeight = 400;
 
-// BeginPaint / EndPaint of one WM_PAINT.
-class ScopedPaint {
-public:
-    explicit ScopedPaint(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
-    ~ScopedPaint() { EndPaint(window_, &paint_); }
-    ScopedPaint(const ScopedPaint&) = delete;
-    ScopedPaint& operator=(const ScopedPaint&) = delete;
-    HDC dc() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-    HDC dc_ = nullptr;
-};
-
 void PaintLogo(HDC dc, const RECT& logo) {
     FillSolid(dc, logo, g_state.palette.accent);
     RECT inner = logo;
@@ -57,10 +42,10 @@ void PaintSelfButton(HDC dc, const RECT& box) {
         break;
     case SelfButtonState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warning);
-        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont, palette.warning, kLineCentred);
+        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont.get(), palette.warning, kLineCentred);
         break;
     case SelfButtonState::Current:
-        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont,
+        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont.get(),
                   palette.success, kLineCentred);
         break;
     }
@@ -72,19 +57,19 @@ void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layou
 
     FillSolid(dc, {0, 0, width, Scale(3)}, palette.accent);
     PaintLogo(dc, header.logo);
-    DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont, palette.text, kLineLeft);
+    DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, L"Votre collection d’applications", {header.title.left, Scale(47), header.title.right, Scale(70)},
-              g_state.bodyFont, palette.textMuted, kLineLeft);
+              g_state.bodyFont.get(), palette.textMuted, kLineLeft);
     PaintButton(dc, header.refreshButton, L"Actualiser", !g_state.busy, false);
     PaintButton(dc, header.optionsButton, L"Options", true, false);
     PaintSelfButton(dc, header.selfButton);
     FillSolid(dc, {Scale(20), headerHeight - 1, width - Scale(20), headerHeight}, palette.border);
     DrawLabel(dc, L"Mes applications",
-              {Scale(20), headerHeight + Scale(6), width - Scale(360), headerHeight + Scale(40)}, g_state.headingFont,
-              palette.text, DT_SINGLELINE | DT_VCENTER);
+              {Scale(20), headerHeight + Scale(6), width - Scale(360), headerHeight + Scale(40)},
+              g_state.headingFont.get(), palette.text, DT_SINGLELINE | DT_VCENTER);
     DrawLabel(dc, SummaryText(layout),
               {width - Scale(360), headerHeight + Scale(6), width - Scale(20), headerHeight + Scale(40)},
-              g_state.smallFont, palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+              g_state.smallFont.get(), palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
 
 }  // namespace
@@ -142,9 +127,9 @@ void PaintMainWindow(HWND window) {
     // working set at every paint. A DIB section's pixels are a mapping of
     // their own, given back whole when the paint ends.
     const int band = std::min(height, kPaintBandHeight);
-    UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
+    UniqueMemoryDc memory(CreateCompatibleDC(paint.hdc()));
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateTopDownDib(paint.dc(), width, band, &bits));
+    UniqueBitmap bitmap(CreateTopDownDib(paint.hdc(), width, band, &bits));
     if (!memory || !bitmap) return;
     ScopedSelect selectBitmap(memory.get(), bitmap.get());
     for (int top = 0; top < height; top += band) {
@@ -152,6 +137,6 @@ void PaintMainWindow(HWND window) {
         // painted and what falls outside the buffer is dropped.
         SetWindowOrgEx(memory.get(), 0, top, nullptr);
         PaintMainWindowTo(memory.get(), width, height);
-        BitBlt(paint.dc(), 0, top, width, std::min(band, height - top), memory.get(), 0, top, SRCCOPY);
+        BitBlt(paint.hdc(), 0, top, width, std::min(band, height - top), memory.get(), 0, top, SRCCOPY);
     }
 }

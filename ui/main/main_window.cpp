@@ -34,6 +34,7 @@
 #include "ui/main/main_window_handlers.h"
 #include "ui/main/tray_icon.h"
 #include "ui/popup/update_popup.h"
+#include "ui/procedure_edge.h"
 
 bool RunsAsInstalledCopy() {
     try {
@@ -127,9 +128,7 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
 
 POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
-}  // namespace
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // A registered number, so it cannot be a case label; 0 means not registered.
     if (g_state.taskbarCreatedMessage != 0 && message == g_state.taskbarCreatedMessage) {
         OnTaskbarCreated(window);
@@ -189,4 +188,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProcedureEdge(window, message, wParam, lParam,
+                               [&] { return HandleMainWindowMessage(window, message, wParam, lParam); });
 }

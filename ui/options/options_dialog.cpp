@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "ui/jobs/theme_apply.h"
 #include "ui/options/options_state.h"
+#include "ui/procedure_edge.h"
 
 namespace {
 
@@ -225,7 +226,9 @@ void EndOptionsDialog(HWND dialog, int result) {
         EndDialog(dialog, result);
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+INT_PTR HandleOptionsMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog, lParam);
     // Item heights are asked for while the controls are made, before WM_INITDIALOG.
@@ -236,4 +239,10 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     OptionsDialogState* state = GetOptionsState(dialog);
     if (state == nullptr) return FALSE;
     return HandleWithState(dialog, *state, message, wParam, lParam);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DialogProcedureEdge([&] { return HandleOptionsMessage(dialog, message, wParam, lParam); });
 }

@@ -2,6 +2,7 @@
 // buttons and theme list, and the colours of the standard controls.
 #include <string>
 
+#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "resources/resource.h"
@@ -158,8 +159,8 @@ void CreateOptionsBrushes(OptionsDialogState& state) {
 }
 
 void PaintOptionsDialog(HWND dialog, const OptionsDialogState& state) {
-    PAINTSTRUCT paint{};
-    HDC screen = BeginPaint(dialog, &paint);
+    ScopedPaint paint(dialog);
+    const HDC screen = paint.hdc();
     RECT client{};
     GetClientRect(dialog, &client);
     UniqueMemoryDc memory(CreateCompatibleDC(screen));
@@ -172,7 +173,6 @@ void PaintOptionsDialog(HWND dialog, const OptionsDialogState& state) {
         }
         BitBlt(screen, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
     }
-    EndPaint(dialog, &paint);
 }
 
 void MeasureOptionsItem(HWND dialog, MEASUREITEMSTRUCT& item) {

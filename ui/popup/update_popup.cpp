@@ -2,6 +2,7 @@
 
 #include "app/constants.h"
 #include "app/sha256.h"
+#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "operations/operation_runner.h"
@@ -13,6 +14,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/no_activate_button.h"
+#include "ui/procedure_edge.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 // version, the same catalogue file is not offered again.
 bool OffersUpdate(const CatalogApp& app) {
     return app.installed && app.updateAvailable &&
-           (app.rolledBackFrom.empty() || !Sha256Matches(app.rolledBackFrom, app.sha256));
+           (app.kept.rolledBackFrom.empty() || !Sha256Matches(app.kept.rolledBackFrom, app.sha256));
 }
 
 void AppendItem(const CatalogApp& app) { g_state.popupEntries.push_back(PopupItem{app.id, app.sha256}); }
@@ -71,7 +73,7 @@ void CreatePopupButton(HWND popup, const PopupButton& button) {
                                  popup, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                  g_state.instance, nullptr);
     if (child == nullptr) return;
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont), FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont.get()), FALSE);
     MakeNoActivateButton(child);
 }
 
@@ -128,8 +130,8 @@ void OnCommand(HWND popup, int id) {
 }
 
 void OnPaint(HWND popup) {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(popup, &paint);
+    ScopedPaint paint(popup);
+    const HDC dc = paint.hdc();
     RECT client{};
     GetClientRect(popup, &client);
     const Palette& colors = g_state.palette;
@@ -137,15 +139,14 @@ void OnPaint(HWND popup) {
     FillSolid(dc, RECT{0, 0, Scale(4), client.bottom}, colors.warning);
 
     PopupLines lines = ComposePopupLines();
-    DrawLabel(dc, lines.headline, RECT{Scale(18), Scale(16), Scale(345), Scale(42)}, g_state.strongFont, colors.text,
-              DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, lines.headline, RECT{Scale(18), Scale(16), Scale(345), Scale(42)}, g_state.strongFont.get(),
+              colors.text, DT_SINGLELINE | DT_VCENTER);
     if (g_state.popupIndex < g_state.popupEntries.size()) {
-        DrawLabel(dc, lines.name, RECT{Scale(18), Scale(48), Scale(370), Scale(76)}, g_state.headingFont,
+        DrawLabel(dc, lines.name, RECT{Scale(18), Scale(48), Scale(370), Scale(76)}, g_state.headingFont.get(),
                   colors.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-        DrawLabel(dc, lines.position, RECT{Scale(18), Scale(78), Scale(370), Scale(98)}, g_state.smallFont,
+        DrawLabel(dc, lines.position, RECT{Scale(18), Scale(78), Scale(370), Scale(98)}, g_state.smallFont.get(),
                   colors.textMuted, DT_SINGLELINE | DT_VCENTER);
     }
-    EndPaint(popup, &paint);
 }
 
 void OnDestroy(HWND popup) {
@@ -202,7 +203,9 @@ PopupLines ComposePopupLines() {
     return lines;
 }
 
-LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT HandlePopupMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_PAINT: OnPaint(window); return 0;
@@ -213,4 +216,11 @@ LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY: OnDestroy(window); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+}  // namespace
+
+LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProcedureEdge(window, message, wParam, lParam,
+                               [&] { return HandlePopupMessage(window, message, wParam, lParam); });
 }
