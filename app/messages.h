@@ -65,6 +65,13 @@ inline constexpr char kLaunchFailed[] = "Lancement impossible";
 inline constexpr char kShortcutCreateFailed[] = "Création du raccourci impossible";
 inline constexpr char kShortcutSaveFailed[] = "Enregistrement du raccourci impossible";
 inline constexpr char kOperationStartFailed[] = "Démarrage de l'opération impossible";
+inline constexpr char kNoPreviousVersion[] = "Aucune version précédente conservée";
+inline constexpr char kRollbackFailed[] = "Retour à la version précédente impossible";
+
+// A tool that runs: "Fermez " + name + one of the endings.
+inline constexpr char kCloseToolPrefix[] = "Fermez ";
+inline constexpr char kCloseThenRetry[] = " puis réessayez.";
+inline constexpr char kCloseBeforeUninstall[] = " avant de le désinstaller.";
 
 // Tool operations: status line
 inline constexpr char kOperationFailedPrefix[] = "Opération impossible : ";
@@ -72,10 +79,13 @@ inline constexpr char kUnknownError[] = "Erreur inconnue";
 inline constexpr char kProgressInstall[] = "Installation de ";
 inline constexpr char kProgressUninstall[] = "Désinstallation de ";
 inline constexpr char kProgressLaunch[] = "Lancement de ";
+inline constexpr char kProgressRollBack[] = "Retour à la version précédente de ";
 inline constexpr char kProgressEnd[] = "...";
 inline constexpr char kResultInstalled[] = " installé.";
 inline constexpr char kResultUninstalled[] = " désinstallé.";
 inline constexpr char kResultLaunched[] = " lancé.";
+inline constexpr char kResultUpdatedForNextLaunch[] = " mis à jour ; la nouvelle version servira au prochain lancement.";
+inline constexpr char kResultRolledBack[] = " : version précédente rétablie.";
 
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";

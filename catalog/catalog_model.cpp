@@ -16,6 +16,7 @@
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "app/tool_files.h"
 #include "catalog/web_host.h"
 
 namespace {
@@ -129,9 +130,23 @@ bool IsListedInApps(const InstallPlaces& places, const std::wstring& exeName) {
     return places.appsFiles.find(std::wstring_view(folded.data(), exeName.size())) != places.appsFiles.end();
 }
 
+bool IsListed(const InstallPlaces& places, const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return places.appsFiles.find(AsciiLowered(path.substr(slash + 1))) != places.appsFiles.end();
+}
+
+// What the Apps folder keeps of the tool's earlier versions. The listing
+// spares a look at the disk for the tools that keep none.
+void RefreshKeptVersions(CatalogApp& app, const InstallPlaces& places) {
+    const ToolFiles files = ToolFilesIn(places.appsFolder, app.id);
+    if (places.listed && !IsListed(places, files.previous) && !IsListed(places, files.rollbackMark)) return;
+    app.kept = ReadKeptVersions(files);
+}
+
 void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
     app.installed = false;
     app.updateAvailable = false;
+    app.kept = KeptVersions{};
     const bool listed = !isSelf && places.listed;
     // The listing answers without building a path for every entry.
     if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName)))
@@ -139,7 +154,9 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
     if (!path) return;
     app.installed = listed || FileExists(*path);
-    if (!app.installed || app.sha256.empty()) return;
+    if (!app.installed) return;
+    if (!isSelf) RefreshKeptVersions(app, places);
+    if (app.sha256.empty()) return;
     app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 

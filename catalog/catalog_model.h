@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tool_files.h"
 #include "catalog/json.h"
 
 namespace Gdiplus {
@@ -33,6 +34,7 @@ struct CatalogApp {
     bool hidden = false;
     bool installed = false;
     bool updateAvailable = false;
+    KeptVersions kept;
     BitmapPtr iconBitmap;
 };
 

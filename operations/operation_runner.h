@@ -1,5 +1,6 @@
-// One background job on one tool (install or update, uninstall, launch): the
-// worker's side. The window starts it and applies its result (ui/jobs/).
+// One background job on one tool (install or update, uninstall, launch, roll
+// back): the worker's side. The window starts it and applies its result
+// (ui/jobs/).
 #pragma once
 
 #include <windows.h>
@@ -9,12 +10,14 @@
 #include <string>
 
 #include "app/tool_action.h"
+#include "app/tool_files.h"
 #include "operations/tool_request.h"
 
 // A tool's file as its job left it, as its card shows it.
 struct ToolState {
     bool installed = false;
     bool updateAvailable = false;
+    KeptVersions kept;
 };
 
 struct OperationResult {

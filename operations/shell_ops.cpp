@@ -12,6 +12,9 @@
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
+#include "app/tool_files.h"
+#include "operations/previous_version.h"
+#include "operations/running_tool.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -73,7 +76,14 @@ void LaunchTool(const ToolRequest& request) {
 
 void UninstallTool(const ToolRequest& request) {
     std::wstring target = InstalledToolPath(request);
-    if (!DeleteOwnFile(target)) Fail(msg::kUninstallFailed);
+    const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
+    // Nothing goes while the tool runs, not even its shortcuts.
+    RefuseUninstallWhileRunning(files, request.name);
+    if (!DeleteOwnFile(target)) {
+        if (IsFileInUse(target)) FailToolRunning(request.name, msg::kCloseBeforeUninstall);
+        Fail(msg::kUninstallFailed);
+    }
+    RemovePreviousVersion(files);
     RemoveShortcut(request.name, target, true);
     RemoveShortcut(request.name, target, false);
 }

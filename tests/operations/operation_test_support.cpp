@@ -59,7 +59,12 @@ std::wstring InstalledPath(const std::wstring& id) { return JoinPath(GetAppsFold
 ToolCleanup::ToolCleanup(std::wstring id) : id_(std::move(id)) { clean(); }
 ToolCleanup::~ToolCleanup() { clean(); }
 void ToolCleanup::clean() const {
-    DeleteFileW(InstalledPath(id_).c_str());
+    // The executable and the files kept beside it: ids hold no dot.
+    for (const std::wstring& name : FilesMatching(GetAppsFolder(), id_ + L".*")) {
+        const std::wstring path = JoinPath(GetAppsFolder(), name);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
     DeleteFileW(ShortcutPath(id_, true).c_str());
     DeleteFileW(ShortcutPath(id_, false).c_str());
 }

@@ -27,7 +27,8 @@ std::wstring PublishedDownloadPath(const CatalogApp& app);
 // The offline folder on the removable test drive E:, created on demand.
 std::wstring OfflineRootOnUsbDrive();
 
-// Removes Apps\<id>.exe and the tool's two shortcuts, now and at the end.
+// Removes Apps\<id>.exe, the files kept beside it (previous version, aside
+// copies) and the tool's two shortcuts, now and at the end.
 class ToolCleanup {
 public:
     explicit ToolCleanup(std::wstring id);

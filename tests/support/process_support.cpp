@@ -67,6 +67,27 @@ ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     return outcome;
 }
 
+StartedProgram::StartedProgram(const std::wstring& exePath) {
+    std::wstring commandLine = L"\"" + exePath + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return;
+    UniqueHandle thread(info.hThread);
+    process_.reset(info.hProcess);
+}
+
+bool StartedProgram::Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+void StartedProgram::End() {
+    if (!process_) return;
+    TerminateProcess(process_.get(), 0);
+    WaitForSingleObject(process_.get(), INFINITE);
+    process_.reset();
+}
+
 std::wstring WindowsPathFromLinux(const std::string& linuxPath) {
     std::wstring path = L"Z:";
     for (char c : linuxPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "app/handles.h"
+
 // The exit code of a program that did not run to its end: never 0, so that a
 // test checking only for success cannot take it for one.
 inline constexpr DWORD kNoExitCode = 0xFFFFFFFF;
@@ -15,6 +17,23 @@ struct ProcessOutcome {
     // Standard output and error, as written (UTF-8 here); when the program
     // could not be started or did not end in time, a line saying so.
     std::string output;
+};
+
+// A program that a test starts and keeps running: its file stays in use, as
+// the loader holds it, until End() or the object's end.
+class StartedProgram {
+public:
+    explicit StartedProgram(const std::wstring& exePath);
+    ~StartedProgram() { End(); }
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    bool Running() const;
+    // Ends the program and returns once it is gone.
+    void End();
+
+private:
+    UniqueHandle process_;
 };
 
 // Runs a command line, capturing its output, waiting at most timeoutMs.

@@ -278,7 +278,7 @@ TEST_F(ToolOperationTest, UninstallWaitsUntilTheToolHasExited) {
     StartToolOperation(0, HitAction::Uninstall);
     EXPECT_EQ(g_state.statusText, W("Désinstallation de h6opbusy..."));
     WaitUntilIdle();
-    EXPECT_EQ(g_state.statusText, Failure(msg::kUninstallFailed));
+    EXPECT_EQ(g_state.statusText, W("Opération impossible : Fermez h6opbusy avant de le désinstaller."));
     EXPECT_TRUE(FileExists(InstalledPath(L"h6opbusy")));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6opbusy", true)));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6opbusy", false)));

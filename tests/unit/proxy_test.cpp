@@ -428,7 +428,7 @@ TEST_F(ProxyTest, CatalogueIconAndToolGoThroughTheUsersProxy) {
         g_state.apps = std::move(loaded->apps);
         StartIconLoad();
         EXPECT_TRUE(PumpUntil([] { return static_cast<bool>(g_state.apps[0].iconBitmap); }, 30000)) << c.what;
-        EXPECT_EQ(InstallTool(MakeToolRequest(g_state.apps[0])), InstalledPath(L"h6proxy")) << c.what;
+        EXPECT_EQ(InstallTool(MakeToolRequest(g_state.apps[0])).path, InstalledPath(L"h6proxy")) << c.what;
         EXPECT_TRUE(ReadFileBytes(InstalledPath(L"h6proxy")) == tool) << c.what;
 
         for (const std::string& path : {std::string("/outils/catalog.json"), std::string("/proxy_test/h6proxy.png"), toolPath})

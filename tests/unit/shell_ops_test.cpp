@@ -150,7 +150,7 @@ TEST(UninstallTool, RunningToolIsKeptWithItsShortcuts) {
     TraceRecord record;
     ASSERT_TRUE(WaitForTrace(traces / L"busy.txt", record, false, 20000)) << "the tool did not start";
 
-    EXPECT_EQ(ErrorOf([] { UninstallTool(RequestFor(L"h6busy")); }), msg::kUninstallFailed);
+    EXPECT_EQ(ErrorOf([] { UninstallTool(RequestFor(L"h6busy")); }), "Fermez h6busy avant de le désinstaller.");
     EXPECT_TRUE(FileExists(InstalledPath(L"h6busy")));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6busy", true)));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6busy", false)));

@@ -5,6 +5,7 @@
 #include "app/own_files.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "app/tool_files.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
@@ -225,13 +226,13 @@ TEST_F(InstallToolTest, InstallsOnceThenFindsTheFileCurrent) {
     PublishFile(PublishedDownloadPath(app), tool);
     ClearRequestLog();
 
-    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)).path, InstalledPath(app.id));
     EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), tool);
     EXPECT_EQ(DownloadRequests().size(), 1u);
     EXPECT_TRUE(TempLeftovers().empty());
 
     ClearRequestLog();
-    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)).path, InstalledPath(app.id));
     EXPECT_TRUE(DownloadRequests().empty()) << "a current file is fetched again";
 }
 
@@ -473,14 +474,18 @@ TEST_F(InstallToolTest, RestrictiveAttributesNeverStayOnTheInstalledTool) {
         DWORD attributes = GetFileAttributesW(InstalledPath(app.id).c_str());
         EXPECT_EQ(attributes & kRestrictiveAttributes, 0u) << step.what;
         EXPECT_TRUE(TempLeftovers().empty()) << step.what;
-        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
-            << step.what;
+        // From the first update on, the replaced file is kept as the previous version.
+        std::vector<std::wstring> appsFiles{app.id + L".exe"};
+        if (&step != &steps[0]) appsFiles.push_back(app.id + L".precedent.exe");
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), appsFiles) << step.what;
     }
     for (DWORD leftover : {kRestrictiveAttributes, hiddenSystem}) {
         WriteFileBytes(InstalledPath(app.id), tool);
         SetFileAttributesW(InstalledPath(app.id).c_str(), leftover);
         EXPECT_EQ(ErrorOf([&] { UninstallTool(MakeToolRequest(app)); }), "<no error>") << leftover;
         EXPECT_FALSE(FileExists(InstalledPath(app.id))) << leftover;
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{})
+            << leftover << ": the kept version goes too";
     }
     EXPECT_TRUE(ReadFileBytes(onKey) == second) << "the key is never written";
     SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -556,7 +561,13 @@ TEST_F(InstallToolTest, AnUpdateReplacesTheFileInsteadOfWritingIntoIt) {
 
     EXPECT_NE(fileId(InstalledPath(app.id)), before);
     EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
-    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    // The replaced file itself is kept, hidden, as the previous version.
+    const std::wstring previous = ToolFilesIn(GetAppsFolder(), app.id).previous;
+    EXPECT_EQ(fileId(previous), before);
+    EXPECT_EQ(ReadFileBytes(previous), "version 1 of the tool");
+    EXPECT_NE(GetFileAttributesW(previous.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"),
+              (std::vector<std::wstring>{app.id + L".exe", app.id + L".precedent.exe"}));
     EXPECT_TRUE(TempLeftovers().empty());
 }
 
@@ -564,12 +575,13 @@ TEST_F(InstallToolTest, AFileThatCannotBeReplacedStaysWhole) {
     CreateFolderPath(GetAppsFolder());
     WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
     PublishFile(PublishedDownloadPath(app), tool);
-    // Held without delete sharing, as a running program holds its file.
+    // Held open without delete sharing: unlike a running program's file, it
+    // cannot even be moved aside.
     UniqueHandle holder(CreateFileW(InstalledPath(app.id).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
 
-    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), msg::kCopyToAppsFailed);
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), "Fermez h6install puis réessayez.");
 
     holder.reset();
     EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool");

@@ -255,9 +255,17 @@ std::wstring ValueOf(const AccessibleNode& node) {
 }
 
 std::wstring DescriptionOf(const AccessibleNode& node) {
-    if (node.kind != AccessibleKind::Card) return {};
     const CatalogApp* app = AppAt(node.index);
-    return app != nullptr ? app->description : std::wstring();
+    if (app == nullptr) return {};
+    if (node.kind == AccessibleKind::Card) return app->description;
+    if (node.kind != AccessibleKind::CardButton || node.part != FocusPart::MenuButton) return {};
+    // What the menu button opens, so that it is heard before the menu is.
+    std::wstring items;
+    for (const CardAction* action : CardMenuActions(*app)) {
+        if (!items.empty()) items += L", ";
+        items += action->label;
+    }
+    return items;
 }
 
 std::wstring DefaultActionOf(const AccessibleNode& node) {

@@ -43,6 +43,7 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         CatalogApp& app = g_state.apps[static_cast<size_t>(result->appIndex)];
         app.installed = result->toolState->installed;
         app.updateAvailable = result->toolState->updateAvailable;
+        app.kept = result->toolState->kept;
     }
     if (g_state.popupWindow != nullptr) ShowUpdatePopup();
     if (result->closeMain) {

@@ -1,6 +1,7 @@
 #include "ui/popup/update_popup.h"
 
 #include "app/constants.h"
+#include "app/sha256.h"
 #include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
@@ -33,6 +34,13 @@ constexpr wchar_t kCloseGlyph[] = L"×";
 constexpr PopupButton kUpdateButton{kUpdateButtonId, L"Mettre à jour", 222, 108, 150, 34};
 constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 
+// An update the user has not turned down: after going back to the previous
+// version, the same catalogue file is not offered again.
+bool OffersUpdate(const CatalogApp& app) {
+    return app.installed && app.updateAvailable &&
+           (app.kept.rolledBackFrom.empty() || !Sha256Matches(app.kept.rolledBackFrom, app.sha256));
+}
+
 void AppendItem(const CatalogApp& app) { g_state.popupEntries.push_back(PopupItem{app.id, app.sha256}); }
 
 void CollectPopupEntries() {
@@ -40,7 +48,7 @@ void CollectPopupEntries() {
     g_state.popupIndex = 0;
     for (size_t index : VisibleEntryIndices()) {
         const CatalogApp& app = g_state.apps[index];
-        if (app.installed && app.updateAvailable) AppendItem(app);
+        if (OffersUpdate(app)) AppendItem(app);
     }
     if (g_state.selfUpdateAvailable && g_state.selfIndex >= 0 &&
         static_cast<size_t>(g_state.selfIndex) < g_state.apps.size())
@@ -175,7 +183,7 @@ int FindPopupEntry(const PopupItem& item) {
         if (app.id != item.id || app.sha256 != item.sha256) continue;
         int index = static_cast<int>(i);
         if (index == g_state.selfIndex) return g_state.selfUpdateAvailable ? index : -1;
-        if (!app.installed || !app.updateAvailable) return -1;
+        if (!OffersUpdate(app)) return -1;
         if (app.hidden && !g_state.secretMode) return -1;
         return index;
     }
