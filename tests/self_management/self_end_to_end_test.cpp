@@ -110,17 +110,9 @@ void EndAllCopies() {
 class StartedCopy {
 public:
     explicit StartedCopy(const std::wstring& exe, const std::wstring& arguments = L"") {
-        std::wstring commandLine = L"\"" + exe + L"\"" + arguments;
-        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back(L'\0');
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        if (CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            process_.reset(info.hProcess);
-            CloseHandle(info.hThread);
-            id_ = info.dwProcessId;
-        }
+        StartedProcess started = StartProcess(exe.c_str(), L"\"" + exe + L"\"" + arguments);
+        process_ = std::move(started.process);
+        id_ = started.id;
     }
     ~StartedCopy() {
         if (running()) {

@@ -19,6 +19,22 @@ struct ProcessOutcome {
     std::string output;
 };
 
+// A program started by StartProcess; `error` is GetLastError() when it did not start.
+struct StartedProcess {
+    UniqueHandle process;
+    UniqueHandle thread;
+    DWORD id = 0;
+    DWORD error = 0;
+    explicit operator bool() const { return static_cast<bool>(process); }
+};
+
+// CreateProcessW for the tests. Under Wine a new process whose Unix start
+// fails (before any of its own code runs) comes back as ERROR_INTERNAL_ERROR;
+// nothing has happened then, so it is started again, at most three times.
+StartedProcess StartProcess(const wchar_t* application, const std::wstring& commandLine, DWORD flags = 0,
+                            STARTUPINFOW* startup = nullptr, BOOL inheritHandles = FALSE,
+                            const wchar_t* folder = nullptr);
+
 // A program that a test starts and keeps running: its file stays in use, as
 // the loader holds it, until End() or the object's end.
 class StartedProgram {

@@ -286,16 +286,11 @@ TEST(PublisherTool, PackRefusesAWorkFolderItDidNotMake) {
 
     std::wstring commandLine = Q(Tool()) + L" pack " + Q(src.source / L"catalog.json") + L" " +
                                Q(src.source.path()) + L" " + Q(dest);
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(Tool().c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
-                               nullptr, nullptr, &startup, &info));
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(info.dwProcessId);
+    StartedProcess started = StartProcess(Tool().c_str(), commandLine, CREATE_SUSPENDED | CREATE_NO_WINDOW);
+    ASSERT_TRUE(started) << "error " << started.error;
+    const UniqueHandle& process = started.process;
+    const UniqueHandle& thread = started.thread;
+    const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(started.id);
     CreateFolderPath(work);
     WriteFileBytes(JoinPath(work, L"keep.txt"), "mine");
     // A link inside it to a folder of the publisher's own.

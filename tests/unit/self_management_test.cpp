@@ -35,6 +35,7 @@
 #include "tests/support/import_hook.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/test_server.h"
+#include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/message_box.h"
@@ -81,28 +82,7 @@ std::vector<std::wstring> LogLines(const std::wstring& log) {
     return lines;
 }
 
-struct Started {
-    UniqueHandle process;
-    DWORD id = 0;
-};
-
-Started Start(const std::wstring& application, const std::wstring& commandLine) {
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    Started started;
-    if (CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
-        CloseHandle(info.hThread);
-        started.process.reset(info.hProcess);
-        started.id = info.dwProcessId;
-    }
-    return started;
-}
-
-DWORD WaitForExit(const Started& started, DWORD timeoutMs) {
+DWORD WaitForExit(const StartedProcess& started, DWORD timeoutMs) {
     if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) return 999;
     DWORD code = 0;
     GetExitCodeProcess(started.process.get(), &code);
@@ -111,14 +91,14 @@ DWORD WaitForExit(const Started& started, DWORD timeoutMs) {
 
 // The stand-in, started directly with the deferred command line of a script.
 DWORD RunStandIn(const std::wstring& script, DWORD timeoutMs = 30000) {
-    Started started = Start(StandInPath(), BuildDeferredCommandLine(script));
+    StartedProcess started = StartProcess(StandInPath().c_str(), BuildDeferredCommandLine(script));
     if (!started.process) return 998;
     return WaitForExit(started, timeoutMs);
 }
 
 // A finished process whose handle stays open, so its id is not reused.
-Started FinishedProcess() {
-    Started started = Start(StandInPath(), L"powershell.exe");
+StartedProcess FinishedProcess() {
+    StartedProcess started = StartProcess(StandInPath().c_str(), L"powershell.exe");
     WaitForExit(started, 30000);
     return started;
 }
@@ -293,7 +273,7 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
 
     // The "program" the script waits for: a stand-in that sleeps 1.5 s.
     auto begin = std::chrono::steady_clock::now();
-    Started program = Start(StandInPath(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
+    StartedProcess program = StartProcess(StandInPath().c_str(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
     ASSERT_TRUE(program.process);
     std::wstring script = BuildReplacementScript(program.id, side, installed);
     ASSERT_EQ(RunStandIn(script), 0u);
@@ -335,7 +315,7 @@ TEST(PowerShellStandIn, ReplacementIsAllOrNothingAndStartsAProgram) {
     };
     for (const Case& c : cases) {
         ScratchFolder scratch(L"locked");
-        Started gone = FinishedProcess();
+        StartedProcess gone = FinishedProcess();
         std::wstring log = scratch / L"log.txt";
         ScopedEnv logEnv(kLogVariable, log);
         std::wstring installed = scratch / L"Orkvane.exe";
@@ -374,7 +354,7 @@ TEST(PowerShellStandIn, RemovalDeletesProgramAndShortcutsOnly) {
     for (const std::wstring& path : {GetInstalledExePath(), DesktopShortcut(), MenuShortcut(), tool, toolShortcut})
         WriteFileBytes(path, "x");
 
-    Started gone = FinishedProcess();
+    StartedProcess gone = FinishedProcess();
     EXPECT_EQ(RunStandIn(BuildRemovalScript(gone.id)), 0u);
 
     EXPECT_FALSE(FileExists(GetInstalledExePath()));
@@ -733,7 +713,7 @@ InstalledRun RunAsInstalledCopy(const std::wstring& test) {
     StandInPath();
     CreateFolderPath(GetInstallFolder());
     EXPECT_TRUE(CopyFileW(GetOwnExePath().c_str(), GetInstalledExePath().c_str(), FALSE));
-    Started started = Start(GetInstalledExePath(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
+    StartedProcess started = StartProcess(GetInstalledExePath().c_str(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
                                                        L" --gtest_also_run_disabled_tests");
     EXPECT_TRUE(started.process);
     return {WaitForExit(started, 60000), started.id};

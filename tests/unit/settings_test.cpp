@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "tests/support/file_access.h"
+#include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -588,14 +589,10 @@ void RunProbeAt(const std::wstring& exePath, ProbeReport& report) {
     ASSERT_TRUE(CopyFileW(ProbePath().c_str(), exePath.c_str(), FALSE)) << "copy to " << exePath;
 
     std::wstring command = L"\"" + exePath + L"\" \"" + reportPath + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     // Started from C:\ so that the drive's own current folder plays no part.
-    ASSERT_TRUE(CreateProcessW(exePath.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                               L"C:\\", &startup, &process));
-    UniqueHandle processHandle(process.hProcess);
-    UniqueHandle threadHandle(process.hThread);
+    StartedProcess started = StartProcess(exePath.c_str(), command, CREATE_NO_WINDOW, nullptr, FALSE, L"C:\\");
+    ASSERT_TRUE(started) << "error " << started.error;
+    const UniqueHandle& processHandle = started.process;
     ASSERT_EQ(WaitForSingleObject(processHandle.get(), 60000), WAIT_OBJECT_0);
     DWORD exitCode = 1;
     ASSERT_TRUE(GetExitCodeProcess(processHandle.get(), &exitCode));
