@@ -19,13 +19,14 @@ struct ProcessOutcome {
     std::string output;
 };
 
-// A program started by StartProcess; `error` is GetLastError() when it did not start.
+// A program started by StartProcess; `error` is GetLastError() when it did not
+// start. A Linux program started from Wine has no handles even when it started.
 struct StartedProcess {
     UniqueHandle process;
     UniqueHandle thread;
     DWORD id = 0;
-    DWORD error = 0;
-    explicit operator bool() const { return static_cast<bool>(process); }
+    DWORD error = ERROR_INVALID_FUNCTION;
+    explicit operator bool() const { return error == 0; }
 };
 
 // CreateProcessW for the tests. Under Wine a new process whose Unix start
