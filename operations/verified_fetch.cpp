@@ -28,7 +28,11 @@ void Report(const ByteProgress& progress, unsigned long long done, long long exp
     if (progress) progress(done, expected);
 }
 
-void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const ByteProgress& progress) {
+// Bounded like a download: a huge or sparse file on the key must not fill the
+// destination's disk before the hash could refuse it.
+void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
+    const ByteProgress& progress = options.progress;
+    const unsigned long long maxBytes = options.limits.maxBytes;
     CatalogApp app;
     app.id = request.name;
     std::wstring source = OfflineToolPath(request.sourceRoot, L"outils", app, L".exe");
@@ -39,6 +43,7 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
     if (!file) Fail(msg::kUsbCopyFailed);
     LARGE_INTEGER size{};
     long long expected = GetFileSizeEx(file.get(), &size) ? size.QuadPart : -1;
+    if (expected >= 0 && static_cast<unsigned long long>(expected) > maxBytes) Fail(msg::kUsbToolTooLarge);
 
     std::vector<char> buffer(kCopyBlockSize);
     unsigned long long done = 0;
@@ -47,6 +52,8 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
         DWORD read = 0;
         if (!ReadFile(file.get(), buffer.data(), kCopyBlockSize, &read, nullptr)) Fail(msg::kUsbCopyFailed);
         if (read == 0) break;
+        // The file can grow while it is copied: count what arrives.
+        if (read > maxBytes - done) Fail(msg::kUsbToolTooLarge);
         hash.Add(buffer.data(), read);
         WriteAll(dest, buffer.data(), read, msg::kUsbCopyFailed);
         done += read;
@@ -130,7 +137,7 @@ VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folde
 
     Sha256Stream hash;
     if (offline) {
-        CopyFromOfflineFolder(request, fetched.handle(), hash, options.progress);
+        CopyFromOfflineFolder(request, fetched.handle(), hash, options);
     } else {
         DownloadToFile(request, fetched.handle(), hash, options);
     }
