@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -282,4 +284,36 @@ TEST(CardLayout, CardMenuItems) {
             EXPECT_EQ(items[i].enabled, c.items[i].enabled);
         }
     }
+}
+
+// Grouping looks each entry up once. With as many categories as entries, ten
+// times the entries take about ten times as long to lay out (a little more
+// for sorting the titles), not a hundred times, as one search among the
+// groups per entry did. The fastest of a few runs is compared: a busy machine
+// can slow a run down, never speed it up.
+TEST(CardLayout, LayoutTimeGrowsWithTheEntriesNotTheirSquare) {
+    g_state.dpi = 96;
+    g_state.secretMode = false;
+    g_state.expandedId.clear();
+    auto fastestMs = [](size_t count) {
+        g_state.apps.clear();
+        for (size_t i = 0; i < count; ++i) {
+            g_state.apps.push_back(
+                MakeApp(AppSpec{L"Outil_" + std::to_wstring(i), L"Categorie " + std::to_wstring(count - i)}));
+        }
+        double fastest = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            const CardListLayout layout = ComputeCardLayout(1200);
+            const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+            EXPECT_EQ(layout.groups.size(), count);
+            EXPECT_EQ(layout.groups.front().title, L"Categorie 1");
+            fastest = std::min(fastest, took.count());
+        }
+        return fastest;
+    };
+    const double small = fastestMs(4800);
+    const double large = fastestMs(48000);
+    EXPECT_LT(large, 30 * small) << "4,800 entries: " << small << " ms, 48,000 entries: " << large << " ms";
+    g_state.apps.clear();
 }
