@@ -3,10 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "app/constants.h"
@@ -18,20 +17,39 @@
 
 namespace {
 
-// Categories as group keys: hashed and compared with A-Z folded, as titles are.
-struct FoldedHash {
-    size_t operator()(std::wstring_view text) const {
-        uint64_t hash = 14695981039346656037ull;
-        for (wchar_t c : text) hash = (hash ^ static_cast<uint64_t>(FoldAsciiCase(c))) * 1099511628211ull;
-        return static_cast<size_t>(hash);
+// The visible entries' group keys (their categories, or kOtherAppsGroup)
+// with A-Z folded, end to end in one block: grouping and sorting then
+// compare plain runs of memory instead of folding scattered strings.
+class FoldedKeys {
+public:
+    explicit FoldedKeys(const std::vector<size_t>& visible) {
+        ends_.reserve(visible.size());
+        size_t total = 0;
+        for (size_t index : visible) ends_.push_back(total += Title(index).size());
+        text_.resize(total);
+        wchar_t* out = text_.data();
+        for (size_t index : visible) {
+            for (wchar_t c : Title(index)) *out++ = FoldAsciiCase(c);
+        }
     }
-};
-struct FoldedEqual {
-    bool operator()(std::wstring_view a, std::wstring_view b) const { return FoldedEquals(a, b); }
+    // The group title of entry `index` of the state, as written.
+    static std::wstring_view Title(size_t index) {
+        const std::wstring& category = g_state.apps[index].category;
+        return category.empty() ? std::wstring_view(kOtherAppsGroup) : std::wstring_view(category);
+    }
+    // The folded key of the i-th visible entry.
+    std::wstring_view Of(size_t i) const {
+        const size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::wstring_view(text_.data() + begin, ends_[i] - begin);
+    }
+
+private:
+    std::wstring text_;
+    std::vector<size_t> ends_;
 };
 
 struct EntryGroup {
-    std::wstring_view title;  // the category of its first entry (or kOtherAppsGroup)
+    size_t firstVisible = 0;  // its first entry, among the visible ones: it gives the title
     size_t first = 0;         // its members in GroupedEntries::members
     size_t count = 0;
 };
@@ -42,32 +60,42 @@ struct GroupedEntries {
 };
 
 // Groups the visible entries by category and puts the groups in display
-// order. One look-up per entry: a catalogue of tens of thousands of
-// categories is laid out on every paint and every expand.
-GroupedEntries GroupVisibleEntries() {
-    const std::vector<size_t> visible = VisibleEntryIndices();
+// order. One look-up per entry, in a table of open addressing (one block, not
+// one allocation per group): a catalogue of tens of thousands of categories
+// is laid out on every paint after a change and on every expand.
+GroupedEntries GroupVisibleEntries(const std::vector<size_t>& visible) {
+    const FoldedKeys keys(visible);
+    size_t capacity = 16;
+    while (capacity < 2 * visible.size()) capacity *= 2;
+    constexpr size_t kFreeSlot = static_cast<size_t>(-1);
+    std::vector<size_t> slots(capacity, kFreeSlot);  // a group number, or free
     std::vector<EntryGroup> found;
     std::vector<size_t> groupOf(visible.size());
-    std::unordered_map<std::wstring_view, size_t, FoldedHash, FoldedEqual> byTitle;
-    byTitle.reserve(visible.size());
+    const std::hash<std::wstring_view> hash;
     for (size_t i = 0; i < visible.size(); ++i) {
-        const std::wstring& category = g_state.apps[visible[i]].category;
-        const std::wstring_view key = category.empty() ? std::wstring_view(kOtherAppsGroup) : std::wstring_view(category);
-        const auto [at, added] = byTitle.try_emplace(key, found.size());
-        if (added) found.push_back({key, 0, 0});
-        groupOf[i] = at->second;
-        ++found[at->second].count;
+        const std::wstring_view key = keys.Of(i);
+        size_t slot = hash(key) & (capacity - 1);
+        while (slots[slot] != kFreeSlot && keys.Of(found[slots[slot]].firstVisible) != key) {
+            slot = (slot + 1) & (capacity - 1);
+        }
+        if (slots[slot] == kFreeSlot) {
+            slots[slot] = found.size();
+            found.push_back({i, 0, 0});
+        }
+        groupOf[i] = slots[slot];
+        ++found[slots[slot]].count;
     }
 
-    // No two titles are equal once folded: the sort has one answer.
-    std::vector<size_t> order(found.size());
-    for (size_t g = 0; g < order.size(); ++g) order[g] = g;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return FoldedLess(found[a].title, found[b].title); });
+    // Ordered by folded title, unit by unit as FoldedLess orders; no two groups have the same one.
+    std::vector<std::pair<std::wstring_view, size_t>> order(found.size());
+    for (size_t g = 0; g < order.size(); ++g) order[g] = {keys.Of(found[g].firstVisible), g};
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
 
     GroupedEntries grouped;
     grouped.groups.reserve(found.size());
     size_t next = 0;
-    for (size_t g : order) {
+    for (const auto& titled : order) {
+        const size_t g = titled.second;
         found[g].first = next;
         next += found[g].count;
         grouped.groups.push_back(found[g]);
@@ -124,7 +152,8 @@ CardListLayout ComputeCardLayout(int clientWidth) {
     const int expandExtra = Scale(kCardDetailsHeight);
     const int columnWidth = (clientWidth - 2 * margin - (columns - 1) * gap) / columns;
 
-    const GroupedEntries grouped = GroupVisibleEntries();
+    const std::vector<size_t> visible = VisibleEntryIndices();
+    const GroupedEntries grouped = GroupVisibleEntries(visible);
     const std::vector<EntryGroup>& groups = grouped.groups;
     CardListLayout layout;
     layout.cards.reserve(grouped.members.size());
@@ -153,7 +182,8 @@ CardListLayout ComputeCardLayout(int clientWidth) {
                 y = bottom;
             }
             span.endCard = layout.cards.size();
-            layout.groups.push_back({{x, rowTop, x + columnWidth, y + 1}, std::wstring(group.title), group.count});
+            const std::wstring_view title = FoldedKeys::Title(visible[group.firstVisible]);
+            layout.groups.push_back({{x, rowTop, x + columnWidth, y + 1}, std::wstring(title), group.count});
             layout.spans.push_back(span);
             rowHeight = std::max(rowHeight, y + 1 - rowTop);
         }
