@@ -12,14 +12,21 @@
 #include "catalog/http_client.h"
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
+#include "catalog/offline_trust.h"
 #include "catalog/utf8.h"
 #include "catalog/web_host.h"
 
 namespace {
 
+std::wstring ValidateJobRoot(const CatalogLoadJob& job) {
+    if (job.offlineRootImposed || !job.fixedDiskAllowed)
+        return ValidateChosenOfflineRoot(job.offlineRoot, job.fixedDiskAllowed);
+    return ValidateOfflineRoot(job.offlineRoot);
+}
+
 std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
     if (job.offline) {
-        root = ValidateOfflineRoot(job.offlineRoot);
+        root = ValidateJobRoot(job);
         return ReadOfflineFile(JoinPath(root, L"catalog.json"), kCatalogSizeLimit);
     }
     root.clear();

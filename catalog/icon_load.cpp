@@ -10,14 +10,8 @@
 #include <optional>
 #include <utility>
 
-// GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/post_result.h"
 #include "catalog/http_client.h"
@@ -27,14 +21,6 @@ using std::min;
 namespace {
 
 constexpr unsigned long kMaxIconSide = 1024;
-
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { GlobalFree(h); }
-};
-using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
 
 // A stream over a copy of the bytes; the stream owns and frees the block.
 ComPtr<IStream> StreamOverCopy(const std::string& bytes) {

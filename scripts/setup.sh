@@ -9,6 +9,7 @@ packages=(
     wine wine64
     xvfb xauth xdotool imagemagick
     python3 openssl
+    squid
     googletest nlohmann-json3-dev
 )
 

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,7 +29,9 @@
 #include "tests/unit/ui_test_canvas.h"
 #include "resources/resource.h"
 #include "ui/accessibility/accessible_tree.h"
+#include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/options/options_dialog.h"
@@ -238,6 +241,16 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
     VARIANT none;
     VariantInit(&none);
     EXPECT_EQ(At({4, 2, 1})->accNavigate(NAVDIR_NEXT, Self(), &none), S_FALSE);
+    // A card's siblings and parent are those of its own group.
+    VARIANT sibling;
+    VariantInit(&sibling);
+    ASSERT_EQ(At({4, 1, 1})->accNavigate(NAVDIR_NEXT, Self(), &sibling), S_OK);
+    EXPECT_EQ(Read(FromVariant(sibling).get()).name, L"a2");
+    IDispatch* parent = nullptr;
+    ASSERT_EQ(At({4, 2, 1})->get_accParent(&parent), S_OK);
+    EXPECT_EQ(Read(FromDispatch(parent).get()).name, L"Bureau, 1 applis");
+    // The tree reads the layout that painting keeps, not a copy of it.
+    EXPECT_EQ(&CurrentAccessibleView().layout, &g_state.listLayout.layout);
 
     // Secret mode adds the hidden entry to its group.
     g_state.secretMode = true;
@@ -413,6 +426,18 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
         ASSERT_EQ(Root()->get_accChild(Id(child), &element), S_OK);
         EXPECT_EQ(Read(FromDispatch(element).get()).name, c.name);
     }
+
+    // The painter only draws: the window procedure tells, beside its paint.
+    g_events.clear();
+    g_state.statusText = L"Texte peint";
+    PaintMainWindow(window_);
+    PumpFor(50);
+    EXPECT_TRUE(g_events.empty()) << g_events.size() << " events from painting alone";
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+    PumpFor(50);
+    const std::pair<DWORD, long> nameChange{EVENT_OBJECT_NAMECHANGE, 5};
+    EXPECT_NE(std::find(g_events.begin(), g_events.end(), nameChange), g_events.end());
     UnhookWinEvent(hook);
 }
 
@@ -487,6 +512,52 @@ std::wstring AccessibleNameOf(HWND control) {
     ComPtr<IAccessible> acc;
     if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), acc.putVoid()) != S_OK) return L"?";
     return TextOf([&](BSTR* text) { return acc->get_accName(Self(), text); });
+}
+
+// Every group, card and card button has a child id of its own, however many
+// categories the catalogue has, and the id leads back to it.
+TEST(AccessibleIds, NoTwoNodesShareAChildId) {
+    ResetAppState();
+    constexpr size_t kEntries = 1200;  // a category each: groups past 900 and cards side by side
+    for (size_t i = 0; i < kEntries; ++i) {
+        const std::wstring n = std::to_wstring(i);
+        g_state.apps.push_back(MakeApp(AppSpec{L"outil" + n, L"Catégorie " + n, i % 2 == 0}));
+    }
+    g_state.expandedId = L"outil1000";
+    g_state.dpi = 96;
+    const CardListLayout layout = ComputeCardLayout(800);
+    const AccessibleView view{layout};
+    ASSERT_EQ(view.layout.groups.size(), kEntries);
+
+    std::vector<AccessibleNode> nodes;
+    for (size_t i = 0; i < kEntries; ++i) {
+        nodes.push_back({AccessibleKind::Group, i});
+        nodes.push_back({AccessibleKind::Card, i});
+        for (FocusPart part : {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton}) {
+            const AccessibleNode button{AccessibleKind::CardButton, i, part};
+            if (NodeExists(view, button)) nodes.push_back(button);
+        }
+    }
+    ASSERT_GT(nodes.size(), 2 * kEntries) << "the expanded card shows no buttons";
+    // Kind and index of a node, for the first few faults found.
+    auto show = [](const AccessibleNode& node) {
+        return std::to_string(static_cast<int>(node.kind)) + "/" + std::to_string(node.index);
+    };
+    std::map<long, AccessibleNode> owners;
+    int clashes = 0;
+    int strays = 0;
+    for (const AccessibleNode& node : nodes) {
+        const long id = ChildIdOf(node);
+        const auto [owner, fresh] = owners.emplace(id, node);
+        if (!fresh && ++clashes <= 3)
+            ADD_FAILURE() << "id " << id << " of node " << show(node) << " is also that of " << show(owner->second);
+        const std::optional<AccessibleNode> back = NodeOfChildId(view, id);
+        if (!(back && *back == node) && ++strays <= 3)
+            ADD_FAILURE() << "id " << id << " of node " << show(node) << " leads elsewhere";
+    }
+    EXPECT_EQ(clashes, 0);
+    EXPECT_EQ(strays, 0);
+    ResetAppState();
 }
 
 // What a screen reader reads for the owner-drawn buttons of the Options

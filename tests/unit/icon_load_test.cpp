@@ -5,13 +5,8 @@
 
 #include <algorithm>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/paths.h"
 #include "app/post_result.h"
 #include "app/state.h"
@@ -53,7 +48,8 @@ std::vector<std::string> IconRequests(const std::string& folder) {
 }
 
 TEST(DecodeIconBytes, GivesAPremultipliedCopyOrNothing) {
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     const std::string png = MakePng(3, 2, Checker);
     struct Case {
         const char* what;
@@ -81,7 +77,8 @@ TEST(DecodeIconBytes, GivesAPremultipliedCopyOrNothing) {
 }
 
 TEST(ApplyIconResult, StoresOnlyResultsForTheCurrentList) {
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     TestMainWindow window;
     g_state.catalogGeneration = 5;
     g_state.apps.push_back(IconEntry(L"h6a", L"x"));
@@ -114,7 +111,8 @@ TEST(ApplyIconResult, StoresOnlyResultsForTheCurrentList) {
 // An entry keeps its icon at the size the card draws it at the current dpi,
 // whatever the size of the file, with the file's colours.
 TEST(ApplyIconResult, KeepsTheIconAtTheSizeItIsDrawn) {
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     TestMainWindow window;
     g_state.catalogGeneration = 2;
     g_state.apps.push_back(IconEntry(L"h6size", L"x"));
@@ -151,7 +149,8 @@ TEST(ApplyIconResult, KeepsTheIconAtTheSizeItIsDrawn) {
 // as a marker: the worker goes in order, so when it has its icon every
 // earlier result has been applied.
 TEST(StartIconLoad, OfflineIconsFollowTheListRules) {
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     TestMainWindow window;
     const std::wstring icons = JoinPath(OfflineRootOnUsbDrive(), L"icons");
     CreateFolderPath(icons);
@@ -210,6 +209,7 @@ TEST(StartIconLoad, OfflineIconsFollowTheListRules) {
 class OnlineIconTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(gdiplus.ok());
         PublishFile(L"h6icons/a.png", SmallPng());
         PublishFile(L"h6icons/c.png", SmallPng());
         PublishFile(L"h6icons/own.png", SmallPng());
@@ -220,7 +220,7 @@ protected:
     }
     static std::wstring Url(const wchar_t* path) { return TestServerUrl() + path; }
 
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
     TestMainWindow window;
 };
 

@@ -135,6 +135,7 @@ struct AppSpec {
     bool installed = false;
     bool updateAvailable = false;
     bool hidden = false;
+    bool previousKept = false;
 };
 
 inline CatalogApp MakeApp(const AppSpec& shape) {
@@ -148,6 +149,7 @@ inline CatalogApp MakeApp(const AppSpec& shape) {
     app.installed = shape.installed;
     app.updateAvailable = shape.updateAvailable;
     app.hidden = shape.hidden;
+    app.kept.previousKept = shape.previousKept;
     return app;
 }
 

@@ -17,16 +17,22 @@
 
 namespace {
 
-// Child ids: the window's six children by position, then groups and cards.
+// Child ids: the window's six children by position, then groups and cards
+// interleaved, five ids per index: group i, card i and its three possible
+// buttons. Neither kind can run into the other, however many there are (the
+// catalogue's size bounds the indices far below the range of a long).
 constexpr long kSelfId = 1;
 constexpr long kRefreshId = 2;
 constexpr long kOptionsId = 3;
 constexpr long kListId = 4;
 constexpr long kStatusId = 5;
 constexpr long kLinkId = 6;
-constexpr long kFirstGroupId = 100;
-constexpr long kFirstCardId = 1000;
-constexpr long kIdsPerCard = 4;  // the card, then its three possible buttons
+constexpr long kFirstListId = 100;
+constexpr long kIdsPerIndex = 5;
+constexpr long kGroupSlot = 0;
+constexpr long kCardSlot = 1;  // then its buttons
+
+long ListId(size_t index, long slot) { return kFirstListId + kIdsPerIndex * static_cast<long>(index) + slot; }
 
 constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton};
 
@@ -102,12 +108,10 @@ bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
 }  // namespace
 
 AccessibleView CurrentAccessibleView() {
-    AccessibleView view;
-    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &view.client);
-    view.layout = CurrentCardLayout(view.client.right);
-    view.listArea = {0, g_state.listTop, view.client.right, g_state.listBottom};
-    view.dy = g_state.listTop - g_state.scrollPos;
-    return view;
+    RECT client{};
+    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
+    return {CurrentCardLayout(client.right), client, {0, g_state.listTop, client.right, g_state.listBottom},
+            g_state.listTop - g_state.scrollPos};
 }
 
 long ChildIdOf(const AccessibleNode& node) {
@@ -119,14 +123,14 @@ long ChildIdOf(const AccessibleNode& node) {
     case AccessibleKind::List: return kListId;
     case AccessibleKind::StatusStrip: return kStatusId;
     case AccessibleKind::CreditLink: return kLinkId;
-    case AccessibleKind::Group: return kFirstGroupId + static_cast<long>(node.index);
-    case AccessibleKind::Card: return kFirstCardId + kIdsPerCard * static_cast<long>(node.index);
+    case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
+    case AccessibleKind::Card: return ListId(node.index, kCardSlot);
     case AccessibleKind::CardButton:
         break;
     }
     const long button = static_cast<long>(std::find(std::begin(kButtonParts), std::end(kButtonParts), node.part) -
                                           std::begin(kButtonParts));
-    return kFirstCardId + kIdsPerCard * static_cast<long>(node.index) + 1 + button;
+    return ListId(node.index, kCardSlot + 1 + button);
 }
 
 std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long childId) {
@@ -140,17 +144,14 @@ std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long chi
     case kStatusId: node.kind = AccessibleKind::StatusStrip; break;
     case kLinkId: node.kind = AccessibleKind::CreditLink; break;
     default:
-        if (childId >= kFirstCardId) {
-            const long offset = childId - kFirstCardId;
-            node.index = static_cast<size_t>(offset / kIdsPerCard);
-            const long button = offset % kIdsPerCard;
-            node.kind = button == 0 ? AccessibleKind::Card : AccessibleKind::CardButton;
-            if (button > 0) node.part = kButtonParts[button - 1];
-        } else if (childId >= kFirstGroupId) {
+        if (childId < kFirstListId) return std::nullopt;
+        node.index = static_cast<size_t>((childId - kFirstListId) / kIdsPerIndex);
+        const long slot = (childId - kFirstListId) % kIdsPerIndex;
+        if (slot == kGroupSlot) {
             node.kind = AccessibleKind::Group;
-            node.index = static_cast<size_t>(childId - kFirstGroupId);
         } else {
-            return std::nullopt;
+            node.kind = slot == kCardSlot ? AccessibleKind::Card : AccessibleKind::CardButton;
+            if (slot > kCardSlot) node.part = kButtonParts[slot - kCardSlot - 1];
         }
     }
     if (!NodeExists(view, node)) return std::nullopt;
@@ -309,9 +310,17 @@ std::wstring ValueOf(const AccessibleNode& node) {
 }
 
 std::wstring DescriptionOf(const AccessibleNode& node) {
-    if (node.kind != AccessibleKind::Card) return {};
     const CatalogApp* app = AppAt(node.index);
-    return app != nullptr ? app->description : std::wstring();
+    if (app == nullptr) return {};
+    if (node.kind == AccessibleKind::Card) return app->description;
+    if (node.kind != AccessibleKind::CardButton || node.part != FocusPart::MenuButton) return {};
+    // What the menu button opens, so that it is heard before the menu is.
+    std::wstring items;
+    for (const CardAction* action : CardMenuActions(*app)) {
+        if (!items.empty()) items += L", ";
+        items += action->label;
+    }
+    return items;
 }
 
 std::wstring DefaultActionOf(const AccessibleNode& node) {

@@ -35,9 +35,10 @@ struct AccessibleNode {
     bool operator==(const AccessibleNode&) const = default;
 };
 
-// The list as it is laid out and scrolled now.
+// The list as it is laid out and scrolled now. The layout is the one the
+// state keeps for painting, not a copy: a view serves the call that makes it.
 struct AccessibleView {
-    CardListLayout layout;
+    const CardListLayout& layout;
     RECT client{};
     RECT listArea{};
     int dy = 0;  // content to client coordinates

@@ -9,14 +9,8 @@
 #include <utility>
 #include <vector>
 
-// GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
