@@ -55,6 +55,7 @@ inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application inva
 inline constexpr char kShaMissingOrInvalid[] = "SHA-256 absent ou invalide dans le catalogue (64 caractères attendus)";
 inline constexpr char kDownloadIdMissing[] = "downloadId absent dans le catalogue";
 inline constexpr char kUsbCopyFailed[] = "Copie USB impossible : clé absente, programme manquant ou lecture interrompue";
+inline constexpr char kUsbToolTooLarge[] = "Fichier USB trop volumineux";
 inline constexpr char kFileCreateFailed[] = "Création du fichier impossible";
 inline constexpr char kFileWriteFailed[] = "Écriture du fichier impossible";
 inline constexpr char kShaMismatch[] = "SHA-256 invalide : le programme n'a pas été installé";

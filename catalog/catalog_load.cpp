@@ -5,6 +5,7 @@
 
 #include "app/constants.h"
 #include "app/paths.h"
+#include "app/post_result.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_signature_source.h"
 #include "catalog/error_text.h"
@@ -30,20 +31,6 @@ std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
     }
     root.clear();
     return DownloadToMemory(CatalogUrl(), kCatalogSizeLimit);
-}
-
-constexpr DWORD kPostRetryMs = 50;
-
-// The window must hear of every load, or `busy` would stay set until the
-// program restarts. A null result stands for a load that could not even make
-// its record; a post refused while the window lives (its queue is full) is
-// tried again.
-void DeliverCatalogResult(HWND window, std::unique_ptr<CatalogLoadResult> result) {
-    while (!PostMessageW(window, WM_APP_CATALOG_READY, 0, reinterpret_cast<LPARAM>(result.get()))) {
-        if (!IsWindow(window)) return;
-        Sleep(kPostRetryMs);
-    }
-    result.release();  // the window owns it now
 }
 
 }  // namespace
@@ -79,5 +66,5 @@ void RunCatalogWorker(const CatalogLoadJob& job) {
         // Only the result record's own allocation can land here: the
         // null result reports an unknown error.
     }
-    DeliverCatalogResult(job.window, std::move(result));
+    DeliverJobResult(job.window, WM_APP_CATALOG_READY, std::move(result));
 }

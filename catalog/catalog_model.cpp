@@ -200,8 +200,21 @@ std::wstring StringMember(JsonValue& entry, const wchar_t* key) {
     return std::move(member->second.text);
 }
 
+bool HasText(const JsonValue& entry, const wchar_t* key, size_t minimum = 1) {
+    const JsonValue* member = FindMember(entry, key);
+    return member != nullptr && member->kind == JsonKind::String && member->text.size() >= minimum;
+}
+
+// Whether the entry holds every member a tool needs; one that does not fails
+// the whole load.
+bool IsCompleteEntry(const JsonValue& entry) {
+    return HasText(entry, L"id") && HasText(entry, L"version") && HasText(entry, L"category") &&
+           HasText(entry, L"description") && HasText(entry, L"sha256", kDownloadIdShaUnits);
+}
+
 template <typename Json>
 CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
+    if (!IsCompleteEntry(entry)) Fail(msg::kEntryIncomplete);
     CatalogApp app;
     app.id = StringMember(entry, L"id");
     app.name = app.id;
@@ -213,10 +226,6 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
     const JsonValue* hidden = FindMember(entry, L"hidden");
     app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
 
-    if (app.id.empty() || app.version.empty() || app.category.empty() || app.description.empty() ||
-        app.sha256.size() < kDownloadIdShaUnits) {
-        Fail(msg::kEntryIncomplete);
-    }
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);
     app.downloadId.reserve(app.id.size() + 1 + kDownloadIdShaUnits);
@@ -234,6 +243,19 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
 
 
 
+// Sized by the entries that can become tools, counted up to the first that
+// would fail the load: a document of thousands of empty arrays or objects
+// reserves nothing.
+size_t ToolsBeforeFirstIncomplete(const std::vector<JsonValue>& items) {
+    size_t count = 0;
+    for (const JsonValue& item : items) {
+        if (item.kind != JsonKind::Object) continue;
+        if (!IsCompleteEntry(item)) break;
+        ++count;
+    }
+    return count;
+}
+
 template <typename Json>
 void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     result.ok = false;
@@ -249,12 +271,17 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    // Sized by the entries that can become tools: a document of empty arrays
-    // must not reserve a record for each.
-    result.apps.reserve(static_cast<size_t>(std::count_if(
-        apps->items.begin(), apps->items.end(), [](const JsonValue& item) { return item.kind == JsonKind::Object; })));
+    result.apps.reserve(ToolsBeforeFirstIncomplete(apps->items));
+    // Ids name files, and file names ignore case: the first entry of an id is
+    // the tool, later ones are skipped like elements that are not objects.
+    std::unordered_set<std::wstring> ids;
     for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
+        const JsonValue* id = FindMember(entry, L"id");
+        if (id != nullptr && id->kind == JsonKind::String && !id->text.empty() &&
+            !ids.insert(AsciiLowered(id->text)).second) {
+            continue;
+        }
         result.apps.push_back(ReadEntry(entry, settings));
         if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
     }

@@ -98,5 +98,5 @@ void RunToolOperationAndPost(const ToolOperationJob& job) {
         ScopedComApartment com;
         result = RunToolOperation(job);
     }
-    PostResultOrDelete(job.window, WM_APP_OPERATION_DONE, std::move(result));
+    DeliverJobResult(job.window, WM_APP_OPERATION_DONE, std::move(result));
 }

@@ -86,5 +86,5 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
         result->closeMain = false;
         result->error = ErrorText(error);
     }
-    PostResultOrDelete(window, WM_APP_OPERATION_DONE, std::move(result));
+    DeliverJobResult(window, WM_APP_OPERATION_DONE, std::move(result));
 }

@@ -29,7 +29,11 @@ void Report(const ByteProgress& progress, unsigned long long done, long long exp
     if (progress) progress(done, expected);
 }
 
-void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const ByteProgress& progress) {
+// Bounded like a download: a huge or sparse file on the key must not fill the
+// destination's disk before the hash could refuse it.
+void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
+    const ByteProgress& progress = options.progress;
+    const unsigned long long maxBytes = options.limits.maxBytes;
     CatalogApp app;
     app.id = request.name;
     std::wstring source = OfflineToolPath(request.sourceRoot, L"outils", app, L".exe");
@@ -46,10 +50,13 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
         Fail(msg::kUsbCopyFailed);
     LARGE_INTEGER size{};
     long long expected = GetFileSizeEx(file.get(), &size) ? size.QuadPart : -1;
+    if (expected >= 0 && static_cast<unsigned long long>(expected) > maxBytes) Fail(msg::kUsbToolTooLarge);
 
     unsigned long long done = 0;
     Report(progress, 0, expected);
     ForEachFileBlock(file.get(), msg::kUsbCopyFailed, [&](const char* data, DWORD size) {
+        // The file can grow while it is copied: count what arrives.
+        if (size > maxBytes - done) Fail(msg::kUsbToolTooLarge);
         hash.Add(data, size);
         WriteAll(dest, data, size, msg::kUsbCopyFailed);
         done += size;
@@ -144,7 +151,7 @@ VerifiedFile FetchInto(const ToolRequest& request, const std::wstring& dest, DWO
 
     Sha256Stream hash;
     if (offline) {
-        CopyFromOfflineFolder(request, fetched.handle(), hash, options.progress);
+        CopyFromOfflineFolder(request, fetched.handle(), hash, options);
     } else {
         DownloadToFile(request, fetched.handle(), hash, options);
     }

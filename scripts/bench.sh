@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the benchmarks under Wine. Each figure is a ratio
-# of two timings taken side by side in this run; the last line sums them up.
+# of two timings taken side by side in this run, or a time against a fixed
+# target (the list layout); the last line sums them up.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
@@ -43,6 +44,7 @@ results=$(mktemp)
     wine number_bench.exe
     wine hash_bench.exe
     wine paint_bench.exe
+    wine layout_bench.exe
     wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' "$(winepath -w "$build/bench/minimal_window.exe")"
     wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe' \
         "$(winepath -w "$build/bench/minimal_window.exe")"

@@ -8,7 +8,9 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <map>
 #include <string>
 #include <utility>
@@ -442,6 +444,69 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
 }  // namespace
 
 namespace {
+
+// What a screen reader asks of every card as it walks the list: each group
+// by accNavigate, each card by its position, then the card's name, state,
+// place, parent and next sibling. Returns the cards walked and how many of
+// them had the focus.
+std::pair<size_t, size_t> WalkEveryCard(const AccessibleView& view) {
+    size_t cards = 0;
+    size_t focused = 0;
+    const AccessibleNode list{AccessibleKind::List};
+    for (std::optional<AccessibleNode> group = NavigateFrom(view, list, NAVDIR_FIRSTCHILD); group;
+         group = NavigateFrom(view, *group, NAVDIR_NEXT)) {
+        const size_t count = ChildCountOf(view, *group);
+        for (size_t i = 0; i < count; ++i) {
+            const std::optional<AccessibleNode> card = NthChildOf(view, *group, i);
+            if (!card) return {cards, focused};
+            if (NameOf(view, *card).empty() || !ParentOf(view, *card)) return {cards, focused};
+            if ((StateOf(view, *card) & STATE_SYSTEM_FOCUSED) != 0) ++focused;
+            LocationOf(view, *card);
+            if (NavigateFrom(view, *card, NAVDIR_NEXT).has_value() != (i + 1 < count)) return {cards, focused};
+            ++cards;
+        }
+    }
+    return {cards, focused};
+}
+
+// Walking ten times the cards takes about ten times as long, whether every
+// card has a group of its own or all share one, with the focus on a card.
+// The fastest of a few walks is compared: a busy machine can slow a walk
+// down, never speed it up.
+TEST_F(AccessibilityTest, WalkingTheCardsCostsTheSameForEachCard) {
+    struct Shape {
+        const char* what;
+        bool groupPerCard;
+    };
+    for (const Shape shape : {Shape{"a group per card", true}, Shape{"one group", false}}) {
+        SCOPED_TRACE(shape.what);
+        auto fastestPerCardUs = [&](size_t count) {
+            g_state.apps.clear();
+            for (size_t i = 0; i < count; ++i) {
+                const std::wstring number = std::to_wstring(i);
+                g_state.apps.push_back(MakeApp(AppSpec{L"Outil_" + number, shape.groupPerCard ? L"C" + number : L"C"}));
+            }
+            g_state.catalogLoaded = true;
+            g_state.keyboardFocus = {FocusPart::Card, L"Outil_" + std::to_wstring(count / 2)};
+            UpdateScrollMetrics();
+            Paint();
+            const AccessibleView view = CurrentAccessibleView();
+            double fastest = 1e9;
+            for (int run = 0; run < 3; ++run) {
+                const auto start = std::chrono::steady_clock::now();
+                const auto [cards, focused] = WalkEveryCard(view);
+                const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+                EXPECT_EQ(cards, count);
+                EXPECT_EQ(focused, 1u);
+                fastest = std::min(fastest, took.count() / static_cast<double>(count));
+            }
+            return fastest;
+        };
+        const double few = fastestPerCardUs(2000);
+        const double many = fastestPerCardUs(20000);
+        EXPECT_LT(many, 3 * few) << "per card: " << few << " us among 2,000, " << many << " us among 20,000";
+    }
+}
 
 std::wstring AccessibleNameOf(HWND control) {
     ComPtr<IAccessible> acc;

@@ -375,6 +375,34 @@ TEST_F(ToolOperationTest, HostileNamesAreRefusedByLaunchAndUninstall) {
     DeleteFileW(victim.c_str());
 }
 
+// A message queue that is full for the first few results of a job.
+std::atomic<int> refusedPostsLeft{0};
+std::atomic<void*> realPostMessage{nullptr};
+BOOL WINAPI PostRefusedWhileQueueFull(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP_OPERATION_DONE && refusedPostsLeft.fetch_sub(1) > 0) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
+    using PostFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+    return reinterpret_cast<PostFn>(realPostMessage.load())(window, message, wParam, lParam);
+}
+
+// Every job ends in a result the window receives, or busy would stay set.
+TEST_F(ToolOperationTest, AResultRefusedByAFullQueueStillArrives) {
+    ToolCleanup cleanup(L"h6opqueue");
+    UseEntry(MakeToolEntry(L"h6opqueue", Sha256Of(tool)));
+    ScopedImportHook hook("PostMessageW", reinterpret_cast<void*>(&PostRefusedWhileQueueFull));
+    ASSERT_TRUE(hook.installed());
+    realPostMessage = hook.original();
+    refusedPostsLeft = 3;
+
+    StartToolOperation(0, HitAction::Uninstall);
+    ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 20000)) << "the refused result never arrived";
+    EXPECT_LE(refusedPostsLeft.load(), 0);
+    EXPECT_EQ(g_state.statusText, W("h6opqueue désinstallé."));
+    refusedPostsLeft = 0;
+}
+
 TEST_F(ToolOperationTest, MissingResultIsAnUnknownError) {
     g_state.busy = true;
     ApplyOperationResult(nullptr);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/messages.h"
 #include "app/handles.h"
 #include "app/own_files.h"
@@ -11,6 +13,7 @@
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
 #include "tests/operations/operation_test_support.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 
@@ -281,6 +284,69 @@ TEST_F(InstallToolTest, FailedFetchKeepsTheOlderVersion) {
         EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool") << c.what;
         EXPECT_TRUE(TempLeftovers().empty()) << c.what;
     }
+}
+
+BOOL WINAPI SizeUnknown(HANDLE, PLARGE_INTEGER) {
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+// A tool on the key is bounded like a download. Its size is checked before
+// anything is written: a sparse file of the bound and one byte costs the key
+// nothing and would fill the disk before the hash refused it. What is read is
+// counted as well, for a file that grows (here: one whose size cannot be read).
+TEST_F(InstallToolTest, AUsbFileBeyondTheBoundIsRefusedBeforeItFillsTheDisk) {
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring source = JoinPath(root, L"outils\\h6install.exe");
+    {
+        UniqueHandle sparse(
+            CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(sparse);
+        LARGE_INTEGER end{};
+        end.QuadPart = static_cast<LONGLONG>(kToolSizeLimit + 1);
+        ASSERT_TRUE(SetFilePointerEx(sparse.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(sparse.get()));
+    }
+    CreateFolderPath(GetAppsFolder());
+    WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
+    CatalogApp entry = MakeToolEntry(app.id, app.sha256, root);
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(entry)); }), msg::kUsbToolTooLarge);
+    EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool");
+    EXPECT_TRUE(TempLeftovers().empty());
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+
+    WriteFileBytes(source, tool);
+    struct Case {
+        const char* what;
+        unsigned long long bound;
+        bool sizeUnknown;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"one byte over, size read", tool.size() - 1, false, msg::kUsbToolTooLarge},
+        {"one byte over, counted", tool.size() - 1, true, msg::kUsbToolTooLarge},
+        {"exactly the bound, counted", tool.size(), true, "<no error>"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder(L"usbbound");
+        FetchOptions options;
+        options.limits.maxBytes = c.bound;
+        std::optional<ScopedImportHook> hook;
+        if (c.sizeUnknown) {
+            hook.emplace("GetFileSizeEx", reinterpret_cast<void*>(&SizeUnknown));
+            ASSERT_TRUE(hook->installed()) << c.what;
+        }
+        std::wstring fetched;
+        EXPECT_EQ(ErrorOf([&] { fetched = FetchVerified(MakeToolRequest(entry), folder.path(), options).Keep(); }),
+                  c.expected)
+            << c.what;
+        hook.reset();
+        if (c.expected == "<no error>") {
+            EXPECT_TRUE(ReadFileBytes(fetched) == tool) << c.what;
+            DeleteFileW(fetched.c_str());
+        }
+        EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty()) << c.what;
+    }
+    DeleteFileW(source.c_str());
 }
 
 TEST_F(InstallToolTest, RefusesANameThatLeavesTheAppsFolder) {

@@ -88,7 +88,7 @@ public:
         if (!Alive()) return RPC_E_DISCONNECTED;
         const AccessibleView view = CurrentAccessibleView();
         if (!NodeExists(view, node_)) return E_INVALIDARG;
-        *count = static_cast<long>(ChildrenOf(view, node_).size());
+        *count = static_cast<long>(ChildCountOf(view, node_));
         return S_OK;
     }
 
@@ -103,11 +103,8 @@ public:
             // The window's children are 1 to 6; deeper ids name any element.
             found = NodeOfChildId(view, child.lVal);
             if (found && found->kind == AccessibleKind::Client) found.reset();
-        } else {
-            const std::vector<AccessibleNode> children = ChildrenOf(view, node_);
-            if (child.lVal >= 1 && static_cast<size_t>(child.lVal) <= children.size()) {
-                found = children[static_cast<size_t>(child.lVal) - 1];
-            }
+        } else if (child.lVal >= 1) {
+            found = NthChildOf(view, node_, static_cast<size_t>(child.lVal) - 1);
         }
         if (!found) return E_INVALIDARG;
         *out = CreateAccessibleElement(window_, *found);
@@ -226,18 +223,7 @@ public:
         VariantInit(end);
         std::optional<Target> from;
         if (const HRESULT hr = Resolve(start, from); hr != S_OK) return hr;
-        std::optional<AccessibleNode> to;
-        if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
-            const std::vector<AccessibleNode> children = ChildrenOf(from->view, from->node);
-            if (!children.empty()) to = direction == NAVDIR_FIRSTCHILD ? children.front() : children.back();
-        } else if (const std::optional<AccessibleNode> parent = ParentOf(from->view, from->node)) {
-            const std::vector<AccessibleNode> siblings = ChildrenOf(from->view, *parent);
-            const auto at = std::find(siblings.begin(), siblings.end(), from->node);
-            const bool forward = direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT;
-            const bool backward = direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT;
-            if (at != siblings.end() && forward && at + 1 != siblings.end()) to = *(at + 1);
-            if (at != siblings.end() && backward && at != siblings.begin()) to = *(at - 1);
-        }
+        const std::optional<AccessibleNode> to = NavigateFrom(from->view, from->node, direction);
         if (!to) return S_FALSE;
         end->vt = VT_DISPATCH;
         end->pdispVal = CreateAccessibleElement(window_, *to);

@@ -39,10 +39,7 @@ constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::Secon
 const CatalogApp* AppAt(size_t index) { return index < g_state.apps.size() ? &g_state.apps[index] : nullptr; }
 
 std::optional<size_t> CardSlotOf(const AccessibleView& view, size_t appIndex) {
-    for (size_t i = 0; i < view.layout.cards.size(); ++i) {
-        if (view.layout.cards[i].appIndex == appIndex) return i;
-    }
-    return std::nullopt;
+    return CardOfEntry(view.layout, appIndex);
 }
 
 // The cards of group `group` are a run of layout.cards, in order.
@@ -52,14 +49,9 @@ std::pair<size_t, size_t> CardRangeOf(const AccessibleView& view, size_t group) 
     return {span.firstCard, span.endCard};
 }
 
-// Groups hold consecutive runs of cards in layout order: the first span that
-// ends after the slot holds it.
 std::optional<size_t> GroupOfCard(const AccessibleView& view, size_t slot) {
-    const std::vector<GroupSpan>& spans = view.layout.spans;
-    const auto span =
-        std::partition_point(spans.begin(), spans.end(), [&](const GroupSpan& s) { return s.endCard <= slot; });
-    if (span == spans.end() || slot < span->firstCard) return std::nullopt;
-    return static_cast<size_t>(span - spans.begin());
+    if (slot >= view.layout.groupOfCard.size()) return std::nullopt;
+    return view.layout.groupOfCard[slot];
 }
 
 RECT OnScreen(const AccessibleView& view, RECT content) {
@@ -103,6 +95,12 @@ bool HeaderButtonEnabled(AccessibleKind kind) {
 }
 
 bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
+    // Ids are unique: every card but the focused one's answers at once,
+    // without the focus being looked up among all the cards.
+    if (node.kind == AccessibleKind::Card || node.kind == AccessibleKind::CardButton) {
+        const CatalogApp* app = AppAt(node.index);
+        if (app == nullptr || !g_state.keyboardFocus.OnCard() || app->id != g_state.keyboardFocus.cardId) return false;
+    }
     const std::optional<AccessibleNode> focused = FocusedNode(view);
     return focused && *focused == node;
 }
@@ -199,6 +197,63 @@ std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const Accessi
         break;
     }
     return children;
+}
+
+size_t ChildCountOf(const AccessibleView& view, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::List: return view.layout.groups.size();
+    case AccessibleKind::Group: {
+        const auto [first, last] = CardRangeOf(view, node.index);
+        return last - first;
+    }
+    default: return ChildrenOf(view, node).size();
+    }
+}
+
+std::optional<AccessibleNode> NthChildOf(const AccessibleView& view, const AccessibleNode& node, size_t position) {
+    switch (node.kind) {
+    case AccessibleKind::List:
+        if (position >= view.layout.groups.size()) return std::nullopt;
+        return AccessibleNode{AccessibleKind::Group, position};
+    case AccessibleKind::Group: {
+        const auto [first, last] = CardRangeOf(view, node.index);
+        if (position >= last - first) return std::nullopt;
+        return AccessibleNode{AccessibleKind::Card, view.layout.cards[first + position].appIndex};
+    }
+    default: {
+        const std::vector<AccessibleNode> children = ChildrenOf(view, node);
+        if (position >= children.size()) return std::nullopt;
+        return children[position];
+    }
+    }
+}
+
+std::optional<AccessibleNode> NavigateFrom(const AccessibleView& view, const AccessibleNode& node, long direction) {
+    if (direction == NAVDIR_FIRSTCHILD) return NthChildOf(view, node, 0);
+    if (direction == NAVDIR_LASTCHILD) {
+        const size_t count = ChildCountOf(view, node);
+        return count == 0 ? std::nullopt : NthChildOf(view, node, count - 1);
+    }
+    const bool forward = direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT;
+    const bool backward = direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT;
+    if (!forward && !backward) return std::nullopt;
+    const std::optional<AccessibleNode> parent = ParentOf(view, node);
+    if (!parent) return std::nullopt;
+    // The node's place among its siblings, found without listing thousands of them.
+    std::optional<size_t> position;
+    if (node.kind == AccessibleKind::Group) {
+        position = node.index;
+    } else if (node.kind == AccessibleKind::Card) {
+        if (const std::optional<size_t> slot = CardSlotOf(view, node.index)) {
+            position = *slot - CardRangeOf(view, parent->index).first;
+        }
+    } else {
+        const std::vector<AccessibleNode> siblings = ChildrenOf(view, *parent);
+        const auto at = std::find(siblings.begin(), siblings.end(), node);
+        if (at != siblings.end()) position = static_cast<size_t>(at - siblings.begin());
+    }
+    if (!position || (backward && *position == 0)) return std::nullopt;
+    return NthChildOf(view, *parent, forward ? *position + 1 : *position - 1);
 }
 
 std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const AccessibleNode& node) {

@@ -45,7 +45,8 @@ void StartIconLoad() {
     IconLoadJob job;
     job.window = g_state.mainWindow;
     job.generation = g_state.catalogGeneration;
-    job.epoch = iconLoadEpoch.load();
+    // A new batch stops the one before: it would fetch the same icons again.
+    job.epoch = iconLoadEpoch.fetch_add(1) + 1;
     job.offline = g_state.settings.offlineMode;
     try {
         job.icons = MissingIconJobs();

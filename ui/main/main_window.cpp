@@ -119,10 +119,7 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateScrollMetrics();
     // Icons are kept at the size they are drawn: fetch them again for the new one.
-    if (IsWindowVisible(window) && !IsIconic(window)) {
-        iconLoadEpoch.fetch_add(1);
-        StartIconLoad();
-    }
+    if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
     InvalidateMainWindow(window);
 }
 
