@@ -291,7 +291,7 @@ TEST_F(OnlineIconTest, AChangeOfSourceOrANewBatchStopsTheWorkerBeforeItsNextIcon
 // dropped) them; taken from the queue and held here, they keep the worker
 // waiting. Once they are applied the worker brings the rest.
 TEST(StartIconLoad, AWorkerWaitsWhileTheWindowHasAFewIconsToApply) {
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
     TestMainWindow window;
     const std::wstring icons = JoinPath(OfflineRootOnUsbDrive(), L"icons");
     CreateFolderPath(icons);
