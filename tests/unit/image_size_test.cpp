@@ -15,7 +15,7 @@ using std::min;
 
 #include "catalog/icon_load.h"
 #include "catalog/image_size.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 
 namespace {
 

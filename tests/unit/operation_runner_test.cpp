@@ -8,7 +8,7 @@
 #include "app/state.h"
 #include "operations/operation_runner.h"
 #include "operations/shell_ops.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "ui/jobs/operation_apply.h"

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
 #include "app/handles.h"
+#include "app/messages.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 
