@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
-inline constexpr wchar_t kVersionText[] = L"1.11.0";
+#include "orkvane_version.h"
+
+// The project's version in CMakeLists.txt, as the footer shows it.
+inline constexpr wchar_t kVersionText[] = ORKVANE_VERSION_TEXT;
 inline constexpr wchar_t kOwnAppId[] = L"Orkvane";
 inline constexpr wchar_t kInstallFolderName[] = L"Kest_Tools";
 inline constexpr wchar_t kAppsFolderName[] = L"Apps";

@@ -80,6 +80,21 @@ struct IconTraits {
     static bool IsValid(Type h) { return h != nullptr; }
     static void Close(Type h) { DestroyIcon(h); }
 };
+struct FindTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
+};
+// Memory from GlobalAlloc, or handed to the caller to free with GlobalFree
+// (WinHTTP's proxy strings).
+template <typename T>
+struct GlobalMemoryTraits {
+    using Type = T;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { GlobalFree(h); }
+};
 struct MenuTraits {
     using Type = HMENU;
     static Type Invalid() { return nullptr; }
@@ -98,6 +113,10 @@ using UniqueMemoryDc = Unique<MemoryDcTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
+using UniqueGlobalMemory = Unique<GlobalMemoryTraits<HGLOBAL>>;
+using UniqueGlobalText = Unique<GlobalMemoryTraits<LPWSTR>>;
+// A directory listing of FindFirstFileW / FindFirstFileExW.
+using UniqueFind = Unique<FindTraits>;
 
 // Selects an object into a device context and selects the previous one back,
 // so that the object can be deleted afterwards.
@@ -128,6 +147,22 @@ public:
 
 private:
     HWND window_;
+    HDC dc_;
+};
+
+// BeginPaint / EndPaint of one WM_PAINT.
+class ScopedPaint {
+public:
+    explicit ScopedPaint(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~ScopedPaint() { EndPaint(window_, &paint_); }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+    HDC hdc() const { return dc_; }
+    const PAINTSTRUCT& paint() const { return paint_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
     HDC dc_;
 };
 

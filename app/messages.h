@@ -35,6 +35,8 @@ inline constexpr char kServerNoAnswer[] = "Le serveur OVH ne répond pas";
 inline constexpr char kNetworkReadFailed[] = "Lecture réseau impossible";
 inline constexpr char kDownloadInterrupted[] = "Téléchargement interrompu";
 inline constexpr char kDownloadTooLarge[] = "Fichier OVH trop volumineux";
+inline constexpr char kProxyUnreachable[] = "Proxy injoignable";
+inline constexpr char kProxySignInRefused[] = "Authentification du proxy refusée";
 
 // Offline (USB) source
 inline constexpr char kOfflineNoPath[] = "Sélectionnez la clé ou le dossier OrkvaneOffline";
@@ -46,12 +48,14 @@ inline constexpr char kOfflineFileInaccessible[] = "Fichier USB inaccessible : c
 inline constexpr char kOfflineFileTooLarge[] = "Fichier USB trop volumineux ou illisible";
 inline constexpr char kOfflineReadInterrupted[] = "Lecture USB interrompue : vérifiez la connexion de la clé";
 inline constexpr char kOfflineWritableByOthers[] = "Dossier modifiable par d’autres utilisateurs";
+inline constexpr char kOfflineFixedDiskRefused[] = "Votre organisation n’autorise que les clés USB comme dossier hors ligne";
 
 // Tool install, launch and uninstall
 inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application invalide";
 inline constexpr char kShaMissingOrInvalid[] = "SHA-256 absent ou invalide dans le catalogue (64 caractères attendus)";
 inline constexpr char kDownloadIdMissing[] = "downloadId absent dans le catalogue";
 inline constexpr char kUsbCopyFailed[] = "Copie USB impossible : clé absente, programme manquant ou lecture interrompue";
+inline constexpr char kUsbToolTooLarge[] = "Fichier USB trop volumineux";
 inline constexpr char kFileCreateFailed[] = "Création du fichier impossible";
 inline constexpr char kFileWriteFailed[] = "Écriture du fichier impossible";
 inline constexpr char kShaMismatch[] = "SHA-256 invalide : le programme n'a pas été installé";
@@ -62,6 +66,13 @@ inline constexpr char kLaunchFailed[] = "Lancement impossible";
 inline constexpr char kShortcutCreateFailed[] = "Création du raccourci impossible";
 inline constexpr char kShortcutSaveFailed[] = "Enregistrement du raccourci impossible";
 inline constexpr char kOperationStartFailed[] = "Démarrage de l'opération impossible";
+inline constexpr char kNoPreviousVersion[] = "Aucune version précédente conservée";
+inline constexpr char kRollbackFailed[] = "Retour à la version précédente impossible";
+
+// A tool that runs: "Fermez " + name + one of the endings.
+inline constexpr char kCloseToolPrefix[] = "Fermez ";
+inline constexpr char kCloseThenRetry[] = " puis réessayez.";
+inline constexpr char kCloseBeforeUninstall[] = " avant de le désinstaller.";
 
 // Tool operations: status line
 inline constexpr char kOperationFailedPrefix[] = "Opération impossible : ";
@@ -69,10 +80,13 @@ inline constexpr char kUnknownError[] = "Erreur inconnue";
 inline constexpr char kProgressInstall[] = "Installation de ";
 inline constexpr char kProgressUninstall[] = "Désinstallation de ";
 inline constexpr char kProgressLaunch[] = "Lancement de ";
+inline constexpr char kProgressRollBack[] = "Retour à la version précédente de ";
 inline constexpr char kProgressEnd[] = "...";
 inline constexpr char kResultInstalled[] = " installé.";
 inline constexpr char kResultUninstalled[] = " désinstallé.";
 inline constexpr char kResultLaunched[] = " lancé.";
+inline constexpr char kResultUpdatedForNextLaunch[] = " mis à jour ; la nouvelle version servira au prochain lancement.";
+inline constexpr char kResultRolledBack[] = " : version précédente rétablie.";
 
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";

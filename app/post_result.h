@@ -16,6 +16,21 @@ bool PostResultOrDelete(HWND window, UINT message, std::unique_ptr<T> result) {
     return false;
 }
 
+inline constexpr DWORD kResultPostRetryMs = 50;
+
+// For the result that ends a job holding `busy`: the window must hear of it,
+// or `busy` would stay set until the program restarts. A post refused while
+// the window lives (its queue is full) is tried again; a null result (the
+// record could not even be made) is posted as such.
+template <typename T>
+void DeliverJobResult(HWND window, UINT message, std::unique_ptr<T> result) {
+    while (!PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(result.get()))) {
+        if (!IsWindow(window)) return;
+        Sleep(kResultPostRetryMs);
+    }
+    result.release();
+}
+
 // The receiving side: take ownership of the record carried in lParam.
 template <typename T>
 std::unique_ptr<T> TakePostedResult(LPARAM lParam) {

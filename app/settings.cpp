@@ -10,6 +10,7 @@
 #include "app/error.h"
 #include "app/handles.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/state.h"
 #include "catalog/offline_source.h"
 #include "catalog/offline_trust.h"
@@ -77,6 +78,24 @@ void ReadFlag(const wchar_t* name, bool& field) {
     if (std::optional<DWORD> value = ReadDword(kSettingsKeyPath, name)) field = *value != 0;
 }
 
+// A forced value replaces the user's in memory only: the user's own stays in
+// the registry, so that removing the policy gives the choice back.
+void ApplyForcedFlag(const Policies& policies, PolicyId id, bool& field) {
+    if (std::optional<bool> forced = policies.Flag(id)) field = *forced;
+}
+
+void ApplyForcedSettings(const Policies& policies, Settings& settings) {
+    ApplyForcedFlag(policies, PolicyId::Startup, settings.startup);
+    ApplyForcedFlag(policies, PolicyId::UpdateChecks, settings.updateChecks);
+    ApplyForcedFlag(policies, PolicyId::DesktopShortcut, settings.desktopShortcut);
+    ApplyForcedFlag(policies, PolicyId::MenuShortcut, settings.menuShortcut);
+    if (const PolicyValue* theme = policies.Find(PolicyId::ThemeMode))
+        settings.themeMode = static_cast<ThemeChoice>(theme->number);
+}
+
+// Saving never writes a forced value.
+bool Forced(PolicyId id) { return g_state.policies.Forces(id); }
+
 // A key of the current user opened for writing, created when missing; empty on failure.
 UniqueRegKey OpenKeyForWrite(const wchar_t* keyPath) {
     UniqueRegKey key;
@@ -92,6 +111,10 @@ void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
 }
 
 void WriteFlag(HKEY key, const wchar_t* name, bool value) { WriteDword(key, name, value ? 1 : 0); }
+
+void WriteUnforcedFlag(HKEY key, PolicyId id, const wchar_t* name, bool value) {
+    if (!Forced(id)) WriteFlag(key, name, value);
+}
 
 void WriteQword(HKEY key, const wchar_t* name, unsigned long long value) {
     RegSetValueExW(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
@@ -125,6 +148,9 @@ std::vector<std::wstring> OfflineRootCandidates(const std::wstring& exePath) {
 }  // namespace
 
 bool DetectOfflineRoot() {
+    const Policies& policies = g_state.policies;
+    const bool fixedDiskAllowed = policies.Allows(PolicyId::AllowFixedDiskOffline);
+    const PolicyValue* forcedRoot = policies.Find(PolicyId::OfflineRoot);
     std::wstring exePath;
     try {
         exePath = GetOwnExePath();
@@ -135,8 +161,13 @@ bool DetectOfflineRoot() {
         try {
             std::wstring root = ValidateOfflineRoot(candidate);
             // On a fixed disk a folder beside the program may belong to another user.
-            if (!MayUseDetectedOfflineRoot(root, exePath)) continue;
-            g_state.settings.offlineRoot = root;
+            if (!MayUseDetectedOfflineRoot(root, exePath, fixedDiskAllowed)) continue;
+            // The organisation's folder is the only one that may be found.
+            if (forcedRoot != nullptr) {
+                if (!SamePath(root, ValidateOfflineRoot(forcedRoot->text))) continue;
+            } else {
+                g_state.settings.offlineRoot = root;
+            }
             return true;
         } catch (const AppError&) {
             // A candidate that does not hold a catalogue is passed over silently.
@@ -147,6 +178,8 @@ bool DetectOfflineRoot() {
 
 void LoadSettings() {
     Settings& settings = g_state.settings;
+    g_state.policies = ReadPolicies();
+    const Policies& policies = g_state.policies;
 
     ReadFlag(kStartupValue, settings.startup);
     ReadFlag(kUpdateChecksValue, settings.updateChecks);
@@ -159,11 +192,14 @@ void LoadSettings() {
 
     std::optional<DWORD> offlineMode = ReadDword(kSettingsKeyPath, kOfflineModeValue);
     if (std::optional<std::wstring> root = ReadString(kSettingsKeyPath, kOfflineRootValue)) settings.offlineRoot = *root;
+    if (const PolicyValue* forcedRoot = policies.Find(PolicyId::OfflineRoot)) settings.offlineRoot = forcedRoot->text;
 
-    if (offlineMode)
+    if (std::optional<bool> forcedMode = policies.Flag(PolicyId::OfflineMode))
+        settings.offlineMode = *forcedMode;
+    else if (offlineMode)
         settings.offlineMode = *offlineMode == 1;
     else
-        settings.offlineMode = DetectOfflineRoot();
+        settings.offlineMode = policies.Allows(PolicyId::DetectOfflineFolder) && DetectOfflineRoot();
 
     offlineModeShared.exchange(settings.offlineMode);
     // Remembers a detected folder, and makes "OfflineMode" exist from now on.
@@ -173,6 +209,7 @@ void LoadSettings() {
 
     std::optional<DWORD> theme = ReadDword(kSettingsKeyPath, kThemeModeValue);
     if (theme && *theme <= static_cast<DWORD>(ThemeChoice::Dark)) settings.themeMode = static_cast<ThemeChoice>(*theme);
+    ApplyForcedSettings(policies, settings);
 
     if (std::optional<unsigned long long> serial = ReadQword(kOnlineCatalogSerialValue))
         settings.onlineCatalogSerial = *serial;
@@ -184,21 +221,22 @@ void SaveSettings() {
     UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
     if (!key) return;
     const Settings& settings = g_state.settings;
-    WriteFlag(key.get(), kStartupValue, settings.startup);
-    WriteFlag(key.get(), kUpdateChecksValue, settings.updateChecks);
-    WriteFlag(key.get(), kDesktopShortcutValue, settings.desktopShortcut);
-    WriteFlag(key.get(), kMenuShortcutValue, settings.menuShortcut);
+    WriteUnforcedFlag(key.get(), PolicyId::Startup, kStartupValue, settings.startup);
+    WriteUnforcedFlag(key.get(), PolicyId::UpdateChecks, kUpdateChecksValue, settings.updateChecks);
+    WriteUnforcedFlag(key.get(), PolicyId::DesktopShortcut, kDesktopShortcutValue, settings.desktopShortcut);
+    WriteUnforcedFlag(key.get(), PolicyId::MenuShortcut, kMenuShortcutValue, settings.menuShortcut);
     WriteQword(key.get(), kLastCheckValue, settings.lastCheck);
 }
 
 void SaveOfflineSettings() {
     UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
     if (!key) return;
-    WriteFlag(key.get(), kOfflineModeValue, g_state.settings.offlineMode);
-    WriteString(key.get(), kOfflineRootValue, g_state.settings.offlineRoot);
+    WriteUnforcedFlag(key.get(), PolicyId::OfflineMode, kOfflineModeValue, g_state.settings.offlineMode);
+    if (!Forced(PolicyId::OfflineRoot)) WriteString(key.get(), kOfflineRootValue, g_state.settings.offlineRoot);
 }
 
 void SaveThemeMode() {
+    if (Forced(PolicyId::ThemeMode)) return;
     UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
     if (!key) return;
     WriteDword(key.get(), kThemeModeValue, static_cast<DWORD>(g_state.settings.themeMode));

@@ -1,6 +1,7 @@
 // The user's settings, kept under HKCU\Software\Tramweld\Orkvane, read once at
-// start-up and only written afterwards; the autostart Run value; the Windows
-// light/dark preference.
+// start-up (with the policies of app/policies.h, whose values win) and only
+// written afterwards, never where a policy forces the value; the autostart Run
+// value; the Windows light/dark preference.
 #pragma once
 
 #include <atomic>
@@ -38,8 +39,8 @@ void SaveThemeMode();
 void SaveCatalogSerials();
 bool SetAutostart(bool enable);
 bool SystemPrefersDark();
-// Looks for an offline folder beside the running executable; true when found
-// (settings.offlineRoot then holds it).
+// Looks for an offline folder beside the running executable, as far as the
+// policies allow; true when found (settings.offlineRoot then holds it).
 bool DetectOfflineRoot();
 
 // The 24-hour rule: due when lastCheck is 0, or when `now` is not earlier than

@@ -9,6 +9,7 @@
 
 #include "app/cng_handles.h"
 #include "app/error.h"
+#include "app/file_blocks.h"
 #include "app/messages.h"
 
 namespace {
@@ -42,27 +43,23 @@ std::string HexOf(const unsigned char* bytes, size_t count) {
     return text;
 }
 
-std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress) {
+std::wstring ComputeFileSha256(const std::wstring& path, const ByteProgress& progress) {
     Sha256Stream hash;
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) Fail(msg::kFileReadFailed);
 
-    unsigned long long total = 0;
+    long long expected = -1;
     if (progress) {
         LARGE_INTEGER size{};
-        if (GetFileSizeEx(file.get(), &size)) total = static_cast<unsigned long long>(size.QuadPart);
+        if (GetFileSizeEx(file.get(), &size)) expected = size.QuadPart;
     }
     unsigned long long done = 0;
-    std::vector<unsigned char> block(kReadBlockBytes);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), block.data(), kReadBlockBytes, &read, nullptr)) Fail(msg::kFileReadFailed);
-        if (read == 0) break;
-        hash.Add(block.data(), read);
-        done += read;
-        if (progress) progress(done, total);
-    }
+    ForEachFileBlock(file.get(), msg::kFileReadFailed, [&](const char* data, DWORD size) {
+        hash.Add(data, size);
+        done += size;
+        if (progress) progress(done, expected);
+    });
     file.reset();
     return hash.Finish();
 }
@@ -81,7 +78,7 @@ bool Sha256Matches(const std::wstring& digest, const std::wstring& expected) {
     return _wcsicmp(digest.c_str(), expected.c_str()) == 0;
 }
 
-bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const HashProgress& progress) {
+bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const ByteProgress& progress) {
     if (expected.empty()) return true;
     return Sha256Matches(ComputeFileSha256(path, progress), expected);
 }
@@ -91,6 +88,13 @@ Sha256Stream::Sha256Stream() {
         Fail(msg::kShaUnavailable);
     hashObject_.resize(ReadDwordProperty(algorithm_.get(), BCRYPT_OBJECT_LENGTH));
     if (ReadDwordProperty(algorithm_.get(), BCRYPT_HASH_LENGTH) != 32) Fail(msg::kShaUnavailable);
+    if (!CngSucceeded(BCryptCreateHash(algorithm_.get(), hash_.put(), hashObject_.data(),
+                                       static_cast<ULONG>(hashObject_.size()), nullptr, 0, 0)))
+        Fail(msg::kShaFailed);
+}
+
+void Sha256Stream::Restart() {
+    hash_.reset();
     if (!CngSucceeded(BCryptCreateHash(algorithm_.get(), hash_.put(), hashObject_.data(),
                                        static_cast<ULONG>(hashObject_.size()), nullptr, 0, 0)))
         Fail(msg::kShaFailed);

@@ -3,20 +3,18 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/byte_progress.h"
 #include "app/cng_handles.h"
 
-// Called after each block with the bytes hashed so far and the file size.
-using HashProgress = std::function<void(unsigned long long done, unsigned long long total)>;
-
-std::wstring ComputeFileSha256(const std::wstring& path, const HashProgress& progress = {});
+// `progress` hears after each block the bytes hashed so far and the file size.
+std::wstring ComputeFileSha256(const std::wstring& path, const ByteProgress& progress = {});
 // True when `expected` is empty, else when the file's digest equals it
 // ignoring case. Hashing errors pass through.
-bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const HashProgress& progress = {});
+bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const ByteProgress& progress = {});
 // The same comparison for a digest already computed: all 64 digits, any case.
 bool Sha256Matches(const std::wstring& digest, const std::wstring& expected);
 // The raw 32-byte SHA-256 digest of bytes in memory.
@@ -33,6 +31,8 @@ public:
     Sha256Stream& operator=(const Sha256Stream&) = delete;
 
     void Add(const void* data, unsigned long size);
+    // Forgets every byte added: the digest starts again from nothing.
+    void Restart();
     // The digest as 64 upper-case digits; the stream is spent afterwards.
     std::wstring Finish();
     // The digest's 32 bytes; the stream is spent afterwards.

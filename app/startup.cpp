@@ -1,17 +1,16 @@
 #include "app/startup.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include <algorithm>
 #include <cwchar>
 
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_load.h"
+#include "operations/running_tool.h"
 #include "operations/self_management.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/theme_apply.h"
@@ -25,25 +24,6 @@ constexpr int kDefaultWidth = 1180;
 constexpr int kDefaultHeight = 780;
 constexpr int kScreenMarginX = 60;
 constexpr int kScreenMarginY = 50;
-
-// GdiplusStartup / GdiplusShutdown for the run of the program.
-class ScopedGdiplus {
-public:
-    ScopedGdiplus() {
-        Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~ScopedGdiplus() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    ScopedGdiplus(const ScopedGdiplus&) = delete;
-    ScopedGdiplus& operator=(const ScopedGdiplus&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
-};
 
 // The program icon in the state, destroyed (before GDI+ goes) at the end.
 class AppIconHolder {
@@ -164,6 +144,8 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
             return 0;
         }
         RemoveLeftoverSelfUpdate();
+        // Copies left running by updates, as far as nothing runs them now.
+        RemoveUnusedAsideFilesOfAllTools();
     }
 
     LoadSettings();
@@ -172,7 +154,7 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
 
     ScopedComApartment com;
     if (!com.ok()) return 1;
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
     if (!gdiplus.ok()) return 1;
     return RunWithGraphics(instance, minimized, showCommand);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/handles.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
@@ -20,21 +22,33 @@ struct OperationProgress {
     long long expected = -1;      // bytes in all, -1 when the size is unknown
 };
 
+// The last catalogue load whose result reached the window, as the diagnostic
+// information reports it.
+struct CatalogLoadRecord {
+    unsigned long long time = 0;  // file time (UTC) when the result was applied; 0: none yet
+    bool ok = false;
+    bool automatic = false;
+    bool signatureVerified = false;
+    std::wstring error;  // the message of a failed load
+    size_t entries = 0;  // entries of a loaded catalogue, the program's own included
+};
+
 struct AppState {
     HWND mainWindow = nullptr;
     HINSTANCE instance = nullptr;
     int dpi = 96;
     HICON appIcon = nullptr;
-    HFONT titleFont = nullptr;
-    HFONT headingFont = nullptr;
-    HFONT strongFont = nullptr;
-    HFONT bodyFont = nullptr;
-    HFONT smallFont = nullptr;
+    UniqueFont titleFont;
+    UniqueFont headingFont;
+    UniqueFont strongFont;
+    UniqueFont bodyFont;
+    UniqueFont smallFont;
     int scrollPos = 0;
     int contentHeight = 0;
     int listTop = 0;
     int listBottom = 0;
-    Settings settings;
+    Settings settings;  // what the program uses: the user's settings, with the policies' values forced
+    Policies policies;
     bool trayIconAdded = false;
     HWND popupWindow = nullptr;
     HWND optionsDialog = nullptr;
@@ -52,6 +66,7 @@ struct AppState {
     std::wstring expandedId;
     std::wstring statusText = L"Chargement du catalogue OVH...";
     std::vector<CatalogApp> apps;
+    CatalogLoadRecord lastCatalogLoad;
     int selfIndex = -1;
     std::vector<HitRecord> hitRecords;
     KeptListLayout listLayout;

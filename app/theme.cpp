@@ -14,28 +14,23 @@ HFONT MakeFont(int pixelHeight, int weight) {
 
 int PointsToPixels(int points) { return MulDiv(points, g_state.dpi, 72); }
 
-void DeleteFont(HFONT& font) {
-    if (font != nullptr) DeleteObject(font);
-    font = nullptr;
-}
-
 }  // namespace
 
 int Scale(int v) { return MulDiv(v, g_state.dpi, 96); }
 
 void CreateFonts() {
     DeleteFonts();
-    g_state.titleFont = MakeFont(Scale(26), FW_BOLD);
-    g_state.headingFont = MakeFont(PointsToPixels(11), FW_BOLD);
-    g_state.strongFont = MakeFont(PointsToPixels(9), FW_BOLD);
-    g_state.bodyFont = MakeFont(PointsToPixels(9), FW_NORMAL);
-    g_state.smallFont = MakeFont(PointsToPixels(8), FW_NORMAL);
+    g_state.titleFont.reset(MakeFont(Scale(26), FW_BOLD));
+    g_state.headingFont.reset(MakeFont(PointsToPixels(11), FW_BOLD));
+    g_state.strongFont.reset(MakeFont(PointsToPixels(9), FW_BOLD));
+    g_state.bodyFont.reset(MakeFont(PointsToPixels(9), FW_NORMAL));
+    g_state.smallFont.reset(MakeFont(PointsToPixels(8), FW_NORMAL));
 }
 
 void DeleteFonts() {
-    DeleteFont(g_state.titleFont);
-    DeleteFont(g_state.headingFont);
-    DeleteFont(g_state.strongFont);
-    DeleteFont(g_state.bodyFont);
-    DeleteFont(g_state.smallFont);
+    g_state.titleFont.reset();
+    g_state.headingFont.reset();
+    g_state.strongFont.reset();
+    g_state.bodyFont.reset();
+    g_state.smallFont.reset();
 }

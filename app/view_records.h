@@ -30,12 +30,19 @@ struct GroupSpan {
     int rowBottom = 0;
 };
 
+inline constexpr size_t kNoCard = static_cast<size_t>(-1);
+
 struct CardListLayout {
     std::vector<CardSlot> cards;
     std::vector<GroupBox> groups;
     std::vector<GroupSpan> spans;  // one per group
     int contentHeight = 0;
     size_t updateCount = 0;  // of those, installed with an update waiting
+    // A screen reader asks about one card at a time, by its entry: where each
+    // entry's card lies in `cards` (kNoCard for an entry without one), and
+    // the group of each card.
+    std::vector<size_t> cardOfEntry;
+    std::vector<size_t> groupOfCard;
 };
 
 // The list's layout kept between paints, and what it was made for. Width,

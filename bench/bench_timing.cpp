@@ -70,3 +70,17 @@ void PrintFigure(const std::string& name, double ours, double reference, const s
                 unit.c_str(), reference, unit.c_str(), ratio, target, met ? "met" : "MISSED", comparison.c_str());
     std::fflush(stdout);
 }
+
+void PrintTargetFigure(const std::string& name, double ours, const std::string& unit, double target,
+                       const std::string& comparison) {
+    if (ours <= 0) {
+        std::printf("%-10s could not be measured (ours %.2f %s): MISSED [%s]\n", name.c_str(), ours, unit.c_str(),
+                    comparison.c_str());
+        std::fflush(stdout);
+        return;
+    }
+    const bool met = ours <= target;
+    std::printf("%-10s ours %.2f %s (target <= %.2f %s: %s) [%s]\n", name.c_str(), ours, unit.c_str(), target,
+                unit.c_str(), met ? "met" : "MISSED", comparison.c_str());
+    std::fflush(stdout);
+}

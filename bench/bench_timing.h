@@ -18,3 +18,6 @@ std::pair<double, double> MedianCpuPair(int runs, const std::function<void()>& a
 // "figure: ours X, reference Y, ratio R (target ...)": one line per figure.
 void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,
                  const std::string& comparison);
+// "figure: ours X (target <= T)": a figure whose target is a value, not a ratio.
+void PrintTargetFigure(const std::string& name, double ours, const std::string& unit, double target,
+                       const std::string& comparison);

@@ -9,6 +9,7 @@
 
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "bench/bench_file.h"
 #include "bench/bench_timing.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
@@ -17,21 +18,6 @@ namespace {
 
 constexpr size_t kSize = 256u * 1024 * 1024;
 constexpr wchar_t kToolId[] = L"benchtool";
-
-bool WriteBenchFile(const std::wstring& path) {
-    std::vector<unsigned char> block(1 << 24);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    for (size_t done = 0; done < kSize && ok; done += block.size()) {
-        for (size_t i = 0; i < block.size(); ++i)
-            block[i] = static_cast<unsigned char>(((done + i) * 2654435761u) >> 13);
-        DWORD written = 0;
-        ok = WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written == block.size();
-    }
-    CloseHandle(file);
-    return ok;
-}
 
 }  // namespace
 
@@ -43,7 +29,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring root = argv[1];
     CreateFolderPath(JoinPath(root, L"outils"));
     const std::wstring source = JoinPath(root, std::wstring(L"outils\\") + kToolId + L".exe");
-    if (!WriteBenchFile(source)) {
+    if (!WriteBenchFile(source, kSize)) {
         std::printf("install: cannot write the tool on the key\n");
         return 1;
     }

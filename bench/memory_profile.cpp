@@ -14,13 +14,8 @@
 #include <memory>
 #include <thread>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
@@ -113,9 +108,7 @@ int wmain() {
     {
         ScopedComApartment com;
         Report("COM apartment");
-        Gdiplus::GdiplusStartupInput input;
-        ULONG_PTR token = 0;
-        Gdiplus::GdiplusStartup(&token, &input, nullptr);
+        GdiplusSession gdiplus;
         Report("GDI+ started");
         {
             g_state.instance = instance;
@@ -151,7 +144,6 @@ int wmain() {
             DestroyWindow(window);
             g_state.apps.clear();
         }
-        Gdiplus::GdiplusShutdown(token);
     }
     DestroyWindow(plain);
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);

@@ -5,38 +5,32 @@
 
 #include "app/constants.h"
 #include "app/paths.h"
+#include "app/post_result.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_signature_source.h"
 #include "catalog/error_text.h"
 #include "catalog/http_client.h"
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
+#include "catalog/offline_trust.h"
 #include "catalog/utf8.h"
 #include "catalog/web_host.h"
 
 namespace {
 
+std::wstring ValidateJobRoot(const CatalogLoadJob& job) {
+    if (job.offlineRootImposed || !job.fixedDiskAllowed)
+        return ValidateChosenOfflineRoot(job.offlineRoot, job.fixedDiskAllowed);
+    return ValidateOfflineRoot(job.offlineRoot);
+}
+
 std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
     if (job.offline) {
-        root = ValidateOfflineRoot(job.offlineRoot);
+        root = ValidateJobRoot(job);
         return ReadOfflineFile(JoinPath(root, L"catalog.json"), kCatalogSizeLimit);
     }
     root.clear();
     return DownloadToMemory(CatalogUrl(), kCatalogSizeLimit);
-}
-
-constexpr DWORD kPostRetryMs = 50;
-
-// The window must hear of every load, or `busy` would stay set until the
-// program restarts. A null result stands for a load that could not even make
-// its record; a post refused while the window lives (its queue is full) is
-// tried again.
-void DeliverCatalogResult(HWND window, std::unique_ptr<CatalogLoadResult> result) {
-    while (!PostMessageW(window, WM_APP_CATALOG_READY, 0, reinterpret_cast<LPARAM>(result.get()))) {
-        if (!IsWindow(window)) return;
-        Sleep(kPostRetryMs);
-    }
-    result.release();  // the window owns it now
 }
 
 }  // namespace
@@ -72,5 +66,5 @@ void RunCatalogWorker(const CatalogLoadJob& job) {
         // Only the result record's own allocation can land here: the
         // null result reports an unknown error.
     }
-    DeliverCatalogResult(job.window, std::move(result));
+    DeliverJobResult(job.window, WM_APP_CATALOG_READY, std::move(result));
 }

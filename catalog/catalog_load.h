@@ -16,6 +16,11 @@ struct CatalogLoadJob {
     bool automatic = false;
     bool offline = false;
     std::wstring offlineRoot;
+    // What the organisation's policies say of the offline folder: imposed by
+    // them (checked as a folder the user chooses), and whether it may lie on
+    // a drive that is not removable.
+    bool offlineRootImposed = false;
+    bool fixedDiskAllowed = true;
     // Public keys the catalogue must be signed with; empty reads no signature.
     std::vector<std::string> signingKeys;
     // The highest serial verified so far from this source; a signed catalogue

@@ -12,9 +12,11 @@
 
 #include "app/constants.h"
 #include "app/error.h"
+#include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "app/tool_files.h"
 #include "catalog/web_host.h"
 
 namespace {
@@ -51,9 +53,9 @@ struct InstallPlaces {
 
 void ListAppsFolder(InstallPlaces& places) {
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
+    UniqueFind find(FindFirstFileExW(JoinPath(places.appsFolder, L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find) {
         DWORD error = GetLastError();
         // No Apps folder yet: nothing is installed. Any other failure falls
         // back to asking for each file.
@@ -62,11 +64,10 @@ void ListAppsFolder(InstallPlaces& places) {
     }
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) places.appsFiles.insert(AsciiLowered(data.cFileName));
-    } while (FindNextFileW(find, &data));
+    } while (FindNextFileW(find.get(), &data));
     // Only "no more files" ends the listing; after any other failure it may
     // lack tools, and asking for each file answers instead.
     places.listed = GetLastError() == ERROR_NO_MORE_FILES;
-    FindClose(find);
     if (!places.listed) places.appsFiles.clear();
 }
 
@@ -129,9 +130,23 @@ bool IsListedInApps(const InstallPlaces& places, const std::wstring& exeName) {
     return places.appsFiles.find(std::wstring_view(folded.data(), exeName.size())) != places.appsFiles.end();
 }
 
+bool IsListed(const InstallPlaces& places, const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return places.appsFiles.find(AsciiLowered(path.substr(slash + 1))) != places.appsFiles.end();
+}
+
+// What the Apps folder keeps of the tool's earlier versions. The listing
+// spares a look at the disk for the tools that keep none.
+void RefreshKeptVersions(CatalogApp& app, const InstallPlaces& places) {
+    const ToolFiles files = ToolFilesIn(places.appsFolder, app.id);
+    if (places.listed && !IsListed(places, files.previous) && !IsListed(places, files.rollbackMark)) return;
+    app.kept = ReadKeptVersions(files);
+}
+
 void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
     app.installed = false;
     app.updateAvailable = false;
+    app.kept = KeptVersions{};
     const bool listed = !isSelf && places.listed;
     // The listing answers without building a path for every entry.
     if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName)))
@@ -139,13 +154,10 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
     if (!path) return;
     app.installed = listed || FileExists(*path);
-    if (!app.installed || app.sha256.empty()) return;
-    try {
-        app.updateAvailable = !FileMatchesSha256(*path, app.sha256);
-    } catch (const std::exception&) {
-        // A file that cannot be hashed is offered for reinstalling.
-        app.updateAvailable = true;
-    }
+    if (!app.installed) return;
+    if (!isSelf) RefreshKeptVersions(app, places);
+    if (app.sha256.empty()) return;
+    app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 
 std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
@@ -188,8 +200,21 @@ std::wstring StringMember(JsonValue& entry, const wchar_t* key) {
     return std::move(member->second.text);
 }
 
+bool HasText(const JsonValue& entry, const wchar_t* key, size_t minimum = 1) {
+    const JsonValue* member = FindMember(entry, key);
+    return member != nullptr && member->kind == JsonKind::String && member->text.size() >= minimum;
+}
+
+// Whether the entry holds every member a tool needs; one that does not fails
+// the whole load.
+bool IsCompleteEntry(const JsonValue& entry) {
+    return HasText(entry, L"id") && HasText(entry, L"version") && HasText(entry, L"category") &&
+           HasText(entry, L"description") && HasText(entry, L"sha256", kDownloadIdShaUnits);
+}
+
 template <typename Json>
 CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
+    if (!IsCompleteEntry(entry)) Fail(msg::kEntryIncomplete);
     CatalogApp app;
     app.id = StringMember(entry, L"id");
     app.name = app.id;
@@ -201,10 +226,6 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
     const JsonValue* hidden = FindMember(entry, L"hidden");
     app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
 
-    if (app.id.empty() || app.version.empty() || app.category.empty() || app.description.empty() ||
-        app.sha256.size() < kDownloadIdShaUnits) {
-        Fail(msg::kEntryIncomplete);
-    }
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);
     app.downloadId.reserve(app.id.size() + 1 + kDownloadIdShaUnits);
@@ -222,6 +243,19 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
 
 
 
+// Sized by the entries that can become tools, counted up to the first that
+// would fail the load: a document of thousands of empty arrays or objects
+// reserves nothing.
+size_t ToolsBeforeFirstIncomplete(const std::vector<JsonValue>& items) {
+    size_t count = 0;
+    for (const JsonValue& item : items) {
+        if (item.kind != JsonKind::Object) continue;
+        if (!IsCompleteEntry(item)) break;
+        ++count;
+    }
+    return count;
+}
+
 template <typename Json>
 void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     result.ok = false;
@@ -237,12 +271,17 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    // Sized by the entries that can become tools: a document of empty arrays
-    // must not reserve a record for each.
-    result.apps.reserve(static_cast<size_t>(std::count_if(
-        apps->items.begin(), apps->items.end(), [](const JsonValue& item) { return item.kind == JsonKind::Object; })));
+    result.apps.reserve(ToolsBeforeFirstIncomplete(apps->items));
+    // Ids name files, and file names ignore case: the first entry of an id is
+    // the tool, later ones are skipped like elements that are not objects.
+    std::unordered_set<std::wstring> ids;
     for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
+        const JsonValue* id = FindMember(entry, L"id");
+        if (id != nullptr && id->kind == JsonKind::String && !id->text.empty() &&
+            !ids.insert(AsciiLowered(id->text)).second) {
+            continue;
+        }
         result.apps.push_back(ReadEntry(entry, settings));
         if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
     }
@@ -282,6 +321,14 @@ std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folde
                              const std::wstring& extension) {
     if (!IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
     return JoinPath(JoinPath(root, folder), app.id + extension);
+}
+
+bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha256) {
+    try {
+        return !FileMatchesSha256(path, sha256);
+    } catch (const std::exception&) {
+        return true;
+    }
 }
 
 void RefreshInstalledState(CatalogApp& app, bool isSelf) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tool_files.h"
 #include "catalog/json.h"
 
 namespace Gdiplus {
@@ -33,6 +34,7 @@ struct CatalogApp {
     bool hidden = false;
     bool installed = false;
     bool updateAvailable = false;
+    KeptVersions kept;
     BitmapPtr iconBitmap;
 };
 
@@ -59,5 +61,9 @@ bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,
                              const std::wstring& extension);
 void RefreshInstalledState(CatalogApp& app, bool isSelf);
+// Whether an installed file differs from the catalogue's digest; a file that
+// cannot be hashed counts as differing, so it is offered for reinstalling.
+// Reads the whole file: never on the user-interface thread.
+bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha256);
 std::vector<unsigned long long> ParseVersion(const std::wstring& text);
 int CompareVersions(const std::vector<unsigned long long>& a, const std::vector<unsigned long long>& b);

@@ -5,10 +5,13 @@
 #include "app/error.h"
 #include "app/messages.h"
 #include "app/settings.h"
+#include "catalog/proxy_route.h"
+#include "catalog/proxy_sign_in.h"
 
 namespace {
 
 struct UrlParts {
+    std::wstring scheme;  // "http" or "https"
     std::wstring host;
     INTERNET_PORT port = 0;
     bool secure = false;
@@ -29,6 +32,7 @@ UrlParts CrackUrl(const std::wstring& url) {
     if (components.lpszHostName != nullptr) parts.host.assign(components.lpszHostName, components.dwHostNameLength);
     parts.port = components.nPort;
     parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+    parts.scheme = parts.secure ? L"https" : L"http";
     if (components.lpszUrlPath != nullptr) parts.objectName.assign(components.lpszUrlPath, components.dwUrlPathLength);
     if (components.lpszExtraInfo != nullptr && components.dwExtraInfoLength > 0)
         parts.objectName.append(components.lpszExtraInfo, components.dwExtraInfoLength);
@@ -63,15 +67,25 @@ long long QueryContentLength(HINTERNET request) {
     return digits > 0 ? value : -1;
 }
 
-}  // namespace
+// With a proxy, the send step is where WinHTTP reaches the proxy (and has it
+// open the tunnel): these errors there mean that the proxy did not answer.
+bool IsProxyNotReached(DWORD error) {
+    return error == ERROR_WINHTTP_CANNOT_CONNECT || error == ERROR_WINHTTP_NAME_NOT_RESOLVED ||
+           error == ERROR_WINHTTP_TIMEOUT;
+}
 
-HttpRequest OpenHttpGet(const std::wstring& url) {
-    if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
-
-    UrlParts parts = CrackUrl(url);
+// The session (through `proxy` when there is one), connection and request.
+HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const std::wstring* proxy,
+                        const std::wstring& extraHeaders) {
     HttpRequest http;
-
-    http.session.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
+    if (proxy != nullptr) {
+        access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    } else if (route.machineDefault) {
+        access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
+    }
+    // The bypass list has been applied already: a proxy given here is used.
+    http.session.reset(WinHttpOpen(kUserAgent, access, proxy != nullptr ? proxy->c_str() : WINHTTP_NO_PROXY_NAME,
                                    WINHTTP_NO_PROXY_BYPASS, 0));
     if (!http.session) Fail(msg::kNetworkInitFailed);
     WinHttpSetTimeouts(http.session.get(), kHttpTimeoutMs, kHttpTimeoutMs, kHttpTimeoutMs, kHttpTimeoutMs);
@@ -88,18 +102,78 @@ HttpRequest OpenHttpGet(const std::wstring& url) {
     DWORD responseTimeout = kHttpTimeoutMs;
     WinHttpSetOption(http.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
                      sizeof(responseTimeout));
+    // Added to the request rather than to each send, so that a send again
+    // after a proxy's sign-in request carries them once.
+    if (!extraHeaders.empty() && !WinHttpAddRequestHeaders(http.request.get(), extraHeaders.c_str(),
+                                                          static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
+        Fail(msg::kRequestFailed);
+    return http;
+}
 
-    if (!WinHttpSendRequest(http.request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(http.request.get(), nullptr))
-        Fail(msg::kServerNoAnswer);
+bool Send(HINTERNET request) {
+    return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) != FALSE;
+}
+
+// Sends the request directly or through each proxy of the route in turn,
+// until one answers.
+HttpRequest SendOnRoute(const std::wstring& url, const UrlParts& parts, const std::wstring& extraHeaders) {
+    ProxyRoute route = ResolveProxyRoute(url, parts.scheme, parts.host, parts.port);
+    if (route.proxies.empty()) {
+        HttpRequest http = OpenHandles(parts, route, nullptr, extraHeaders);
+        if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
+        return http;
+    }
+    for (const std::wstring& proxy : route.proxies) {
+        HttpRequest http = OpenHandles(parts, route, &proxy, extraHeaders);
+        if (Send(http.request.get())) return http;
+        if (!IsProxyNotReached(GetLastError())) Fail(msg::kServerNoAnswer);
+    }
+    Fail(msg::kProxyUnreachable);
+}
+
+void ReceiveResponse(HINTERNET request) {
+    if (!WinHttpReceiveResponse(request, nullptr)) Fail(msg::kServerNoAnswer);
+}
+
+}  // namespace
+
+HttpRequest OpenHttpGet(const std::wstring& url, const std::wstring& extraHeaders) {
+    if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
+
+    UrlParts parts = CrackUrl(url);
+    HttpRequest http = SendOnRoute(url, parts, extraHeaders);
+    ReceiveResponse(http.request.get());
 
     DWORD status = QueryStatusCode(http.request.get());
+    if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
+        // One answer with the user's own logon; asked again, it was refused.
+        if (!AnswerProxyChallenge(http.request.get())) Fail(msg::kProxySignInRefused);
+        if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
+        ReceiveResponse(http.request.get());
+        status = QueryStatusCode(http.request.get());
+        if (status == HTTP_STATUS_PROXY_AUTH_REQ) Fail(msg::kProxySignInRefused);
+    }
     if (status < 200 || status > 299) {
         std::string message = "HTTP " + std::to_string(status);
         Fail(message.c_str());
     }
+    http.status = status;
     http.contentLength = QueryContentLength(http.request.get());
     return http;
+}
+
+std::wstring ResponseHeader(const HttpRequest& http, DWORD query) {
+    DWORD size = 0;
+    if (WinHttpQueryHeaders(http.request.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                            WINHTTP_NO_HEADER_INDEX) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+        return std::wstring();
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (!WinHttpQueryHeaders(http.request.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX))
+        return std::wstring();
+    text.resize(size / sizeof(wchar_t));
+    return text;
 }
 
 std::string DownloadToMemory(const std::wstring& url, unsigned long long limit, DWORD deadlineMs) {

@@ -1,7 +1,7 @@
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-
 #include "catalog/catalog_model.h"
+
+#include <windows.h>
+
+#include "app/gdiplus_session.h"
 
 void BitmapDeleter::operator()(Gdiplus::Bitmap* bitmap) const { delete bitmap; }

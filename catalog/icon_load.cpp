@@ -10,14 +10,8 @@
 #include <optional>
 #include <utility>
 
-// GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/post_result.h"
 #include "catalog/http_client.h"
@@ -27,14 +21,6 @@ using std::min;
 namespace {
 
 constexpr unsigned long kMaxIconSide = 1024;
-
-struct GlobalMemoryTraits {
-    using Type = HGLOBAL;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { GlobalFree(h); }
-};
-using UniqueGlobalMemory = Unique<GlobalMemoryTraits>;
 
 // A stream over a copy of the bytes; the stream owns and frees the block.
 ComPtr<IStream> StreamOverCopy(const std::string& bytes) {
@@ -49,13 +35,45 @@ ComPtr<IStream> StreamOverCopy(const std::string& bytes) {
     return stream;
 }
 
+constexpr DWORD kInFlightPollMs = 10;
+
+// Waits until the window has applied enough of this worker's icons. False
+// when the worker should stop instead: the epoch moved, or the window is gone
+// (and with it the icons it held).
+bool WaitForRoom(const IconLoadJob& load, const std::atomic<int>& inFlight) {
+    for (;;) {
+        if (iconLoadEpoch.load() != load.epoch) return false;
+        if (inFlight.load() < kMaxIconsInFlight) return true;
+        if (!IsWindow(load.window)) return false;
+        Sleep(kInFlightPollMs);
+    }
+}
+
 }  // namespace
 
 std::atomic<uint32_t> iconLoadEpoch{0};
 
+IconInFlight::IconInFlight(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) {
+    if (count_) count_->fetch_add(1);
+}
+
+IconInFlight::~IconInFlight() {
+    if (count_) count_->fetch_sub(1);
+}
+
+IconInFlight& IconInFlight::operator=(IconInFlight&& other) noexcept {
+    if (this != &other) {
+        if (count_) count_->fetch_sub(1);
+        count_ = std::move(other.count_);
+        other.count_.reset();
+    }
+    return *this;
+}
+
 void RunIconWorker(const IconLoadJob& load) {
+    auto inFlight = std::make_shared<std::atomic<int>>(0);
     for (const IconJob& job : load.icons) {
-        if (iconLoadEpoch.load() != load.epoch) return;
+        if (!WaitForRoom(load, *inFlight)) return;
         std::unique_ptr<IconResult> result(new (std::nothrow) IconResult);
         if (!result) continue;
         result->appIndex = job.appIndex;
@@ -67,6 +85,7 @@ void RunIconWorker(const IconLoadJob& load) {
             // A missing icon is simply not shown.
             continue;
         }
+        result->inFlight = IconInFlight(inFlight);
         if (!PostResultOrDelete(load.window, WM_APP_ICONS_READY, std::move(result))) return;
     }
 }

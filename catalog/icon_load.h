@@ -17,10 +17,32 @@ struct IconJob {
     std::wstring location;
 };
 
+// A worker fetches no further ahead than this many icons posted and not yet
+// applied: a window slow to apply them never gets a whole catalogue's icons
+// piled up in its queue.
+inline constexpr int kMaxIconsInFlight = 4;
+
+// Counts one posted icon as in flight for its worker until the record that
+// holds it is destroyed, applied or not.
+class IconInFlight {
+public:
+    IconInFlight() = default;
+    explicit IconInFlight(std::shared_ptr<std::atomic<int>> count);
+    ~IconInFlight();
+    IconInFlight(IconInFlight&& other) noexcept = default;
+    IconInFlight& operator=(IconInFlight&& other) noexcept;
+    IconInFlight(const IconInFlight&) = delete;
+    IconInFlight& operator=(const IconInFlight&) = delete;
+
+private:
+    std::shared_ptr<std::atomic<int>> count_;
+};
+
 struct IconResult {
     unsigned long long appIndex = 0;
     int32_t generation = 0;
     std::string bytes;
+    IconInFlight inFlight;
 };
 
 // What an icon worker is given, made on the user-interface thread.
@@ -32,11 +54,13 @@ struct IconLoadJob {
     std::vector<IconJob> icons;
 };
 
-// Bumped when the catalogue source changes; icon workers stop when it moves.
+// Moved when a batch of icons starts and when the catalogue source changes;
+// icon workers stop when it moves, so only the latest batch runs.
 extern std::atomic<uint32_t> iconLoadEpoch;
 
 // The worker thread: fetches each icon and posts WM_APP_ICONS_READY to
-// job.window, until the window is gone or the epoch moves.
+// job.window, until the window is gone or the epoch moves. It waits while
+// kMaxIconsInFlight of its icons are still to be applied.
 void RunIconWorker(const IconLoadJob& job);
 // PNG (or a JPEG or BMP) to a 32-bit premultiplied bitmap; null when the bytes
 // are empty, not an image, or a picture larger than 1,024 pixels a side.

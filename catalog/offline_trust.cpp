@@ -29,15 +29,18 @@ bool OfflineRootOpenToOthers(const std::wstring& root) {
     return OthersCanWrite(root) || OthersCanWrite(JoinPath(root, kCatalogFileName));
 }
 
-bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath) {
+bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath, bool fixedDiskAllowed) {
     if (IsOnRemovableDrive(root)) return true;
+    if (!fixedDiskAllowed) return false;
     const std::wstring exeFolder = ParentFolder(exePath);
     bool inside = SameText(exeFolder, root) || SameText(exeFolder, JoinPath(root, kToolsFolderName));
     return inside && !OfflineRootOpenToOthers(root);
 }
 
-std::wstring ValidateChosenOfflineRoot(const std::wstring& path) {
+std::wstring ValidateChosenOfflineRoot(const std::wstring& path, bool fixedDiskAllowed) {
     std::wstring root = ValidateOfflineRoot(path);
-    if (!IsOnRemovableDrive(root) && OfflineRootOpenToOthers(root)) Fail(msg::kOfflineWritableByOthers);
+    if (IsOnRemovableDrive(root)) return root;
+    if (!fixedDiskAllowed) Fail(msg::kOfflineFixedDiskRefused);
+    if (OfflineRootOpenToOthers(root)) Fail(msg::kOfflineWritableByOthers);
     return root;
 }

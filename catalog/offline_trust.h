@@ -9,10 +9,15 @@ bool IsOnRemovableDrive(const std::wstring& fullPath);
 // True when anyone but the user, SYSTEM or the Administrators can write the
 // folder or its catalog.json.
 bool OfflineRootOpenToOthers(const std::wstring& root);
+// `fixedDiskAllowed` false: the organisation accepts offline folders on
+// removable drives only (policy "AllowFixedDiskOffline").
+
 // A folder found by itself beside the program, as ValidateOfflineRoot returned
-// it: on a removable drive it counts; elsewhere only when the program lies in
-// it (or in its outils folder) and nobody else can write it.
-bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath);
-// ValidateOfflineRoot for a folder the user chooses; on a drive that is not
-// removable, a folder others can write is refused as well.
-std::wstring ValidateChosenOfflineRoot(const std::wstring& path);
+// it: on a removable drive it counts; elsewhere only when fixed disks are
+// allowed, the program lies in it (or in its outils folder) and nobody else
+// can write it.
+bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath, bool fixedDiskAllowed);
+// ValidateOfflineRoot for a folder the user chooses, or the organisation
+// imposes; on a drive that is not removable, a folder others can write is
+// refused as well, and any folder when fixed disks are not allowed.
+std::wstring ValidateChosenOfflineRoot(const std::wstring& path, bool fixedDiskAllowed);

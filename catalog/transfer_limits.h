@@ -14,7 +14,7 @@ inline constexpr unsigned long long kToolStallMinBytes = 65536;
 inline constexpr unsigned long long kToolSizeLimit = 2ull << 30;
 
 struct TransferLimits {
-    unsigned long long maxBytes = kToolSizeLimit;  // "Fichier OVH trop volumineux" beyond
+    unsigned long long maxBytes = kToolSizeLimit;  // a larger download or USB copy fails as too large
     DWORD deadlineMs = 0;                          // 0: no overall deadline
     DWORD stallWindowMs = 0;                       // 0: no stall rule
     unsigned long long stallMinBytes = 0;

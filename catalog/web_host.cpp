@@ -2,7 +2,9 @@
 
 #include "web_host_config.h"
 
-std::wstring SiteRoot() { return std::wstring(L"https://") + ORKVANE_WEB_HOST; }
+std::wstring WebHost() { return ORKVANE_WEB_HOST; }
+
+std::wstring SiteRoot() { return L"https://" + WebHost(); }
 
 std::wstring CatalogUrl() { return SiteRoot() + L"/outils/catalog.json"; }
 

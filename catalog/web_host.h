@@ -3,6 +3,8 @@
 
 #include <string>
 
+// The host name, with ":port" when the build names one.
+std::wstring WebHost();
 // "https://" + host, without a trailing "/": the site link and the prefix of
 // icon paths that begin with "/".
 std::wstring SiteRoot();

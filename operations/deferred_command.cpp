@@ -55,13 +55,18 @@ std::wstring BuildRemovalScript(unsigned long processId) {
            QuoteForPowerShell(menuShortcut) + L" -Force";
 }
 
-// The rename replaces the installed file in one step or not at all; either
-// way the installed copy starts again, new or old.
+// ReplaceFileW puts the new file in place in one step or not at all (Move-Item
+// -Force deletes the old file first, and a failed move then leaves none).
+// Only when there is no installed file to replace does the plain move, which
+// never overwrites, put it there. Either way the installed copy starts again,
+// new or old.
 std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& sideExe,
                                     const std::wstring& installedExe) {
-    return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"Move-Item -LiteralPath " +
-           QuoteForPowerShell(sideExe) + L" -Destination " + QuoteForPowerShell(installedExe) +
-           L" -Force; Start-Process -FilePath " + QuoteForPowerShell(installedExe);
+    const std::wstring side = QuoteForPowerShell(sideExe);
+    const std::wstring installed = QuoteForPowerShell(installedExe);
+    return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"try { [System.IO.File]::Replace(" + side +
+           L", " + installed + L", $null, $true) } catch { [System.IO.File]::Move(" + side + L", " + installed +
+           L") }; Start-Process -FilePath " + installed;
 }
 
 std::wstring BuildDeferredCommandLine(const std::wstring& script) { return kCommandLinePrefix + script + L"\""; }

@@ -8,41 +8,72 @@
 #include "app/constants.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/paths.h"
 #include "app/post_result.h"
 #include "app/tool_action.h"
+#include "app/tool_files.h"
+#include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
+#include "operations/previous_version.h"
 #include "operations/progress_post.h"
+#include "operations/running_tool.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
+#include "operations/tool_request_check.h"
 
 namespace {
 
 std::wstring ResultText(HitAction action, const std::wstring& name) {
     const char* end = action == HitAction::Install     ? msg::kResultInstalled
                       : action == HitAction::Uninstall ? msg::kResultUninstalled
+                      : action == HitAction::RollBack  ? msg::kResultRolledBack
                                                        : msg::kResultLaunched;
     return name + Utf8ToWide(end);
 }
 
-void RunAction(const ToolOperationJob& job) {
+// What a job did: the status line's text and the tool's file as it left it.
+struct ActionOutcome {
+    std::wstring message;
+    ToolState state;
+};
+
+// The tool's file as it lies now, after a job that kept it installed.
+ToolState CurrentToolState(const ToolRequest& request) {
+    // The file may have changed since the catalogue was read.
+    return ToolState{true, InstalledFileNeedsUpdate(InstalledToolPath(request), request.sha256),
+                     ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name))};
+}
+
+ActionOutcome RunAction(const ToolOperationJob& job) {
+    const ToolRequest& r = job.request;
+    // Copies left running by an earlier update go once their tool has ended.
+    CheckToolFileName(r);
+    RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
+    const std::wstring done = ResultText(job.action, r.name);
     switch (job.action) {
         case HitAction::Uninstall:
-            UninstallTool(job.request);
-            break;
+            UninstallTool(r);
+            return {done, ToolState{}};
         case HitAction::Launch:
-            LaunchTool(job.request);
-            break;
+            LaunchTool(r);
+            return {done, CurrentToolState(r)};
+        case HitAction::RollBack:
+            RollBackTool(r);
+            return {done, CurrentToolState(r)};
         case HitAction::Install: {
             FetchOptions options;
             if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
-            std::wstring target = InstallTool(job.request, options);
-            const ToolRequest& r = job.request;
-            if (job.desktopShortcut) CreateShortcut(r.name, target, r.description, true);
-            if (job.menuShortcut) CreateShortcut(r.name, target, r.description, false);
-            break;
+            const InstalledTool installed = InstallTool(r, options);
+            if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
+            if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
+            // The installed file is the one just checked against the digest.
+            const ToolState state{true, false, ReadKeptVersions(ToolFilesIn(GetAppsFolder(), r.name))};
+            if (installed.replacedWhileRunning) return {r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch), state};
+            return {done, state};
         }
     }
+    return {done, ToolState{}};
 }
 
 }  // namespace
@@ -51,8 +82,9 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
     try {
-        RunAction(job);
-        result->message = ResultText(job.action, job.request.name);
+        ActionOutcome outcome = RunAction(job);
+        result->message = std::move(outcome.message);
+        result->toolState = std::move(outcome.state);
         result->ok = true;
     } catch (const std::exception& error) {
         result->error = ErrorText(error);
@@ -66,5 +98,5 @@ void RunToolOperationAndPost(const ToolOperationJob& job) {
         ScopedComApartment com;
         result = RunToolOperation(job);
     }
-    PostResultOrDelete(job.window, WM_APP_OPERATION_DONE, std::move(result));
+    DeliverJobResult(job.window, WM_APP_OPERATION_DONE, std::move(result));
 }

@@ -1,14 +1,24 @@
-// One background job on one tool (install or update, uninstall, launch): the
-// worker's side. The window starts it and applies its result (ui/jobs/).
+// One background job on one tool (install or update, uninstall, launch, roll
+// back): the worker's side. The window starts it and applies its result
+// (ui/jobs/).
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/tool_action.h"
+#include "app/tool_files.h"
 #include "operations/tool_request.h"
+
+// A tool's file as its job left it, as its card shows it.
+struct ToolState {
+    bool installed = false;
+    bool updateAvailable = false;
+    KeptVersions kept;
+};
 
 struct OperationResult {
     bool ok = false;
@@ -16,6 +26,10 @@ struct OperationResult {
     std::wstring message;
     std::wstring error;
     long long appIndex = -1;
+    // Found by the worker of a tool's job that succeeded, so that the window
+    // never opens a tool file (that would freeze it for as long as the file
+    // takes to read).
+    std::optional<ToolState> toolState;
 };
 
 struct ToolOperationJob {

@@ -31,7 +31,6 @@ constexpr wchar_t kUpdateSideName[] = L"Orkvane.exe.nouveau";
 std::wstring FetchBesideInstalled(const ToolRequest& request, const FetchOptions& options) {
     VerifiedFile fetched = FetchVerified(request, GetInstallFolder(), options);
     std::wstring side = SelfUpdateSidePath();
-    ClearRestrictiveAttributes(side);
     if (!fetched.MoveOver(side)) Fail(msg::kSelfReplaceFailed);
     return side;
 }
@@ -42,9 +41,7 @@ std::wstring SelfUpdateSidePath() { return JoinPath(GetInstallFolder(), kUpdateS
 
 void RemoveLeftoverSelfUpdate() {
     try {
-        std::wstring side = SelfUpdateSidePath();
-        ClearRestrictiveAttributes(side);
-        DeleteFileW(side.c_str());
+        DeleteOwnFile(SelfUpdateSidePath());
     } catch (const std::exception&) {
         // No install folder: nothing was left there.
     }
@@ -61,11 +58,11 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
     try {
         std::wstring installed = GetInstalledExePath();
         std::wstring side = FetchBesideInstalled(request, options);
-        // A read-only installed file could not be replaced by the rename.
-        ClearRestrictiveAttributes(installed);
         // Asked now, while the worker runs: the file that runs decides how it
         // can be replaced.
         if (IsInstalledCopy()) {
+            // A read-only installed file could not be replaced by the script's rename.
+            ClearRestrictiveAttributes(installed);
             try {
                 RunDeferredCommand(BuildReplacementScript(GetCurrentProcessId(), side, installed));
             } catch (const std::exception&) {
@@ -75,7 +72,7 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
             }
         } else {
             // Nothing runs the installed file: the rename happens now.
-            if (!MoveFileExW(side.c_str(), installed.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (!MoveOverOwnFile(side, installed)) {
                 DeleteFileW(side.c_str());
                 Fail(msg::kSelfReplaceFailed);
             }
@@ -89,5 +86,5 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
         result->closeMain = false;
         result->error = ErrorText(error);
     }
-    PostResultOrDelete(window, WM_APP_OPERATION_DONE, std::move(result));
+    DeliverJobResult(window, WM_APP_OPERATION_DONE, std::move(result));
 }

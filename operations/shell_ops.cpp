@@ -5,11 +5,16 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <vector>
+
 #include "app/error.h"
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
+#include "app/tool_files.h"
+#include "operations/previous_version.h"
+#include "operations/running_tool.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -19,13 +24,38 @@ std::wstring ShortcutFolder(bool toDesktop) {
     return JoinPath(GetKnownFolder(FOLDERID_Programs), kStartMenuFolderName);
 }
 
+constexpr int kLinkPathUnits = 32768;
+
+// Where an existing shortcut leads, read through the shell link object; empty
+// when the file is no shortcut the shell can read.
+std::wstring ShortcutTarget(const std::wstring& path) {
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
+        return {};
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return {};
+    std::vector<wchar_t> buffer(kLinkPathUnits);
+    if (link->GetPath(buffer.data(), kLinkPathUnits, nullptr, 0) != S_OK) return {};
+    return buffer.data();
+}
+
+// A file of the shortcut's name that does not lead to our executable is the
+// user's own (a "Teams.lnk" of theirs): never ours to replace or delete.
+bool IsSomeoneElsesFile(const std::wstring& path, const std::wstring& target) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    const std::wstring leadsTo = ShortcutTarget(path);
+    return leadsTo.empty() || !SamePath(leadsTo, target);
+}
+
+}  // namespace
+
 // The installed executable of a tool, once its name is known to be harmless.
 std::wstring InstalledToolPath(const ToolRequest& request) {
     CheckToolFileName(request);
     return JoinPath(GetAppsFolder(), request.exeName);
 }
-
-}  // namespace
 
 std::wstring ShortcutPath(const std::wstring& name, bool toDesktop) {
     return JoinPath(ShortcutFolder(toDesktop), name + L".lnk");
@@ -46,11 +76,16 @@ void LaunchTool(const ToolRequest& request) {
 
 void UninstallTool(const ToolRequest& request) {
     std::wstring target = InstalledToolPath(request);
-    // A read-only file (as copied from some USB keys) could not be deleted.
-    ClearRestrictiveAttributes(target);
-    if (FileExists(target) && !DeleteFileW(target.c_str())) Fail(msg::kUninstallFailed);
-    RemoveShortcut(request.name, true);
-    RemoveShortcut(request.name, false);
+    const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
+    // Nothing goes while the tool runs, not even its shortcuts.
+    RefuseUninstallWhileRunning(files, request.name);
+    if (!DeleteOwnFile(target)) {
+        if (IsFileInUse(target)) FailToolRunning(request.name, msg::kCloseBeforeUninstall);
+        Fail(msg::kUninstallFailed);
+    }
+    RemovePreviousVersion(files);
+    RemoveShortcut(request.name, target, true);
+    RemoveShortcut(request.name, target, false);
 }
 
 void CreateShortcut(const std::wstring& name, const std::wstring& target, const std::wstring& description,
@@ -58,6 +93,7 @@ void CreateShortcut(const std::wstring& name, const std::wstring& target, const 
     std::wstring folder = ShortcutFolder(toDesktop);
     CreateFolderPath(folder);
     std::wstring path = JoinPath(folder, name + L".lnk");
+    if (IsSomeoneElsesFile(path, target)) return;
 
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()))) {
@@ -74,6 +110,7 @@ void CreateShortcut(const std::wstring& name, const std::wstring& target, const 
     if (!saved) Fail(msg::kShortcutSaveFailed);
 }
 
-void RemoveShortcut(const std::wstring& name, bool toDesktop) {
-    DeleteFileW(ShortcutPath(name, toDesktop).c_str());
+void RemoveShortcut(const std::wstring& name, const std::wstring& target, bool toDesktop) {
+    const std::wstring path = ShortcutPath(name, toDesktop);
+    if (!IsSomeoneElsesFile(path, target)) DeleteFileW(path.c_str());
 }

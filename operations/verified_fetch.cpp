@@ -1,23 +1,24 @@
 #include "operations/verified_fetch.h"
 
 #include <windows.h>
-#include <winhttp.h>
 
 #include <vector>
 
 #include "app/error.h"
+#include "app/file_blocks.h"
 #include "app/messages.h"
+#include "app/own_files.h"
 #include "app/paths.h"
 #include "app/sha256.h"
 #include "catalog/catalog_model.h"
-#include "catalog/http_client.h"
 #include "catalog/reparse_points.h"
+#include "operations/resuming_download.h"
 #include "operations/tool_request_check.h"
 
 namespace {
 
 constexpr DWORD kDownloadBlockSize = 65536;
-constexpr DWORD kCopyBlockSize = 1 << 20;
+constexpr wchar_t kSideSuffix[] = L".nouveau";
 
 void WriteAll(HANDLE file, const char* data, DWORD size, const char* message) {
     DWORD written = 0;
@@ -28,64 +29,79 @@ void Report(const ByteProgress& progress, unsigned long long done, long long exp
     if (progress) progress(done, expected);
 }
 
-void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const ByteProgress& progress) {
+// Bounded like a download: a huge or sparse file on the key must not fill the
+// destination's disk before the hash could refuse it.
+void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
+    const ByteProgress& progress = options.progress;
+    const unsigned long long maxBytes = options.limits.maxBytes;
     CatalogApp app;
     app.id = request.name;
     std::wstring source = OfflineToolPath(request.sourceRoot, L"outils", app, L".exe");
     // A link on the key could lead the copy to a network share.
     if (CrossesReparsePoint(source)) Fail(msg::kUsbCopyFailed);
+    // A link put in the file's place after that check is opened itself, and
+    // refused: only a plain file is copied.
     UniqueHandle file(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                  FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) Fail(msg::kUsbCopyFailed);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        Fail(msg::kUsbCopyFailed);
     LARGE_INTEGER size{};
     long long expected = GetFileSizeEx(file.get(), &size) ? size.QuadPart : -1;
+    if (expected >= 0 && static_cast<unsigned long long>(expected) > maxBytes) Fail(msg::kUsbToolTooLarge);
 
-    std::vector<char> buffer(kCopyBlockSize);
     unsigned long long done = 0;
     Report(progress, 0, expected);
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), buffer.data(), kCopyBlockSize, &read, nullptr)) Fail(msg::kUsbCopyFailed);
-        if (read == 0) break;
-        hash.Add(buffer.data(), read);
-        WriteAll(dest, buffer.data(), read, msg::kUsbCopyFailed);
-        done += read;
+    ForEachFileBlock(file.get(), msg::kUsbCopyFailed, [&](const char* data, DWORD size) {
+        // The file can grow while it is copied: count what arrives.
+        if (size > maxBytes - done) Fail(msg::kUsbToolTooLarge);
+        hash.Add(data, size);
+        WriteAll(dest, data, size, msg::kUsbCopyFailed);
+        done += size;
         Report(progress, done, expected);
-    }
+    });
+}
+
+void CheckAnnouncedSize(long long announced, unsigned long long limit) {
+    if (announced >= 0 && static_cast<unsigned long long>(announced) > limit) Fail(msg::kDownloadTooLarge);
+}
+
+// Empties the file for a body that starts again from its first byte.
+void Rewind(HANDLE file) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) Fail(msg::kFileWriteFailed);
 }
 
 void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
+    // The limits watch the whole download, across connections taken up again.
     TransferWatch watch(options.limits);
-    std::wstring url = request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe";
-    HttpRequest http = OpenHttpGet(url);
-    if (http.contentLength >= 0 && static_cast<unsigned long long>(http.contentLength) > options.limits.maxBytes)
-        Fail(msg::kDownloadTooLarge);
+    ResumingDownload body(request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe");
+    CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
 
     std::vector<char> buffer(kDownloadBlockSize);
-    unsigned long long total = 0;
-    Report(options.progress, 0, http.contentLength);
+    unsigned long long total = 0;     // bytes of the file
+    unsigned long long arrived = 0;   // bytes received, counting those thrown away
+    Report(options.progress, 0, body.expected());
     for (;;) {
-        watch.Check(total);
-        // Asked first, so that each read returns what has arrived instead of
-        // waiting for a whole block: a trickling server is seen between reads.
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(http.request.get(), &available)) Fail(msg::kDownloadInterrupted);
-        if (available == 0) break;
-        DWORD read = 0;
-        if (!WinHttpReadData(http.request.get(), buffer.data(), available < kDownloadBlockSize ? available : kDownloadBlockSize,
-                             &read))
-            Fail(msg::kDownloadInterrupted);
+        watch.Check(arrived);
+        bool restarted = false;
+        DWORD read = body.Read(buffer.data(), kDownloadBlockSize, restarted);
+        if (restarted) {
+            Rewind(dest);
+            hash.Restart();
+            total = 0;
+            CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
+        }
         if (read == 0) break;
         if (read > options.limits.maxBytes - total) Fail(msg::kDownloadTooLarge);
         hash.Add(buffer.data(), read);
         WriteAll(dest, buffer.data(), read, msg::kFileWriteFailed);
         total += read;
-        Report(options.progress, total, http.contentLength);
+        arrived += read;
+        Report(options.progress, total, body.expected());
     }
-    // A connection closed cleanly midway ends like a complete body; only the
-    // announced length tells them apart.
-    if (http.contentLength >= 0 && static_cast<long long>(total) != http.contentLength)
-        Fail(msg::kDownloadInterrupted);
 }
 
 }  // namespace
@@ -102,6 +118,12 @@ std::wstring VerifiedFile::Keep() {
 }
 
 bool VerifiedFile::MoveOver(const std::wstring& target) {
+    // A read-only or system file cannot be replaced by a rename.
+    ClearRestrictiveAttributes(target);
+    // A side file is hidden while it is fetched; the rename keeps attributes.
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;
@@ -115,25 +137,38 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     return true;
 }
 
-VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
-    CheckToolRequest(request);
-    const bool offline = !request.sourceRoot.empty();
+namespace {
 
-    CreateFolderPath(folder);
-    std::wstring dest = FreeFileName(folder, request.exeName);
+VerifiedFile FetchInto(const ToolRequest& request, const std::wstring& dest, DWORD attributes,
+                       const FetchOptions& options) {
+    const bool offline = !request.sourceRoot.empty();
     // Read sharing only: the bytes hashed stay the bytes installed. DELETE
     // access lets the open file be renamed into place.
     UniqueHandle file(CreateFileW(dest.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  CREATE_NEW, attributes, nullptr));
     if (!file) Fail(offline ? msg::kUsbCopyFailed : msg::kFileCreateFailed);
     VerifiedFile fetched(dest, std::move(file));
 
     Sha256Stream hash;
     if (offline) {
-        CopyFromOfflineFolder(request, fetched.handle(), hash, options.progress);
+        CopyFromOfflineFolder(request, fetched.handle(), hash, options);
     } else {
         DownloadToFile(request, fetched.handle(), hash, options);
     }
     if (!Sha256Matches(hash.Finish(), request.sha256)) Fail(msg::kShaMismatch);
     return fetched;
+}
+
+}  // namespace
+
+VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
+    CheckToolRequest(request);
+    CreateFolderPath(folder);
+    return FetchInto(request, FreeFileName(folder, request.exeName), FILE_ATTRIBUTE_NORMAL, options);
+}
+
+VerifiedFile FetchVerifiedBeside(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
+    CheckToolRequest(request);
+    CreateFolderPath(folder);
+    return FetchInto(request, FreeFileName(folder, request.exeName + kSideSuffix), FILE_ATTRIBUTE_HIDDEN, options);
 }

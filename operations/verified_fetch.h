@@ -32,8 +32,9 @@ public:
     HANDLE handle() const { return file_.get(); }
     // Closes the file and leaves it where it is; returns its path.
     std::wstring Keep();
-    // Renames the open file over `target` (replacing it) in one step; false
-    // when that cannot be done, for example across volumes.
+    // Renames the open file over `target` (replacing it) in one step, with
+    // its attributes made normal first; false when that cannot be done, for
+    // example across volumes.
     bool MoveOver(const std::wstring& target);
 
 private:
@@ -46,3 +47,7 @@ private:
 // service into a free name in `folder`, and compares the digest with the
 // catalogue's. On any failure nothing is left behind.
 VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options);
+// The same into a hidden side name (<exeName>.nouveau) in the folder of the
+// file it is to replace, so that it gets that folder's permissions rather
+// than those of a folder other users may write.
+VerifiedFile FetchVerifiedBeside(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options);

@@ -14,6 +14,7 @@
 #include "catalog/icon_load.h"
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
+#include "catalog/reparse_points.h"
 #include "catalog/utf8.h"
 #include "operations/tool_request.h"
 #include "operations/tool_request_check.h"
@@ -183,12 +184,18 @@ void CheckOfflineFiles(const std::wstring& root, CatalogCheck& check) {
         app.id = entry.id;
         std::wstring exe = OfflineToolPath(root, L"outils", app, L".exe");
         std::wstring exeName = L"outils\\" + entry.id + L".exe";
-        if (!FileExists(exe)) {
+        // The program copies no tool that lies behind a link; neither does
+        // this check read one.
+        if (CrossesReparsePoint(exe)) {
+            check.problems.push_back({entry.position, entry.id,
+                                      Text(msg::kUsbCopyFailed) + L" (" + exeName +
+                                          L" passe par un lien symbolique ou une jonction, qu’Orkvane ne suit pas)"});
+        } else if (!FileExists(exe)) {
             check.problems.push_back({entry.position, entry.id, Text(msg::kUsbCopyFailed) + L" (" + exeName + L" absent)"});
         } else if (IsHexSha256(entry.sha256)) {
             try {
-                std::wstring digest = ComputeFileSha256(exe, [&](unsigned long long done, unsigned long long total) {
-                    PrintProgress(L"Contrôle de " + exeName, done, total);
+                std::wstring digest = ComputeFileSha256(exe, [&](unsigned long long done, long long expected) {
+                    PrintProgress(L"Contrôle de " + exeName, done, expected);
                 });
                 EndProgress();
                 if (_wcsicmp(digest.c_str(), entry.sha256.c_str()) != 0)

@@ -111,18 +111,22 @@ std::optional<std::string> ReadPublicKeyFile(const std::wstring& path) {
     return HexOf(key->data(), key->size());
 }
 
-std::string ReadSignatureBeside(const std::wstring& catalogPath) {
+std::string VerifySignatureBeside(const std::wstring& catalogPath, std::string_view catalogBytes,
+                                  const std::string& publicKey) {
+    std::string signature;
     try {
-        return ReadOfflineFile(catalogPath + kSignatureSuffix, kSignatureSizeLimit);
+        signature = ReadOfflineFile(catalogPath + kSignatureSuffix, kSignatureSizeLimit);
     } catch (const AppError&) {
         Fail(msg::kCatalogSignatureInvalid);
     }
+    VerifyCatalogSignature(catalogBytes, signature, {publicKey});
+    return signature;
 }
 
 void CheckSignatureBeside(const std::wstring& catalogPath, const std::string& catalogBytes,
                           const std::string& publicKey, CatalogCheck& check) {
     try {
-        VerifyCatalogSignature(catalogBytes, ReadSignatureBeside(catalogPath), {publicKey});
+        VerifySignatureBeside(catalogPath, catalogBytes, publicKey);
     } catch (const AppError& e) {
         check.problems.push_back({0, L"", Utf8ToWide(e.what()) + L" (" + catalogPath + kSignatureSuffix + L")"});
     }

@@ -27,9 +27,11 @@ std::optional<std::string> PublicKeyOfPrivateKey(std::string_view privateKeyText
 // A public-key file's key, or nothing when the file cannot be read or is not
 // one; says why on the error stream.
 std::optional<std::string> ReadPublicKeyFile(const std::wstring& path);
-// The signature beside the catalogue (CATALOG.sig), read with the program's
-// size limit; throws the program's signature message when it cannot be read.
-std::string ReadSignatureBeside(const std::wstring& catalogPath);
+// The signature beside the catalogue (CATALOG.sig, read with the program's
+// size limit) when it is the key's signature of `catalogBytes`; else throws
+// the program's signature message.
+std::string VerifySignatureBeside(const std::wstring& catalogPath, std::string_view catalogBytes,
+                                  const std::string& publicKey);
 // Adds a problem unless CATALOG.sig is the key's signature of `catalogBytes`.
 void CheckSignatureBeside(const std::wstring& catalogPath, const std::string& catalogBytes,
                           const std::string& publicKey, CatalogCheck& check);

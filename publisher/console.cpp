@@ -38,9 +38,10 @@ void PrintErr(const std::wstring& line) {
     Write(STD_ERROR_HANDLE, line + L"\n");
 }
 
-void PrintProgress(const std::wstring& label, unsigned long long done, unsigned long long total) {
+void PrintProgress(const std::wstring& label, unsigned long long done, long long expected) {
     // Only a person at a console needs it; a log file would fill with lines.
-    if (!ErrIsConsole() || total == 0) return;
+    if (!ErrIsConsole() || expected <= 0) return;
+    const auto total = static_cast<unsigned long long>(expected);
     unsigned long long percent = done >= total ? 100 : done * 100 / total;
     Write(STD_ERROR_HANDLE, L"\r" + label + L" " + std::to_wstring(percent) + L" %   ");
     g_progressShown = true;

@@ -6,6 +6,7 @@
 
 void PrintOut(const std::wstring& line);
 void PrintErr(const std::wstring& line);
-// A progress line on the error stream, overwritten by the next one.
-void PrintProgress(const std::wstring& label, unsigned long long done, unsigned long long total);
+// A progress line on the error stream, overwritten by the next one; none
+// while the size is not known (-1).
+void PrintProgress(const std::wstring& label, unsigned long long done, long long expected);
 void EndProgress();

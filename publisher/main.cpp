@@ -2,8 +2,6 @@
 // catalogue exactly as the program will read it, builds USB keys, and prints
 // SHA-256 digests in the catalogue's form.
 #include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <map>
 #include <optional>
@@ -12,6 +10,7 @@
 
 #include "app/constants.h"
 #include "app/error.h"
+#include "app/gdiplus_session.h"
 #include "app/sha256.h"
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"
@@ -40,24 +39,6 @@ constexpr wchar_t kUsage[] =
     L"      signe le catalogue : écrit CATALOGUE.sig et le vérifie\n"
     L"  orkvane-catalog hash FICHIER...\n"
     L"      affiche le SHA-256 de chaque fichier, tel que le catalogue l’attend";
-
-// GDI+ for the icon checks.
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
-};
 
 int Check(const std::wstring& catalogPath, const std::wstring& offlineArg, const std::wstring& publicKeyPath) {
     std::optional<std::string> publicKey;
@@ -99,8 +80,8 @@ int Hash(const std::vector<std::wstring>& files) {
     int status = 0;
     for (const std::wstring& file : files) {
         try {
-            std::wstring digest = ComputeFileSha256(file, [&](unsigned long long done, unsigned long long total) {
-                PrintProgress(L"Hachage de " + file, done, total);
+            std::wstring digest = ComputeFileSha256(file, [&](unsigned long long done, long long expected) {
+                PrintProgress(L"Hachage de " + file, done, expected);
             });
             PrintOut(digest + L"  " + file);
         } catch (const AppError& e) {

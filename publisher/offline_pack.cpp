@@ -28,7 +28,7 @@ struct PackError {
 
 std::wstring HashWithProgress(const std::wstring& path, const std::wstring& label) {
     std::wstring digest = ComputeFileSha256(
-        path, [&](unsigned long long done, unsigned long long total) { PrintProgress(label, done, total); });
+        path, [&](unsigned long long done, long long expected) { PrintProgress(label, done, expected); });
     EndProgress();
     return digest;
 }
@@ -84,9 +84,7 @@ std::optional<std::string> VerifiedSignature(const std::wstring& catalogPath, co
     std::optional<std::string> publicKey = ReadPublicKeyFile(publicKeyPath);
     if (!publicKey) return std::nullopt;
     try {
-        std::string signature = ReadSignatureBeside(catalogPath);
-        VerifyCatalogSignature(catalogBytes, signature, {*publicKey});
-        return signature;
+        return VerifySignatureBeside(catalogPath, catalogBytes, *publicKey);
     } catch (const AppError& e) {
         PrintErr(catalogPath + kSignatureSuffix + L" : " + Utf8ToWide(e.what()));
         PrintErr(L"Signez d’abord le catalogue tel qu’il est (orkvane-catalog sign) ; rien n’a été écrit.");

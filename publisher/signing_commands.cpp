@@ -75,8 +75,7 @@ int SignCatalog(const std::wstring& catalogPath, const std::wstring& privateKeyP
 
         // What is on disk now is what will be published: check that.
         try {
-            VerifyCatalogSignature(ReadOfflineFile(catalogPath, kCatalogSizeLimit), ReadSignatureBeside(catalogPath),
-                                   {publicKey.value_or("")});
+            VerifySignatureBeside(catalogPath, ReadOfflineFile(catalogPath, kCatalogSizeLimit), publicKey.value_or(""));
         } catch (const AppError& e) {
             DeleteFileW(signaturePath.c_str());
             PrintErr(signaturePath + L" : " + Utf8ToWide(e.what()) + L" à la relecture ; la signature a été retirée");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the benchmarks under Wine. Each figure is a ratio
-# of two timings taken side by side in this run; the last line sums them up.
+# of two timings taken side by side in this run, or a time against a fixed
+# target (the list layout); the last line sums them up.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
@@ -16,6 +17,15 @@ orkvane_wine_run "$build/wine/template" "$build/wine/bench"
 trap orkvane_wine_stop EXIT
 ORKVANE_FORCE_XVFB=1 orkvane_start_display
 orkvane_wine_warm
+# The loopback test server, for the download figure.
+export ORKVANE_TEST_HTTPS_PORT=${ORKVANE_TEST_HTTPS_PORT:-47443}
+export ORKVANE_TEST_SERVER_DIR=$build/bench-server
+bench_stop() {
+    bash "$root/tests/server/stop.sh" || true
+    orkvane_wine_stop
+}
+trap bench_stop EXIT
+bash "$root/tests/server/start.sh" "$build/tests/trust_ca.exe"
 
 key=$ORKVANE_DRIVES/e
 if [ -f "$root/scripts/make-demo-key.py" ]; then
@@ -34,10 +44,12 @@ results=$(mktemp)
     wine number_bench.exe
     wine hash_bench.exe
     wine paint_bench.exe
+    wine layout_bench.exe
     wine startup_bench.exe 'E:\Demo\OrkvaneOffline\Orkvane.exe' "$(winepath -w "$build/bench/minimal_window.exe")"
     wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe' \
         "$(winepath -w "$build/bench/minimal_window.exe")"
     wine install_bench.exe 'E:\Install\OrkvaneOffline'
+    wine resume_bench.exe "https://localhost:$ORKVANE_TEST_HTTPS_PORT" "$(winepath -w "$ORKVANE_TEST_SERVER_DIR/root")"
 } 2>/dev/null | tee "$results"
 met=$(grep -c ': met)' "$results" || true)
 missed=$(grep -c 'MISSED' "$results" || true)

@@ -14,6 +14,7 @@ import hashlib
 import json
 import math
 import os
+import re
 import shutil
 import sys
 
@@ -21,6 +22,17 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from orkvane_drawing import Canvas, hex_colour, mix  # noqa: E402
 
 ICON_SIZE = 64
+
+
+def program_version():
+    """The version in project(... VERSION) of CMakeLists.txt, the one place it is written."""
+    cmake = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'CMakeLists.txt')
+    with open(cmake, encoding='utf-8') as f:
+        found = re.search(r'project\(\s*Orkvane\s+VERSION\s+([0-9.]+)', f.read())
+    if not found:
+        sys.exit('make-demo-key: no project version in CMakeLists.txt')
+    return found.group(1)
+
 WHITE = hex_colour('#FFFFFF')
 
 # id, category, lot, description, hidden, icon colours (top, bottom), glyph
@@ -112,7 +124,7 @@ def main():
     if orkvane_exe:
         target = os.path.join(dest, 'outils', 'Orkvane.exe')
         shutil.copyfile(orkvane_exe, target)
-        apps.append({'id': 'Orkvane', 'version': '1.11.0', 'category': 'Orkvane', 'lot': '',
+        apps.append({'id': 'Orkvane', 'version': program_version(), 'category': 'Orkvane', 'lot': '',
                      'description': 'Catalogue central des outils Kest.', 'sha256': sha256_of(target)})
 
     catalog = {'downloadEndpoint': 'https://www.kest-outils.example/telechargement', 'iconBaseUrl': '',

@@ -4,8 +4,10 @@
 # the demo USB key (see scripts/demo.sh); then the Options dialog
 # (docs/options-general-light.png, docs/options-advanced-dark.png) opened with
 # a click on "Options", and the update popup (docs/popup.png) of the installed
-# copy after its silent check finds two tools to update; last, an install in
-# progress (docs/install-progress.png).
+# copy after its silent check finds two tools to update; an install in
+# progress (docs/install-progress.png); last, a card menu offering the kept
+# previous version (docs/card-menu-previous.png). Arguments name the pictures
+# to remake (see the end of this file); without any, all are made.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
@@ -220,17 +222,64 @@ PY
     python3 "$root/scripts/make-demo-key.py" "$ORKVANE_DEMO_KEY" "$build/sample-tools" "$build/Orkvane.exe" >/dev/null
 }
 
+# shoot_menu OUTPUT: the installed copy with Horloge installed and an earlier
+# version of it kept; Horloge's card is opened and its menu, which offers to go
+# back to that version, is shown from the card's three-dot button.
+shoot_menu() {
+    local output=$1 local_app_data apps
+    orkvane_wine_warm
+    local_app_data=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | head -n1)
+    apps=$local_app_data/Kest_Tools/Apps
+    mkdir -p "$apps"
+    cp "$build/Orkvane.exe" "$local_app_data/Kest_Tools/Orkvane.exe"
+    cp "$ORKVANE_DEMO_KEY/outils/Horloge.exe" "$apps/Horloge.exe"
+    { cat "$build/sample-tools/Horloge.exe"; printf 'ancienne version'; } > "$apps/Horloge.precedent.exe"
+    local key='HKCU\Software\Tramweld\Orkvane'
+    wine reg add "$key" /v ThemeMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add "$key" /v OfflineMode /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine reg add "$key" /v OfflineRoot /t REG_SZ /d 'E:\OrkvaneOffline' /f >/dev/null 2>&1
+    wine "$(winepath -w "$local_app_data/Kest_Tools/Orkvane.exe")" >/dev/null 2>&1 &
+    local id X Y WIDTH HEIGHT SCREEN WINDOW
+    id=$(orkvane_demo_window)
+    sleep 4
+    # Horloge's title row opens the card (see shoot). Two columns of
+    # (width - 56) / 2, the card inset by one from its panel at x 20; the
+    # menu button is 32 x 32, its right edge 12 from the card's, 108 below
+    # the card's top (188).
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    xdotool mousemove $((X + 21 + 60)) $((Y + 102 + 48 + 38 + 19)) click 1
+    sleep 0.5
+    local card_right=$((20 + (WIDTH - 56) / 2 - 1))
+    xdotool mousemove $((X + card_right - 28)) $((Y + 188 + 124)) click 1
+    sleep 1
+    # The menu is a window of its own: the picture is the screen's part
+    # under the main window.
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$output"
+    xdotool key Escape
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+}
+
+# The pictures to make: all, or those named on the command line (main,
+# options, popup, focus, high-contrast, progress, menu).
+shots=("$@")
+want() { [ ${#shots[@]} -eq 0 ] || [[ " ${shots[*]} " == *" $1 "* ]]; }
+
 mkdir -p "$root/docs"
-shoot 1 "$root/docs/main-light.png" expand
-shoot 2 "$root/docs/main-dark.png"
-shoot_options 1 "$root/docs/options-general-light.png" general
-shoot_options 2 "$root/docs/options-advanced-dark.png" advanced
-shoot_popup "$root/docs/popup.png"
-shoot_keys 1 "$root/docs/focus-light.png" Down Down
-shoot_keys 2 "$root/docs/focus-dark.png" Down Return Right
-shoot_high_contrast "$root/docs/high-contrast.png"
-shoot_progress "$root/docs/install-progress.png"
-echo "screenshots: $root/docs/main-light.png $root/docs/main-dark.png"
-echo "screenshots: $root/docs/options-general-light.png $root/docs/options-advanced-dark.png $root/docs/popup.png"
-echo "screenshots: $root/docs/focus-light.png $root/docs/focus-dark.png $root/docs/high-contrast.png"
-echo "screenshots: $root/docs/install-progress.png"
+if want main; then
+    shoot 1 "$root/docs/main-light.png" expand
+    shoot 2 "$root/docs/main-dark.png"
+fi
+if want options; then
+    shoot_options 1 "$root/docs/options-general-light.png" general
+    shoot_options 2 "$root/docs/options-advanced-dark.png" advanced
+fi
+if want popup; then shoot_popup "$root/docs/popup.png"; fi
+if want focus; then
+    shoot_keys 1 "$root/docs/focus-light.png" Down Down
+    shoot_keys 2 "$root/docs/focus-dark.png" Down Return Right
+fi
+if want high-contrast; then shoot_high_contrast "$root/docs/high-contrast.png"; fi
+if want progress; then shoot_progress "$root/docs/install-progress.png"; fi
+if want menu; then shoot_menu "$root/docs/card-menu-previous.png"; fi
+echo "screenshots: in $root/docs"

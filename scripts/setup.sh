@@ -10,6 +10,7 @@ packages=(
     wine wine64
     xvfb xauth xdotool imagemagick
     python3 openssl
+    squid
     googletest nlohmann-json3-dev
 )
 

@@ -11,7 +11,15 @@ orkvane_wine_common_env() {
 }
 
 # Bumped whenever the template's content changes, so old templates are remade.
-ORKVANE_TEMPLATE_VERSION=3
+ORKVANE_TEMPLATE_VERSION=4
+
+# The Internet settings blob (HKCU ...\Internet Settings\Connections,
+# DefaultConnectionSettings) for a direct connection: version 0x46, a change
+# counter, flags 1 (direct), then empty proxy, bypass and script strings.
+orkvane_direct_connection_settings() {
+    printf '46000000''02000000''01000000''00000000''00000000''00000000'
+    printf '00%.0s' $(seq 1 32)
+}
 
 # orkvane_wine_template DIR: makes DIR a ready template prefix unless it is one.
 orkvane_wine_template() {
@@ -36,6 +44,11 @@ orkvane_wine_template() {
         wine reg add 'HKLM\Software\Wine\Drives' /v f: /d hd /f >/dev/null 2>&1
         wine reg add 'HKLM\Software\Wine\Drives' /v g: /d network /f >/dev/null 2>&1
         wine reg add 'HKLM\Software\Wine\Drives' /v h: /d cdrom /f >/dev/null 2>&1
+        # The user's Internet settings say "direct, no automatic detection":
+        # WPAD lookups would add seconds to every request, and the tests that
+        # need a proxy, a script or detection write their own.
+        wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections' \
+            /v DefaultConnectionSettings /t REG_BINARY /d "$(orkvane_direct_connection_settings)" /f >/dev/null 2>&1
         wineserver -w
     )
     # The user folders are links into $HOME: make them real folders.

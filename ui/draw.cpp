@@ -58,7 +58,8 @@ void PaintButton(HDC dc, const RECT& rect, const std::wstring& text, bool enable
     const COLORREF border = (enabled && primary) ? fill : palette.border;
 
     FillRounded(dc, rect, fill, border);
-    DrawLabel(dc, text, rect, g_state.strongFont, textColor, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_END_ELLIPSIS);
+    DrawLabel(dc, text, rect, g_state.strongFont.get(), textColor,
+              DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_END_ELLIPSIS);
 }
 
 HBITMAP CreateTopDownDib(HDC dc, int width, int height, void** bits) {

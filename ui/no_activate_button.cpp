@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "ui/procedure_edge.h"
+
 // Plain subclassing rather than the common controls' SetWindowSubclass: the
 // program then starts without loading comctl32 (5 MiB of working set under
 // Wine) for a button it may never show.
@@ -30,8 +32,7 @@ void Release(HWND button, LPARAM lParam) {
                  reinterpret_cast<LPARAM>(button));
 }
 
-LRESULT CALLBACK NoActivateButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
-    const WNDPROC original = ButtonProc(button);
+LRESULT HandleButtonMessage(HWND button, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC original) {
     switch (message) {
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_LBUTTONDOWN:
@@ -51,6 +52,13 @@ LRESULT CALLBACK NoActivateButtonProc(HWND button, UINT message, WPARAM wParam, 
     default: break;
     }
     return CallWindowProcW(original, button, message, wParam, lParam);
+}
+
+// Not handled here means handled by the button's own procedure.
+LRESULT CALLBACK NoActivateButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC original = ButtonProc(button);
+    return StopAtProcedureEdge([&] { return HandleButtonMessage(button, message, wParam, lParam, original); },
+                               [&] { return CallWindowProcW(original, button, message, wParam, lParam); });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-# The loopback HTTPS server that every in-process test may talk to: a CTest
-# fixture that makes a throwaway CA, trusts it inside the test Wine prefix,
-# and starts the server before the tests and stops it after them.
+# The loopback HTTPS server that every in-process test may talk to, and the
+# Squid proxy in front of it: a CTest fixture that makes a throwaway CA,
+# trusts it inside the test Wine prefix, and starts both before the tests
+# and stops them after them.
 
 add_executable(trust_ca ${CMAKE_CURRENT_SOURCE_DIR}/server/trust_ca.cpp)
 target_link_libraries(trust_ca PRIVATE orkvane_options crypt32)
@@ -15,5 +16,3 @@ set_tests_properties(https_server_start PROPERTIES FIXTURES_SETUP https_server T
 add_test(NAME https_server_stop COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/server/stop.sh)
 set_tests_properties(https_server_stop PROPERTIES FIXTURES_CLEANUP https_server TIMEOUT 30)
 
-# The client tests open a loopback socket of their own (a port that refuses).
-target_link_libraries(orkvane_tests PRIVATE ws2_32)

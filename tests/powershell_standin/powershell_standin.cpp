@@ -1,9 +1,9 @@
 // A stand-in for powershell.exe in the test prefix, where Wine has none that
 // works. It appends the command line it was given to a log (UTF-8, one line
 // per start), then carries out the few statements that the program's deferred
-// scripts use. Like the scripts themselves it reports no failure of a file
-// step; a statement it cannot read makes it run nothing and exit with 2, so
-// that tests notice a script it does not understand.
+// scripts use, as Windows PowerShell 5.1 does them. Like the scripts themselves
+// it reports no failure of a file step; a statement it cannot read makes it run
+// nothing and exit with 2, so that tests notice a script it does not understand.
 //
 // Log: the file named by ORKVANE_STANDIN_LOG, else powershell_standin.log
 // beside this executable; failed file steps go to the log's name + ".errors".
@@ -82,8 +82,8 @@ bool IsSingleQuote(wchar_t c) {
 }
 
 // Splits a script into statements: `;`, `{` and `}` end a statement outside
-// single quotes; inside them '' stands for one quote. `try` and `catch` become
-// statements of their own and are passed over by the runner.
+// single quotes; inside them '' stands for one quote. `{` and `}` are kept as
+// statements of their own, so that the runner sees the blocks of try/catch.
 bool SplitStatements(const std::wstring& script, std::vector<std::vector<Token>>& statements) {
     std::vector<Token> current;
     std::wstring word;
@@ -118,8 +118,11 @@ bool SplitStatements(const std::wstring& script, std::vector<std::vector<Token>>
             // `name='value'` is one assignment token followed by its value.
             if (!word.empty()) endWord();
             current.push_back({text, true});
-        } else if (c == L';' || c == L'{' || c == L'}') {
+        } else if (c == L';') {
             endStatement();
+        } else if (c == L'{' || c == L'}') {
+            endStatement();
+            statements.push_back({{std::wstring(1, c), false}});
         } else if (c == L'=' && !word.empty()) {
             word += c;
             endWord();
@@ -177,14 +180,10 @@ void StartProgram(const std::wstring& path) {
     }
 }
 
-// Checks one statement and, when `execute` is set, carries it out; false when
-// it is not one this stand-in knows.
-bool RunStatement(const std::vector<Token>& statement, bool execute) {
+// A cmdlet of the scripts, checked and, when `execute` is set, carried out;
+// false when it is not one this stand-in knows.
+bool RunCmdlet(const std::vector<Token>& statement, bool execute) {
     const std::wstring& verb = statement[0].text;
-    if (statement[0].quoted) return false;
-    if (SameWord(verb, L"try") || SameWord(verb, L"catch")) return statement.size() == 1;
-    if (SameWord(verb, L"$ErrorActionPreference=")) return statement.size() == 2 && statement[1].quoted;
-
     std::map<std::wstring, std::wstring> p;
     if (!ReadParameters(statement, p)) return false;
     auto has = [&](const wchar_t* name) { return p.count(name) != 0; };
@@ -207,9 +206,15 @@ bool RunStatement(const std::vector<Token>& statement, bool execute) {
     }
     if (SameWord(verb, L"Move-Item")) {
         if (p.size() != 3 || !has(L"literalpath") || !has(L"destination") || !has(L"force")) return false;
-        // -Force replaces an existing file, in one rename.
-        if (execute && !MoveFileExW(p[L"literalpath"].c_str(), p[L"destination"].c_str(), MOVEFILE_REPLACE_EXISTING))
-            NoteFailure(L"Move-Item", p[L"destination"]);
+        // -Force onto an existing file deletes that file, then moves: when the
+        // move then fails, neither file is left at the destination.
+        if (!execute) return true;
+        const std::wstring& source = p[L"literalpath"];
+        const std::wstring& dest = p[L"destination"];
+        if (!DeleteFileW(dest.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            NoteFailure(L"Move-Item", dest);
+        else if (!MoveFileW(source.c_str(), dest.c_str()))
+            NoteFailure(L"Move-Item", dest);
         return true;
     }
     if (SameWord(verb, L"Remove-Item")) {
@@ -226,6 +231,97 @@ bool RunStatement(const std::vector<Token>& statement, bool execute) {
     return false;
 }
 
+enum class Outcome {
+    Unknown,  // not a statement this stand-in knows
+    Done,     // carried out, or failed silently as a cmdlet under SilentlyContinue
+    Threw,    // a .NET method failed: an exception, which a catch block receives
+};
+
+// A .NET static call, `[Type]::Method(...)`, as its shape with every quoted
+// argument replaced by ' (spaces dropped), and its quoted arguments.
+std::wstring CallShape(const std::vector<Token>& statement, std::vector<std::wstring>& arguments) {
+    std::wstring shape;
+    for (const Token& token : statement) {
+        if (token.quoted) arguments.push_back(token.text);
+        shape += token.quoted ? L"'" : token.text;
+    }
+    return shape;
+}
+
+// [System.IO.File]::Replace (ReplaceFileW, in one step or not at all; the
+// destination must exist) and [System.IO.File]::Move (MoveFileW, which never
+// replaces a file).
+Outcome RunFileCall(const std::vector<Token>& statement, bool execute) {
+    std::vector<std::wstring> a;
+    const std::wstring shape = CallShape(statement, a);
+    if (_wcsicmp(shape.c_str(), L"[System.IO.File]::Replace(',',$null,$true)") == 0) {
+        if (!execute) return Outcome::Done;
+        if (ReplaceFileW(a[1].c_str(), a[0].c_str(), nullptr, REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr))
+            return Outcome::Done;
+        NoteFailure(L"[System.IO.File]::Replace", a[1]);
+        return Outcome::Threw;
+    }
+    if (_wcsicmp(shape.c_str(), L"[System.IO.File]::Move(',')") == 0) {
+        if (!execute) return Outcome::Done;
+        if (MoveFileW(a[0].c_str(), a[1].c_str())) return Outcome::Done;
+        NoteFailure(L"[System.IO.File]::Move", a[1]);
+        return Outcome::Threw;
+    }
+    return Outcome::Unknown;
+}
+
+// Checks one statement and, when `execute` is set, carries it out.
+Outcome RunStatement(const std::vector<Token>& statement, bool execute) {
+    const std::wstring& verb = statement[0].text;
+    if (statement[0].quoted) return Outcome::Unknown;
+    if (verb.rfind(L"[", 0) == 0) return RunFileCall(statement, execute);
+    if (SameWord(verb, L"$ErrorActionPreference="))
+        return statement.size() == 2 && statement[1].quoted ? Outcome::Done : Outcome::Unknown;
+    const bool known = RunCmdlet(statement, execute);
+    return known ? Outcome::Done : Outcome::Unknown;
+}
+
+bool IsWord(const std::vector<Token>& statement, const wchar_t* word) {
+    return statement.size() == 1 && !statement[0].quoted && SameWord(statement[0].text, word);
+}
+
+using Statements = std::vector<std::vector<Token>>;
+
+// Runs (or, without `execute`, only reads) the statements from `i` to the end
+// of the current block, leaving `i` after its closing brace. In a try block
+// an exception skips the rest of the block and sets `threw`; elsewhere, as
+// under SilentlyContinue, the next statement runs. False for a script that
+// cannot be read.
+bool RunBlock(const Statements& statements, size_t& i, bool execute, bool inTry, bool& threw, int depth) {
+    while (i < statements.size()) {
+        const std::vector<Token>& statement = statements[i];
+        if (IsWord(statement, L"}")) {
+            if (depth == 0) return false;
+            ++i;
+            return true;
+        }
+        if (IsWord(statement, L"{") || IsWord(statement, L"catch")) return false;
+        if (IsWord(statement, L"try")) {
+            if (++i >= statements.size() || !IsWord(statements[i], L"{")) return false;
+            bool tryThrew = false;
+            if (!RunBlock(statements, ++i, execute && !threw, true, tryThrew, depth + 1)) return false;
+            if (i + 1 >= statements.size() || !IsWord(statements[i], L"catch") || !IsWord(statements[i + 1], L"{"))
+                return false;
+            i += 2;
+            bool catchThrew = false;
+            if (!RunBlock(statements, i, execute && !threw && tryThrew, inTry, catchThrew, depth + 1)) return false;
+            if (catchThrew && inTry) threw = true;
+            continue;
+        }
+        const Outcome outcome = RunStatement(statement, execute && !threw);
+        if (outcome == Outcome::Unknown) return false;
+        if (outcome == Outcome::Threw && inTry) threw = true;
+        ++i;
+    }
+    return depth == 0;
+}
+
 }  // namespace
 
 int wmain() {
@@ -234,11 +330,13 @@ int wmain() {
 
     std::wstring script;
     if (!ExtractScript(commandLine, script)) return 0;  // started as a plain program
-    std::vector<std::vector<Token>> statements;
+    Statements statements;
     if (!SplitStatements(script, statements)) return 2;
     // Like PowerShell, a script that cannot be read runs no statement at all.
-    for (const auto& statement : statements)
-        if (!RunStatement(statement, false)) return 2;
-    for (const auto& statement : statements) RunStatement(statement, true);
+    size_t i = 0;
+    bool threw = false;
+    if (!RunBlock(statements, i, false, false, threw, 0)) return 2;
+    i = 0;
+    RunBlock(statements, i, true, false, threw, 0);
     return 0;
 }

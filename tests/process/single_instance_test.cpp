@@ -46,18 +46,10 @@ class RunningCopy {
 public:
     RunningCopy(const std::wstring& exe, const std::wstring& arguments) {
         std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back(L'\0');
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            startError_ = GetLastError();
-            return;
-        }
-        process_.reset(info.hProcess);
-        CloseHandle(info.hThread);
-        id_ = info.dwProcessId;
+        StartedProcess started = StartProcess(nullptr, commandLine);
+        startError_ = started.error;
+        process_ = std::move(started.process);
+        id_ = started.id;
     }
     ~RunningCopy() {
         if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {

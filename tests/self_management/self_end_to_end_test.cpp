@@ -101,17 +101,9 @@ void EndAllCopies() {
 class StartedCopy {
 public:
     explicit StartedCopy(const std::wstring& exe, const std::wstring& arguments = L"") {
-        std::wstring commandLine = L"\"" + exe + L"\"" + arguments;
-        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-        buffer.push_back(L'\0');
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        if (CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            process_.reset(info.hProcess);
-            CloseHandle(info.hThread);
-            id_ = info.dwProcessId;
-        }
+        StartedProcess started = StartProcess(exe.c_str(), L"\"" + exe + L"\"" + arguments);
+        process_ = std::move(started.process);
+        id_ = started.id;
     }
     ~StartedCopy() {
         if (running()) {
@@ -294,8 +286,11 @@ TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
     ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
     WriteFileBytes(usb / L"catalog.json", Catalog("", L""));
     ASSERT_TRUE(CopyFileW(BuiltExe().c_str(), (usb / L"Orkvane.exe").c_str(), FALSE));
-    // As some keys hand their files out: read-only.
-    ASSERT_TRUE(SetFileAttributesW((usb / L"Orkvane.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    // As some keys hand their files out: read-only, hidden and system. The
+    // copy takes them along; the installed copy must keep none of them.
+    constexpr DWORD kRestrictive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesW((usb / L"Orkvane.exe").c_str(), kRestrictive));
+    ASSERT_EQ(GetFileAttributesW((usb / L"Orkvane.exe").c_str()) & kRestrictive, kRestrictive);
     WriteSetting(L"DesktopShortcut", 1);
     WriteSetting(L"MenuShortcut", 0);
 
@@ -308,7 +303,7 @@ TEST_F(SelfEndToEnd, PortableCopyOnUsbKeyInstallsItselfAndHandsOver) {
     EXPECT_EQ(portable.ExitCode(), 0u);
     ASSERT_TRUE(FileExists(Installed()));
     EXPECT_EQ(ComputeFileSha256(Installed()), ComputeFileSha256(BuiltExe()));
-    EXPECT_EQ(GetFileAttributesW(Installed().c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(GetFileAttributesW(Installed().c_str()) & kRestrictive, 0u);
     SetFileAttributesW((usb / L"Orkvane.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(FileExists(DesktopShortcut()));
     EXPECT_FALSE(FileExists(MenuShortcut()));

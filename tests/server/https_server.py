@@ -6,6 +6,10 @@ State folder (argument 1, normally $ORKVANE_TEST_SERVER_DIR):
   root/            served as static files (root/outils/catalog.json is the
                    catalogue at https://localhost:<port>/outils/catalog.json)
   requests.log     one line per request: "<method> <path with query>"
+  exchanges.log    the same with the client's port and range headers, tab
+                   separated: "<port> <method> <path> <Range> <If-Range>"
+                   ("-" for a header not sent); the port shows whether the
+                   request came through the test proxy
   ca/server.pem, ca/server.key   the certificate and key served
   server.ready     written once both listeners accept connections
 
@@ -31,6 +35,17 @@ Paths:
                            the file sent P bytes every MS milliseconds
                            (&nolength=1: without Content-Length; &cut=N: a
                            clean close after its first N bytes)
+  any static path or download ?ranges=1 (or ?cuts=K&after=N)
+                           a body that can break and be taken up again:
+                           ranges=1 announces Accept-Ranges: bytes and honours
+                           Range and If-Range; validator=etag (default),
+                           date or none picks what identifies the file;
+                           change=1 gives the file another ETag and date
+                           after its first reply; cuts=K&after=N closes
+                           each of the first K replies cleanly after N bytes
+                           of its body; badrange=1 answers a range with a
+                           Content-Range one byte off. The counts are kept
+                           per path and query (add run=<nonce> to start anew)
 
 Pattern bytes: byte i of a generated body is (i * 7 + 3) mod 251.
 """
@@ -64,6 +79,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
     def do_GET(self):
+        # Through a proxy's tunnel Wine sends the whole URL ("GET https://host/p"),
+        # which a server must accept; the logs keep the path alone.
+        if self.path.startswith(("http://", "https://")):
+            absolute = urllib.parse.urlsplit(self.path)
+            self.path = urllib.parse.urlunsplit(("", "", absolute.path or "/", absolute.query, ""))
         self.record()
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
@@ -83,9 +103,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def record(self):
         line = f"{self.command} {self.path}\n"
+        exchange = "\t".join([str(self.client_address[1]), self.command, self.path,
+                              self.headers.get("Range", "-"), self.headers.get("If-Range", "-")]) + "\n"
         with LOG_LOCK:
             with open(self.server.log_path, "a", encoding="utf-8") as log:
                 log.write(line)
+            with open(self.server.exchanges_path, "a", encoding="utf-8") as log:
+                log.write(exchange)
 
     # -- static files ----------------------------------------------------------
 
@@ -93,6 +117,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         file_path = self.resolve(path)
         if file_path is None or not os.path.isfile(file_path):
             self.send_body(404, b"not found")
+            return
+        if is_resumable_mode(query):
+            self.send_resumable(file_path, query)
             return
         with open(file_path, "rb") as f:
             data = f.read()
@@ -113,6 +140,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         file_path = os.path.join(self.server.root, "telechargement", name + ".exe")
         if not os.path.isfile(file_path):
             self.send_body(404, b"not found")
+            return
+        if is_resumable_mode(query):
+            self.send_resumable(file_path, query)
             return
         with open(file_path, "rb") as f:
             data = f.read()
@@ -227,6 +257,65 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.flush()
         # The server's finish step closes the connection cleanly.
 
+    def send_resumable(self, file_path, query):
+        # Which reply this is for the same path and query: the file "changes"
+        # and the cuts stop by that count.
+        reply = self.server.count_reply(self.path)
+        size = os.path.getsize(file_path)
+        ranges = query.get("ranges", ["0"])[0] == "1"
+        validator = query.get("validator", ["etag"])[0]
+        version = 2 if query.get("change", ["0"])[0] == "1" and reply > 0 else 1
+        etag = f'"v{version}-{size}"'
+        modified = "Wed, 0%d Jan 2025 10:00:00 GMT" % version
+
+        start = 0
+        wanted = self.headers.get("Range", "")
+        if_range = self.headers.get("If-Range")
+        if ranges and wanted.startswith("bytes=") and wanted.endswith("-") and wanted[6:-1].isdigit():
+            same_file = if_range is None or (validator == "etag" and if_range == etag) or (
+                validator == "date" and if_range == modified)
+            if same_file:
+                start = int(wanted[6:-1])
+        if start >= size and start > 0:
+            self.send_response(416)
+            self.send_header("Content-Range", f"bytes */{size}")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+
+        self.send_response(206 if start > 0 else 200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if ranges:
+            self.send_header("Accept-Ranges", "bytes")
+            if validator == "etag":
+                self.send_header("ETag", etag)
+            if validator == "date":
+                self.send_header("Last-Modified", modified)
+        if start > 0:
+            shown = start + 1 if query.get("badrange", ["0"])[0] == "1" else start
+            self.send_header("Content-Range", f"bytes {shown}-{size - 1}/{size}")
+        self.send_header("Content-Length", str(size - start))
+        self.end_headers()
+
+        end = size
+        if reply < int(query.get("cuts", ["0"])[0]):
+            end = min(size, start + int(query.get("after", ["0"])[0]))
+        try:
+            with open(file_path, "rb") as f:
+                f.seek(start)
+                position = start
+                while position < end:
+                    block = f.read(min(1 << 20, end - position))
+                    if not block:
+                        break
+                    self.wfile.write(block)
+                    position += len(block)
+            self.wfile.flush()
+        except (OSError, ssl.SSLError):
+            pass
+        # A cut is a clean close before the announced length.
+        self.close_connection = True
+
     def send_reset(self, data, keep):
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
@@ -262,6 +351,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.close_connection = True
 
 
+def is_resumable_mode(query):
+    return "ranges" in query or "cuts" in query
+
+
 def content_type(path):
     if path.endswith(".json"):
         return "application/json"
@@ -278,8 +371,18 @@ class Server(http.server.ThreadingHTTPServer):
         super().__init__(address, Handler)
         self.root = os.path.join(folder, "root")
         self.log_path = os.path.join(folder, "requests.log")
+        self.exchanges_path = os.path.join(folder, "exchanges.log")
         self.context = context
         self.aborted = set()
+        self.replies = {}
+        self.replies_lock = threading.Lock()
+
+    def count_reply(self, key):
+        # The number of replies given before this one for the same key.
+        with self.replies_lock:
+            count = self.replies.get(key, 0)
+            self.replies[key] = count + 1
+            return count
 
     def finish_request(self, request, client_address):
         # The TLS handshake runs here, on the connection's own thread, so a
@@ -344,6 +447,7 @@ def main():
     port = int(sys.argv[2])
     os.makedirs(os.path.join(folder, "root"), exist_ok=True)
     open(os.path.join(folder, "requests.log"), "a").close()
+    open(os.path.join(folder, "exchanges.log"), "a").close()
 
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(os.path.join(folder, "ca", "server.pem"), os.path.join(folder, "ca", "server.key"))

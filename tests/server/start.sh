@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fixture set-up: makes the test CA when missing, trusts it inside the test
 # Wine prefix, starts the loopback HTTPS server in the background and waits
-# until it answers.
+# until it answers, then starts the test proxy (test_proxy.py) in front of it.
 # Usage: start.sh TRUST_CA_EXE   (env: ORKVANE_TEST_SERVER_DIR,
 #        ORKVANE_TEST_HTTPS_PORT, WINEPREFIX)
 set -euo pipefail
@@ -27,12 +27,14 @@ fi
 
 rm -f "$dir/server.ready"
 : > "$dir/requests.log"
+: > "$dir/exchanges.log"
 # Detached from CTest's pipes, or CTest would wait for the server to exit.
 setsid python3 "$here/https_server.py" "$dir" "$port" </dev/null >"$dir/server.out" 2>&1 &
 echo $! > "$dir/server.pid"
 
 for _ in $(seq 1 100); do
     if [ -s "$dir/server.ready" ]; then
+        python3 "$here/test_proxy.py" start "$dir" "$port"
         exit 0
     fi
     if ! kill -0 "$(cat "$dir/server.pid")" 2>/dev/null; then

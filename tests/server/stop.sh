@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Fixture clean-up: stops the loopback server that start.sh started (only the
-# process recorded in server.pid, and only when it is that server).
+# Fixture clean-up: stops the test proxy and the loopback server that
+# start.sh started (only the processes it recorded, and only when they are
+# still those programs).
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 dir=${ORKVANE_TEST_SERVER_DIR:?ORKVANE_TEST_SERVER_DIR is not set}
+python3 "$here/test_proxy.py" stop "$dir"
 pid_file=$dir/server.pid
 [ -f "$pid_file" ] || exit 0
 pid=$(cat "$pid_file")

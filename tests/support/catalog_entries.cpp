@@ -11,6 +11,7 @@ CatalogApp MakeApp(const AppSpec& shape) {
     app.installed = shape.installed;
     app.updateAvailable = shape.updateAvailable;
     app.hidden = shape.hidden;
+    app.kept.previousKept = shape.previousKept;
     return app;
 }
 

@@ -15,6 +15,7 @@ struct AppSpec {
     bool installed = false;
     bool updateAvailable = false;
     bool hidden = false;
+    bool previousKept = false;
 };
 CatalogApp MakeApp(const AppSpec& shape);
 

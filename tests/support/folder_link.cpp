@@ -7,6 +7,7 @@
 #include "app/handles.h"
 #include "app/paths.h"
 #include "catalog/utf8.h"
+#include "tests/support/process_support.h"
 
 namespace {
 
@@ -43,15 +44,7 @@ std::string UnixPathOf(const std::wstring& path) {
 // Starts a Linux program from Wine. Wine hands back no handle that can be
 // waited for, so callers poll for the program's effect.
 bool StartUnixProgram(const wchar_t* program, const std::string& commandLine) {
-    std::wstring command = Utf8ToWide(commandLine);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    UniqueHandle processHandle(process.hProcess);
-    UniqueHandle threadHandle(process.hThread);
-    return true;
+    return static_cast<bool>(StartProcess(program, Utf8ToWide(commandLine)));
 }
 
 }  // namespace

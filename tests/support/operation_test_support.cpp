@@ -6,13 +6,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/handles.h"
 #include "app/paths.h"
 #include "app/sha256.h"
@@ -61,7 +56,12 @@ std::wstring InstalledPath(const std::wstring& id) { return JoinPath(GetAppsFold
 ToolCleanup::ToolCleanup(std::wstring id) : id_(std::move(id)) { clean(); }
 ToolCleanup::~ToolCleanup() { clean(); }
 void ToolCleanup::clean() const {
-    DeleteFileW(InstalledPath(id_).c_str());
+    // The executable and the files kept beside it: ids hold no dot.
+    for (const std::wstring& name : FilesMatching(GetAppsFolder(), id_ + L".*")) {
+        const std::wstring path = JoinPath(GetAppsFolder(), name);
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
     DeleteFileW(ShortcutPath(id_, true).c_str());
     DeleteFileW(ShortcutPath(id_, false).c_str());
 }
@@ -151,13 +151,6 @@ bool WaitForTrace(const std::wstring& traceFile, TraceRecord& record, bool until
         Sleep(50);
     }
 }
-
-ScopedGdiplus::ScopedGdiplus() {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) throw std::runtime_error("GDI+");
-}
-
-ScopedGdiplus::~ScopedGdiplus() { Gdiplus::GdiplusShutdown(token_); }
 
 namespace {
 

@@ -30,7 +30,8 @@ std::wstring PublishedDownloadPath(const CatalogApp& app);
 // The offline folder on the removable test drive E:, created on demand.
 std::wstring OfflineRootOnUsbDrive();
 
-// Removes Apps\<id>.exe and the tool's two shortcuts, now and at the end.
+// Removes Apps\<id>.exe, the files kept beside it (previous version, aside
+// copies) and the tool's two shortcuts, now and at the end.
 class ToolCleanup {
 public:
     explicit ToolCleanup(std::wstring id);
@@ -73,18 +74,6 @@ struct TraceRecord {
 };
 void ArmTrace(const std::wstring& traceFile, DWORD lingerMs);
 bool WaitForTrace(const std::wstring& traceFile, TraceRecord& record, bool untilExit, DWORD timeoutMs);
-
-// GDI+ for the duration of a test.
-class ScopedGdiplus {
-public:
-    ScopedGdiplus();
-    ~ScopedGdiplus();
-    ScopedGdiplus(const ScopedGdiplus&) = delete;
-    ScopedGdiplus& operator=(const ScopedGdiplus&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-};
 
 // An uncompressed RGBA PNG whose pixel (x, y) has the colour pixel(x, y)
 // (0xAARRGGBB); padded with a private ancillary chunk to `totalSize` bytes

@@ -15,6 +15,31 @@ ProcessOutcome NotRun(const char* step) {
 
 }  // namespace
 
+StartedProcess StartProcess(const wchar_t* application, const std::wstring& commandLine, DWORD flags,
+                            STARTUPINFOW* startup, BOOL inheritHandles, const wchar_t* folder) {
+    STARTUPINFOW plain{};
+    plain.cb = sizeof(plain);
+    StartedProcess started;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // CreateProcessW may write into the command line.
+        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+        buffer.push_back(L'\0');
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(application, buffer.data(), nullptr, nullptr, inheritHandles, flags, nullptr, folder,
+                           startup != nullptr ? startup : &plain, &info)) {
+            started.process.reset(info.hProcess);
+            started.thread.reset(info.hThread);
+            started.id = info.dwProcessId;
+            started.error = 0;
+            return started;
+        }
+        started.error = GetLastError();
+        if (started.error != ERROR_INTERNAL_ERROR) break;
+    }
+    SetLastError(started.error);
+    return started;
+}
+
 ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     ProcessOutcome outcome;
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
@@ -29,14 +54,9 @@ ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     startup.hStdOutput = writeEnd.get();
     startup.hStdError = writeEnd.get();
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION info{};
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &info))
-        return NotRun("CreateProcessW");
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
+    StartedProcess started = StartProcess(nullptr, commandLine, CREATE_NO_WINDOW, &startup, TRUE);
+    if (!started) return NotRun("CreateProcessW");
+    const UniqueHandle& process = started.process;
     writeEnd.reset();
 
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
@@ -65,6 +85,19 @@ ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
     outcome.finished = true;
     GetExitCodeProcess(process.get(), &outcome.exitCode);
     return outcome;
+}
+
+StartedProgram::StartedProgram(const std::wstring& exePath) {
+    process_ = std::move(StartProcess(exePath.c_str(), L"\"" + exePath + L"\"").process);
+}
+
+bool StartedProgram::Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+void StartedProgram::End() {
+    if (!process_) return;
+    TerminateProcess(process_.get(), 0);
+    WaitForSingleObject(process_.get(), INFINITE);
+    process_.reset();
 }
 
 std::wstring WindowsPathFromLinux(const std::string& linuxPath) {

@@ -12,17 +12,40 @@ namespace {
 
 constexpr int kDefaultPort = 47443;
 
-// Windows path of the server's state folder (ORKVANE_TEST_SERVER_DIR).
-std::wstring ServerFolder() {
-    std::wstring linuxPath = EnvVar(L"ORKVANE_TEST_SERVER_DIR");
-    if (linuxPath.empty()) throw std::runtime_error("ORKVANE_TEST_SERVER_DIR is not set");
-    for (wchar_t& c : linuxPath) {
-        if (c == L'/') c = L'\\';
-    }
-    return L"Z:" + linuxPath;
-}
+std::wstring ServerFolder() { return TestServerStateFolder(); }
 
 std::wstring RequestLogPath() { return JoinPath(ServerFolder(), L"requests.log"); }
+std::wstring ExchangesLogPath() { return JoinPath(ServerFolder(), L"exchanges.log"); }
+
+void Truncate(const std::wstring& path) {
+    // In place: the server appends to the same file.
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannot empty a server log");
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> FieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
 
 std::wstring RootPathOf(const std::wstring& relativePath) {
     std::wstring relative = relativePath;
@@ -56,23 +79,33 @@ void PublishFile(const std::wstring& relativePath, std::string_view bytes) {
 void UnpublishFile(const std::wstring& relativePath) { DeleteFileW(RootPathOf(relativePath).c_str()); }
 
 void ClearRequestLog() {
-    // Truncate in place: the server appends to the same file.
-    UniqueHandle file(CreateFileW(RequestLogPath().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot empty the request log");
+    Truncate(RequestLogPath());
+    Truncate(ExchangesLogPath());
 }
 
-std::vector<std::string> RequestLog() {
-    std::string text = ReadFileBytes(RequestLogPath());
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) lines.push_back(text.substr(start, end - start));
-        start = end + 1;
+std::vector<std::string> RequestLog() { return LinesOf(ReadFileBytes(RequestLogPath())); }
+
+std::vector<ServerExchange> ServerExchanges() {
+    std::vector<ServerExchange> exchanges;
+    for (const std::string& line : LinesOf(ReadFileBytes(ExchangesLogPath()))) {
+        std::vector<std::string> fields = FieldsOf(line);
+        if (fields.size() != 5) throw std::runtime_error("unreadable exchanges.log line: " + line);
+        exchanges.push_back({std::stoi(fields[0]), fields[1], fields[2], fields[3], fields[4]});
     }
-    return lines;
+    return exchanges;
+}
+
+std::wstring WindowsPathOfLinuxPath(std::wstring linuxPath) {
+    for (wchar_t& c : linuxPath) {
+        if (c == L'/') c = L'\\';
+    }
+    return L"Z:" + linuxPath;
+}
+
+std::wstring TestServerStateFolder() {
+    std::wstring linuxPath = EnvVar(L"ORKVANE_TEST_SERVER_DIR");
+    if (linuxPath.empty()) throw std::runtime_error("ORKVANE_TEST_SERVER_DIR is not set");
+    return WindowsPathOfLinuxPath(linuxPath);
 }
 
 char TestServerPatternByte(unsigned long long index) { return static_cast<char>((index * 7 + 3) % 251); }

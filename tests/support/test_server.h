@@ -18,9 +18,24 @@ std::wstring TestServerRoot();
 void PublishFile(const std::wstring& relativePath, std::string_view bytes);
 // Removes root/<relativePath> when it exists.
 void UnpublishFile(const std::wstring& relativePath);
-// Empties requests.log.
+// Empties requests.log and exchanges.log.
 void ClearRequestLog();
 // The lines of requests.log, each "<method> <path with query>".
 std::vector<std::string> RequestLog();
+
+// One request as the server saw it (exchanges.log).
+struct ServerExchange {
+    int clientPort = 0;  // the port of the connection the request came on
+    std::string method;
+    std::string path;     // with the query
+    std::string range;    // "-" when not sent
+    std::string ifRange;  // "-" when not sent
+};
+// Every request since the log was last cleared, in arrival order.
+std::vector<ServerExchange> ServerExchanges();
+// The server's state folder (ORKVANE_TEST_SERVER_DIR) as a Windows path.
+std::wstring TestServerStateFolder();
+// A Linux path as the test prefix sees it: "Z:" + the path with "\".
+std::wstring WindowsPathOfLinuxPath(std::wstring linuxPath);
 // Byte i of the server's generated bodies (/fault/size, /fault/cut, ...).
 char TestServerPatternByte(unsigned long long index);

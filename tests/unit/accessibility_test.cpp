@@ -8,7 +8,10 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <optional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,7 +28,9 @@
 #include "tests/support/operation_test_support.h"
 #include "tests/support/test_support.h"
 #include "tests/support/ui_test_canvas.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/options/options_dialog.h"
@@ -235,6 +240,16 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
     VARIANT none;
     VariantInit(&none);
     EXPECT_EQ(At({4, 2, 1})->accNavigate(NAVDIR_NEXT, Self(), &none), S_FALSE);
+    // A card's siblings and parent are those of its own group.
+    VARIANT sibling;
+    VariantInit(&sibling);
+    ASSERT_EQ(At({4, 1, 1})->accNavigate(NAVDIR_NEXT, Self(), &sibling), S_OK);
+    EXPECT_EQ(Read(FromVariant(sibling).get()).name, L"a2");
+    IDispatch* parent = nullptr;
+    ASSERT_EQ(At({4, 2, 1})->get_accParent(&parent), S_OK);
+    EXPECT_EQ(Read(FromDispatch(parent).get()).name, L"Bureau, 1 applis");
+    // The tree reads the layout that painting keeps, not a copy of it.
+    EXPECT_EQ(&CurrentAccessibleView().layout, &g_state.listLayout.layout);
 
     // Secret mode adds the hidden entry to its group.
     g_state.secretMode = true;
@@ -410,6 +425,18 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
         ASSERT_EQ(Root()->get_accChild(Id(child), &element), S_OK);
         EXPECT_EQ(Read(FromDispatch(element).get()).name, c.name);
     }
+
+    // The painter only draws: the window procedure tells, beside its paint.
+    g_events.clear();
+    g_state.statusText = L"Texte peint";
+    PaintMainWindow(window_);
+    PumpFor(50);
+    EXPECT_TRUE(g_events.empty()) << g_events.size() << " events from painting alone";
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+    PumpFor(50);
+    const std::pair<DWORD, long> nameChange{EVENT_OBJECT_NAMECHANGE, 5};
+    EXPECT_NE(std::find(g_events.begin(), g_events.end(), nameChange), g_events.end());
     UnhookWinEvent(hook);
 }
 
@@ -417,10 +444,119 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
 
 namespace {
 
+// What a screen reader asks of every card as it walks the list: each group
+// by accNavigate, each card by its position, then the card's name, state,
+// place, parent and next sibling. Returns the cards walked and how many of
+// them had the focus.
+std::pair<size_t, size_t> WalkEveryCard(const AccessibleView& view) {
+    size_t cards = 0;
+    size_t focused = 0;
+    const AccessibleNode list{AccessibleKind::List};
+    for (std::optional<AccessibleNode> group = NavigateFrom(view, list, NAVDIR_FIRSTCHILD); group;
+         group = NavigateFrom(view, *group, NAVDIR_NEXT)) {
+        const size_t count = ChildCountOf(view, *group);
+        for (size_t i = 0; i < count; ++i) {
+            const std::optional<AccessibleNode> card = NthChildOf(view, *group, i);
+            if (!card) return {cards, focused};
+            if (NameOf(view, *card).empty() || !ParentOf(view, *card)) return {cards, focused};
+            if ((StateOf(view, *card) & STATE_SYSTEM_FOCUSED) != 0) ++focused;
+            LocationOf(view, *card);
+            if (NavigateFrom(view, *card, NAVDIR_NEXT).has_value() != (i + 1 < count)) return {cards, focused};
+            ++cards;
+        }
+    }
+    return {cards, focused};
+}
+
+// Walking ten times the cards takes about ten times as long, whether every
+// card has a group of its own or all share one, with the focus on a card.
+// The fastest of a few walks is compared: a busy machine can slow a walk
+// down, never speed it up.
+TEST_F(AccessibilityTest, WalkingTheCardsCostsTheSameForEachCard) {
+    struct Shape {
+        const char* what;
+        bool groupPerCard;
+    };
+    for (const Shape shape : {Shape{"a group per card", true}, Shape{"one group", false}}) {
+        SCOPED_TRACE(shape.what);
+        auto fastestPerCardUs = [&](size_t count) {
+            g_state.apps.clear();
+            for (size_t i = 0; i < count; ++i) {
+                const std::wstring number = std::to_wstring(i);
+                g_state.apps.push_back(MakeApp(AppSpec{L"Outil_" + number, shape.groupPerCard ? L"C" + number : L"C"}));
+            }
+            g_state.catalogLoaded = true;
+            g_state.keyboardFocus = {FocusPart::Card, L"Outil_" + std::to_wstring(count / 2)};
+            UpdateScrollMetrics();
+            Paint();
+            const AccessibleView view = CurrentAccessibleView();
+            double fastest = 1e9;
+            for (int run = 0; run < 3; ++run) {
+                const auto start = std::chrono::steady_clock::now();
+                const auto [cards, focused] = WalkEveryCard(view);
+                const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+                EXPECT_EQ(cards, count);
+                EXPECT_EQ(focused, 1u);
+                fastest = std::min(fastest, took.count() / static_cast<double>(count));
+            }
+            return fastest;
+        };
+        const double few = fastestPerCardUs(2000);
+        const double many = fastestPerCardUs(20000);
+        EXPECT_LT(many, 3 * few) << "per card: " << few << " us among 2,000, " << many << " us among 20,000";
+    }
+}
+
 std::wstring AccessibleNameOf(HWND control) {
     ComPtr<IAccessible> acc;
     if (AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), acc.putVoid()) != S_OK) return L"?";
     return TextOf([&](BSTR* text) { return acc->get_accName(Self(), text); });
+}
+
+// Every group, card and card button has a child id of its own, however many
+// categories the catalogue has, and the id leads back to it.
+TEST(AccessibleIds, NoTwoNodesShareAChildId) {
+    ResetAppState();
+    constexpr size_t kEntries = 1200;  // a category each: groups past 900 and cards side by side
+    for (size_t i = 0; i < kEntries; ++i) {
+        const std::wstring n = std::to_wstring(i);
+        g_state.apps.push_back(MakeApp(AppSpec{L"outil" + n, L"Catégorie " + n, i % 2 == 0}));
+    }
+    g_state.expandedId = L"outil1000";
+    g_state.dpi = 96;
+    const CardListLayout layout = ComputeCardLayout(800);
+    const AccessibleView view{layout};
+    ASSERT_EQ(view.layout.groups.size(), kEntries);
+
+    std::vector<AccessibleNode> nodes;
+    for (size_t i = 0; i < kEntries; ++i) {
+        nodes.push_back({AccessibleKind::Group, i});
+        nodes.push_back({AccessibleKind::Card, i});
+        for (FocusPart part : {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton}) {
+            const AccessibleNode button{AccessibleKind::CardButton, i, part};
+            if (NodeExists(view, button)) nodes.push_back(button);
+        }
+    }
+    ASSERT_GT(nodes.size(), 2 * kEntries) << "the expanded card shows no buttons";
+    // Kind and index of a node, for the first few faults found.
+    auto show = [](const AccessibleNode& node) {
+        return std::to_string(static_cast<int>(node.kind)) + "/" + std::to_string(node.index);
+    };
+    std::map<long, AccessibleNode> owners;
+    int clashes = 0;
+    int strays = 0;
+    for (const AccessibleNode& node : nodes) {
+        const long id = ChildIdOf(node);
+        const auto [owner, fresh] = owners.emplace(id, node);
+        if (!fresh && ++clashes <= 3)
+            ADD_FAILURE() << "id " << id << " of node " << show(node) << " is also that of " << show(owner->second);
+        const std::optional<AccessibleNode> back = NodeOfChildId(view, id);
+        if (!(back && *back == node) && ++strays <= 3)
+            ADD_FAILURE() << "id " << id << " of node " << show(node) << " leads elsewhere";
+    }
+    EXPECT_EQ(clashes, 0);
+    EXPECT_EQ(strays, 0);
+    ResetAppState();
 }
 
 // What a screen reader reads for the owner-drawn buttons of the Options

@@ -1,19 +1,16 @@
-// WM_PAINT draws the window a band at a time: the window must show exactly
-// the picture painted in one piece, icons and band edges included.
+// WM_PAINT draws the window a band at a time, each band drawing only the
+// elements that reach into it: the window must show exactly the picture
+// painted in one piece, icons, focus ring and band edges included, and the
+// hit records must be those of the whole picture.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <objidl.h>
-#include <gdiplus.h>
-
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/support/ui_test_canvas.h"
@@ -21,6 +18,7 @@ using std::min;
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
+#include "ui/main/status_progress.h"
 
 namespace {
 
@@ -33,12 +31,51 @@ LRESULT CALLBACK BandedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// What a paint recorded: the hit areas and the visible parts of the cards.
+struct Records {
+    std::vector<HitRecord> hits;
+    std::vector<RECT> cards;
+};
+
+Records TakeRecords() { return {g_state.hitRecords, g_state.cardRects}; }
+
+void ExpectSameRecords(const Records& shown, const Records& whole) {
+    ASSERT_EQ(shown.hits.size(), whole.hits.size());
+    for (size_t i = 0; i < shown.hits.size(); ++i) {
+        SCOPED_TRACE("record " + std::to_string(i));
+        EXPECT_TRUE(EqualRect(&shown.hits[i].bounds, &whole.hits[i].bounds));
+        EXPECT_EQ(shown.hits[i].appIndex, whole.hits[i].appIndex);
+        EXPECT_EQ(shown.hits[i].part, whole.hits[i].part);
+        EXPECT_EQ(shown.hits[i].enabled, whole.hits[i].enabled);
+    }
+    ASSERT_EQ(shown.cards.size(), whole.cards.size());
+    for (size_t i = 0; i < shown.cards.size(); ++i) EXPECT_TRUE(EqualRect(&shown.cards[i], &whole.cards[i]));
+}
+
+// The window's pixels against one unbanded paint, and the records of the
+// window's last paint against that paint's.
+void ExpectShowsTheWholePicture(HWND window) {
+    const Records shownRecords = TakeRecords();
+    // The scroll bar takes its share of the width.
+    RECT client{};
+    GetClientRect(window, &client);
+    DibCanvas shown(client.right, client.bottom);
+    {
+        ScopedWindowDc dc(window);
+        BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc.get(), 0, 0, SRCCOPY);
+    }
+    DibCanvas whole(client.right, client.bottom);
+    PaintMainWindowTo(whole.dc(), client.right, client.bottom);
+    EXPECT_TRUE(shown.SameAs(whole));
+    ExpectSameRecords(shownRecords, TakeRecords());
+    EXPECT_GT(shownRecords.hits.size(), 5u);
+}
+
 }  // namespace
 
 TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     ResetAppState();
     g_state.dpi = 96;
     CreateFonts();
@@ -60,31 +97,40 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
             g_state.apps.back().iconBitmap.reset(icon);
         }
         g_state.expandedId = L"Outil4";
+        g_state.keyboardFocus = {};
+        g_state.focusCuesShown = false;
         UpdateScrollMetrics();
         ShowWindow(window, SW_SHOWNOACTIVATE);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
-        const size_t recordsAfterWindowPaint = g_state.hitRecords.size();
+        ExpectShowsTheWholePicture(window);
 
-        // The scroll bar takes its share of the width.
+        // The focus ring on a card that the first band edge cuts, when one does.
         RECT client{};
         GetClientRect(window, &client);
-        DibCanvas shown(client.right, client.bottom);
-        {
-            ScopedWindowDc dc(window);
-            BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc.get(), 0, 0, SRCCOPY);
+        const int dy = g_state.listTop - g_state.scrollPos;
+        for (const CardSlot& card : CurrentCardLayout(client.right).cards) {
+            if (card.bounds.top + dy < 400 && card.bounds.bottom + dy > 400 && 400 < g_state.listBottom) {
+                g_state.keyboardFocus = {FocusPart::Card, g_state.apps[card.appIndex].id};
+                g_state.focusCuesShown = true;
+                break;
+            }
         }
-        DibCanvas whole(client.right, client.bottom);
-        PaintMainWindowTo(whole.dc(), client.right, client.bottom);
-        EXPECT_TRUE(shown.SameAs(whole));
-        // The records are those of the whole picture, not of the last band.
-        EXPECT_EQ(recordsAfterWindowPaint, g_state.hitRecords.size());
-        EXPECT_GT(recordsAfterWindowPaint, 5u);
+        // The list reaches past the first band edge only in the tallest window.
+        EXPECT_EQ(g_state.focusCuesShown, height == 950);
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        ExpectShowsTheWholePicture(window);
+
+        // Only the status strip is repainted: its band alone, records still whole.
+        g_state.statusText = L"Texte de la bande " + std::to_wstring(height);
+        InvalidateStatusStrip();
+        UpdateWindow(window);
+        ExpectShowsTheWholePicture(window);
 
         g_state.apps.clear();  // the icons go before GDI+ shuts down
         g_state.mainWindow = nullptr;
         DestroyWindow(window);
     }
     DeleteFonts();
-    Gdiplus::GdiplusShutdown(token);
 }

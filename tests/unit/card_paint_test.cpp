@@ -10,13 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <objidl.h>
-#include <gdiplus.h>
-
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "tests/support/ui_test_canvas.h"
@@ -314,7 +308,7 @@ TEST(CardPaint, AmpersandIsDrawnAsText) {
         DibCanvas canvas(200, 40);
         canvas.Fill(RGB(255, 255, 255));
         // Even when the caller asks for nothing but a single line.
-        DrawLabel(canvas.dc(), texts[i], box, g_state.strongFont, RGB(0, 0, 0), DT_SINGLELINE);
+        DrawLabel(canvas.dc(), texts[i], box, g_state.strongFont.get(), RGB(0, 0, 0), DT_SINGLELINE);
         ink[i] = canvas.CountNot(box, RGB(255, 255, 255));
     }
     EXPECT_GT(ink[0], 0) << "a lone ampersand was taken as a mnemonic";
@@ -324,9 +318,8 @@ TEST(CardPaint, AmpersandIsDrawnAsText) {
 }
 
 TEST(CardPaint, IconFromTheBitmapOrTheProgramIcon) {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     {
         PaintedList list;
         const COLORREF red = RGB(220, 20, 30);
@@ -366,7 +359,6 @@ TEST(CardPaint, IconFromTheBitmapOrTheProgramIcon) {
         g_state.apps.clear();  // the bitmaps go before GDI+ shuts down
         g_state.appIcon = nullptr;
     }
-    Gdiplus::GdiplusShutdown(token);
 }
 
 TEST(CardPaint, DarkPaletteOnCardsAndPanels) {

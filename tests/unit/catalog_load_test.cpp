@@ -15,6 +15,7 @@
 #include "catalog/catalog_load.h"
 #include "catalog/error_text.h"
 #include "catalog/web_host.h"
+#include "tests/support/file_access.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -203,6 +204,45 @@ TEST_F(CatalogLoadTest, FailuresArriveAsMessages) {
         PumpUntil(1, std::chrono::seconds(20));
         ASSERT_EQ(g_received.size(), 1u) << c.name;
         EXPECT_FALSE(g_received[0]->ok) << c.name;
+        EXPECT_EQ(WideToUtf8(g_received[0]->error), c.error) << c.name;
+    }
+}
+
+// A folder the organisation imposes is checked at each load as a chosen one
+// is, and with fixed disks refused only a removable drive passes.
+TEST_F(CatalogLoadTest, OfflineFolderFollowsThePolicies) {
+    ScratchFolder usb = ScratchFolder::At(L"E:\\OrkvaneOffline");
+    ScratchFolder fixed = ScratchFolder::At(L"F:\\OrkvaneOffline");
+    WriteFileBytes(usb / L"catalog.json", CatalogJson("Outil-Usb"));
+    WriteFileBytes(fixed / L"catalog.json", CatalogJson("Outil-Disque"));
+    GrantEveryoneFullControl(fixed.path());
+    struct Case {
+        const char* name;
+        std::wstring root;
+        bool imposed;
+        bool fixedDiskAllowed;
+        std::string error;  // empty: the load succeeds
+    };
+    const Case cases[] = {
+        {"imposed on the USB key", L"E:\\", true, true, ""},
+        {"imposed, on a fixed disk others can write", L"F:\\OrkvaneOffline", true, true, msg::kOfflineWritableByOthers},
+        {"chosen before, on a fixed disk others can write", L"F:\\OrkvaneOffline", false, true, ""},
+        {"fixed disks refused", L"F:\\OrkvaneOffline", false, false, msg::kOfflineFixedDiskRefused},
+        {"fixed disks refused, on the USB key", L"E:\\OrkvaneOffline", false, false, ""},
+    };
+    for (const Case& c : cases) {
+        ResetAppState();
+        g_state.mainWindow = window_;
+        g_received.clear();
+        g_state.settings.offlineMode = true;
+        g_state.settings.offlineRoot = c.root;
+        offlineModeShared = true;
+        if (c.imposed) g_state.policies.Set(PolicyId::OfflineRoot, PolicyValue{PolicyScope::Machine, 0, c.root});
+        if (!c.fixedDiskAllowed) g_state.policies.Set(PolicyId::AllowFixedDiskOffline, PolicyValue{});
+        StartCatalogLoad(false);
+        PumpUntil(1, std::chrono::seconds(20));
+        ASSERT_EQ(g_received.size(), 1u) << c.name;
+        EXPECT_EQ(g_received[0]->ok, c.error.empty()) << c.name;
         EXPECT_EQ(WideToUtf8(g_received[0]->error), c.error) << c.name;
     }
 }

@@ -278,7 +278,8 @@ TEST(CatalogBuild, OwnEntryIndex) {
         {"exact name", Entry("A") + "," + Entry("Orkvane"), 1},
         {"capitals", Entry("ORKVANE"), 0},
         {"skipped elements do not count", "1,\"x\"," + Entry("A") + ",null," + Entry("orkvane"), 1},
-        {"a later own entry wins", Entry("Orkvane") + "," + Entry("A") + "," + Entry("ORKVANE") + "," + Entry("B"), 2},
+        {"a later own entry is skipped", Entry("Orkvane") + "," + Entry("A") + "," + Entry("ORKVANE") + "," + Entry("B"),
+         0},
         {"near names are tools", Entry("Orkvane2") + "," + Entry("Orkvan") + "," + Entry(" Orkvane"), -1},
     };
     for (const Case& c : cases) {
@@ -608,6 +609,32 @@ TEST(CatalogBuild, RecordsAreReservedForObjectsOnly) {
     ASSERT_EQ(mixed.error, "<no error>");
     EXPECT_EQ(mixed.result.apps.size(), 2u);
     EXPECT_EQ(mixed.result.apps.capacity(), 2u);
+}
+
+// 4 MiB of empty objects: each fails the load, so none may be reserved for.
+TEST(CatalogBuild, EmptyObjectsReserveNothing) {
+    std::string apps;
+    apps.reserve(4u << 20);
+    while (apps.size() < (4u << 20) - 3) apps += apps.empty() ? "{}" : ",{}";
+    for (const std::string& listed : {apps, Entry("A") + "," + apps}) {
+        Built built = Build(Catalogue(listed));
+        EXPECT_EQ(built.error, msg::kEntryIncomplete);
+        EXPECT_LE(built.result.apps.capacity(), 1u);
+    }
+}
+
+// Ids name files, and file names ignore case: a later entry of the same id is
+// skipped whatever it holds, like an element that is not an object.
+TEST(CatalogBuild, TheFirstEntryOfAnIdWins) {
+    Built built = Build(Catalogue(Entry("Outil-A", "\"lot\":\"premier\"") + "," + Entry("B") + "," +
+                                  Entry("OUTIL-a", "\"lot\":\"second\"") + ",{\"id\":\"b\"}," + Entry("outil-b") +
+                                  "," + Entry("Orkvane") + "," + Entry("ORKVANE")));
+    ASSERT_EQ(built.error, "<no error>");
+    std::vector<std::wstring> ids;
+    for (const CatalogApp& app : built.result.apps) ids.push_back(app.id);
+    EXPECT_EQ(ids, (std::vector<std::wstring>{L"Outil-A", L"B", L"outil-b", L"Orkvane"}));
+    EXPECT_EQ(built.result.apps[0].lot, L"premier");
+    EXPECT_EQ(built.result.selfIndex, 3);
 }
 
 TEST(CatalogBuild, LargeCatalogue) {

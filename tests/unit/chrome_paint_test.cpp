@@ -49,7 +49,7 @@ POINT Middle(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom)
 
 int SmallTextWidth(const std::wstring& text) {
     ScopedWindowDc screen(nullptr);
-    ScopedSelect font(screen.get(), g_state.smallFont);
+    ScopedSelect font(screen.get(), g_state.smallFont.get());
     SIZE size{};
     GetTextExtentPoint32W(screen.get(), text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;

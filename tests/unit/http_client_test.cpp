@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "catalog/http_client.h"
+#include "tests/support/closed_port.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 
@@ -20,36 +21,6 @@ std::string PatternBody(size_t size) {
     for (size_t i = 0; i < size; ++i) bytes[i] = TestServerPatternByte(i);
     return bytes;
 }
-
-// A loopback port that refuses connections: bound, never listening.
-class ClosedPort {
-public:
-    ClosedPort() {
-        WSADATA data{};
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-        socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = 0;
-        if (socket_ != INVALID_SOCKET && bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
-            int size = sizeof(address);
-            if (getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &size) == 0) port_ = ntohs(address.sin_port);
-        }
-    }
-    ~ClosedPort() {
-        if (socket_ != INVALID_SOCKET) closesocket(socket_);
-        if (started_) WSACleanup();
-    }
-    ClosedPort(const ClosedPort&) = delete;
-    ClosedPort& operator=(const ClosedPort&) = delete;
-    int port() const { return port_; }
-
-private:
-    bool started_ = false;
-    SOCKET socket_ = INVALID_SOCKET;
-    int port_ = 0;
-};
 
 std::wstring Url(const std::wstring& path) { return TestServerUrl() + path; }
 

@@ -7,12 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
+#include "app/gdiplus_session.h"
 #include "catalog/icon_load.h"
 #include "catalog/image_size.h"
 #include "tests/support/operation_test_support.h"
@@ -92,7 +87,8 @@ TEST(ReadImageSize, FromTheHeaderAlone) {
 }
 
 TEST(DecodeIconBytes, RefusesPicturesLargerThan1024PixelsASide) {
-    ScopedGdiplus gdiplus;
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus.ok());
     struct Case {
         const char* what;
         std::string bytes;

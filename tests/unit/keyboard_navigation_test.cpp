@@ -284,6 +284,7 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
     };
     const std::wstring update = W("Mettre à jour");
     const std::wstring remove = W("Désinstaller");
+    const std::wstring rollBack = W("Revenir à la version précédente");
     const Case cases[] = {
         {"not installed", {L"outil", L"Outils"}, true,
          {{FocusPart::PrimaryButton, L"Installer", true}},
@@ -305,6 +306,15 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         {"not installed, portable copy", {L"outil", L"Outils"}, false,
          {{FocusPart::PrimaryButton, L"Installer", false}},
          {{L"Installer", false}}},
+        {"up to date, previous version kept", {L"outil", L"Outils", true, false, false, true}, true,
+         {{FocusPart::PrimaryButton, L"Lancer", true}, {FocusPart::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", true}, {rollBack, true}, {remove, true}}},
+        {"update available, previous version kept, portable copy",
+         {L"outil", L"Outils", true, true, false, true}, false,
+         {{FocusPart::PrimaryButton, update, false},
+          {FocusPart::SecondButton, L"Lancer", false},
+          {FocusPart::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", false}, {update, false}, {rollBack, false}, {remove, true}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -329,9 +339,11 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         // The screen reader's buttons of the card, with their names.
         const AccessibleView view = CurrentAccessibleView();
         std::vector<Button> accessible;
+        std::wstring menuDescription;
         for (const AccessibleNode& node : ChildrenOf(view, {AccessibleKind::Card, 0})) {
             const bool enabled = (StateOf(view, node) & STATE_SYSTEM_UNAVAILABLE) == 0;
             accessible.push_back({node.part, NameOf(view, node), enabled});
+            if (node.part == FocusPart::MenuButton) menuDescription = DescriptionOf(node);
         }
         EXPECT_EQ(accessible, c.buttons);
 
@@ -353,6 +365,12 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         Key(VK_APPS);
         KillTimer(nullptr, timer);
         EXPECT_EQ(g_menuEntries, c.menu);
+
+        // The screen reader hears the menu's items on the button that opens it.
+        std::wstring items;
+        for (const MenuEntry& entry : c.menu) items += (items.empty() ? L"" : L", ") + entry.label;
+        const bool hasMenuButton = c.buttons.back().part == FocusPart::MenuButton;
+        EXPECT_EQ(menuDescription, hasMenuButton ? items : L"");
     }
 }
 

@@ -12,15 +12,19 @@
 #include "app/constants.h"
 #include "app/messages.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/self_commands.h"
+#include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
 #include "ui/main/tray_icon.h"
+#include "ui/popup/update_popup.h"
 
 namespace {
 
@@ -31,7 +35,7 @@ POINT Centre(const RECT& rect) { return POINT{(rect.left + rect.right) / 2, (rec
 LPARAM PointParam(POINT point) { return MAKELPARAM(point.x, point.y); }
 
 std::unique_ptr<CatalogLoadResult> SuccessResult(bool automatic, std::vector<const wchar_t*> ids, int selfIndex = -1,
-                                                 const wchar_t* selfVersion = L"1.11.0") {
+                                                 const wchar_t* selfVersion = kVersionText) {
     auto result = std::make_unique<CatalogLoadResult>();
     result->automatic = automatic;
     result->ok = true;
@@ -98,7 +102,7 @@ protected:
 TEST_F(MainWindowTest, CreationSetsUpPortableWindow) {
     EXPECT_EQ(g_state.mainWindow, window_);
     EXPECT_FALSE(g_state.installedMode);  // the test program is not the installed copy
-    EXPECT_NE(g_state.bodyFont, nullptr);
+    EXPECT_NE(g_state.bodyFont.get(), nullptr);
     // Portable: no installed-instance mark and no tray icon.
     EXPECT_EQ(GetPropW(window_, kInstalledProperty), nullptr);
     EXPECT_FALSE(g_state.trayIconAdded);
@@ -250,7 +254,7 @@ TEST_F(MainWindowTest, CloseHidesMinimisesOrDestroys) {
     SendMessageW(window_, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window_));
     EXPECT_EQ(g_state.catalogGeneration, generation + 1);
-    EXPECT_EQ(g_state.bodyFont, nullptr);
+    EXPECT_EQ(g_state.bodyFont.get(), nullptr);
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
@@ -373,6 +377,33 @@ TEST_F(MainWindowTest, SelfUpdateOfferedOnlyForNewerVersionWithInstalledCopy) {
         Deliver(window_, SuccessResult(false, {L"Outil", L"Orkvane"}, 1, c.version));
         EXPECT_EQ(g_state.selfUpdateAvailable, c.offered) << c.version << L" " << c.installedCopy;
     }
+    DeleteFileW(installed.c_str());
+    if (!folderExisted) RemoveDirectoryW(GetInstallFolder().c_str());
+}
+
+// An organisation that keeps the program at the version it deployed: no
+// update in the header, none in the popup, none started by hand.
+TEST_F(MainWindowTest, SelfUpdatePolicyKeepsTheProgramsUpdateAway) {
+    const std::wstring installed = GetInstalledExePath();
+    ASSERT_FALSE(FileExists(installed)) << "a previous test left the installed copy behind";
+    const bool folderExisted = GetFileAttributesW(GetInstallFolder().c_str()) != INVALID_FILE_ATTRIBUTES;
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(installed, "MZ");
+    g_state.installedMode = true;
+    g_state.settings.updateChecks = true;
+    for (bool allowed : {true, false}) {
+        g_state.policies = Policies();
+        if (!allowed) g_state.policies.Set(PolicyId::SelfUpdate, PolicyValue{});
+        // A silent check finds a newer program and nothing else.
+        Deliver(window_, SuccessResult(true, {L"Outil", L"Orkvane"}, 1, L"1.12"));
+        EXPECT_EQ(g_state.selfUpdateAvailable, allowed);
+        EXPECT_EQ(GetSelfButtonState(), allowed ? SelfButtonState::UpdateAvailable : SelfButtonState::Current);
+        EXPECT_EQ(g_state.popupWindow != nullptr, allowed);
+        EXPECT_EQ(g_state.popupEntries.size(), allowed ? 1u : 0u);
+        CloseUpdatePopup();
+    }
+    StartToolboxUpdate();
+    EXPECT_FALSE(g_state.busy) << "the update started despite the policy";
     DeleteFileW(installed.c_str());
     if (!folderExisted) RemoveDirectoryW(GetInstallFolder().c_str());
 }
@@ -637,12 +668,12 @@ TEST_F(MainWindowTest, MinimumSizeAndDpiChange) {
     }
 
     g_state.dpi = 96;
-    HFONT oldFont = g_state.bodyFont;
+    HFONT oldFont = g_state.bodyFont.get();
     RECT suggested{40, 30, 40 + 1300, 30 + 900};
     SendMessageW(window_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(g_state.dpi, 144);
-    EXPECT_NE(g_state.bodyFont, nullptr);
-    EXPECT_NE(g_state.bodyFont, oldFont);  // rebuilt at the new size
+    EXPECT_NE(g_state.bodyFont.get(), nullptr);
+    EXPECT_NE(g_state.bodyFont.get(), oldFont);  // rebuilt at the new size
     RECT now{};
     GetWindowRect(window_, &now);
     EXPECT_EQ(now.left, 40);

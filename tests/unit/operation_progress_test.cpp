@@ -253,7 +253,7 @@ TEST(StatusStripProgress, UnknownSizeShowsTheBytesSoFarInTheMutedColour) {
     };
     // Right of where the status text itself ends.
     ScopedWindowDc screen(nullptr);
-    ScopedSelect font(screen.get(), g_state.smallFont);
+    ScopedSelect font(screen.get(), g_state.smallFont.get());
     SIZE textSize{};
     GetTextExtentPoint32W(screen.get(), g_state.statusText.c_str(), static_cast<int>(g_state.statusText.size()),
                           &textSize);

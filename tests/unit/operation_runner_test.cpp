@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
+
 #include "app/constants.h"
 #include "app/handles.h"
 #include "app/messages.h"
@@ -8,6 +11,7 @@
 #include "app/state.h"
 #include "operations/operation_runner.h"
 #include "operations/shell_ops.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -20,6 +24,32 @@ const std::wstring kPortableText =
     W("Installez puis relancez Orkvane depuis %LOCALAPPDATA%\\Kest_Tools pour installer ou exécuter une application.");
 
 std::wstring Failure(const char* message) { return W("Opération impossible : ") + W(message); }
+
+// Every file the user-interface thread opens while the hook is in place.
+struct OpenedOnWindowThread {
+    std::atomic<DWORD> thread{0};
+    std::mutex lock;
+    std::vector<std::wstring> paths;
+    ScopedImportHook* hook = nullptr;
+} g_opened;
+
+HANDLE WINAPI RecordingCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                   DWORD disposition, DWORD flags, HANDLE templateFile) {
+    if (GetCurrentThreadId() == g_opened.thread && name != nullptr) {
+        std::lock_guard<std::mutex> hold(g_opened.lock);
+        g_opened.paths.push_back(name);
+    }
+    auto original = reinterpret_cast<decltype(&CreateFileW)>(g_opened.hook->original());
+    return original(name, access, share, security, disposition, flags, templateFile);
+}
+
+std::vector<std::wstring> OpenedUnder(const std::wstring& folder) {
+    std::lock_guard<std::mutex> hold(g_opened.lock);
+    std::vector<std::wstring> found;
+    for (const std::wstring& path : g_opened.paths)
+        if (_wcsnicmp(path.c_str(), folder.c_str(), folder.size()) == 0) found.push_back(path);
+    return found;
+}
 
 // The real main window and real workers; message boxes are recorded.
 class ToolOperationTest : public ::testing::Test {
@@ -187,6 +217,48 @@ TEST_F(ToolOperationTest, LaunchStartsTheInstalledTool) {
     EXPECT_EQ(boxes.size(), 1u);
 }
 
+// The worker says what the tool's file is; the window reads none of it, even
+// for a tool of gigabytes.
+TEST_F(ToolOperationTest, TheWindowOpensNoToolFileDuringAnInstallAndALaunch) {
+    ToolCleanup cleanup(L"h6opnoui");
+    CatalogApp app = MakeToolEntry(L"h6opnoui", Sha256Of(tool));
+    PublishFile(PublishedDownloadPath(app), tool);
+    UseEntry(std::move(app));
+    ScratchFolder traces(L"trace");
+    ArmTrace(traces / L"noui.txt", 0);
+    const std::wstring target = InstalledPath(L"h6opnoui");
+    const std::wstring apps = GetAppsFolder();
+
+    ScopedImportHook hook("CreateFileW", reinterpret_cast<void*>(&RecordingCreateFileW));
+    ASSERT_TRUE(hook.installed());
+    g_opened.hook = &hook;
+    g_opened.thread = GetCurrentThreadId();
+
+    StartToolOperation(0, HitAction::Install);
+    WaitUntilIdle();
+    EXPECT_EQ(g_state.statusText, W("h6opnoui installé."));
+    EXPECT_TRUE(g_state.apps[0].installed);
+    EXPECT_FALSE(g_state.apps[0].updateAvailable);
+
+    // Changed outside the program (it still runs): the launch's worker sees it.
+    g_opened.thread = 0;
+    WriteFileBytes(target, tool + "changed");
+    g_opened.thread = GetCurrentThreadId();
+    StartToolOperation(0, HitAction::Launch);
+    WaitUntilIdle();
+    EXPECT_EQ(g_state.statusText, W("h6opnoui lancé."));
+    EXPECT_TRUE(g_state.apps[0].installed);
+    EXPECT_TRUE(g_state.apps[0].updateAvailable);
+    TraceRecord record;
+    EXPECT_TRUE(WaitForTrace(traces / L"noui.txt", record, true, 20000));
+
+    EXPECT_TRUE(OpenedUnder(apps).empty()) << WideToUtf8(OpenedUnder(apps).front());
+    // The hook does see this thread open a tool file.
+    ComputeFileSha256(target);
+    EXPECT_EQ(OpenedUnder(apps).size(), 1u);
+    g_opened.thread = 0;
+}
+
 TEST_F(ToolOperationTest, UninstallWaitsUntilTheToolHasExited) {
     ToolCleanup cleanup(L"h6opbusy");
     CreateFolderPath(GetAppsFolder());
@@ -206,7 +278,7 @@ TEST_F(ToolOperationTest, UninstallWaitsUntilTheToolHasExited) {
     StartToolOperation(0, HitAction::Uninstall);
     EXPECT_EQ(g_state.statusText, W("Désinstallation de h6opbusy..."));
     WaitUntilIdle();
-    EXPECT_EQ(g_state.statusText, Failure(msg::kUninstallFailed));
+    EXPECT_EQ(g_state.statusText, W("Opération impossible : Fermez h6opbusy avant de le désinstaller."));
     EXPECT_TRUE(FileExists(InstalledPath(L"h6opbusy")));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6opbusy", true)));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6opbusy", false)));
@@ -301,6 +373,34 @@ TEST_F(ToolOperationTest, HostileNamesAreRefusedByLaunchAndUninstall) {
     }
     EXPECT_TRUE(FileExists(victim));
     DeleteFileW(victim.c_str());
+}
+
+// A message queue that is full for the first few results of a job.
+std::atomic<int> refusedPostsLeft{0};
+std::atomic<void*> realPostMessage{nullptr};
+BOOL WINAPI PostRefusedWhileQueueFull(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP_OPERATION_DONE && refusedPostsLeft.fetch_sub(1) > 0) {
+        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+        return FALSE;
+    }
+    using PostFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+    return reinterpret_cast<PostFn>(realPostMessage.load())(window, message, wParam, lParam);
+}
+
+// Every job ends in a result the window receives, or busy would stay set.
+TEST_F(ToolOperationTest, AResultRefusedByAFullQueueStillArrives) {
+    ToolCleanup cleanup(L"h6opqueue");
+    UseEntry(MakeToolEntry(L"h6opqueue", Sha256Of(tool)));
+    ScopedImportHook hook("PostMessageW", reinterpret_cast<void*>(&PostRefusedWhileQueueFull));
+    ASSERT_TRUE(hook.installed());
+    realPostMessage = hook.original();
+    refusedPostsLeft = 3;
+
+    StartToolOperation(0, HitAction::Uninstall);
+    ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 20000)) << "the refused result never arrived";
+    EXPECT_LE(refusedPostsLeft.load(), 0);
+    EXPECT_EQ(g_state.statusText, W("h6opqueue désinstallé."));
+    refusedPostsLeft = 0;
 }
 
 TEST_F(ToolOperationTest, MissingResultIsAnUnknownError) {

@@ -3,12 +3,16 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/constants.h"
+#include "app/diagnostics.h"
+#include "app/messages.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
@@ -121,6 +125,7 @@ protected:
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_THEME, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     }
     void Tick() { SendMessageW(dialog, WM_TIMER, 1, 0); }
+    void CheckControl(int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
 
     HWND dialog = nullptr;
     std::vector<ShownBox> boxes;
@@ -437,6 +442,225 @@ TEST_F(OptionsDialogTest, SaveRefusesAFixedDiskFolderOthersCanWrite) {
     EXPECT_TRUE(IsWindow(dialog));
     EXPECT_FALSE(g_state.settings.offlineMode);
     EXPECT_EQ(g_state.settings.offlineRoot, L"");
+}
+
+// A policy's value as LoadSettings leaves it: in force, and in the settings.
+void Impose(PolicyId id, DWORD number, const std::wstring& text = L"") {
+    g_state.policies.Set(id, PolicyValue{PolicyScope::Machine, number, text});
+    Settings& settings = g_state.settings;
+    switch (id) {
+    case PolicyId::Startup: settings.startup = number != 0; break;
+    case PolicyId::UpdateChecks: settings.updateChecks = number != 0; break;
+    case PolicyId::DesktopShortcut: settings.desktopShortcut = number != 0; break;
+    case PolicyId::MenuShortcut: settings.menuShortcut = number != 0; break;
+    case PolicyId::ThemeMode: settings.themeMode = static_cast<ThemeChoice>(number); break;
+    case PolicyId::OfflineMode: settings.offlineMode = number == 1; break;
+    case PolicyId::OfflineRoot: settings.offlineRoot = text; break;
+    default: break;
+    }
+}
+
+void PutUserSetting(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+// Every control a policy fixes is disabled and shows the forced value, the
+// tab that holds one says so, the busy timer leaves them disabled, and saving
+// writes none of them: the user's own values stay in the registry.
+TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
+    const std::wstring userRoot = L"F:\\ancien";
+    const std::wstring imposedRoot = L"E:\\OrkvaneOffline";
+    struct Imposed {
+        PolicyId id;
+        DWORD number;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Imposed> policies;
+        bool rootImposed;
+        bool installed;
+        std::vector<int> locked;
+        bool noteOnGeneral;
+        bool noteOnAdvanced;
+    };
+    const Case cases[] = {
+        {"settings of the first tab",
+         {{PolicyId::Startup, 0}, {PolicyId::MenuShortcut, 0}, {PolicyId::ThemeMode, 2}}, false, false,
+         {IDC_OPT_STARTUP, IDC_OPT_MENU, IDC_OPT_THEME}, true, false},
+        {"the offline folder imposed", {{PolicyId::OfflineMode, 1}}, true, false,
+         {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER, IDC_OPT_BROWSE}, false, true},
+        {"the web host imposed", {{PolicyId::OfflineMode, 0}}, false, false,
+         {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE}, false, true},
+        {"no removal, installed copy", {{PolicyId::SelfRemoval, 0}}, false, true, {IDC_OPT_UNINSTALL}, true, false},
+        {"no removal, portable copy", {{PolicyId::SelfRemoval, 0}}, false, false, {IDC_OPT_UNINSTALL}, false, false},
+        {"removal allowed, policies without controls",
+         {{PolicyId::SelfRemoval, 1}, {PolicyId::SelfUpdate, 0}, {PolicyId::AllowFixedDiskOffline, 0}}, false, true,
+         {}, false, false},
+    };
+    const int controls[] = {IDC_OPT_STARTUP,       IDC_OPT_UPDATE_CHECKS,  IDC_OPT_DESKTOP, IDC_OPT_MENU,
+                            IDC_OPT_THEME,         IDC_OPT_SOURCE_ONLINE,  IDC_OPT_SOURCE_OFFLINE,
+                            IDC_OPT_FOLDER,        IDC_OPT_BROWSE,         IDC_OPT_UNINSTALL};
+    // The five values the dialog saves, and the policy that may fix each.
+    struct Saved {
+        const wchar_t* name;
+        PolicyId policy;
+    };
+    const Saved saved[] = {{L"Startup", PolicyId::Startup},
+                           {L"UpdateChecks", PolicyId::UpdateChecks},
+                           {L"DesktopShortcut", PolicyId::DesktopShortcut},
+                           {L"MenuShortcut", PolicyId::MenuShortcut},
+                           {L"ThemeMode", PolicyId::ThemeMode}};
+    const HWND main = g_state.mainWindow;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetAppState();
+        g_state.instance = GetModuleHandleW(nullptr);
+        g_state.mainWindow = main;
+        g_state.installedMode = c.installed;
+        g_state.settings.lastCheck = NowFileTime();  // no check due: saving starts nothing
+        g_state.settings.offlineRoot = userRoot;
+        // The user's own values: 1 each, unlike both the imposed ones and what
+        // this dialog saves where nothing is imposed (0, see below).
+        const DWORD one = 1;
+        for (const Saved& value : saved) PutUserSetting(value.name, REG_DWORD, &one, sizeof(one));
+        for (const Imposed& policy : c.policies) Impose(policy.id, policy.number);
+        if (c.rootImposed) Impose(PolicyId::OfflineRoot, 0, imposedRoot);
+
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        Tick();  // the busy timer must not free them
+        auto locked = [&](int id) { return std::find(c.locked.begin(), c.locked.end(), id) != c.locked.end(); };
+        for (int id : controls) EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, id)) == FALSE, locked(id)) << id;
+        // What the dialog shows is what the program uses, forced or not.
+        const Settings& settings = g_state.settings;
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_STARTUP), settings.startup);
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_MENU), settings.menuShortcut);
+        EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_OPT_THEME, CB_GETCURSEL, 0, 0),
+                  static_cast<LRESULT>(settings.themeMode));
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE), settings.offlineMode);
+        EXPECT_EQ(ControlText(dialog, IDC_OPT_FOLDER), c.rootImposed ? imposedRoot : userRoot);
+
+        EXPECT_EQ(ControlText(dialog, IDC_OPT_MANAGED_NOTE), W("Certains réglages sont gérés par votre organisation."));
+        EXPECT_EQ(Shown(IDC_OPT_MANAGED_NOTE), c.noteOnGeneral);
+        Click(IDC_OPT_TAB_ADVANCED);
+        EXPECT_EQ(Shown(IDC_OPT_MANAGED_NOTE), c.noteOnAdvanced);
+        Click(IDC_OPT_TAB_GENERAL);
+        EXPECT_EQ(Shown(IDC_OPT_MANAGED_NOTE), c.noteOnGeneral);
+
+        // A refused removal does nothing, even asked for by message.
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_UNINSTALL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_OPT_UNINSTALL)));
+        MSG posted{};
+        bool removal = PeekMessageW(&posted, g_state.mainWindow, WM_APP_UNINSTALL_SELF, WM_APP_UNINSTALL_SELF,
+                                    PM_REMOVE) != 0;
+        EXPECT_EQ(removal, c.installed && !locked(IDC_OPT_UNINSTALL));
+        if (removal) continue;  // the dialog has ended
+
+        // Everything that can be set to 0 is; a locked box turned behind the
+        // policy's back counts for nothing.
+        for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU})
+            CheckControl(id, false);
+        Click(IDOK);
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_TRUE(boxes.empty());
+        for (const Saved& value : saved) {
+            bool forced = g_state.policies.Forces(value.policy);
+            EXPECT_EQ(ReadSettingDword(value.name), std::optional<DWORD>(forced ? 1 : 0)) << WideToUtf8(value.name);
+        }
+        EXPECT_FALSE(ReadSettingString(L"OfflineRoot").has_value());
+        EXPECT_FALSE(ReadSettingDword(L"OfflineMode").has_value());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    }
+}
+
+// With fixed disks refused, only a folder on a removable drive can be chosen.
+TEST_F(OptionsDialogTest, PolicyRefusingFixedDisksRefusesTheirFolders) {
+    ScratchFolder fixed;
+    std::wstring fixedRoot = MakeOfflineKey(fixed);
+    ScratchFolder usb = ScratchFolder::At(L"E:\\OptPolicy\\OrkvaneOffline");
+    WriteFileBytes(usb / L"catalog.json", "{}");
+    Impose(PolicyId::AllowFixedDiskOffline, 0);
+    struct Case {
+        const char* what;
+        std::wstring chosen;
+        bool accepted;
+    };
+    const Case cases[] = {{"a folder on a fixed disk", fixed.path(), false}, {"a USB key", usb.path(), true}};
+    for (const Case& c : cases) {
+        SetFolderPicker([&](HWND) { return c.chosen; });
+        boxes.clear();
+        Open();
+        ASSERT_NE(dialog, nullptr);
+        Click(IDC_OPT_TAB_ADVANCED);
+        Click(IDC_OPT_BROWSE);
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE), c.accepted) << c.what;
+        EXPECT_EQ(ControlText(dialog, IDC_OPT_FOLDER), c.accepted ? usb.path() : L"") << c.what;
+        if (c.accepted) {
+            EXPECT_TRUE(boxes.empty()) << c.what;
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << c.what;
+            EXPECT_EQ(boxes[0].text, W(msg::kOfflineFixedDiskRefused)) << c.what;
+            EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR)) << c.what;
+        }
+        DestroyWindow(dialog);
+    }
+    // Typed in rather than picked, the save refuses it as well.
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextW(dialog, IDC_OPT_FOLDER, fixedRoot.c_str());
+    CheckRadioButton(dialog, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_SOURCE_OFFLINE);
+    boxes.clear();
+    Click(IDOK);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, W(msg::kOfflineFixedDiskRefused));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(g_state.settings.offlineMode);
+}
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// "Copier les informations de diagnostic" on "Avancé": the text goes to the
+// clipboard and "Informations copiées." says so until the tab changes.
+TEST_F(OptionsDialogTest, DiagnosticsGoToTheClipboard) {
+    Impose(PolicyId::SelfUpdate, 0);
+    g_state.lastCatalogLoad = CatalogLoadRecord{NowFileTime(), false, false, false, L"Connexion OVH impossible", 0};
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(Shown(IDC_OPT_DIAGNOSTICS));
+    Click(IDC_OPT_TAB_ADVANCED);
+    EXPECT_TRUE(Shown(IDC_OPT_DIAGNOSTICS));
+    EXPECT_EQ(ControlText(dialog, IDC_OPT_DIAGNOSTICS), W("Copier les informations de diagnostic"));
+    EXPECT_FALSE(Shown(IDC_OPT_DIAGNOSTICS_DONE));
+
+    Click(IDC_OPT_DIAGNOSTICS);
+    std::wstring copied = ClipboardText();
+    EXPECT_EQ(copied, ComposeDiagnosticText(GatherDiagnosticFacts()));
+    EXPECT_NE(copied.find(L"  SelfUpdate = 0 (ordinateur)\r\n"), std::wstring::npos) << WideToUtf8(copied);
+    EXPECT_NE(copied.find(W(", échec : Connexion OVH impossible\r\n")), std::wstring::npos) << WideToUtf8(copied);
+    EXPECT_TRUE(Shown(IDC_OPT_DIAGNOSTICS_DONE));
+    EXPECT_EQ(ControlText(dialog, IDC_OPT_DIAGNOSTICS_DONE), W("Informations copiées."));
+    Click(IDC_OPT_TAB_GENERAL);
+    EXPECT_FALSE(Shown(IDC_OPT_DIAGNOSTICS_DONE));
+    EXPECT_FALSE(Shown(IDC_OPT_DIAGNOSTICS));
 }
 
 TEST_F(OptionsDialogTest, SaveWithTheSameSourceOnlyRunsTheDueCheck) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "app/sha256.h"
 #include "catalog/catalog_load.h"
 #include "publisher/file_tree.h"
+#include "tests/support/folder_link.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 
@@ -153,6 +156,26 @@ TEST(PublisherTool, OfflineCheckLooksAtTheFilesOnTheKey) {
     RemoveTree(L"E:\\PubCheck");
 }
 
+// A tool behind a link on the key: the program would not copy it, so the
+// check refuses it too.
+TEST(PublisherTool, OfflineCheckRefusesAToolBehindALink) {
+    ScratchFolder drive = ScratchFolder::At(L"E:\\PubLinks");
+    const std::wstring key = drive / L"OrkvaneOffline";
+    CreateFolderPath(JoinPath(key, L"autres"));
+    CreateFolderPath(JoinPath(key, L"icons"));
+    WriteFileBytes(JoinPath(key, L"autres\\Good.exe"), "good tool");
+    WriteFileBytes(JoinPath(key, L"icons\\Good.png"), kPngBytes);
+    WriteFileBytes(JoinPath(key, L"catalog.json"), Catalog(Entry("Good", Sha(JoinPath(key, L"autres\\Good.exe"))), ""));
+    FolderLink tools(JoinPath(key, L"outils"), L"autres");
+    ASSERT_TRUE(tools.made());
+
+    ProcessOutcome out = RunTool(L"check " + Q(JoinPath(key, L"catalog.json")) + L" --offline E:\\PubLinks");
+    EXPECT_EQ(out.exitCode, 1u) << out.output;
+    EXPECT_TRUE(Has(out.output, "entrée 1 (« Good ») : " + std::string(msg::kUsbCopyFailed) +
+                                    " (outils\\Good.exe passe par un lien symbolique ou une jonction"))
+        << out.output;
+}
+
 TEST(PublisherTool, OfflineCheckRefusesANetworkFolder) {
     ScratchFolder dir;
     WriteFileBytes(dir / L"catalog.json", Catalog(Entry("Good", kSha64)));
@@ -263,16 +286,11 @@ TEST(PublisherTool, PackRefusesAWorkFolderItDidNotMake) {
 
     std::wstring commandLine = Q(Tool()) + L" pack " + Q(src.source / L"catalog.json") + L" " +
                                Q(src.source.path()) + L" " + Q(dest);
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(Tool().c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
-                               nullptr, nullptr, &startup, &info));
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(info.dwProcessId);
+    StartedProcess started = StartProcess(Tool().c_str(), commandLine, CREATE_SUSPENDED | CREATE_NO_WINDOW);
+    ASSERT_TRUE(started) << "error " << started.error;
+    const UniqueHandle& process = started.process;
+    const UniqueHandle& thread = started.thread;
+    const std::wstring work = dest + L".orkvane-tmp-" + std::to_wstring(started.id);
     CreateFolderPath(work);
     WriteFileBytes(JoinPath(work, L"keep.txt"), "mine");
     // A link inside it to a folder of the publisher's own.
@@ -315,6 +333,85 @@ TEST(PublisherFileTree, RemovingATreeNeverFollowsLinks) {
     EXPECT_EQ(GetFileAttributesW(tree.path().c_str()), INVALID_FILE_ATTRIBUTES) << "the tree stayed";
     EXPECT_EQ(ReadFileBytes(outside / L"dossier\\garde.txt"), "mine");
     EXPECT_EQ(ReadFileBytes(outside / L"fichier.txt"), "mine");
+}
+
+// The moment the walk lists the folder `sous` of the tree it removes (it has
+// found it to be a real folder by then), `sous` is renamed away and a link to
+// a folder of the publisher's own is put in its place.
+struct SwapDuringWalk {
+    std::wstring folder;
+    std::wstring movedTo;
+    std::wstring linkTarget;  // relative to the tree
+    bool listed = false;
+    bool swapped = false;
+    std::optional<FolderLink> link;
+    ScopedImportHook* findFirst = nullptr;
+    ScopedImportHook* byHandle = nullptr;
+};
+SwapDuringWalk* swapDuringWalk = nullptr;
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+    return text.size() >= end.size() && _wcsicmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+void SwapOnce() {
+    SwapDuringWalk& swap = *swapDuringWalk;
+    if (swap.listed) return;
+    swap.listed = true;
+    if (!MoveFileW(swap.folder.c_str(), swap.movedTo.c_str())) return;
+    swap.link.emplace(swap.folder, swap.linkTarget);
+    swap.swapped = swap.link->made();
+}
+
+// The walk lists a folder by its path or from its handle; either way `sous`
+// is swapped just before its listing is read.
+HANDLE WINAPI SwappingFindFirstFile(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
+    if (EndsWith(pattern, L"\\sous\\*")) SwapOnce();
+    using Fn = HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW);
+    return reinterpret_cast<Fn>(swapDuringWalk->findFirst->original())(pattern, data);
+}
+
+BOOL WINAPI SwappingHandleListing(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID buffer, DWORD size) {
+    std::vector<wchar_t> path(32768);
+    const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length > 0 && length < path.size() && EndsWith(path.data(), L"\\sous")) SwapOnce();
+    using Fn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    return reinterpret_cast<Fn>(swapDuringWalk->byHandle->original())(file, kind, buffer, size);
+}
+
+// A folder swapped for a link while the tree is being removed is never
+// followed: the walk holds each folder it is in, so it cannot even be renamed.
+TEST(PublisherFileTree, AFolderSwappedForALinkDuringTheWalkIsNotFollowed) {
+    ScratchFolder outside(L"swap_outside");
+    CreateFolderPath(outside / L"dossier");
+    WriteFileBytes(outside / L"dossier\\garde.txt", "mine");
+    ScratchFolder tree(L"swap_tree");
+    CreateFolderPath(tree / L"sous");
+    WriteFileBytes(tree / L"sous\\a.txt", "x");
+    WriteFileBytes(tree / L"b.txt", "x");
+
+    SwapDuringWalk swap;
+    swap.folder = tree / L"sous";
+    swap.movedTo = outside / L"sous-deplace";
+    swap.linkTarget = L"..\\" + outside.path().substr(outside.path().find_last_of(L'\\') + 1) + L"\\dossier";
+    swapDuringWalk = &swap;
+    {
+        ScopedImportHook findFirst("FindFirstFileW", reinterpret_cast<void*>(&SwappingFindFirstFile));
+        ScopedImportHook byHandle("GetFileInformationByHandleEx", reinterpret_cast<void*>(&SwappingHandleListing));
+        ASSERT_TRUE(findFirst.installed() || byHandle.installed());
+        swap.findFirst = &findFirst;
+        swap.byHandle = &byHandle;
+        RemoveTreeIfPresent(tree.path());
+    }
+    swapDuringWalk = nullptr;
+
+    EXPECT_TRUE(swap.listed) << "the walk never listed the folder";
+    EXPECT_FALSE(swap.swapped) << "the folder was renamed away while the walk was in it";
+    EXPECT_TRUE(FileExists(outside / L"dossier\\garde.txt")) << "the walk followed the link";
+    if (!swap.swapped) {
+        EXPECT_EQ(GetFileAttributesW(tree.path().c_str()), INVALID_FILE_ATTRIBUTES) << "the tree stayed";
+    }
+    swap.link.reset();
 }
 
 }  // namespace

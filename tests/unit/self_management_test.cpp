@@ -23,6 +23,7 @@
 #include "app/handles.h"
 #include "app/messages.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/post_result.h"
 #include "app/settings.h"
 #include "app/sha256.h"
@@ -35,6 +36,7 @@
 #include "tests/support/powershell_place.h"
 #include "tests/support/run_value.h"
 #include "tests/support/test_server.h"
+#include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 #include "tests/support/waiting.h"
 #include "ui/jobs/self_commands.h"
@@ -73,28 +75,7 @@ std::vector<std::wstring> LogLines(const std::wstring& log) {
     return lines;
 }
 
-struct Started {
-    UniqueHandle process;
-    DWORD id = 0;
-};
-
-Started Start(const std::wstring& application, const std::wstring& commandLine) {
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    Started started;
-    if (CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
-        CloseHandle(info.hThread);
-        started.process.reset(info.hProcess);
-        started.id = info.dwProcessId;
-    }
-    return started;
-}
-
-DWORD WaitForExit(const Started& started, DWORD timeoutMs) {
+DWORD WaitForExit(const StartedProcess& started, DWORD timeoutMs) {
     if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) return 999;
     DWORD code = 0;
     GetExitCodeProcess(started.process.get(), &code);
@@ -103,14 +84,14 @@ DWORD WaitForExit(const Started& started, DWORD timeoutMs) {
 
 // The stand-in, started directly with the deferred command line of a script.
 DWORD RunStandIn(const std::wstring& script, DWORD timeoutMs = 30000) {
-    Started started = Start(StandInPath(), BuildDeferredCommandLine(script));
+    StartedProcess started = StartProcess(StandInPath().c_str(), BuildDeferredCommandLine(script));
     if (!started.process) return 998;
     return WaitForExit(started, timeoutMs);
 }
 
 // A finished process whose handle stays open, so its id is not reused.
-Started FinishedProcess() {
-    Started started = Start(StandInPath(), L"powershell.exe");
+StartedProcess FinishedProcess() {
+    StartedProcess started = StartProcess(StandInPath().c_str(), L"powershell.exe");
     WaitForExit(started, 30000);
     return started;
 }
@@ -221,9 +202,10 @@ TEST(DeferredScript, ReplacementScriptAndCommandLine) {
                                                  L"C:\\Users\\l'atelier\\Orkvane.exe");
     const std::wstring expected =
         L"$ErrorActionPreference='SilentlyContinue'; try { Wait-Process -Id 4242 -Timeout 20 } catch {}; "
-        L"Start-Sleep -Milliseconds 500; Move-Item -LiteralPath 'C:\\Users\\l''atelier\\Orkvane.exe.nouveau' "
-        L"-Destination 'C:\\Users\\l''atelier\\Orkvane.exe' -Force; "
-        L"Start-Process -FilePath 'C:\\Users\\l''atelier\\Orkvane.exe'";
+        L"Start-Sleep -Milliseconds 500; try { [System.IO.File]::Replace("
+        L"'C:\\Users\\l''atelier\\Orkvane.exe.nouveau', 'C:\\Users\\l''atelier\\Orkvane.exe', $null, $true) } "
+        L"catch { [System.IO.File]::Move('C:\\Users\\l''atelier\\Orkvane.exe.nouveau', "
+        L"'C:\\Users\\l''atelier\\Orkvane.exe') }; Start-Process -FilePath 'C:\\Users\\l''atelier\\Orkvane.exe'";
     EXPECT_EQ(script, expected);
     EXPECT_EQ(BuildDeferredCommandLine(script),
               L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"" + expected + L"\"");
@@ -261,7 +243,7 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
 
     // The "program" the script waits for: a stand-in that sleeps 1.5 s.
     auto begin = std::chrono::steady_clock::now();
-    Started program = Start(StandInPath(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
+    StartedProcess program = StartProcess(StandInPath().c_str(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
     ASSERT_TRUE(program.process);
     std::wstring script = BuildReplacementScript(program.id, side, installed);
     ASSERT_EQ(RunStandIn(script), 0u);
@@ -280,27 +262,56 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
     EXPECT_EQ(lines[2], L"\"" + installed + L"\"") << "the new installed copy was not started";
 }
 
-TEST(PowerShellStandIn, ReplacementOfALockedFileKeepsTheOldProgramAndStartsIt) {
-    ScratchFolder scratch(L"locked");
-    Started gone = FinishedProcess();
-    std::wstring log = scratch / L"log.txt";
-    ScopedEnv logEnv(kLogVariable, log);
-    std::wstring installed = scratch / L"Orkvane.exe";
-    std::wstring side = scratch / L"Orkvane.exe.nouveau";
-    // The old program is the stand-in, so that its start shows in the log.
-    ASSERT_TRUE(CopyFileW(StandInPath().c_str(), installed.c_str(), FALSE));
-    std::string oldBytes = ReadFileBytes(installed);
-    WriteFileBytes(side, "new program");
-    {
-        // Another program holds the installed file open: no rename over it.
-        UniqueHandle lock(CreateFileW(installed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(lock);
-        EXPECT_EQ(RunStandIn(BuildReplacementScript(gone.id, side, installed)), 0u);
+// The replacement is all or nothing: when the old file cannot go (another
+// program holds it) or the new one cannot move (a scanner holds it), the old
+// program stays whole and starts again; with no old file the new one is put
+// in place.
+TEST(PowerShellStandIn, ReplacementIsAllOrNothingAndStartsAProgram) {
+    // Both programs are the stand-in, so that a start shows in the log; the
+    // bytes appended tell them apart.
+    const std::string oldBytes = ReadFileBytes(StandInPath()) + "old program";
+    const std::string newBytes = ReadFileBytes(StandInPath()) + "new program";
+    struct Case {
+        const char* what;
+        bool oldFile;
+        bool holdOld;
+        bool holdNew;
+        const std::string& expected;
+    };
+    const Case cases[] = {
+        {"old file held by another program", true, true, false, oldBytes},
+        {"new file held by a scanner", true, false, true, oldBytes},
+        {"no old file", false, false, false, newBytes},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder scratch(L"locked");
+        StartedProcess gone = FinishedProcess();
+        std::wstring log = scratch / L"log.txt";
+        ScopedEnv logEnv(kLogVariable, log);
+        std::wstring installed = scratch / L"Orkvane.exe";
+        std::wstring side = scratch / L"Orkvane.exe.nouveau";
+        if (c.oldFile) WriteFileBytes(installed, oldBytes);
+        WriteFileBytes(side, newBytes);
+        {
+            // Held without delete sharing: neither renamed nor deleted.
+            auto hold = [](const std::wstring& path) {
+                return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+            };
+            UniqueHandle oldHolder = c.holdOld ? hold(installed) : UniqueHandle();
+            UniqueHandle newHolder = c.holdNew ? hold(side) : UniqueHandle();
+            ASSERT_EQ(static_cast<bool>(oldHolder), c.holdOld) << c.what;
+            ASSERT_EQ(static_cast<bool>(newHolder), c.holdNew) << c.what;
+            EXPECT_EQ(RunStandIn(BuildReplacementScript(gone.id, side, installed)), 0u) << c.what;
+        }
+        EXPECT_TRUE(FileExists(installed) && ReadFileBytes(installed) == c.expected)
+            << c.what << ": the installed program was damaged or lost";
+        EXPECT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 2; }, 10000)) << c.what;
+        const std::vector<std::wstring> lines = LogLines(log);
+        EXPECT_TRUE(lines.size() >= 2 && lines[1] == L"\"" + installed + L"\"") << c.what << ": no program started";
+        // The started copy logs as it starts; it may still hold its file.
+        WaitUntil([&] { return DeleteFileW(installed.c_str()) != FALSE || !FileExists(installed); }, 10000);
     }
-    EXPECT_EQ(ReadFileBytes(installed), oldBytes) << "the installed program was damaged";
-    ASSERT_TRUE(WaitUntil([&] { return LogLines(log).size() >= 2; }, 10000));
-    EXPECT_EQ(LogLines(log)[1], L"\"" + installed + L"\"") << "the old program was not started again";
 }
 
 TEST(PowerShellStandIn, RemovalDeletesProgramAndShortcutsOnly) {
@@ -313,7 +324,7 @@ TEST(PowerShellStandIn, RemovalDeletesProgramAndShortcutsOnly) {
     for (const std::wstring& path : {GetInstalledExePath(), DesktopShortcut(), MenuShortcut(), tool, toolShortcut})
         WriteFileBytes(path, "x");
 
-    Started gone = FinishedProcess();
+    StartedProcess gone = FinishedProcess();
     EXPECT_EQ(RunStandIn(BuildRemovalScript(gone.id)), 0u);
 
     EXPECT_FALSE(FileExists(GetInstalledExePath()));
@@ -672,7 +683,7 @@ InstalledRun RunAsInstalledCopy(const std::wstring& test) {
     StandInPath();
     CreateFolderPath(GetInstallFolder());
     EXPECT_TRUE(CopyFileW(GetOwnExePath().c_str(), GetInstalledExePath().c_str(), FALSE));
-    Started started = Start(GetInstalledExePath(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
+    StartedProcess started = StartProcess(GetInstalledExePath().c_str(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
                                                        L" --gtest_also_run_disabled_tests");
     EXPECT_TRUE(started.process);
     return {WaitForExit(started, 60000), started.id};
@@ -742,14 +753,15 @@ TEST_F(SelfAsInstalledCopy, UpdateReplacesTheFileOnceTheProgramHasEnded) {
     EXPECT_EQ(FetchedCopiesInTemp(), copiesBefore) << "the downloaded copy stayed in the temporary folder";
 }
 
-// "Oui" while an operation runs, or with no PowerShell to start: the program,
-// its shortcuts and its autostart all stay.
+// "Oui" while an operation runs, or with no PowerShell to start, or a removal
+// the organisation refuses: the program, its shortcuts and its autostart all stay.
 TEST_F(SelfAsInstalledCopy, RemovalThatCannotGoAheadKeepsEverything) {
     const std::wstring powershell = StandInPath();
     const std::wstring away = powershell + L".ailleurs";
     ASSERT_TRUE(MoveFileExW(powershell.c_str(), away.c_str(), MOVEFILE_REPLACE_EXISTING));
     InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWhileBusy:"
-                                          L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell");
+                                          L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell:"
+                                          L"SelfInInstalledCopy.DISABLED_RemovalRefusedByPolicy");
     EXPECT_TRUE(MoveFileExW(away.c_str(), powershell.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(run.exitCode, 0u) << "a test inside the installed copy failed";
     EXPECT_TRUE(FileExists(GetInstalledExePath()));
@@ -857,6 +869,24 @@ TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredYesWithoutPowerShell) {
     EXPECT_EQ(texts[1], W("Lancement de la tâche différée impossible"));
     EXPECT_TRUE(IsWindow(window.get()));
     EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized") << "autostart went for nothing";
+    SetMessageBoxResponder(nullptr);
+}
+
+// Asked for by message while the policy refuses it: not even the question.
+TEST(SelfInInstalledCopy, DISABLED_RemovalRefusedByPolicy) {
+    ASSERT_TRUE(IsInstalledCopy());
+    ResetAppState();
+    g_state.installedMode = true;
+    g_state.policies.Set(PolicyId::SelfRemoval, PolicyValue{});
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    RecordedBox box;
+    RecordBoxes(box, IDYES);
+
+    InstallOrRemoveSelf();
+
+    EXPECT_EQ(box.count, 0);
+    EXPECT_TRUE(IsWindow(window.get()));
     SetMessageBoxResponder(nullptr);
 }
 

@@ -9,9 +9,11 @@
 
 #include "app/handles.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "tests/support/file_access.h"
+#include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -49,6 +51,31 @@ void PutValue(const wchar_t* keyPath, const wchar_t* name, const RawValue& value
 }
 
 void PutSetting(const wchar_t* name, const RawValue& value) { PutValue(kSettingsKeyPath, name, value); }
+
+// A policy as Group Policy writes it, under the machine's or the user's key.
+void PutPolicy(HKEY hive, const wchar_t* name, const RawValue& value) {
+    UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(hive, kPolicyKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, value.type, reinterpret_cast<const BYTE*>(value.bytes.data()),
+                             static_cast<DWORD>(value.bytes.size())),
+              ERROR_SUCCESS);
+}
+
+void ClearPolicies() {
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        RegDeleteTreeW(hive, kPolicyKeyPath);
+        RegDeleteKeyW(hive, kPolicyKeyPath);
+    }
+}
+
+class PolicyCleaner {
+public:
+    PolicyCleaner() { ClearPolicies(); }
+    ~PolicyCleaner() { ClearPolicies(); }
+    PolicyCleaner(const PolicyCleaner&) = delete;
+    PolicyCleaner& operator=(const PolicyCleaner&) = delete;
+};
 
 // The value read back without any type restriction; nullopt when absent.
 std::optional<RawValue> GetValue(const wchar_t* keyPath, const wchar_t* name) {
@@ -339,6 +366,125 @@ TEST(Settings, SavesWriteTheirOwnValuesWithExactTypesAndSizes) {
     EXPECT_EQ(g_state.settings.themeMode, saved.themeMode);
 }
 
+// Both keys against the registry: the machine's value first, and a value of
+// the wrong type, size or range counts as absent in either.
+TEST(Policies, MachineKeyWinsAndWrongValuesCountAsAbsent) {
+    struct Stored {
+        HKEY hive;
+        const wchar_t* name;
+        RawValue value;
+    };
+    struct Expected {
+        PolicyId id;
+        bool forced;
+        DWORD number;
+        std::wstring text;
+        PolicyScope scope;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Stored> stored;
+        std::vector<Expected> expected;
+    };
+    const HKEY machine = HKEY_LOCAL_MACHINE;
+    const HKEY user = HKEY_CURRENT_USER;
+    const Case cases[] = {
+        {"the machine's value wins",
+         {{machine, L"Startup", Dword(0)}, {user, L"Startup", Dword(1)}},
+         {{PolicyId::Startup, true, 0, L"", PolicyScope::Machine}}},
+        {"the user's value alone",
+         {{user, L"UpdateChecks", Dword(0)}},
+         {{PolicyId::UpdateChecks, true, 0, L"", PolicyScope::User}}},
+        {"a machine value of the wrong type leaves the user's",
+         {{machine, L"ThemeMode", String(L"2")}, {user, L"ThemeMode", Dword(1)}},
+         {{PolicyId::ThemeMode, true, 1, L"", PolicyScope::User}}},
+        {"out of range",
+         {{machine, L"ThemeMode", Dword(3)}, {machine, L"OfflineMode", Dword(2)}, {user, L"DesktopShortcut", Dword(7)}},
+         {{PolicyId::ThemeMode, false, 0, L"", PolicyScope::Machine},
+          {PolicyId::OfflineMode, false, 0, L"", PolicyScope::Machine},
+          {PolicyId::DesktopShortcut, false, 0, L"", PolicyScope::Machine}}},
+        {"2-byte DWORDs and QWORDs",
+         {{machine, L"SelfUpdate", {REG_DWORD, std::string("\x00\x00", 2)}}, {user, L"SelfRemoval", Qword(0)}},
+         {{PolicyId::SelfUpdate, false, 0, L"", PolicyScope::Machine},
+          {PolicyId::SelfRemoval, false, 0, L"", PolicyScope::Machine}}},
+        {"the folder is text",
+         {{machine, L"OfflineRoot", String(W("E:\\Clé"))}, {user, L"OfflineRoot", String(L"F:\\x")},
+          {user, L"AllowFixedDiskOffline", String(L"0")}},
+         {{PolicyId::OfflineRoot, true, 0, W("E:\\Clé"), PolicyScope::Machine},
+          {PolicyId::AllowFixedDiskOffline, false, 0, L"", PolicyScope::Machine}}},
+        {"a folder stored as a number",
+         {{machine, L"OfflineRoot", Dword(1)}, {user, L"OfflineRoot", {REG_BINARY, StringBytes(L"E:\\")}}},
+         {{PolicyId::OfflineRoot, false, 0, L"", PolicyScope::Machine}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PolicyCleaner cleaner;
+        for (const Stored& value : c.stored) PutPolicy(value.hive, value.name, value.value);
+        Policies policies = ReadPolicies();
+        for (const Expected& e : c.expected) {
+            const PolicyValue* value = policies.Find(e.id);
+            ASSERT_EQ(value != nullptr, e.forced) << static_cast<int>(e.id);
+            if (value == nullptr) continue;
+            EXPECT_EQ(value->number, e.number);
+            EXPECT_EQ(value->text, e.text);
+            EXPECT_EQ(value->scope, e.scope);
+        }
+    }
+}
+
+// A forced value is what the program uses; the user's own stays in the
+// registry, no save writes over it, and it is back once the policy goes.
+TEST(Policies, ForcedValuesWinAndTheUsersOwnStay) {
+    RegistryCleaner cleaner;
+    PolicyCleaner policyCleaner;
+    const std::wstring userRoot = L"F:\\ancien";
+    PutSetting(L"Startup", Dword(1));
+    PutSetting(L"UpdateChecks", Dword(1));
+    PutSetting(L"DesktopShortcut", Dword(0));
+    PutSetting(L"ThemeMode", Dword(2));
+    PutSetting(L"OfflineMode", Dword(0));
+    PutSetting(L"OfflineRoot", String(userRoot));
+    PutPolicy(HKEY_LOCAL_MACHINE, L"Startup", Dword(0));
+    PutPolicy(HKEY_CURRENT_USER, L"DesktopShortcut", Dword(1));
+    PutPolicy(HKEY_LOCAL_MACHINE, L"ThemeMode", Dword(1));
+    PutPolicy(HKEY_LOCAL_MACHINE, L"OfflineMode", Dword(1));
+    PutPolicy(HKEY_CURRENT_USER, L"OfflineRoot", String(kUsbRoot));
+
+    offlineModeShared = false;
+    LoadSettings();
+    const Settings& s = g_state.settings;
+    EXPECT_FALSE(s.startup);
+    EXPECT_TRUE(s.updateChecks);
+    EXPECT_TRUE(s.desktopShortcut);
+    EXPECT_EQ(s.themeMode, ThemeChoice::Light);
+    EXPECT_TRUE(s.offlineMode);
+    EXPECT_EQ(s.offlineRoot, kUsbRoot);
+    EXPECT_TRUE(offlineModeShared.load());
+    EXPECT_EQ(g_state.statusText, W("Chargement du catalogue USB…"));
+
+    // Every save, with the settings changed in memory meanwhile.
+    g_state.settings.updateChecks = false;
+    SaveSettings();
+    SaveOfflineSettings();
+    SaveThemeMode();
+    EXPECT_TRUE(RawEquals(GetSetting(L"Startup"), Dword(1)));
+    EXPECT_TRUE(RawEquals(GetSetting(L"DesktopShortcut"), Dword(0)));
+    EXPECT_TRUE(RawEquals(GetSetting(L"ThemeMode"), Dword(2)));
+    EXPECT_TRUE(RawEquals(GetSetting(L"OfflineMode"), Dword(0)));
+    EXPECT_TRUE(RawEquals(GetSetting(L"OfflineRoot"), String(userRoot))) << Describe(GetSetting(L"OfflineRoot"));
+    EXPECT_TRUE(RawEquals(GetSetting(L"UpdateChecks"), Dword(0))) << "a value no policy forces is saved";
+
+    ClearPolicies();
+    ResetAppState();
+    LoadSettings();
+    EXPECT_TRUE(g_state.settings.startup);
+    EXPECT_FALSE(g_state.settings.desktopShortcut);
+    EXPECT_EQ(g_state.settings.themeMode, ThemeChoice::Dark);
+    EXPECT_FALSE(g_state.settings.offlineMode);
+    EXPECT_EQ(g_state.settings.offlineRoot, userRoot);
+    EXPECT_FALSE(g_state.policies.Any());
+}
+
 TEST(Autostart, PortableCopyTouchesNothingAndSucceeds) {
     RegistryCleaner cleaner;
     ASSERT_FALSE(g_state.installedMode);
@@ -443,14 +589,10 @@ void RunProbeAt(const std::wstring& exePath, ProbeReport& report) {
     ASSERT_TRUE(CopyFileW(ProbePath().c_str(), exePath.c_str(), FALSE)) << "copy to " << exePath;
 
     std::wstring command = L"\"" + exePath + L"\" \"" + reportPath + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     // Started from C:\ so that the drive's own current folder plays no part.
-    ASSERT_TRUE(CreateProcessW(exePath.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                               L"C:\\", &startup, &process));
-    UniqueHandle processHandle(process.hProcess);
-    UniqueHandle threadHandle(process.hThread);
+    StartedProcess started = StartProcess(exePath.c_str(), command, CREATE_NO_WINDOW, nullptr, FALSE, L"C:\\");
+    ASSERT_TRUE(started) << "error " << started.error;
+    const UniqueHandle& processHandle = started.process;
     ASSERT_EQ(WaitForSingleObject(processHandle.get(), 60000), WAIT_OBJECT_0);
     DWORD exitCode = 1;
     ASSERT_TRUE(GetExitCodeProcess(processHandle.get(), &exitCode));
@@ -587,6 +729,66 @@ TEST(OfflineDetection, FixedDiskFolderMustHoldTheProgramAndBeTheUsersOwn) {
         EXPECT_EQ(report.offlineRoot, c.offline ? std::wstring(c.catalogFolder) : L"");
         EXPECT_TRUE(RawEquals(GetSetting(L"OfflineMode"), Dword(c.offline ? 1 : 0)))
             << Describe(GetSetting(L"OfflineMode"));
+    }
+}
+
+// What the organisation's policies leave to the detection at the first start.
+TEST(OfflineDetection, FollowsThePolicies) {
+    struct Case {
+        const char* what;
+        const wchar_t* exePath;
+        std::vector<const wchar_t*> catalogFolders;
+        std::vector<std::pair<const wchar_t*, RawValue>> policies;
+        bool offline;
+        std::wstring root;
+        std::optional<RawValue> offlineModeWritten;
+    };
+    const Case cases[] = {
+        {"detection switched off", L"E:\\OrkvaneOffline\\Orkvane.exe", {L"E:\\OrkvaneOffline"},
+         {{L"DetectOfflineFolder", Dword(0)}}, false, L"", Dword(0)},
+        {"detection allowed", L"E:\\OrkvaneOffline\\Orkvane.exe", {L"E:\\OrkvaneOffline"},
+         {{L"DetectOfflineFolder", Dword(1)}}, true, L"E:\\OrkvaneOffline", Dword(1)},
+        {"fixed disks refused", L"F:\\OrkvaneOffline\\Orkvane.exe", {L"F:\\OrkvaneOffline"},
+         {{L"AllowFixedDiskOffline", Dword(0)}}, false, L"", Dword(0)},
+        {"a USB key with fixed disks refused", L"E:\\a\\Orkvane.exe", {L"E:\\OrkvaneOffline"},
+         {{L"AllowFixedDiskOffline", Dword(0)}}, true, L"E:\\OrkvaneOffline", Dword(1)},
+        {"a folder other than the imposed one", L"E:\\OrkvaneOffline\\Orkvane.exe",
+         {L"E:\\OrkvaneOffline", L"E:\\a"}, {{L"OfflineRoot", String(L"E:\\a")}}, false, L"E:\\a", Dword(0)},
+        {"the imposed folder itself", L"E:\\OrkvaneOffline\\Orkvane.exe", {L"E:\\OrkvaneOffline"},
+         {{L"OfflineRoot", String(L"E:\\")}}, true, L"E:\\", Dword(1)},
+        {"an imposed source", L"E:\\OrkvaneOffline\\Orkvane.exe", {L"E:\\OrkvaneOffline"},
+         {{L"OfflineMode", Dword(0)}}, false, L"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryCleaner cleaner;
+        PolicyCleaner policyCleaner;
+        RemoveDriveFolders();
+        for (const wchar_t* folder : c.catalogFolders) {
+            CreateFolderPath(folder);
+            WriteFileBytes(JoinPath(folder, L"catalog.json"), "{}");
+        }
+        for (const auto& [name, value] : c.policies) PutPolicy(HKEY_LOCAL_MACHINE, name, value);
+
+        ProbeReport report;
+        RunProbeAt(c.exePath, report);
+        RemoveDriveFolders();
+        if (HasFatalFailure()) return;
+
+        EXPECT_EQ(report.offlineMode, c.offline);
+        EXPECT_EQ(report.offlineRoot, c.root);
+        std::optional<RawValue> written = GetSetting(L"OfflineMode");
+        if (c.offlineModeWritten) {
+            EXPECT_TRUE(RawEquals(written, *c.offlineModeWritten)) << Describe(written);
+        } else {
+            EXPECT_FALSE(written) << "a forced value was saved";
+        }
+        // An imposed folder is never written as the user's.
+        bool rootImposed = false;
+        for (const auto& policy : c.policies) rootImposed |= std::wstring(policy.first) == L"OfflineRoot";
+        if (rootImposed) {
+            EXPECT_FALSE(GetSetting(L"OfflineRoot")) << Describe(GetSetting(L"OfflineRoot"));
+        }
     }
 }
 

@@ -50,8 +50,45 @@ TEST(Shortcut, CreatedLinksPointAtTheExecutableAndCanBeRewritten) {
 
 TEST(Shortcut, RemovingAMissingShortcutIsQuiet) {
     ToolCleanup cleanup(L"h6nolink");
-    EXPECT_EQ(ErrorOf([] { RemoveShortcut(L"h6nolink", true); }), "<no error>");
-    EXPECT_EQ(ErrorOf([] { RemoveShortcut(L"h6nolink", false); }), "<no error>");
+    EXPECT_EQ(ErrorOf([] { RemoveShortcut(L"h6nolink", InstalledPath(L"h6nolink"), true); }), "<no error>");
+    EXPECT_EQ(ErrorOf([] { RemoveShortcut(L"h6nolink", InstalledPath(L"h6nolink"), false); }), "<no error>");
+}
+
+// A shortcut of the tool's name that does not lead to Apps\<id>.exe is the
+// user's own: installing neither rewrites it, uninstalling leaves it.
+TEST(Shortcut, TheUsersOwnShortcutOfThatNameIsNeverReplacedOrDeleted) {
+    ScopedComApartment com;
+    ToolCleanup cleanup(L"h6teams");
+    struct Case {
+        const char* what;
+        std::wstring leadsTo;  // empty: a file that is no shortcut at all
+    };
+    const Case cases[] = {
+        {"a shortcut to another program", L"C:\\Program Files\\Teams\\h6teams.exe"},
+        {"a shortcut to another tool of Apps", InstalledPath(L"h6other")},
+        {"a file that is no shortcut", L""},
+    };
+    for (const Case& c : cases) {
+        for (bool toDesktop : {true, false}) {
+            const std::wstring path = ShortcutPath(L"h6teams", toDesktop);
+            CreateFolderPath(ParentFolder(path));
+            DeleteFileW(path.c_str());
+            if (c.leadsTo.empty())
+                WriteFileBytes(path, "not a shortcut");
+            else
+                CreateShortcut(L"h6teams", c.leadsTo, L"Le raccourci de l’utilisateur", toDesktop);
+            const std::string before = ReadFileBytes(path);
+            InstallTraceTool(L"h6teams");
+
+            CreateShortcut(L"h6teams", InstalledPath(L"h6teams"), L"d", toDesktop);
+            EXPECT_TRUE(ReadFileBytes(path) == before) << c.what << ": replaced on install";
+            EXPECT_EQ(ErrorOf([] { UninstallTool(RequestFor(L"h6teams")); }), "<no error>") << c.what;
+            EXPECT_FALSE(FileExists(InstalledPath(L"h6teams"))) << c.what;
+            ASSERT_TRUE(FileExists(path)) << c.what << ": deleted on uninstall";
+            EXPECT_TRUE(ReadFileBytes(path) == before) << c.what;
+            DeleteFileW(path.c_str());
+        }
+    }
 }
 
 TEST(Shortcut, CannotBeSavedOverAFolder) {
@@ -113,7 +150,7 @@ TEST(UninstallTool, RunningToolIsKeptWithItsShortcuts) {
     TraceRecord record;
     ASSERT_TRUE(WaitForTrace(traces / L"busy.txt", record, false, 20000)) << "the tool did not start";
 
-    EXPECT_EQ(ErrorOf([] { UninstallTool(RequestFor(L"h6busy")); }), msg::kUninstallFailed);
+    EXPECT_EQ(ErrorOf([] { UninstallTool(RequestFor(L"h6busy")); }), "Fermez h6busy avant de le désinstaller.");
     EXPECT_TRUE(FileExists(InstalledPath(L"h6busy")));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6busy", true)));
     EXPECT_TRUE(FileExists(ShortcutPath(L"h6busy", false)));

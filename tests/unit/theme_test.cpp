@@ -192,7 +192,7 @@ TEST(Theme, ScaleRoundsToTheNearestPixel) {
 
 TEST(Theme, FontsFollowTheDpiAndAreReplacedWhenRecreated) {
     struct Case {
-        HFONT AppState::*font;
+        UniqueFont AppState::*font;
         const char* name;
         LONG height96;
         LONG height144;
@@ -211,7 +211,7 @@ TEST(Theme, FontsFollowTheDpiAndAreReplacedWhenRecreated) {
     HFONT first[5];
     for (size_t i = 0; i < 5; ++i) {
         SCOPED_TRACE(cases[i].name);
-        first[i] = g_state.*cases[i].font;
+        first[i] = (g_state.*cases[i].font).get();
         ASSERT_NE(first[i], nullptr);
         const LOGFONTW info = FontInfo(first[i]);
         EXPECT_EQ(info.lfHeight, cases[i].height96);
@@ -227,16 +227,16 @@ TEST(Theme, FontsFollowTheDpiAndAreReplacedWhenRecreated) {
     for (size_t i = 0; i < 5; ++i) {
         SCOPED_TRACE(cases[i].name);
         EXPECT_EQ(GetObjectType(first[i]), 0u) << "the previous font was not deleted";
-        ASSERT_NE(g_state.*cases[i].font, nullptr);
-        EXPECT_EQ(FontInfo(g_state.*cases[i].font).lfHeight, cases[i].height144);
+        ASSERT_NE((g_state.*cases[i].font).get(), nullptr);
+        EXPECT_EQ(FontInfo((g_state.*cases[i].font).get()).lfHeight, cases[i].height144);
     }
 
     HFONT second[5];
-    for (size_t i = 0; i < 5; ++i) second[i] = g_state.*cases[i].font;
+    for (size_t i = 0; i < 5; ++i) second[i] = (g_state.*cases[i].font).get();
     DeleteFonts();
     for (size_t i = 0; i < 5; ++i) {
         SCOPED_TRACE(cases[i].name);
-        EXPECT_EQ(g_state.*cases[i].font, nullptr);
+        EXPECT_EQ((g_state.*cases[i].font).get(), nullptr);
         EXPECT_EQ(GetObjectType(second[i]), 0u);
     }
     DeleteFonts();  // a second call finds nothing to delete

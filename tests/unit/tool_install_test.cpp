@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/own_files.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "app/tool_files.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
+#include "tests/support/import_hook.h"
 #include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
@@ -224,13 +229,13 @@ TEST_F(InstallToolTest, InstallsOnceThenFindsTheFileCurrent) {
     PublishFile(PublishedDownloadPath(app), tool);
     ClearRequestLog();
 
-    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)).path, InstalledPath(app.id));
     EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), tool);
     EXPECT_EQ(DownloadRequests().size(), 1u);
     EXPECT_TRUE(TempLeftovers().empty());
 
     ClearRequestLog();
-    EXPECT_EQ(InstallTool(MakeToolRequest(app)), InstalledPath(app.id));
+    EXPECT_EQ(InstallTool(MakeToolRequest(app)).path, InstalledPath(app.id));
     EXPECT_TRUE(DownloadRequests().empty()) << "a current file is fetched again";
 }
 
@@ -281,6 +286,69 @@ TEST_F(InstallToolTest, FailedFetchKeepsTheOlderVersion) {
     }
 }
 
+BOOL WINAPI SizeUnknown(HANDLE, PLARGE_INTEGER) {
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+// A tool on the key is bounded like a download. Its size is checked before
+// anything is written: a sparse file of the bound and one byte costs the key
+// nothing and would fill the disk before the hash refused it. What is read is
+// counted as well, for a file that grows (here: one whose size cannot be read).
+TEST_F(InstallToolTest, AUsbFileBeyondTheBoundIsRefusedBeforeItFillsTheDisk) {
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring source = JoinPath(root, L"outils\\h6install.exe");
+    {
+        UniqueHandle sparse(
+            CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(sparse);
+        LARGE_INTEGER end{};
+        end.QuadPart = static_cast<LONGLONG>(kToolSizeLimit + 1);
+        ASSERT_TRUE(SetFilePointerEx(sparse.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(sparse.get()));
+    }
+    CreateFolderPath(GetAppsFolder());
+    WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
+    CatalogApp entry = MakeToolEntry(app.id, app.sha256, root);
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(entry)); }), msg::kUsbToolTooLarge);
+    EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool");
+    EXPECT_TRUE(TempLeftovers().empty());
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+
+    WriteFileBytes(source, tool);
+    struct Case {
+        const char* what;
+        unsigned long long bound;
+        bool sizeUnknown;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"one byte over, size read", tool.size() - 1, false, msg::kUsbToolTooLarge},
+        {"one byte over, counted", tool.size() - 1, true, msg::kUsbToolTooLarge},
+        {"exactly the bound, counted", tool.size(), true, "<no error>"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder(L"usbbound");
+        FetchOptions options;
+        options.limits.maxBytes = c.bound;
+        std::optional<ScopedImportHook> hook;
+        if (c.sizeUnknown) {
+            hook.emplace("GetFileSizeEx", reinterpret_cast<void*>(&SizeUnknown));
+            ASSERT_TRUE(hook->installed()) << c.what;
+        }
+        std::wstring fetched;
+        EXPECT_EQ(ErrorOf([&] { fetched = FetchVerified(MakeToolRequest(entry), folder.path(), options).Keep(); }),
+                  c.expected)
+            << c.what;
+        hook.reset();
+        if (c.expected == "<no error>") {
+            EXPECT_TRUE(ReadFileBytes(fetched) == tool) << c.what;
+            DeleteFileW(fetched.c_str());
+        }
+        EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty()) << c.what;
+    }
+    DeleteFileW(source.c_str());
+}
+
 TEST_F(InstallToolTest, RefusesANameThatLeavesTheAppsFolder) {
     // Even a file that would match the catalogue is not looked at.
     const std::wstring outside = JoinPath(GetInstallFolder(), L"h6outside.exe");
@@ -297,8 +365,13 @@ TEST_F(InstallToolTest, RefusesANameThatLeavesTheAppsFolder) {
 TEST(FetchVerified, SlowStalledOrEndlessDownloadsFailAndLeaveNothing) {
     // 2.5 MiB sent 64 KiB every 100 ms: slower than the window, never stalled.
     const std::string steady = SeededBytes(40 * 65536, 11);
+    // 30,000 bytes sent 1,000 every 100 ms: too little in the 2 s window, and
+    // over a second later the whole body has arrived. Without the stall rule
+    // the fetch succeeds and the case fails by its assertion, in seconds.
+    const std::string trickled = SeededBytes(30000, 12);
     struct Case {
         const char* what;
+        const std::string& body;
         std::wstring endpointPath;  // empty: the download service
         std::wstring idSuffix;
         TransferLimits limits;
@@ -306,15 +379,17 @@ TEST(FetchVerified, SlowStalledOrEndlessDownloadsFailAndLeaveNothing) {
     };
     const TransferLimits stallIn2s{kToolSizeLimit, 0, 2000, 65536};
     const Case cases[] = {
-        {"1,000 bytes every 100 ms is a stall", L"", L"&trickle=100&piece=1000", stallIn2s, msg::kDownloadInterrupted},
-        {"slow but steady arrives", L"", L"&trickle=100&piece=65536", stallIn2s, "<no error>"},
-        {"announced beyond the bound", L"", L"", {steady.size() - 1, 0, 0, 0}, msg::kDownloadTooLarge},
-        {"endless body", L"/fault/endless", L"", {1 << 20, 0, 0, 0}, msg::kDownloadTooLarge},
-        {"endless chunked body", L"/fault/endless?chunked=1&x=", L"", {1 << 20, 0, 0, 0}, msg::kDownloadTooLarge},
+        {"1,000 bytes every 100 ms is a stall", trickled, L"", L"&trickle=100&piece=1000", stallIn2s,
+         msg::kDownloadInterrupted},
+        {"slow but steady arrives", steady, L"", L"&trickle=100&piece=65536", stallIn2s, "<no error>"},
+        {"announced beyond the bound", steady, L"", L"", {steady.size() - 1, 0, 0, 0}, msg::kDownloadTooLarge},
+        {"endless body", steady, L"/fault/endless", L"", {1 << 20, 0, 0, 0}, msg::kDownloadTooLarge},
+        {"endless chunked body", steady, L"/fault/endless?chunked=1&x=", L"", {1 << 20, 0, 0, 0},
+         msg::kDownloadTooLarge},
     };
     for (const Case& c : cases) {
-        CatalogApp app = MakeToolEntry(L"h6slow", Sha256Of(steady));
-        PublishFile(PublishedDownloadPath(app), steady);
+        CatalogApp app = MakeToolEntry(L"h6slow", Sha256Of(c.body));
+        PublishFile(PublishedDownloadPath(app), c.body);
         if (!c.endpointPath.empty()) app.downloadEndpoint = TestServerUrl() + c.endpointPath;
         app.downloadId += c.idSuffix;
         ScratchFolder folder(L"slow");
@@ -325,8 +400,8 @@ TEST(FetchVerified, SlowStalledOrEndlessDownloadsFailAndLeaveNothing) {
         EXPECT_EQ(ErrorOf([&] { fetched = FetchVerified(MakeToolRequest(app), folder.path(), options).Keep(); }),
                   c.expected)
             << c.what;
-        if (c.expected == "<no error>") {
-            EXPECT_TRUE(ReadFileBytes(fetched) == steady) << c.what;
+        if (!fetched.empty()) {
+            EXPECT_TRUE(ReadFileBytes(fetched) == c.body) << c.what;
             DeleteFileW(fetched.c_str());
         }
         EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty()) << c.what;
@@ -402,19 +477,61 @@ TEST_F(InstallToolTest, TheWholeDigestMustMatch) {
     }
 }
 
-TEST_F(InstallToolTest, ReadOnlyToolOnTheKeyInstallsUpdatesAndUninstalls) {
+TEST(OwnFiles, RestrictiveAttributesAreClearedAndTheOthersKept) {
+    ScratchFolder folder(L"attributes");
+    const std::wstring file = folder / L"outil.exe";
+    const DWORD cases[] = {
+        FILE_ATTRIBUTE_READONLY,
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
+        FILE_ATTRIBUTE_HIDDEN,
+        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE,
+        kRestrictiveAttributes | FILE_ATTRIBUTE_ARCHIVE,
+    };
+    for (DWORD before : cases) {
+        WriteFileBytes(file, "x");
+        ASSERT_TRUE(SetFileAttributesW(file.c_str(), before));
+        ASSERT_EQ(GetFileAttributesW(file.c_str()) & kRestrictiveAttributes, before & kRestrictiveAttributes)
+            << "the test drive keeps no such attributes";
+        ClearRestrictiveAttributes(file);
+        const DWORD after = GetFileAttributesW(file.c_str());
+        EXPECT_EQ(after & kRestrictiveAttributes, 0u) << "from " << before;
+        if ((before & FILE_ATTRIBUTE_ARCHIVE) != 0) {
+            EXPECT_NE(after & FILE_ATTRIBUTE_ARCHIVE, 0u) << "from " << before;
+        }
+        SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(file.c_str());
+    }
+    // A missing file is no error.
+    ClearRestrictiveAttributes(file);
+}
+
+// Read-only, hidden or system, on the key or on an Apps file an older version
+// left: the installed file has none of them and can be replaced and removed.
+// The file is fetched under a hidden name, so hidden reaches it every time.
+TEST_F(InstallToolTest, RestrictiveAttributesNeverStayOnTheInstalledTool) {
     const std::wstring root = OfflineRootOnUsbDrive();
     const std::wstring onKey = JoinPath(root, L"outils\\h6install.exe");
     const std::string second = tool + "version 2";
+    const DWORD hiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     struct Step {
         const char* what;
         std::string bytes;
+        DWORD onKey;     // the key's file
+        DWORD leftover;  // the Apps file before the step; 0: as the last step left it
     };
-    const Step steps[] = {{"install", tool}, {"update", second}};
+    const Step steps[] = {
+        {"install, read-only on the key", tool, kRestrictiveAttributes | FILE_ATTRIBUTE_ARCHIVE, 0},
+        {"update, hidden and system on the key", second, hiddenSystem, 0},
+        {"update over a read-only file", tool, FILE_ATTRIBUTE_NORMAL, kRestrictiveAttributes},
+        {"update over a hidden system file", second, FILE_ATTRIBUTE_NORMAL, hiddenSystem},
+    };
     for (const Step& step : steps) {
         SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
         WriteFileBytes(onKey, step.bytes);
-        ASSERT_TRUE(SetFileAttributesW(onKey.c_str(), kRestrictiveAttributes | FILE_ATTRIBUTE_ARCHIVE));
+        ASSERT_TRUE(SetFileAttributesW(onKey.c_str(), step.onKey));
+        if (step.leftover != 0) {
+            ASSERT_TRUE(SetFileAttributesW(InstalledPath(app.id).c_str(), step.leftover));
+        }
 
         EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, Sha256Of(step.bytes), root))); }),
                   "<no error>")
@@ -423,23 +540,70 @@ TEST_F(InstallToolTest, ReadOnlyToolOnTheKeyInstallsUpdatesAndUninstalls) {
         DWORD attributes = GetFileAttributesW(InstalledPath(app.id).c_str());
         EXPECT_EQ(attributes & kRestrictiveAttributes, 0u) << step.what;
         EXPECT_TRUE(TempLeftovers().empty()) << step.what;
-        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
-            << step.what;
+        // From the first update on, the replaced file is kept as the previous version.
+        std::vector<std::wstring> appsFiles{app.id + L".exe"};
+        if (&step != &steps[0]) appsFiles.push_back(app.id + L".precedent.exe");
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), appsFiles) << step.what;
     }
-    // An Apps file that an older version left read-only is replaced and
-    // removed all the same.
-    SetFileAttributesW(InstalledPath(app.id).c_str(), kRestrictiveAttributes);
+    for (DWORD leftover : {kRestrictiveAttributes, hiddenSystem}) {
+        WriteFileBytes(InstalledPath(app.id), tool);
+        SetFileAttributesW(InstalledPath(app.id).c_str(), leftover);
+        EXPECT_EQ(ErrorOf([&] { UninstallTool(MakeToolRequest(app)); }), "<no error>") << leftover;
+        EXPECT_FALSE(FileExists(InstalledPath(app.id))) << leftover;
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{})
+            << leftover << ": the kept version goes too";
+    }
+    EXPECT_TRUE(ReadFileBytes(onKey) == second) << "the key is never written";
     SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(onKey.c_str());
+}
+
+// The tool is fetched in the Apps folder itself, so it gets that folder's
+// permissions: a temporary folder that does not even exist changes nothing,
+// and nothing is left beside the installed file.
+TEST_F(InstallToolTest, FetchesInTheAppsFolderAndNeverInTheTemporaryFolder) {
+    ScratchFolder scratch(L"notemp");
+    WriteFileBytes(scratch / L"file", "x");
+    // Below a file: a folder that cannot exist, nor be made.
+    const std::wstring noTemp = scratch / L"file\\Temp";
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring onKey = JoinPath(root, L"outils\\h6install.exe");
     WriteFileBytes(onKey, tool);
-    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, Sha256Of(tool), root))); }),
-              "<no error>");
-    EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
-    SetFileAttributesW(InstalledPath(app.id).c_str(), kRestrictiveAttributes);
-    EXPECT_EQ(ErrorOf([&] { UninstallTool(MakeToolRequest(app)); }), "<no error>");
-    EXPECT_FALSE(FileExists(InstalledPath(app.id)));
-    EXPECT_TRUE(TempLeftovers().empty());
-    EXPECT_TRUE(ReadFileBytes(onKey) == tool) << "the key is never written";
-    SetFileAttributesW(onKey.c_str(), FILE_ATTRIBUTE_NORMAL);
+    PublishFile(PublishedDownloadPath(app), tool);
+    // The server holds the tool, the catalogue another digest.
+    const CatalogApp wrong = MakeToolEntry(app.id, Sha256Of("another tool"));
+    PublishFile(PublishedDownloadPath(wrong), tool);
+
+    struct TempVariables {
+        std::wstring tmp = EnvVar(L"TMP");
+        std::wstring temp = EnvVar(L"TEMP");
+        ~TempVariables() {
+            SetEnvironmentVariableW(L"TMP", tmp.empty() ? nullptr : tmp.c_str());
+            SetEnvironmentVariableW(L"TEMP", temp.empty() ? nullptr : temp.c_str());
+        }
+    };
+    {
+        TempVariables restored;
+        SetEnvironmentVariableW(L"TMP", noTemp.c_str());
+        SetEnvironmentVariableW(L"TEMP", noTemp.c_str());
+        ASSERT_EQ(GetTempFolder(), noTemp + L"\\");
+
+        for (const wchar_t* sourceRoot : {L"", root.c_str()}) {
+            cleanup.clean();
+            const std::string what = *sourceRoot == 0 ? "download" : "USB key";
+            EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(MakeToolEntry(app.id, app.sha256, sourceRoot))); }),
+                      "<no error>")
+                << what;
+            EXPECT_TRUE(FileExists(InstalledPath(app.id)) && ReadFileBytes(InstalledPath(app.id)) == tool) << what;
+            EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"})
+                << what;
+        }
+        // A failed fetch leaves no side file either.
+        EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(wrong)); }), msg::kShaMismatch);
+        EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    }
+    EXPECT_FALSE(FileExists(noTemp));
+    UnpublishFile(PublishedDownloadPath(wrong));
     DeleteFileW(onKey.c_str());
 }
 
@@ -463,7 +627,13 @@ TEST_F(InstallToolTest, AnUpdateReplacesTheFileInsteadOfWritingIntoIt) {
 
     EXPECT_NE(fileId(InstalledPath(app.id)), before);
     EXPECT_TRUE(ReadFileBytes(InstalledPath(app.id)) == tool);
-    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), std::vector<std::wstring>{app.id + L".exe"});
+    // The replaced file itself is kept, hidden, as the previous version.
+    const std::wstring previous = ToolFilesIn(GetAppsFolder(), app.id).previous;
+    EXPECT_EQ(fileId(previous), before);
+    EXPECT_EQ(ReadFileBytes(previous), "version 1 of the tool");
+    EXPECT_NE(GetFileAttributesW(previous.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"),
+              (std::vector<std::wstring>{app.id + L".exe", app.id + L".precedent.exe"}));
     EXPECT_TRUE(TempLeftovers().empty());
 }
 
@@ -471,12 +641,13 @@ TEST_F(InstallToolTest, AFileThatCannotBeReplacedStaysWhole) {
     CreateFolderPath(GetAppsFolder());
     WriteFileBytes(InstalledPath(app.id), "version 1 of the tool");
     PublishFile(PublishedDownloadPath(app), tool);
-    // Held without delete sharing, as a running program holds its file.
+    // Held open without delete sharing: unlike a running program's file, it
+    // cannot even be moved aside.
     UniqueHandle holder(CreateFileW(InstalledPath(app.id).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
 
-    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), msg::kCopyToAppsFailed);
+    EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), "Fermez h6install puis réessayez.");
 
     holder.reset();
     EXPECT_EQ(ReadFileBytes(InstalledPath(app.id)), "version 1 of the tool");

@@ -88,7 +88,7 @@ public:
         if (!Alive()) return RPC_E_DISCONNECTED;
         const AccessibleView view = CurrentAccessibleView();
         if (!NodeExists(view, node_)) return E_INVALIDARG;
-        *count = static_cast<long>(ChildrenOf(view, node_).size());
+        *count = static_cast<long>(ChildCountOf(view, node_));
         return S_OK;
     }
 
@@ -103,11 +103,8 @@ public:
             // The window's children are 1 to 6; deeper ids name any element.
             found = NodeOfChildId(view, child.lVal);
             if (found && found->kind == AccessibleKind::Client) found.reset();
-        } else {
-            const std::vector<AccessibleNode> children = ChildrenOf(view, node_);
-            if (child.lVal >= 1 && static_cast<size_t>(child.lVal) <= children.size()) {
-                found = children[static_cast<size_t>(child.lVal) - 1];
-            }
+        } else if (child.lVal >= 1) {
+            found = NthChildOf(view, node_, static_cast<size_t>(child.lVal) - 1);
         }
         if (!found) return E_INVALIDARG;
         *out = CreateAccessibleElement(window_, *found);
@@ -149,20 +146,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (role == nullptr) return E_POINTER;
         VariantInit(role);
-        AccessibleView view;
-        std::optional<AccessibleNode> target;
-        if (const HRESULT hr = Resolve(child, view, target); hr != S_OK) return hr;
-        SetLong(role, RoleOf(*target));
+        std::optional<Target> target;
+        if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
+        SetLong(role, RoleOf(target->node));
         return S_OK;
     }
 
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         if (state == nullptr) return E_POINTER;
         VariantInit(state);
-        AccessibleView view;
-        std::optional<AccessibleNode> target;
-        if (const HRESULT hr = Resolve(child, view, target); hr != S_OK) return hr;
-        SetLong(state, StateOf(view, *target));
+        std::optional<Target> target;
+        if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
+        SetLong(state, StateOf(target->view, target->node));
         return S_OK;
     }
 
@@ -200,11 +195,10 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
-        AccessibleView view;
-        std::optional<AccessibleNode> target;
-        if (const HRESULT hr = Resolve(child, view, target); hr != S_OK) return hr;
+        std::optional<Target> target;
+        if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
         if ((flags & SELFLAG_TAKEFOCUS) == 0) return DISP_E_MEMBERNOTFOUND;
-        const std::optional<KeyboardFocus> focus = FocusOf(*target);
+        const std::optional<KeyboardFocus> focus = FocusOf(target->node);
         if (!focus) return DISP_E_MEMBERNOTFOUND;
         SetKeyboardFocus(window_, *focus);
         return S_OK;
@@ -213,10 +207,9 @@ public:
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
         if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
         *left = *top = *width = *height = 0;
-        AccessibleView view;
-        std::optional<AccessibleNode> target;
-        if (const HRESULT hr = Resolve(child, view, target); hr != S_OK) return hr;
-        RECT place = LocationOf(view, *target);
+        std::optional<Target> target;
+        if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
+        RECT place = LocationOf(target->view, target->node);
         MapWindowPoints(window_, HWND_DESKTOP, reinterpret_cast<POINT*>(&place), 2);
         *left = place.left;
         *top = place.top;
@@ -228,21 +221,9 @@ public:
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
         if (end == nullptr) return E_POINTER;
         VariantInit(end);
-        AccessibleView view;
-        std::optional<AccessibleNode> from;
-        if (const HRESULT hr = Resolve(start, view, from); hr != S_OK) return hr;
-        std::optional<AccessibleNode> to;
-        if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
-            const std::vector<AccessibleNode> children = ChildrenOf(view, *from);
-            if (!children.empty()) to = direction == NAVDIR_FIRSTCHILD ? children.front() : children.back();
-        } else if (const std::optional<AccessibleNode> parent = ParentOf(view, *from)) {
-            const std::vector<AccessibleNode> siblings = ChildrenOf(view, *parent);
-            const auto at = std::find(siblings.begin(), siblings.end(), *from);
-            const bool forward = direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT;
-            const bool backward = direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT;
-            if (at != siblings.end() && forward && at + 1 != siblings.end()) to = *(at + 1);
-            if (at != siblings.end() && backward && at != siblings.begin()) to = *(at - 1);
-        }
+        std::optional<Target> from;
+        if (const HRESULT hr = Resolve(start, from); hr != S_OK) return hr;
+        const std::optional<AccessibleNode> to = NavigateFrom(from->view, from->node, direction);
         if (!to) return S_FALSE;
         end->vt = VT_DISPATCH;
         end->pdispVal = CreateAccessibleElement(window_, *to);
@@ -269,11 +250,10 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        AccessibleView view;
-        std::optional<AccessibleNode> target;
-        if (const HRESULT hr = Resolve(child, view, target); hr != S_OK) return hr;
-        if (DefaultActionOf(*target).empty()) return DISP_E_MEMBERNOTFOUND;
-        PostMessageW(window_, WM_APP_ACCESSIBLE_PRESS, static_cast<WPARAM>(ChildIdOf(*target)), 0);
+        std::optional<Target> target;
+        if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
+        if (DefaultActionOf(target->node).empty()) return DISP_E_MEMBERNOTFOUND;
+        PostMessageW(window_, WM_APP_ACCESSIBLE_PRESS, static_cast<WPARAM>(ChildIdOf(target->node)), 0);
         return S_OK;
     }
 
@@ -286,28 +266,36 @@ private:
     // The window is gone once it is destroyed or replaced.
     bool Alive() const { return IsWindow(window_) && g_state.mainWindow == window_; }
 
-    // The element a call is about: this one (CHILDID_SELF), or for the
-    // window's client object any element by its child id.
-    HRESULT Resolve(const VARIANT& child, AccessibleView& view, std::optional<AccessibleNode>& target) const {
+    // The element a call is about, with the view it was found in.
+    struct Target {
+        AccessibleView view;
+        AccessibleNode node;
+    };
+
+    // This element (CHILDID_SELF), or for the window's client object any
+    // element by its child id.
+    HRESULT Resolve(const VARIANT& child, std::optional<Target>& target) const {
         if (!Alive()) return RPC_E_DISCONNECTED;
         if (child.vt != VT_I4) return E_INVALIDARG;
-        view = CurrentAccessibleView();
+        const AccessibleView view = CurrentAccessibleView();
+        std::optional<AccessibleNode> node;
         if (child.lVal == CHILDID_SELF) {
-            if (NodeExists(view, node_)) target = node_;
+            if (NodeExists(view, node_)) node = node_;
         } else if (node_.kind == AccessibleKind::Client) {
-            target = NodeOfChildId(view, child.lVal);
+            node = NodeOfChildId(view, child.lVal);
         }
-        return target ? S_OK : E_INVALIDARG;
+        if (!node) return E_INVALIDARG;
+        target.emplace(Target{view, *node});
+        return S_OK;
     }
 
     template <typename Fn>
     HRESULT Text(const VARIANT& child, BSTR* out, Fn&& text) const {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
-        AccessibleView view;
-        std::optional<AccessibleNode> target;
-        if (const HRESULT hr = Resolve(child, view, target); hr != S_OK) return hr;
-        return ReturnText(text(view, *target), out);
+        std::optional<Target> target;
+        if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
+        return ReturnText(text(target->view, target->node), out);
     }
 
     static std::optional<KeyboardFocus> FocusOf(const AccessibleNode& node) {

@@ -17,26 +17,29 @@
 
 namespace {
 
-// Child ids: the window's six children by position, then groups and cards.
+// Child ids: the window's six children by position, then groups and cards
+// interleaved, five ids per index: group i, card i and its three possible
+// buttons. Neither kind can run into the other, however many there are (the
+// catalogue's size bounds the indices far below the range of a long).
 constexpr long kSelfId = 1;
 constexpr long kRefreshId = 2;
 constexpr long kOptionsId = 3;
 constexpr long kListId = 4;
 constexpr long kStatusId = 5;
 constexpr long kLinkId = 6;
-constexpr long kFirstGroupId = 100;
-constexpr long kFirstCardId = 1000;
-constexpr long kIdsPerCard = 4;  // the card, then its three possible buttons
+constexpr long kFirstListId = 100;
+constexpr long kIdsPerIndex = 5;
+constexpr long kGroupSlot = 0;
+constexpr long kCardSlot = 1;  // then its buttons
+
+long ListId(size_t index, long slot) { return kFirstListId + kIdsPerIndex * static_cast<long>(index) + slot; }
 
 constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton};
 
 const CatalogApp* AppAt(size_t index) { return index < g_state.apps.size() ? &g_state.apps[index] : nullptr; }
 
 std::optional<size_t> CardSlotOf(const AccessibleView& view, size_t appIndex) {
-    for (size_t i = 0; i < view.layout.cards.size(); ++i) {
-        if (view.layout.cards[i].appIndex == appIndex) return i;
-    }
-    return std::nullopt;
+    return CardOfEntry(view.layout, appIndex);
 }
 
 // The cards of group `group` are a run of layout.cards, in order.
@@ -47,11 +50,8 @@ std::pair<size_t, size_t> CardRangeOf(const AccessibleView& view, size_t group) 
 }
 
 std::optional<size_t> GroupOfCard(const AccessibleView& view, size_t slot) {
-    for (size_t g = 0; g < view.layout.groups.size(); ++g) {
-        const auto [first, last] = CardRangeOf(view, g);
-        if (slot >= first && slot < last) return g;
-    }
-    return std::nullopt;
+    if (slot >= view.layout.groupOfCard.size()) return std::nullopt;
+    return view.layout.groupOfCard[slot];
 }
 
 RECT OnScreen(const AccessibleView& view, RECT content) {
@@ -95,6 +95,12 @@ bool HeaderButtonEnabled(AccessibleKind kind) {
 }
 
 bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
+    // Ids are unique: every card but the focused one's answers at once,
+    // without the focus being looked up among all the cards.
+    if (node.kind == AccessibleKind::Card || node.kind == AccessibleKind::CardButton) {
+        const CatalogApp* app = AppAt(node.index);
+        if (app == nullptr || !g_state.keyboardFocus.OnCard() || app->id != g_state.keyboardFocus.cardId) return false;
+    }
     const std::optional<AccessibleNode> focused = FocusedNode(view);
     return focused && *focused == node;
 }
@@ -102,12 +108,10 @@ bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
 }  // namespace
 
 AccessibleView CurrentAccessibleView() {
-    AccessibleView view;
-    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &view.client);
-    view.layout = CurrentCardLayout(view.client.right);
-    view.listArea = {0, g_state.listTop, view.client.right, g_state.listBottom};
-    view.dy = g_state.listTop - g_state.scrollPos;
-    return view;
+    RECT client{};
+    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
+    return {CurrentCardLayout(client.right), client, {0, g_state.listTop, client.right, g_state.listBottom},
+            g_state.listTop - g_state.scrollPos};
 }
 
 long ChildIdOf(const AccessibleNode& node) {
@@ -119,14 +123,14 @@ long ChildIdOf(const AccessibleNode& node) {
     case AccessibleKind::List: return kListId;
     case AccessibleKind::StatusStrip: return kStatusId;
     case AccessibleKind::CreditLink: return kLinkId;
-    case AccessibleKind::Group: return kFirstGroupId + static_cast<long>(node.index);
-    case AccessibleKind::Card: return kFirstCardId + kIdsPerCard * static_cast<long>(node.index);
+    case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
+    case AccessibleKind::Card: return ListId(node.index, kCardSlot);
     case AccessibleKind::CardButton:
         break;
     }
     const long button = static_cast<long>(std::find(std::begin(kButtonParts), std::end(kButtonParts), node.part) -
                                           std::begin(kButtonParts));
-    return kFirstCardId + kIdsPerCard * static_cast<long>(node.index) + 1 + button;
+    return ListId(node.index, kCardSlot + 1 + button);
 }
 
 std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long childId) {
@@ -140,17 +144,14 @@ std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long chi
     case kStatusId: node.kind = AccessibleKind::StatusStrip; break;
     case kLinkId: node.kind = AccessibleKind::CreditLink; break;
     default:
-        if (childId >= kFirstCardId) {
-            const long offset = childId - kFirstCardId;
-            node.index = static_cast<size_t>(offset / kIdsPerCard);
-            const long button = offset % kIdsPerCard;
-            node.kind = button == 0 ? AccessibleKind::Card : AccessibleKind::CardButton;
-            if (button > 0) node.part = kButtonParts[button - 1];
-        } else if (childId >= kFirstGroupId) {
+        if (childId < kFirstListId) return std::nullopt;
+        node.index = static_cast<size_t>((childId - kFirstListId) / kIdsPerIndex);
+        const long slot = (childId - kFirstListId) % kIdsPerIndex;
+        if (slot == kGroupSlot) {
             node.kind = AccessibleKind::Group;
-            node.index = static_cast<size_t>(childId - kFirstGroupId);
         } else {
-            return std::nullopt;
+            node.kind = slot == kCardSlot ? AccessibleKind::Card : AccessibleKind::CardButton;
+            if (slot > kCardSlot) node.part = kButtonParts[slot - kCardSlot - 1];
         }
     }
     if (!NodeExists(view, node)) return std::nullopt;
@@ -196,6 +197,63 @@ std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const Accessi
         break;
     }
     return children;
+}
+
+size_t ChildCountOf(const AccessibleView& view, const AccessibleNode& node) {
+    switch (node.kind) {
+    case AccessibleKind::List: return view.layout.groups.size();
+    case AccessibleKind::Group: {
+        const auto [first, last] = CardRangeOf(view, node.index);
+        return last - first;
+    }
+    default: return ChildrenOf(view, node).size();
+    }
+}
+
+std::optional<AccessibleNode> NthChildOf(const AccessibleView& view, const AccessibleNode& node, size_t position) {
+    switch (node.kind) {
+    case AccessibleKind::List:
+        if (position >= view.layout.groups.size()) return std::nullopt;
+        return AccessibleNode{AccessibleKind::Group, position};
+    case AccessibleKind::Group: {
+        const auto [first, last] = CardRangeOf(view, node.index);
+        if (position >= last - first) return std::nullopt;
+        return AccessibleNode{AccessibleKind::Card, view.layout.cards[first + position].appIndex};
+    }
+    default: {
+        const std::vector<AccessibleNode> children = ChildrenOf(view, node);
+        if (position >= children.size()) return std::nullopt;
+        return children[position];
+    }
+    }
+}
+
+std::optional<AccessibleNode> NavigateFrom(const AccessibleView& view, const AccessibleNode& node, long direction) {
+    if (direction == NAVDIR_FIRSTCHILD) return NthChildOf(view, node, 0);
+    if (direction == NAVDIR_LASTCHILD) {
+        const size_t count = ChildCountOf(view, node);
+        return count == 0 ? std::nullopt : NthChildOf(view, node, count - 1);
+    }
+    const bool forward = direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT;
+    const bool backward = direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT;
+    if (!forward && !backward) return std::nullopt;
+    const std::optional<AccessibleNode> parent = ParentOf(view, node);
+    if (!parent) return std::nullopt;
+    // The node's place among its siblings, found without listing thousands of them.
+    std::optional<size_t> position;
+    if (node.kind == AccessibleKind::Group) {
+        position = node.index;
+    } else if (node.kind == AccessibleKind::Card) {
+        if (const std::optional<size_t> slot = CardSlotOf(view, node.index)) {
+            position = *slot - CardRangeOf(view, parent->index).first;
+        }
+    } else {
+        const std::vector<AccessibleNode> siblings = ChildrenOf(view, *parent);
+        const auto at = std::find(siblings.begin(), siblings.end(), node);
+        if (at != siblings.end()) position = static_cast<size_t>(at - siblings.begin());
+    }
+    if (!position || (backward && *position == 0)) return std::nullopt;
+    return NthChildOf(view, *parent, forward ? *position + 1 : *position - 1);
 }
 
 std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const AccessibleNode& node) {
@@ -252,9 +310,17 @@ std::wstring ValueOf(const AccessibleNode& node) {
 }
 
 std::wstring DescriptionOf(const AccessibleNode& node) {
-    if (node.kind != AccessibleKind::Card) return {};
     const CatalogApp* app = AppAt(node.index);
-    return app != nullptr ? app->description : std::wstring();
+    if (app == nullptr) return {};
+    if (node.kind == AccessibleKind::Card) return app->description;
+    if (node.kind != AccessibleKind::CardButton || node.part != FocusPart::MenuButton) return {};
+    // What the menu button opens, so that it is heard before the menu is.
+    std::wstring items;
+    for (const CardAction* action : CardMenuActions(*app)) {
+        if (!items.empty()) items += L", ";
+        items += action->label;
+    }
+    return items;
 }
 
 std::wstring DefaultActionOf(const AccessibleNode& node) {

@@ -35,9 +35,10 @@ struct AccessibleNode {
     bool operator==(const AccessibleNode&) const = default;
 };
 
-// The list as it is laid out and scrolled now.
+// The list as it is laid out and scrolled now. The layout is the one the
+// state keeps for painting, not a copy: a view serves the call that makes it.
 struct AccessibleView {
-    CardListLayout layout;
+    const CardListLayout& layout;
     RECT client{};
     RECT listArea{};
     int dy = 0;  // content to client coordinates
@@ -51,6 +52,12 @@ std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long chi
 bool NodeExists(const AccessibleView& view, const AccessibleNode& node);
 std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const AccessibleNode& node);
 std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const AccessibleNode& node);
+// One child at a time, without listing them all: a list of thousands of
+// groups or a group of thousands of cards is walked card by card.
+size_t ChildCountOf(const AccessibleView& view, const AccessibleNode& node);
+std::optional<AccessibleNode> NthChildOf(const AccessibleView& view, const AccessibleNode& node, size_t position);
+// accNavigate's answer (a NAVDIR_ value), or none.
+std::optional<AccessibleNode> NavigateFrom(const AccessibleView& view, const AccessibleNode& node, long direction);
 
 std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node);
 std::wstring ValueOf(const AccessibleNode& node);

@@ -2,11 +2,13 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 #include "app/constants.h"
 #include "app/error.h"
 #include "app/messages.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
@@ -30,7 +32,9 @@ bool InstalledCopyExists() {
 }
 
 // A newer version of the program is offered only when the installed copy exists.
+// The organisation may keep the program at the version it deployed.
 bool SelfUpdateOffered() {
+    if (!g_state.policies.Allows(PolicyId::SelfUpdate)) return false;
     if (g_state.selfIndex < 0 || !InstalledCopyExists()) return false;
     const CatalogApp& self = g_state.apps[static_cast<size_t>(g_state.selfIndex)];
     return CompareVersions(ParseVersion(self.version), ParseVersion(kVersionText)) == 1;
@@ -58,10 +62,26 @@ void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     if (result.automatic && g_state.settings.updateChecks) ShowUpdatePopup();
 }
 
+void RecordCatalogLoad(const CatalogLoadResult* result) {
+    CatalogLoadRecord record;
+    record.time = NowFileTime();
+    if (result == nullptr) {
+        record.error = Utf8ToWide(msg::kUnknownError);
+    } else {
+        record.ok = result->ok;
+        record.automatic = result->automatic;
+        record.signatureVerified = result->signatureVerified;
+        record.error = result->error;
+        record.entries = result->ok ? result->apps.size() : 0;
+    }
+    g_state.lastCatalogLoad = std::move(record);
+}
+
 }  // namespace
 
 void ApplyCatalogResult(HWND window, std::unique_ptr<CatalogLoadResult> result) {
     g_state.busy = false;
+    RecordCatalogLoad(result.get());
     if (!result) {
         g_state.statusText = Utf8ToWide(msg::kStatusCatalogUnreachable) + Utf8ToWide(msg::kUnknownErrorLower);
         UpdateScrollMetrics();

@@ -7,6 +7,7 @@
 
 #include "app/constants.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/catalog_keys.h"
@@ -32,6 +33,8 @@ void StartCatalogLoad(bool automatic) {
     job.automatic = automatic;
     job.offline = g_state.settings.offlineMode;
     job.offlineRoot = g_state.settings.offlineRoot;
+    job.offlineRootImposed = g_state.policies.Forces(PolicyId::OfflineRoot);
+    job.fixedDiskAllowed = g_state.policies.Allows(PolicyId::AllowFixedDiskOffline);
     job.signingKeys = CatalogSigningKeys();
     job.highestSerial = HighestCatalogSerial(job.offline);
     try {

@@ -9,14 +9,8 @@
 #include <utility>
 #include <vector>
 
-// GDI+'s headers use min and max unqualified; NOMINMAX hides the macros.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
-
 #include "app/constants.h"
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
@@ -51,7 +45,8 @@ void StartIconLoad() {
     IconLoadJob job;
     job.window = g_state.mainWindow;
     job.generation = g_state.catalogGeneration;
-    job.epoch = iconLoadEpoch.load();
+    // A new batch stops the one before: it would fetch the same icons again.
+    job.epoch = iconLoadEpoch.fetch_add(1) + 1;
     job.offline = g_state.settings.offlineMode;
     try {
         job.icons = MissingIconJobs();

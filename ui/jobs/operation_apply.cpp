@@ -38,8 +38,12 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         return;
     }
     g_state.statusText = result->message;
-    if (result->appIndex >= 0 && static_cast<unsigned long long>(result->appIndex) < g_state.apps.size()) {
-        RefreshInstalledState(g_state.apps[static_cast<size_t>(result->appIndex)], false);
+    if (result->toolState && result->appIndex >= 0 &&
+        static_cast<unsigned long long>(result->appIndex) < g_state.apps.size()) {
+        CatalogApp& app = g_state.apps[static_cast<size_t>(result->appIndex)];
+        app.installed = result->toolState->installed;
+        app.updateAvailable = result->toolState->updateAvailable;
+        app.kept = result->toolState->kept;
     }
     if (g_state.popupWindow != nullptr) ShowUpdatePopup();
     if (result->closeMain) {

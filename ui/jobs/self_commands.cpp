@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/error_text.h"
@@ -34,11 +35,9 @@ void InstallSelf() {
     try {
         CreateFolderPath(GetInstallFolder());
         std::wstring installed = GetInstalledExePath();
-        // CopyFileW keeps attributes: a read-only copy on a key would make
-        // every later update or removal of the installed copy fail.
-        ClearRestrictiveAttributes(installed);
-        if (!CopyFileW(GetOwnExePath().c_str(), installed.c_str(), FALSE)) Fail(msg::kSelfCopyFailed);
-        ClearRestrictiveAttributes(installed);
+        // A read-only copy on a key would otherwise make every later update
+        // or removal of the installed copy fail.
+        if (!CopyOverOwnFile(GetOwnExePath(), installed)) Fail(msg::kSelfCopyFailed);
         std::wstring description = Utf8ToWide(msg::kSelfShortcutDescription);
         if (g_state.settings.desktopShortcut) CreateShortcut(kOwnAppId, installed, description, true);
         if (g_state.settings.menuShortcut) CreateShortcut(kOwnAppId, installed, description, false);
@@ -81,14 +80,14 @@ void InstallOrRemoveSelf() {
         ShowSelfError(error);
         return;
     }
-    if (installed)
-        RemoveSelf();
-    else
+    if (!installed)
         InstallSelf();
+    else if (g_state.policies.Allows(PolicyId::SelfRemoval))
+        RemoveSelf();
 }
 
 void StartToolboxUpdate() {
-    if (g_state.busy) return;
+    if (g_state.busy || !g_state.policies.Allows(PolicyId::SelfUpdate)) return;
     if (g_state.selfIndex < 0 || static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size()) return;
     ToolRequest request = MakeToolRequest(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
     HWND window = g_state.mainWindow;

@@ -17,6 +17,7 @@ namespace {
 std::wstring ProgressText(HitAction action, const std::wstring& name) {
     const char* start = action == HitAction::Install     ? msg::kProgressInstall
                         : action == HitAction::Uninstall ? msg::kProgressUninstall
+                        : action == HitAction::RollBack  ? msg::kProgressRollBack
                                                          : msg::kProgressLaunch;
     return Utf8ToWide(start) + name + Utf8ToWide(msg::kProgressEnd);
 }

@@ -3,6 +3,6 @@
 
 #include "app/tool_action.h"
 
-// Installs or updates, uninstalls or launches the entry in the background,
-// unless an operation runs; a portable copy only uninstalls.
+// Installs or updates, uninstalls, launches or rolls back the entry in the
+// background, unless an operation runs; a portable copy only uninstalls.
 void StartToolOperation(unsigned long long appIndex, HitAction action);

@@ -16,6 +16,7 @@ namespace {
 
 // A frame of `thickness` pixels just inside `rect`.
 void PaintRing(HDC dc, const RECT& rect, int thickness, COLORREF color) {
+    if (!RectVisible(dc, &rect)) return;  // not in this band of the window
     FillSolid(dc, {rect.left, rect.top, rect.right, rect.top + thickness}, color);
     FillSolid(dc, {rect.left, rect.bottom - thickness, rect.right, rect.bottom}, color);
     FillSolid(dc, {rect.left, rect.top, rect.left + thickness, rect.bottom}, color);

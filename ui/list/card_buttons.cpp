@@ -16,8 +16,24 @@ CardState CardStateOf(const CatalogApp& app) {
     return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
 }
 
+bool OffersPreviousVersion(const CatalogApp& app) { return app.kept.previousKept; }
+
 bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy) {
     return !busy && (installedMode || !action.needsInstalledMode);
+}
+
+bool CardOffersAction(const CardAction& action, const CatalogApp& app, bool inMenu) {
+    const CardState state = CardStateOf(app);
+    const bool inState = inMenu ? action.inMenu.Of(state) : action.button.Of(state) != FocusPart::None;
+    return inState && (action.availableFor == nullptr || action.availableFor(app));
+}
+
+std::vector<const CardAction*> CardMenuActions(const CatalogApp& app) {
+    std::vector<const CardAction*> actions;
+    for (const CardAction& action : kCardActions) {
+        if (CardOffersAction(action, app, true)) actions.push_back(&action);
+    }
+    return actions;
 }
 
 std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app) {
@@ -26,11 +42,10 @@ std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app) {
     std::vector<CardButton> buttons;
     bool menuOffersMore = false;
     for (const CardAction& action : kCardActions) {
-        const FocusPart part = action.button.Of(state);
-        if (part != FocusPart::None) {
-            buttons.push_back({part, action.label, action.action,
+        if (CardOffersAction(action, app, false)) {
+            buttons.push_back({action.button.Of(state), action.label, action.action,
                                CardActionEnabled(action, g_state.installedMode, g_state.busy), false});
-        } else if (action.inMenu.Of(state)) {
+        } else if (CardOffersAction(action, app, true)) {
             menuOffersMore = true;
         }
     }

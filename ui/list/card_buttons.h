@@ -35,6 +35,9 @@ struct PerCardState {
     }
 };
 
+// Whether the entry offers a previous version to go back to.
+bool OffersPreviousVersion(const CatalogApp& app);
+
 struct CardAction {
     int commandId = 0;  // in the card menu
     const wchar_t* label = L"";
@@ -44,6 +47,9 @@ struct CardAction {
     PerCardState<bool> inMenu;
     // PrimaryButton or SecondButton on the expanded card; None: not a button.
     PerCardState<FocusPart> button;
+    // Offered only to entries for which this holds; null: to every entry in
+    // the states above.
+    bool (*availableFor)(const CatalogApp& app) = nullptr;
 };
 
 // In the card menu's order. Installing and updating share a command: they
@@ -64,6 +70,12 @@ inline constexpr CardAction kCardActions[] = {
      .action = HitAction::Install,
      .inMenu = {.updateAvailable = true},
      .button = {.updateAvailable = FocusPart::PrimaryButton}},
+    {.commandId = 4,
+     .label = L"Revenir à la version précédente",
+     .action = HitAction::RollBack,
+     .inMenu = {.upToDate = true, .updateAvailable = true},
+     .button = {},
+     .availableFor = OffersPreviousVersion},
     {.commandId = 3,
      .label = L"Désinstaller",
      .action = HitAction::Uninstall,
@@ -73,6 +85,10 @@ inline constexpr CardAction kCardActions[] = {
 };
 
 bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy);
+// Whether the card offers the action at all, in its state and for its entry.
+bool CardOffersAction(const CardAction& action, const CatalogApp& app, bool inMenu);
+// The card menu's actions for the entry, in the menu's order.
+std::vector<const CardAction*> CardMenuActions(const CatalogApp& app);
 
 struct CardButton {
     FocusPart part = FocusPart::PrimaryButton;

@@ -4,14 +4,7 @@
 
 #include <algorithm>
 
-// The GDI+ headers of some SDKs use min and max unqualified.
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <objidl.h>
-#include <gdiplus.h>
-
+#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/view_records.h"
@@ -29,6 +30,9 @@ CardListLayout ComputeCardLayout(int clientWidth);
 void MarkListLayoutStale();
 // The kept layout for this width, laid out again only when something changed.
 const CardListLayout& CurrentCardLayout(int clientWidth);
+
+// Where the entry's card lies in layout.cards, if it has one.
+std::optional<size_t> CardOfEntry(const CardListLayout& layout, size_t appIndex);
 
 // The entry's card is the one shown expanded (its id equals expandedId).
 bool IsExpanded(const CatalogApp& app);

@@ -45,12 +45,10 @@ int TrackCardMenu(HMENU menu, const RECT& clientBounds) {
 }  // namespace
 
 std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMode, bool busy) {
-    const CardState state = CardStateOf(app);
     std::vector<CardMenuItem> items;
-    for (const CardAction& action : kCardActions) {
-        if (!action.inMenu.Of(state)) continue;
-        const bool enabled = CardActionEnabled(action, installedMode, busy);
-        items.push_back({action.commandId, action.label, action.action, enabled});
+    for (const CardAction* action : CardMenuActions(app)) {
+        const bool enabled = CardActionEnabled(*action, installedMode, busy);
+        items.push_back({action->commandId, action->label, action->action, enabled});
     }
     return items;
 }

@@ -1,5 +1,5 @@
-// The card's own menu (launch, install or update, uninstall), opened from the
-// three-dot button of an expanded card.
+// The card's own menu (launch, install or update, go back to the previous
+// version, uninstall), opened from the three-dot button of an expanded card.
 #pragma once
 
 #include <string>

@@ -64,10 +64,10 @@ void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& l
     const LONG bandBottom = bounds.top + Scale(kGroupTitleHeight);
     FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bandBottom}, palette.groupHeader);
     DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bandBottom},
-              g_state.strongFont, palette.text, kLineLeft);
+              g_state.strongFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, std::to_wstring(group.count) + L" applis",
               {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bandBottom},
-              g_state.smallFont, palette.textMuted, kLineRight);
+              g_state.smallFont.get(), palette.textMuted, kLineRight);
 }
 
 void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
@@ -75,13 +75,13 @@ void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
     switch (state) {
     case CardState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warningFill);
-        DrawLabel(dc, L"↑ À mettre à jour", box, g_state.smallFont, palette.warning, kLineRight);
+        DrawLabel(dc, L"↑ À mettre à jour", box, g_state.smallFont.get(), palette.warning, kLineRight);
         break;
     case CardState::UpToDate:
-        DrawLabel(dc, L"✓ Installée", box, g_state.smallFont, palette.success, kLineRight);
+        DrawLabel(dc, L"✓ Installée", box, g_state.smallFont.get(), palette.success, kLineRight);
         break;
     case CardState::NotInstalled:
-        DrawLabel(dc, L"− Non installée", box, g_state.smallFont, palette.textMuted, kLineRight);
+        DrawLabel(dc, L"− Non installée", box, g_state.smallFont.get(), palette.textMuted, kLineRight);
         break;
     }
 }
@@ -136,8 +136,19 @@ RECT CardButtonBox(const RECT& card, FocusPart part) {
     }
 }
 
+// The card's title row and, expanded, its buttons, in painting order.
+void RecordCardHits(const RECT& card, size_t appIndex, const RECT& listArea) {
+    RecordHit({card.left, card.top, card.right, card.top + Scale(kCardTitleHeight)}, listArea, appIndex,
+              HitAction::Launch, true, FocusPart::Card);
+    const CatalogApp& app = g_state.apps[appIndex];
+    if (!IsExpanded(app)) return;
+    for (const CardButton& button : ExpandedCardButtons(app)) {
+        RecordHit(CardButtonBox(card, button.part), listArea, appIndex, button.action, button.enabled, button.part);
+    }
+}
+
 // The expanded part of a card: description, version and buttons.
-void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& listArea) {
+void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex) {
     const CatalogApp& app = g_state.apps[appIndex];
     const Palette& palette = g_state.palette;
     const CardState state = CardStateOf(app);
@@ -145,10 +156,10 @@ void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& lis
     const LONG T = card.top;
     const LONG R = card.right;
 
-    DrawLabel(dc, app.description, {L + Scale(42), T + Scale(44), R - Scale(12), T + Scale(79)}, g_state.bodyFont,
+    DrawLabel(dc, app.description, {L + Scale(42), T + Scale(44), R - Scale(12), T + Scale(79)}, g_state.bodyFont.get(),
               palette.textMuted, kParagraph);
     DrawLabel(dc, VersionLine(app, state), {L + Scale(42), T + Scale(81), R - Scale(12), T + Scale(101)},
-              g_state.smallFont, palette.textMuted, kLineLeft);
+              g_state.smallFont.get(), palette.textMuted, kLineLeft);
 
     for (const CardButton& button : ExpandedCardButtons(app)) {
         const RECT box = CardButtonBox(card, button.part);
@@ -157,7 +168,6 @@ void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex, const RECT& lis
         } else {
             PaintButton(dc, box, button.label, button.enabled, button.part == FocusPart::PrimaryButton);
         }
-        RecordHit(box, listArea, appIndex, button.action, button.enabled, button.part);
     }
 }
 
@@ -204,13 +214,17 @@ void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
     if (layout.groups.empty()) {
         DrawLabel(dc, EmptyListMessage(),
                   {Scale(20), g_state.listTop + Scale(24), clientWidth - Scale(20), g_state.listTop + Scale(60)},
-                  g_state.bodyFont, g_state.palette.textMuted, kLineCentred);
+                  g_state.bodyFont.get(), g_state.palette.textMuted, kLineCentred);
     }
+    // What this pass can draw: a band of the window paints only the panels
+    // and cards that reach into it.
+    RECT drawable{};
+    GetClipBox(dc, &drawable);
     const ShownRange shown = ShownGroups(layout, listArea, dy);
     for (size_t g = shown.first; g < shown.end; ++g) {
         const RECT bounds = Offset(layout.groups[g].bounds, 0, dy);
-        RECT visible{};
-        if (!IntersectRect(&visible, &bounds, &listArea)) continue;
+        RECT reached{};
+        if (!IntersectRect(&reached, &bounds, &drawable)) continue;
         PaintGroup(dc, bounds, layout.groups[g], listArea);
     }
     // Cards after all panels, so that they lie on top of the panel interiors.
@@ -218,17 +232,21 @@ void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
         const ShownRange cards = ShownCards(layout, layout.spans[g], listArea, dy);
         for (size_t c = cards.first; c < cards.end; ++c) {
             const CardSlot& card = layout.cards[c];
-            PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea);
+            PaintCard(dc, {Offset(card.bounds, 0, dy), card.appIndex}, listArea, drawable);
         }
     }
 }
 
-void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
+void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea, const RECT& drawable) {
     if (onScreen.appIndex >= g_state.apps.size()) return;
     const RECT& card = onScreen.bounds;
     RECT visible{};
     if (!IntersectRect(&visible, &card, &listArea)) return;
+    // Recorded whole at every pass, drawn only where the pass can draw.
     g_state.cardRects.push_back(visible);
+    RecordCardHits(card, onScreen.appIndex, listArea);
+    RECT reached{};
+    if (!IntersectRect(&reached, &card, &drawable)) return;
 
     const CatalogApp& app = g_state.apps[onScreen.appIndex];
     const Palette& palette = g_state.palette;
@@ -248,11 +266,9 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea) {
     if (expanded) FillSolid(dc, {L, T, L + Scale(3), B}, palette.accent);
 
     DrawCardIcon(dc, app, CardIconBox(L, T));
-    DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, titleRow.bottom}, g_state.strongFont,
+    DrawLabel(dc, app.name, {L + Scale(42), T, R - Scale(40) - stateWidth, titleRow.bottom}, g_state.strongFont.get(),
               palette.text, kLineLeft);
     PaintStateLabel(dc, {R - Scale(32) - stateWidth, T + Scale(9), R - Scale(32), T + Scale(29)}, state);
     PaintChevron(dc, {R - Scale(24), T + Scale(11), R - Scale(10), T + Scale(27)}, expanded);
-
-    RecordHit(titleRow, listArea, onScreen.appIndex, HitAction::Launch, true, FocusPart::Card);
-    if (expanded) PaintCardDetails(dc, card, onScreen.appIndex, listArea);
+    if (expanded) PaintCardDetails(dc, card, onScreen.appIndex);
 }

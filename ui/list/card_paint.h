@@ -6,4 +6,6 @@
 #include "ui/list/card_layout.h"
 
 void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth);
-void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea);
+// Records the card's hit areas, and draws it when it reaches into `drawable`,
+// the part of the window that this pass can draw (the clip box of `dc`).
+void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea, const RECT& drawable);

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "ui/accessibility/accessibility.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
@@ -23,19 +23,36 @@ constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 constexpr UINT kLineCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 constexpr int kPaintBandHeight = 400;
 
-// BeginPaint / EndPaint of one WM_PAINT.
-class ScopedPaint {
+// The off-screen band, kept from one paint to the next and made anew only
+// when the window outgrows it: a DIB section made at every paint costs more
+// than painting a band under Wine.
+class BandBuffer {
 public:
-    explicit ScopedPaint(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
-    ~ScopedPaint() { EndPaint(window_, &paint_); }
-    ScopedPaint(const ScopedPaint&) = delete;
-    ScopedPaint& operator=(const ScopedPaint&) = delete;
-    HDC dc() const { return dc_; }
+    // A memory context holding a bitmap of at least width x height; null when
+    // none can be made.
+    HDC Get(HDC reference, int width, int height) {
+        if (!dc_) dc_.reset(CreateCompatibleDC(reference));
+        if (!dc_) return nullptr;
+        if (width > width_ || height > height_) {
+            const int newWidth = std::max(width, width_);
+            const int newHeight = std::max(height, height_);
+            void* bits = nullptr;
+            UniqueBitmap bigger(CreateTopDownDib(reference, newWidth, newHeight, &bits));
+            if (!bigger) return nullptr;
+            // Selecting the new bitmap lets go of the old one, which goes with bitmap_.
+            SelectObject(dc_.get(), bigger.get());
+            bitmap_ = std::move(bigger);
+            width_ = newWidth;
+            height_ = newHeight;
+        }
+        return dc_.get();
+    }
 
 private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-    HDC dc_ = nullptr;
+    UniqueBitmap bitmap_;  // before dc_, so that the context is deleted first and frees it
+    UniqueMemoryDc dc_;
+    int width_ = 0;
+    int height_ = 0;
 };
 
 void PaintLogo(HDC dc, const RECT& logo) {
@@ -57,10 +74,10 @@ void PaintSelfButton(HDC dc, const RECT& box) {
         break;
     case SelfButtonState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warning);
-        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont, palette.warning, kLineCentred);
+        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont.get(), palette.warning, kLineCentred);
         break;
     case SelfButtonState::Current:
-        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont,
+        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont.get(),
                   palette.success, kLineCentred);
         break;
     }
@@ -69,22 +86,25 @@ void PaintSelfButton(HDC dc, const RECT& box) {
 void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layout, int width) {
     const Palette& palette = g_state.palette;
     const int headerHeight = header.headerHeight;
+    // The header and the list heading below it, for the bands that reach them.
+    const RECT area{0, 0, width, headerHeight + Scale(40)};
+    if (!RectVisible(dc, &area)) return;
 
     FillSolid(dc, {0, 0, width, Scale(3)}, palette.accent);
     PaintLogo(dc, header.logo);
-    DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont, palette.text, kLineLeft);
+    DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, L"Votre collection d’applications", {header.title.left, Scale(47), header.title.right, Scale(70)},
-              g_state.bodyFont, palette.textMuted, kLineLeft);
+              g_state.bodyFont.get(), palette.textMuted, kLineLeft);
     PaintButton(dc, header.refreshButton, L"Actualiser", !g_state.busy, false);
     PaintButton(dc, header.optionsButton, L"Options", true, false);
     PaintSelfButton(dc, header.selfButton);
     FillSolid(dc, {Scale(20), headerHeight - 1, width - Scale(20), headerHeight}, palette.border);
     DrawLabel(dc, L"Mes applications",
-              {Scale(20), headerHeight + Scale(6), width - Scale(360), headerHeight + Scale(40)}, g_state.headingFont,
-              palette.text, DT_SINGLELINE | DT_VCENTER);
+              {Scale(20), headerHeight + Scale(6), width - Scale(360), headerHeight + Scale(40)},
+              g_state.headingFont.get(), palette.text, DT_SINGLELINE | DT_VCENTER);
     DrawLabel(dc, SummaryText(layout),
               {width - Scale(360), headerHeight + Scale(6), width - Scale(20), headerHeight + Scale(40)},
-              g_state.smallFont, palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+              g_state.smallFont.get(), palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 }
 
 }  // namespace
@@ -129,7 +149,6 @@ void PaintMainWindowTo(HDC dc, int width, int height) {
 }
 
 void PaintMainWindow(HWND window) {
-    ReportAccessibleChanges(window);
     ScopedPaint paint(window);
     RECT client{};
     GetClientRect(window, &client);
@@ -139,19 +158,27 @@ void PaintMainWindow(HWND window) {
 
     // Drawn off screen a band at a time, each copied at once, so that nothing
     // flickers; a buffer for the whole window would add its size to the
-    // working set at every paint. A DIB section's pixels are a mapping of
-    // their own, given back whole when the paint ends.
+    // working set. Every pass records the whole picture's hit areas, and
+    // draws only the elements that reach into its band of the update
+    // rectangle: a band outside it only records.
+    RECT area{};  // the update region's bounds; none when there is no context
+    GetClipBox(paint.hdc(), &area);
     const int band = std::min(height, kPaintBandHeight);
-    UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
-    void* bits = nullptr;
-    UniqueBitmap bitmap(CreateTopDownDib(paint.dc(), width, band, &bits));
-    if (!memory || !bitmap) return;
-    ScopedSelect selectBitmap(memory.get(), bitmap.get());
+    static BandBuffer buffer;
+    HDC memory = buffer.Get(paint.hdc(), width, band);
+    if (memory == nullptr) return;
     for (int top = 0; top < height; top += band) {
-        // The band's top row becomes the buffer's first: the whole picture is
-        // painted and what falls outside the buffer is dropped.
-        SetWindowOrgEx(memory.get(), 0, top, nullptr);
-        PaintMainWindowTo(memory.get(), width, height);
-        BitBlt(paint.dc(), 0, top, width, std::min(band, height - top), memory.get(), 0, top, SRCCOPY);
+        // The band's top row becomes the buffer's first; what falls outside
+        // the band or the update rectangle is clipped away, and so is the
+        // rest of a bigger buffer.
+        const int rows = std::min(band, height - top);
+        SetWindowOrgEx(memory, 0, top, nullptr);
+        SelectClipRgn(memory, nullptr);
+        IntersectClipRect(memory, 0, top, width, top + rows);
+        IntersectClipRect(memory, area.left, area.top, area.right, area.bottom);
+        PaintMainWindowTo(memory, width, height);
+        BitBlt(paint.hdc(), 0, top, width, rows, memory, 0, top, SRCCOPY);
     }
+    SetWindowOrgEx(memory, 0, 0, nullptr);
+    SelectClipRgn(memory, nullptr);
 }

@@ -10,9 +10,11 @@
 enum class SelfButtonState { Portable = 0, UpdateAvailable = 1, Current = 2 };
 
 SelfButtonState GetSelfButtonState();
-// Paints the whole client area for WM_PAINT.
+// Paints the whole client area for WM_PAINT, a band at a time.
 void PaintMainWindow(HWND window);
-// Paints the client area of the given size into `dc` (WM_PAINT and tests).
+// Paints the client area of the given size into `dc` (WM_PAINT and tests):
+// records every hit area, and draws the elements that reach into the clip
+// region of `dc`.
 void PaintMainWindowTo(HDC dc, int width, int height);
 // The summary line for the paint's own layout; without one, for the main
 // window's current width.

@@ -34,6 +34,7 @@
 #include "ui/main/main_window_handlers.h"
 #include "ui/main/tray_icon.h"
 #include "ui/popup/update_popup.h"
+#include "ui/procedure_edge.h"
 
 bool RunsAsInstalledCopy() {
     try {
@@ -118,18 +119,20 @@ void OnDpiChanged(HWND window, WPARAM wParam, LPARAM lParam) {
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateScrollMetrics();
     // Icons are kept at the size they are drawn: fetch them again for the new one.
-    if (IsWindowVisible(window) && !IsIconic(window)) {
-        iconLoadEpoch.fetch_add(1);
-        StartIconLoad();
-    }
+    if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
     InvalidateMainWindow(window);
+}
+
+// Screen readers hear of what changed at each repaint, just before it: the
+// moments when the window shows the change.
+void OnPaint(HWND window) {
+    ReportAccessibleChanges(window);
+    PaintMainWindow(window);
 }
 
 POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
-}  // namespace
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // A registered number, so it cannot be a case label; 0 means not registered.
     if (g_state.taskbarCreatedMessage != 0 && message == g_state.taskbarCreatedMessage) {
         OnTaskbarCreated(window);
@@ -140,7 +143,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY: OnDestroy(window); return 0;
     case WM_SIZE: OnSize(window); return 0;
     case WM_KILLFOCUS: OnKillFocus(window); break;
-    case WM_PAINT: PaintMainWindow(window); return 0;
+    case WM_PAINT: OnPaint(window); return 0;
     case WM_CLOSE: OnClose(window); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SYSCOLORCHANGE:
@@ -189,4 +192,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProcedureEdge(window, message, wParam, lParam,
+                               [&] { return HandleMainWindowMessage(window, message, wParam, lParam); });
 }

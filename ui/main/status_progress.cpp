@@ -30,9 +30,9 @@ void PaintStatusProgress(HDC dc, const RECT& strip, const RECT& textArea) {
     if (percent < 0) {
         // No size to measure against: the bytes so far, never a made-up share.
         const std::wstring bytes = FormatByteCount(progress.done);
-        const int left = textArea.left + TextWidth(dc, g_state.smallFont, g_state.statusText) + Scale(kBytesGap);
+        const int left = textArea.left + TextWidth(dc, g_state.smallFont.get(), g_state.statusText) + Scale(kBytesGap);
         if (left < textArea.right) {
-            DrawLabel(dc, bytes, {left, textArea.top, textArea.right, textArea.bottom}, g_state.smallFont,
+            DrawLabel(dc, bytes, {left, textArea.top, textArea.right, textArea.bottom}, g_state.smallFont.get(),
                       palette.textMuted, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
         }
         return;

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "ui/jobs/theme_apply.h"
 #include "ui/options/options_state.h"
+#include "ui/procedure_edge.h"
 
 namespace {
 
@@ -18,10 +19,14 @@ constexpr UINT kBusyTimerPeriodMs = 500;
 constexpr int kGeneralControls[] = {IDC_OPT_STARTUP,  IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE, IDC_OPT_DESKTOP,
                                     IDC_OPT_MENU,     IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL};
 constexpr int kAdvancedControls[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
-                                     IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE};
+                                     IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE,
+                                     IDC_OPT_DIAGNOSTICS};
 // The controls that follow `busy`: no change of source, no uninstall while a job runs.
 constexpr int kBusyBoundControls[] = {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE,
                                       IDC_OPT_UNINSTALL};
+// The controls that a policy may fix (options_policies.cpp).
+constexpr int kPolicyBoundControls[] = {IDC_OPT_THEME, IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,
+                                        IDC_OPT_MENU,  IDC_OPT_FOLDER};
 // Check boxes and radio buttons lose their visual style so that the dialog's
 // colours apply to them.
 constexpr int kUnstyledControls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,
@@ -40,11 +45,18 @@ void SwitchTab(HWND dialog, OptionsDialogState& state, int tab) {
     for (int id : kGeneralControls) ShowControl(dialog, id, general);
     ShowControl(dialog, IDC_OPT_UNINSTALL, general && g_state.installedMode);
     for (int id : kAdvancedControls) ShowControl(dialog, id, !general);
+    ShowControl(dialog, IDC_OPT_MANAGED_NOTE, TabHasFixedControl(tab));
+    ShowControl(dialog, IDC_OPT_DIAGNOSTICS_DONE, false);
     InvalidateRect(dialog, nullptr, TRUE);
 }
 
+// A control that a policy fixes stays disabled, busy or not.
 void FollowBusy(HWND dialog) {
-    for (int id : kBusyBoundControls) EnableControl(dialog, id, !g_state.busy);
+    for (int id : kBusyBoundControls) EnableControl(dialog, id, !g_state.busy && !PolicyFixesControl(id));
+}
+
+void DisableFixedControls(HWND dialog) {
+    for (int id : kPolicyBoundControls) EnableControl(dialog, id, !PolicyFixesControl(id));
 }
 
 // uxtheme.dll is loaded from System32 when needed, like dwmapi.dll for the title bar.
@@ -107,6 +119,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter) {
     CheckControl(dialog, IDC_OPT_UPDATE_CHECKS, settings.updateChecks);
     CheckControl(dialog, IDC_OPT_DESKTOP, settings.desktopShortcut);
     CheckControl(dialog, IDC_OPT_MENU, settings.menuShortcut);
+    DisableFixedControls(dialog);
     SwitchTab(dialog, state, 0);
     SetTimer(dialog, kBusyTimerId, kBusyTimerPeriodMs, nullptr);
     PlaceDialog(dialog);
@@ -115,6 +128,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter) {
 
 // Live preview: the whole program takes the chosen theme at once.
 void OnThemeSelected(HWND dialog) {
+    if (PolicyFixesControl(IDC_OPT_THEME)) return;
     LRESULT selection = SendDlgItemMessageW(dialog, IDC_OPT_THEME, CB_GETCURSEL, 0, 0);
     if (selection < 0 || selection > 2) return;
     g_state.settings.themeMode = static_cast<ThemeChoice>(selection);
@@ -122,7 +136,7 @@ void OnThemeSelected(HWND dialog) {
 }
 
 void RequestUninstall(HWND dialog) {
-    if (g_state.busy || !g_state.installedMode) return;
+    if (g_state.busy || !g_state.installedMode || PolicyFixesControl(IDC_OPT_UNINSTALL)) return;
     EndOptionsDialog(dialog, IDC_OPT_UNINSTALL);
     PostMessageW(g_state.mainWindow, WM_APP_UNINSTALL_SELF, 0, 0);
 }
@@ -137,6 +151,7 @@ INT_PTR OnCommand(HWND dialog, OptionsDialogState& state, int id, int notificati
     case IDC_OPT_TAB_ADVANCED: SwitchTab(dialog, state, 1); return TRUE;
     case IDC_OPT_APPS_FOLDER: OpenAppsFolder(dialog); return TRUE;
     case IDC_OPT_BROWSE: BrowseOfflineFolder(dialog); return TRUE;
+    case IDC_OPT_DIAGNOSTICS: CopyDiagnostics(dialog); return TRUE;
     case IDC_OPT_UNINSTALL: RequestUninstall(dialog); return TRUE;
     case IDCANCEL: EndOptionsDialog(dialog, IDCANCEL); return TRUE;
     case IDOK: SaveOptions(dialog, state); return TRUE;
@@ -201,7 +216,8 @@ INT_PTR HandleWithState(HWND dialog, OptionsDialogState& state, UINT message, WP
     case WM_DRAWITEM: DrawOptionsItem(state, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-    case WM_CTLCOLORLISTBOX: return ColorOptionsControl(state, reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORLISTBOX:
+        return ColorOptionsControl(state, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(state.windowBrush.get());
     case WM_APP_THEME_CHANGED: OnThemeChanged(dialog, state); return TRUE;
     case WM_SETTINGCHANGE:
@@ -225,7 +241,9 @@ void EndOptionsDialog(HWND dialog, int result) {
         EndDialog(dialog, result);
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+INT_PTR HandleOptionsMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog, lParam);
     // Item heights are asked for while the controls are made, before WM_INITDIALOG.
@@ -236,4 +254,10 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     OptionsDialogState* state = GetOptionsState(dialog);
     if (state == nullptr) return FALSE;
     return HandleWithState(dialog, *state, message, wParam, lParam);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DialogProcedureEdge([&] { return HandleOptionsMessage(dialog, message, wParam, lParam); });
 }

@@ -8,6 +8,7 @@
 
 #include "app/error.h"
 #include "app/paths.h"
+#include "app/policies.h"
 #include "app/state.h"
 #include "catalog/offline_trust.h"
 #include "catalog/utf8.h"
@@ -38,13 +39,15 @@ std::wstring AskShellForFolder(HWND owner) {
 void SetFolderPicker(FolderPicker picker) { g_folderPicker = std::move(picker); }
 
 void BrowseOfflineFolder(HWND dialog) {
-    if (g_state.busy) return;
+    if (g_state.busy || PolicyFixesControl(IDC_OPT_BROWSE)) return;
     std::wstring folder = g_folderPicker ? g_folderPicker(dialog) : AskShellForFolder(dialog);
     if (folder.empty()) return;
     try {
-        std::wstring root = ValidateChosenOfflineRoot(folder);
+        std::wstring root = ValidateChosenOfflineRoot(folder, g_state.policies.Allows(PolicyId::AllowFixedDiskOffline));
         SetDlgItemTextW(dialog, IDC_OPT_FOLDER, root.c_str());
-        CheckRadioButton(dialog, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_SOURCE_OFFLINE);
+        // A source the organisation fixed stays as it is.
+        if (!g_state.policies.Forces(PolicyId::OfflineMode))
+            CheckRadioButton(dialog, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_SOURCE_OFFLINE);
     } catch (const AppError& error) {
         ShowMessageBox(dialog, Utf8ToWide(error.what()), MB_ICONERROR);
     }

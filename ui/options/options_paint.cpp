@@ -2,6 +2,7 @@
 // buttons and theme list, and the colours of the standard controls.
 #include <string>
 
+#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "resources/resource.h"
@@ -126,7 +127,9 @@ void DrawThemeItem(const OptionsDialogState& state, const DRAWITEMSTRUCT& item) 
             SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
         RECT textRect = item.rcItem;
         textRect.left += Scale(6);
-        DrawLabel(item.hDC, text, textRect, state.textFont.get(), colors.text, kLineLeft);
+        // Disabled when the theme is the organisation's choice.
+        COLORREF color = (item.itemState & ODS_DISABLED) ? colors.textDisabled : colors.text;
+        DrawLabel(item.hDC, text, textRect, state.textFont.get(), color, kLineLeft);
     }
     if (item.itemState & ODS_FOCUS) DrawFocusInside(item.hDC, item.rcItem, 0);
 }
@@ -142,10 +145,10 @@ void CreateOptionsFonts(HWND dialog, OptionsDialogState& state) {
     // The controls take the new fonts before the old ones are deleted.
     for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU, IDC_OPT_THEME,
                    IDC_OPT_THEME_LABEL, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER, IDC_OPT_BROWSE,
-                   IDC_OPT_SOURCE_NOTE})
+                   IDC_OPT_SOURCE_NOTE, IDC_OPT_DIAGNOSTICS_DONE})
         AssignFont(dialog, id, text.get());
     AssignFont(dialog, IDC_OPT_SOURCE_TITLE, section.get());
-    AssignFont(dialog, IDC_OPT_UPDATE_NOTE, note.get());
+    for (int id : {IDC_OPT_UPDATE_NOTE, IDC_OPT_MANAGED_NOTE}) AssignFont(dialog, id, note.get());
     state.headerFont = std::move(header);
     state.sectionFont = std::move(section);
     state.textFont = std::move(text);
@@ -158,8 +161,8 @@ void CreateOptionsBrushes(OptionsDialogState& state) {
 }
 
 void PaintOptionsDialog(HWND dialog, const OptionsDialogState& state) {
-    PAINTSTRUCT paint{};
-    HDC screen = BeginPaint(dialog, &paint);
+    ScopedPaint paint(dialog);
+    const HDC screen = paint.hdc();
     RECT client{};
     GetClientRect(dialog, &client);
     UniqueMemoryDc memory(CreateCompatibleDC(screen));
@@ -172,7 +175,6 @@ void PaintOptionsDialog(HWND dialog, const OptionsDialogState& state) {
         }
         BitBlt(screen, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
     }
-    EndPaint(dialog, &paint);
 }
 
 void MeasureOptionsItem(HWND dialog, MEASUREITEMSTRUCT& item) {
@@ -187,8 +189,20 @@ void DrawOptionsItem(const OptionsDialogState& state, const DRAWITEMSTRUCT& item
         DrawButtonItem(state, item);
 }
 
-INT_PTR ColorOptionsControl(const OptionsDialogState& state, HDC dc) {
-    SetTextColor(dc, g_state.palette.text);
-    SetBkColor(dc, g_state.palette.surface);
-    return reinterpret_cast<INT_PTR>(state.surfaceBrush.get());
+INT_PTR ColorOptionsControl(const OptionsDialogState& state, HDC dc, HWND control) {
+    const Palette& colors = g_state.palette;
+    switch (GetDlgCtrlID(control)) {
+    case IDC_OPT_MANAGED_NOTE:
+        SetTextColor(dc, colors.textMuted);
+        SetBkColor(dc, colors.window);
+        return reinterpret_cast<INT_PTR>(state.windowBrush.get());
+    case IDC_OPT_DIAGNOSTICS_DONE:
+        SetTextColor(dc, colors.text);
+        SetBkColor(dc, colors.window);
+        return reinterpret_cast<INT_PTR>(state.windowBrush.get());
+    default:
+        SetTextColor(dc, colors.text);
+        SetBkColor(dc, colors.surface);
+        return reinterpret_cast<INT_PTR>(state.surfaceBrush.get());
+    }
 }

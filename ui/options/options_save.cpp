@@ -5,6 +5,7 @@
 
 #include "app/error.h"
 #include "app/messages.h"
+#include "app/policies.h"
 #include "app/state.h"
 #include "catalog/catalog_load.h"
 #include "catalog/icon_load.h"
@@ -31,10 +32,11 @@ bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == B
 
 WantedSource ReadWantedSource(HWND dialog) {
     WantedSource wanted;
-    wanted.offline = IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE);
+    wanted.offline = PolicyFixesControl(IDC_OPT_SOURCE_OFFLINE) ? g_state.settings.offlineMode
+                                                                : IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE);
     std::vector<wchar_t> buffer(kFolderBufferUnits);
     GetDlgItemTextW(dialog, IDC_OPT_FOLDER, buffer.data(), kFolderBufferUnits);
-    wanted.root = buffer.data();
+    wanted.root = PolicyFixesControl(IDC_OPT_FOLDER) ? g_state.settings.offlineRoot : std::wstring(buffer.data());
     return wanted;
 }
 
@@ -61,7 +63,7 @@ bool AcceptNewSource(HWND dialog, WantedSource& wanted) {
     }
     if (!wanted.offline) return true;
     try {
-        wanted.root = ValidateChosenOfflineRoot(wanted.root);
+        wanted.root = ValidateChosenOfflineRoot(wanted.root, g_state.policies.Allows(PolicyId::AllowFixedDiskOffline));
     } catch (const AppError& error) {
         ShowFailure(dialog, error.what(), MB_ICONERROR);
         return false;
@@ -69,12 +71,16 @@ bool AcceptNewSource(HWND dialog, WantedSource& wanted) {
     return true;
 }
 
+// A check box that a policy fixes keeps the forced value, whatever it shows.
+bool WantedFlag(HWND dialog, int id, bool current) { return PolicyFixesControl(id) ? current : IsChecked(dialog, id); }
+
 void StoreCheckBoxes(HWND dialog) {
     Settings& settings = g_state.settings;
-    settings.startup = IsChecked(dialog, IDC_OPT_STARTUP);
-    settings.updateChecks = IsChecked(dialog, IDC_OPT_UPDATE_CHECKS);
-    settings.desktopShortcut = IsChecked(dialog, IDC_OPT_DESKTOP);
-    settings.menuShortcut = IsChecked(dialog, IDC_OPT_MENU);
+    settings.startup = WantedFlag(dialog, IDC_OPT_STARTUP, settings.startup);
+    settings.updateChecks = WantedFlag(dialog, IDC_OPT_UPDATE_CHECKS, settings.updateChecks);
+    settings.desktopShortcut = WantedFlag(dialog, IDC_OPT_DESKTOP, settings.desktopShortcut);
+    settings.menuShortcut = WantedFlag(dialog, IDC_OPT_MENU, settings.menuShortcut);
+    // Neither writes a value that a policy forces.
     SaveSettings();
     SaveThemeMode();
 }
@@ -108,7 +114,7 @@ void SaveOptions(HWND dialog, OptionsDialogState& state) {
     WantedSource wanted = ReadWantedSource(dialog);
     bool sourceChanged = !IsCurrentSource(wanted);
     if (sourceChanged && !AcceptNewSource(dialog, wanted)) return;
-    if (!SetAutostart(IsChecked(dialog, IDC_OPT_STARTUP))) {
+    if (!SetAutostart(WantedFlag(dialog, IDC_OPT_STARTUP, g_state.settings.startup))) {
         ShowFailure(dialog, msg::kAutostartRegisterFailed, MB_ICONERROR);
         return;
     }

@@ -33,7 +33,9 @@ void CreateOptionsBrushes(OptionsDialogState& state);
 void PaintOptionsDialog(HWND dialog, const OptionsDialogState& state);
 void MeasureOptionsItem(HWND dialog, MEASUREITEMSTRUCT& item);
 void DrawOptionsItem(const OptionsDialogState& state, const DRAWITEMSTRUCT& item);
-INT_PTR ColorOptionsControl(const OptionsDialogState& state, HDC dc);
+// `control` is the control about to paint: those outside the panels take the
+// dialog's background.
+INT_PTR ColorOptionsControl(const OptionsDialogState& state, HDC dc, HWND control);
 
 // The save steps of "Enregistrer" (options_save.cpp).
 void SaveOptions(HWND dialog, OptionsDialogState& state);
@@ -41,3 +43,11 @@ void SaveOptions(HWND dialog, OptionsDialogState& state);
 // The folder buttons (options_folders.cpp).
 void BrowseOfflineFolder(HWND dialog);
 void OpenAppsFolder(HWND dialog);
+
+// What the organisation's policies fix (options_policies.cpp): whether the
+// control with this id is locked, and whether tab 0 or 1 shows such a control.
+bool PolicyFixesControl(int id);
+bool TabHasFixedControl(int tab);
+
+// "Copier les informations de diagnostic" (options_diagnostics.cpp).
+void CopyDiagnostics(HWND dialog);

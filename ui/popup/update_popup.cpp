@@ -1,6 +1,8 @@
 #include "ui/popup/update_popup.h"
 
 #include "app/constants.h"
+#include "app/sha256.h"
+#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
 #include "operations/operation_runner.h"
@@ -12,6 +14,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/no_activate_button.h"
+#include "ui/procedure_edge.h"
 
 namespace {
 
@@ -31,6 +34,13 @@ constexpr wchar_t kCloseGlyph[] = L"×";
 constexpr PopupButton kUpdateButton{kUpdateButtonId, L"Mettre à jour", 222, 108, 150, 34};
 constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 
+// An update the user has not turned down: after going back to the previous
+// version, the same catalogue file is not offered again.
+bool OffersUpdate(const CatalogApp& app) {
+    return app.installed && app.updateAvailable &&
+           (app.kept.rolledBackFrom.empty() || !Sha256Matches(app.kept.rolledBackFrom, app.sha256));
+}
+
 void AppendItem(const CatalogApp& app) { g_state.popupEntries.push_back(PopupItem{app.id, app.sha256}); }
 
 void CollectPopupEntries() {
@@ -38,7 +48,7 @@ void CollectPopupEntries() {
     g_state.popupIndex = 0;
     for (size_t index : VisibleEntryIndices()) {
         const CatalogApp& app = g_state.apps[index];
-        if (app.installed && app.updateAvailable) AppendItem(app);
+        if (OffersUpdate(app)) AppendItem(app);
     }
     if (g_state.selfUpdateAvailable && g_state.selfIndex >= 0 &&
         static_cast<size_t>(g_state.selfIndex) < g_state.apps.size())
@@ -63,7 +73,7 @@ void CreatePopupButton(HWND popup, const PopupButton& button) {
                                  popup, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
                                  g_state.instance, nullptr);
     if (child == nullptr) return;
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont), FALSE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont.get()), FALSE);
     MakeNoActivateButton(child);
 }
 
@@ -120,8 +130,8 @@ void OnCommand(HWND popup, int id) {
 }
 
 void OnPaint(HWND popup) {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(popup, &paint);
+    ScopedPaint paint(popup);
+    const HDC dc = paint.hdc();
     RECT client{};
     GetClientRect(popup, &client);
     const Palette& colors = g_state.palette;
@@ -129,15 +139,14 @@ void OnPaint(HWND popup) {
     FillSolid(dc, RECT{0, 0, Scale(4), client.bottom}, colors.warning);
 
     PopupLines lines = ComposePopupLines();
-    DrawLabel(dc, lines.headline, RECT{Scale(18), Scale(16), Scale(345), Scale(42)}, g_state.strongFont, colors.text,
-              DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(dc, lines.headline, RECT{Scale(18), Scale(16), Scale(345), Scale(42)}, g_state.strongFont.get(),
+              colors.text, DT_SINGLELINE | DT_VCENTER);
     if (g_state.popupIndex < g_state.popupEntries.size()) {
-        DrawLabel(dc, lines.name, RECT{Scale(18), Scale(48), Scale(370), Scale(76)}, g_state.headingFont,
+        DrawLabel(dc, lines.name, RECT{Scale(18), Scale(48), Scale(370), Scale(76)}, g_state.headingFont.get(),
                   colors.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-        DrawLabel(dc, lines.position, RECT{Scale(18), Scale(78), Scale(370), Scale(98)}, g_state.smallFont,
+        DrawLabel(dc, lines.position, RECT{Scale(18), Scale(78), Scale(370), Scale(98)}, g_state.smallFont.get(),
                   colors.textMuted, DT_SINGLELINE | DT_VCENTER);
     }
-    EndPaint(popup, &paint);
 }
 
 void OnDestroy(HWND popup) {
@@ -174,7 +183,7 @@ int FindPopupEntry(const PopupItem& item) {
         if (app.id != item.id || app.sha256 != item.sha256) continue;
         int index = static_cast<int>(i);
         if (index == g_state.selfIndex) return g_state.selfUpdateAvailable ? index : -1;
-        if (!app.installed || !app.updateAvailable) return -1;
+        if (!OffersUpdate(app)) return -1;
         if (app.hidden && !g_state.secretMode) return -1;
         return index;
     }
@@ -194,7 +203,9 @@ PopupLines ComposePopupLines() {
     return lines;
 }
 
-LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT HandlePopupMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
     case WM_PAINT: OnPaint(window); return 0;
@@ -205,4 +216,11 @@ LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY: OnDestroy(window); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+}  // namespace
+
+LRESULT CALLBACK UpdatePopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProcedureEdge(window, message, wParam, lParam,
+                               [&] { return HandlePopupMessage(window, message, wParam, lParam); });
 }

@@ -1,0 +1,90 @@
+// What an organisation decides for all its users: values under
+// Software\Policies\Tramweld\Orkvane, in the machine's hive and then the
+// user's, written by Group Policy or device management. Read once at start-up
+// beside the settings and never written by the program.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+enum class PolicyId : size_t {
+    Startup,
+    UpdateChecks,
+    DesktopShortcut,
+    MenuShortcut,
+    ThemeMode,
+    OfflineMode,
+    OfflineRoot,
+    DetectOfflineFolder,
+    AllowFixedDiskOffline,
+    SelfUpdate,
+    SelfRemoval,
+};
+inline constexpr size_t kPolicyCount = 11;
+
+enum class PolicyType { Dword, String };
+// Where an administrator may set the policy: the computer's key, the user's, or both.
+enum class PolicyClass { Machine, User, Both };
+
+struct PolicyDefinition {
+    PolicyId id;
+    const wchar_t* name;  // the registry value, and the policy's name in the template
+    PolicyType type;
+    DWORD minimum;  // the accepted numbers, inclusive; other numbers count as absent
+    DWORD maximum;
+    PolicyClass classes;
+};
+
+inline constexpr wchar_t kPolicyKeyPath[] = L"Software\\Policies\\Tramweld\\Orkvane";
+
+// The one list of policies. The administrative template (policies/Orkvane.admx)
+// offers exactly these; a test compares the two.
+inline constexpr std::array<PolicyDefinition, kPolicyCount> kPolicyDefinitions{{
+    {PolicyId::Startup, L"Startup", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::UpdateChecks, L"UpdateChecks", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::DesktopShortcut, L"DesktopShortcut", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::MenuShortcut, L"MenuShortcut", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::ThemeMode, L"ThemeMode", PolicyType::Dword, 0, 2, PolicyClass::Both},
+    {PolicyId::OfflineMode, L"OfflineMode", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::OfflineRoot, L"OfflineRoot", PolicyType::String, 0, 0, PolicyClass::Both},
+    {PolicyId::DetectOfflineFolder, L"DetectOfflineFolder", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::AllowFixedDiskOffline, L"AllowFixedDiskOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::SelfUpdate, L"SelfUpdate", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::SelfRemoval, L"SelfRemoval", PolicyType::Dword, 0, 1, PolicyClass::Both},
+}};
+
+const PolicyDefinition& DefinitionOf(PolicyId id);
+
+// Which key a policy in force came from.
+enum class PolicyScope { Machine, User };
+
+struct PolicyValue {
+    PolicyScope scope = PolicyScope::Machine;
+    DWORD number = 0;   // PolicyType::Dword
+    std::wstring text;  // PolicyType::String
+};
+
+// The policies in force; a policy that is absent, of the wrong type or out of
+// range is not there.
+class Policies {
+public:
+    void Set(PolicyId id, PolicyValue value);
+    bool Forces(PolicyId id) const;
+    const PolicyValue* Find(PolicyId id) const;
+    // A forced flag (any value in range other than 0 is true).
+    std::optional<bool> Flag(PolicyId id) const;
+    // For the policies that can only take something away: true unless set to 0.
+    bool Allows(PolicyId id) const;
+    bool Any() const;
+
+private:
+    std::array<std::optional<PolicyValue>, kPolicyCount> values_;
+};
+
+// Reads every policy from HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER; the
+// machine's value wins.
+Policies ReadPolicies();

@@ -1,0 +1,130 @@
+#include "operations/previous_version.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/error.h"
+#include "app/handles.h"
+#include "app/messages.h"
+#include "app/own_files.h"
+#include "app/paths.h"
+#include "operations/running_tool.h"
+#include "operations/tool_request_check.h"
+
+namespace {
+
+bool IsHexText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        if (!((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f'))) return false;
+    }
+    return true;
+}
+
+void Hide(const std::wstring& path) { SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+
+// To a name that no file holds: nothing is ever replaced by it.
+bool Rename(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+// Makes room for a new previous version. One that cannot be deleted because
+// something runs it goes aside like a running tool.
+bool DiscardPrevious(const ToolFiles& files) {
+    if (DeleteOwnFile(files.previous)) return true;
+    const std::wstring aside = FreeFileName(files.appsFolder, AsideFileName(files.id));
+    if (!Rename(files.previous, aside)) return false;
+    Hide(aside);
+    return true;
+}
+
+// The running file stays where it was moved; the previous version is a copy
+// of it, so that the aside file can go once the tool has ended.
+void KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
+    if (!DiscardPrevious(files)) return;
+    if (CopyOverOwnFile(aside, files.previous)) {
+        Hide(files.previous);
+    } else {
+        DeleteOwnFile(files.previous);
+    }
+}
+
+void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
+    ForgetRollback(files);
+    if (sha256.size() != 64 || !IsHexText(sha256)) return;
+    const std::string digits(sha256.begin(), sha256.end());
+    UniqueHandle file(CreateFileW(files.rollbackMark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (!file) return;
+    DWORD written = 0;
+    const bool ok = WriteFile(file.get(), digits.data(), static_cast<DWORD>(digits.size()), &written, nullptr) &&
+                    written == digits.size();
+    file.reset();
+    // Half a mark must not pass for one.
+    if (!ok) DeleteOwnFile(files.rollbackMark);
+}
+
+}  // namespace
+
+bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, const MoveIntoPlace& moveIn) {
+    if (!FileExists(files.installed)) {
+        moveIn(files.installed);
+        return false;
+    }
+    // A read-only or system file cannot be renamed over or written.
+    ClearRestrictiveAttributes(files.installed);
+    if (!IsFileInUse(files.installed)) {
+        if (!DiscardPrevious(files) || !Rename(files.installed, files.previous)) Fail(msg::kCopyToAppsFailed);
+        try {
+            moveIn(files.installed);
+        } catch (...) {
+            Rename(files.previous, files.installed);
+            throw;
+        }
+        Hide(files.previous);
+        return false;
+    }
+
+    const std::wstring aside = MoveInstalledAside(files);
+    if (aside.empty()) FailToolRunning(name, msg::kCloseThenRetry);
+    try {
+        moveIn(files.installed);
+    } catch (...) {
+        ClearRestrictiveAttributes(aside);
+        Rename(aside, files.installed);
+        throw;
+    }
+    KeepCopyAsPrevious(aside, files);
+    return true;
+}
+
+void RollBackTool(const ToolRequest& request) {
+    CheckToolFileName(request);
+    const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
+    if (!FileExists(files.previous)) Fail(msg::kNoPreviousVersion);
+
+    // The kept file leaves its name first, so that the installed one can take
+    // it. Under an aside name it is cleaned up should the program stop halfway.
+    const std::wstring side = FreeFileName(files.appsFolder, AsideFileName(files.id));
+    ClearRestrictiveAttributes(files.previous);
+    if (!Rename(files.previous, side)) {
+        Hide(files.previous);
+        Fail(msg::kRollbackFailed);
+    }
+    try {
+        ReplaceKeepingPrevious(files, request.name, [&side](const std::wstring& target) {
+            if (!Rename(side, target)) Fail(msg::kRollbackFailed);
+        });
+    } catch (...) {
+        if (FileExists(side) && !FileExists(files.previous) && Rename(side, files.previous)) Hide(files.previous);
+        throw;
+    }
+    WriteRollbackMark(files, request.sha256);
+}
+
+void ForgetRollback(const ToolFiles& files) { DeleteOwnFile(files.rollbackMark); }
+
+void RemovePreviousVersion(const ToolFiles& files) {
+    DeleteOwnFile(files.previous);
+    ForgetRollback(files);
+}
