@@ -11,6 +11,12 @@
 # library; the helper, __delayLoadHelper2, is in the MinGW runtime. Data
 # exports (such as IID_IAccessible) cannot be delay-loaded and are left out:
 # take those from the headers (__uuidof).
+#
+# lld makes the delay-import tables itself (--delayload), and must: it keeps
+# the import sections, where dlltool's delay library puts the addresses that
+# the helper fills in, read-only, so the first call would fault. It delay-loads
+# only from an import library of the short kind, which llvm-dlltool makes from
+# the same .def.
 function(orkvane_link_delay_loaded target)
     if(MSVC)
         foreach(dll IN LISTS ARGN)
@@ -22,11 +28,20 @@ function(orkvane_link_delay_loaded target)
     endif()
     set(folder ${CMAKE_BINARY_DIR}/delayload)
     file(MAKE_DIRECTORY ${folder})
+    set(lld FALSE)
+    if(CMAKE_EXE_LINKER_FLAGS MATCHES "-fuse-ld=lld")
+        set(lld TRUE)
+        find_program(ORKVANE_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+    endif()
     foreach(dll IN LISTS ARGN)
         find_library(ORKVANE_IMPORT_LIB_${dll} NAMES ${dll} REQUIRED)
         set(importLib ${ORKVANE_IMPORT_LIB_${dll}})
         set(def ${folder}/${dll}.def)
-        set(delayLib ${folder}/lib${dll}_delay.a)
+        if(lld)
+            set(delayLib ${folder}/lib${dll}_short.a)
+        else()
+            set(delayLib ${folder}/lib${dll}_delay.a)
+        endif()
         if(NOT EXISTS ${delayLib} OR ${importLib} IS_NEWER_THAN ${delayLib})
             execute_process(COMMAND ${CMAKE_NM} --defined-only ${importLib}
                             OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
@@ -40,10 +55,18 @@ function(orkvane_link_delay_loaded target)
             list(REMOVE_DUPLICATES exports)
             list(JOIN exports "\n" exportLines)
             file(WRITE ${def} "LIBRARY ${dll}.dll\nEXPORTS\n${exportLines}\n")
-            execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll}.dll
-                                    --output-delaylib ${delayLib}
-                            COMMAND_ERROR_IS_FATAL ANY)
+            if(lld)
+                execute_process(COMMAND ${ORKVANE_LLVM_DLLTOOL} -m i386:x86-64 -d ${def} -l ${delayLib}
+                                COMMAND_ERROR_IS_FATAL ANY)
+            else()
+                execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll}.dll
+                                        --output-delaylib ${delayLib}
+                                COMMAND_ERROR_IS_FATAL ANY)
+            endif()
         endif()
         target_link_libraries(${target} PUBLIC ${delayLib})
+        if(lld)
+            target_link_options(${target} INTERFACE -Wl,--delayload=${dll}.dll)
+        endif()
     endforeach()
 endfunction()

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build
     gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    clang lld llvm
     wine wine64
     xvfb xauth xdotool imagemagick
     python3 openssl

@@ -15,6 +15,9 @@ export ORKVANE_TEST_SERVER_DIR=$build/test-server
 bash "$root/scripts/setup.sh"
 # The dependency rules (README, "For developers"); a breach fails the run.
 python3 "$root/scripts/check_layers.py" "$root"
+# The two executables once more with clang, warnings as errors (the second
+# compiler stands in for MSVC); its own folder, beside the test build.
+bash "$root/scripts/build-clang.sh"
 # The tests expect an unsigned build; they sign catalogues with keys of their own.
 bash "$root/scripts/build.sh" -DORKVANE_WEB_HOST="localhost:$ORKVANE_TEST_HTTPS_PORT" -DORKVANE_CATALOG_KEYS=
 

@@ -14,23 +14,14 @@
 #include "app/settings.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
+#include "tests/support/window_classes.h"
 
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
 
 std::wstring BuiltExe() { return WindowsPathFromLinux(ORKVANE_EXE_PATH); }
-
-// Waits until `condition` holds, polling; false on time-out.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = kStartTimeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() > deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
 
 struct WindowSearch {
     DWORD processId;
@@ -169,12 +160,7 @@ TEST_F(SingleInstance, SecondInstalledStartShowsTheFirst) {
 class UnmarkedWindow {
 public:
     UnmarkedWindow() {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = DefWindowProcW;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kMainWindowClass;
-        RegisterClassExW(&windowClass);
+        RegisterTestWindowClass(kMainWindowClass);
         window_ = CreateWindowExW(0, kMainWindowClass, L"Orkvane", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     }

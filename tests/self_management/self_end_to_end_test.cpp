@@ -22,13 +22,14 @@
 #include "operations/self_management.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/process_support.h"
+#include "tests/support/run_value.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
 #include "ui/list/card_layout.h"
 
 namespace {
 
-constexpr DWORD kWaitMs = 30000;
 constexpr wchar_t kLogVariable[] = L"ORKVANE_STANDIN_LOG";
 
 std::wstring BuiltExe() { return WindowsPathFromLinux(ORKVANE_EXE_PATH); }
@@ -41,16 +42,6 @@ std::wstring MenuShortcut() {
     return JoinPath(JoinPath(GetKnownFolder(FOLDERID_Programs), L"Kest Tools"), L"Orkvane.lnk");
 }
 std::wstring InstalledRunValue() { return L"\"" + Installed() + L"\" --minimized"; }
-
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = kWaitMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() > deadline) return false;
-        Sleep(100);
-    }
-    return true;
-}
 
 std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
@@ -175,21 +166,6 @@ void WriteSetting(const wchar_t* name, const std::wstring& text) {
               ERROR_SUCCESS);
     RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-std::wstring ReadRunValue() {
-    std::vector<wchar_t> buffer(4096);
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) !=
-        ERROR_SUCCESS)
-        return L"<absent>";
-    return buffer.data();
-}
-
-void DeleteRunValue() {
-    UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
-        RegDeleteValueW(key.get(), kRunValueName);
 }
 
 // The log's lines, CRLF-separated UTF-8.

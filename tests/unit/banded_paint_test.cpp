@@ -13,7 +13,8 @@
 #include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
+#include "tests/support/window_classes.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
@@ -78,16 +79,12 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
     ResetAppState();
     g_state.dpi = 96;
     CreateFonts();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = BandedProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"OrkvaneBandedPaintTest";
-    RegisterClassW(&wc);
+    RegisterTestWindowClass(L"OrkvaneBandedPaintTest", BandedProc);
     for (int height : {399, 400, 401, 950}) {
         SCOPED_TRACE("height " + std::to_string(height));
         const int width = 1000;
-        HWND window = CreateWindowExW(0, wc.lpszClassName, L"test", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                                      wc.hInstance, nullptr);
+        HWND window = CreateWindowExW(0, L"OrkvaneBandedPaintTest", L"test", WS_POPUP, 0, 0, width, height, nullptr,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
         g_state.mainWindow = window;
         g_state.apps.clear();

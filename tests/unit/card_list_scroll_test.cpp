@@ -10,7 +10,7 @@
 
 #include "app/state.h"
 #include "app/theme.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
 #include "ui/draw.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"

@@ -13,12 +13,12 @@
 #include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
+#include "ui/draw.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
-#include "ui/draw.h"
 
 namespace {
 

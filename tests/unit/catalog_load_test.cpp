@@ -16,9 +16,11 @@
 #include "catalog/error_text.h"
 #include "catalog/web_host.h"
 #include "tests/support/file_access.h"
-#include "tests/support/test_server.h"
 #include "tests/support/import_hook.h"
+#include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
+#include "tests/support/window_classes.h"
 #include "ui/jobs/catalog_start.h"
 
 namespace {
@@ -64,27 +66,14 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 HWND MakeTestWindow() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = TestWindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"OrkvaneCatalogLoadTest";
-        RegisterClassW(&windowClass);
-        registered = true;
-    }
+    RegisterTestWindowClass(L"OrkvaneCatalogLoadTest", TestWindowProc);
     return CreateWindowExW(0, L"OrkvaneCatalogLoadTest", L"test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                            nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 // Dispatches messages until `count` results have arrived or the time is up.
 void PumpUntil(size_t count, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (g_received.size() < count && std::chrono::steady_clock::now() < deadline) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
+    ::PumpUntil([count] { return g_received.size() >= count; }, static_cast<DWORD>(timeout.count()));
 }
 
 unsigned long long StoredLastCheck() {
@@ -298,8 +287,7 @@ TEST_F(CatalogLoadTest, SecondStartWhileBusyChangesNothing) {
 TEST_F(CatalogLoadTest, StartRepaintsWithoutErasing) {
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     UpdateWindow(window_);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    PumpMessages();
     ValidateRect(window_, nullptr);
     g_paints = 0;
     g_erases = 0;
@@ -378,11 +366,7 @@ TEST(CatalogLoadResultPost, ResultToAGoneWindowIsDeleted) {
         ~Counted() { ++*deletions; }
         int* deletions;
     };
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"OrkvanePostResultTest";
-    RegisterClassW(&windowClass);
+    RegisterTestWindowClass(L"OrkvanePostResultTest");
     HWND window = CreateWindowExW(0, L"OrkvanePostResultTest", L"", 0, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
@@ -437,11 +421,7 @@ TEST(CatalogLoadResultPost, LoadForAGoneWindowEndsQuietly) {
     // The worker's post fails; the process must go on unharmed.
     PublishFile(L"outils/catalog.json", CatalogJson("Outil-Un"));
     ResetAppState();
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"OrkvaneGoneWindowTest";
-    RegisterClassW(&windowClass);
+    RegisterTestWindowClass(L"OrkvaneGoneWindowTest");
     HWND window = CreateWindowExW(0, L"OrkvaneGoneWindowTest", L"", 0, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "publisher/catalog_signing.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
@@ -165,12 +165,7 @@ protected:
     void Load(bool automatic) {
         StartCatalogLoad(automatic);
         ASSERT_TRUE(g_state.busy);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (g_state.busy && std::chrono::steady_clock::now() < deadline) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        }
+        PumpUntil([] { return !g_state.busy; }, 20000);
         ASSERT_FALSE(g_state.busy) << "no result arrived";
     }
 

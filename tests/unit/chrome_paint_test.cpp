@@ -11,7 +11,8 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/web_host.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
+#include "tests/support/window_classes.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
@@ -230,13 +231,9 @@ LRESULT CALLBACK PaintingWindowProc(HWND window, UINT message, WPARAM wParam, LP
 }
 
 HWND CreatePaintingWindow(int width, int height) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = PaintingWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"OrkvanePaintingTestWindow";
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, wc.lpszClassName, L"test", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                           wc.hInstance, nullptr);
+    RegisterTestWindowClass(L"OrkvanePaintingTestWindow", PaintingWindowProc);
+    return CreateWindowExW(0, L"OrkvanePaintingTestWindow", L"test", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 }  // namespace

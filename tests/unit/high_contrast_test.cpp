@@ -13,7 +13,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "resources/resource.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/theme_apply.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"

@@ -11,11 +11,11 @@
 #include "app/post_result.h"
 #include "app/state.h"
 #include "catalog/icon_load.h"
-#include "ui/jobs/icon_jobs.h"
-#include "ui/list/card_icon.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "ui/jobs/icon_jobs.h"
+#include "ui/list/card_icon.h"
 
 namespace {
 

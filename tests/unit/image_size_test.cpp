@@ -10,7 +10,7 @@
 #include "app/gdiplus_session.h"
 #include "catalog/icon_load.h"
 #include "catalog/image_size.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 
 namespace {
 

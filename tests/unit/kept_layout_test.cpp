@@ -16,7 +16,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/theme_apply.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"

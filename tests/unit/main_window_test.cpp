@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
+#include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/main/chrome_paint.h"
@@ -32,18 +33,6 @@ std::wstring Msg(const char* utf8) { return W(utf8); }
 POINT Centre(const RECT& rect) { return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
 
 LPARAM PointParam(POINT point) { return MAKELPARAM(point.x, point.y); }
-
-CatalogApp MakeApp(const wchar_t* id, const wchar_t* version, const wchar_t* category) {
-    CatalogApp app;
-    app.id = id;
-    app.name = id;
-    app.version = version;
-    app.category = category;
-    app.description = L"Description";
-    app.exeName = std::wstring(id) + L".exe";
-    app.sha256 = std::wstring(64, L'A');
-    return app;
-}
 
 std::unique_ptr<CatalogLoadResult> SuccessResult(bool automatic, std::vector<const wchar_t*> ids, int selfIndex = -1,
                                                  const wchar_t* selfVersion = kVersionText) {

@@ -10,8 +10,8 @@
 #include "catalog/offline_source.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
-#include "tests/operations/operation_test_support.h"
 #include "tests/support/folder_link.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -18,12 +18,15 @@
 #include "app/theme.h"
 #include "catalog/icon_load.h"
 #include "resources/resource.h"
+#include "tests/support/catalog_entries.h"
+#include "tests/support/file_access.h"
+#include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
+#include "tests/support/window_classes.h"
 #include "ui/jobs/theme_apply.h"
 #include "ui/message_box.h"
 #include "ui/options/options_dialog.h"
 #include "ui/popup/update_popup.h"
-#include "tests/support/file_access.h"
-#include "tests/support/test_support.h"
 
 namespace {
 
@@ -57,14 +60,6 @@ bool SettingsKeyExists() {
     return true;
 }
 
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 std::wstring ControlText(HWND dialog, int id) {
@@ -79,26 +74,6 @@ std::wstring MakeOfflineKey(const ScratchFolder& folder) {
     CreateFolderPath(root);
     WriteFileBytes(JoinPath(root, L"catalog.json"), "{}");
     return root;
-}
-
-CatalogApp MakeApp(const std::wstring& id, bool update) {
-    CatalogApp app;
-    app.id = id;
-    app.name = id;
-    app.sha256 = std::wstring(64, L'a');
-    app.installed = true;
-    app.updateAvailable = update;
-    return app;
-}
-
-void RegisterPopupClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(g_state.instance, kPopupWindowClass, &wc)) return;
-    wc.lpfnWndProc = UpdatePopupProc;
-    wc.hInstance = g_state.instance;
-    wc.lpszClassName = kPopupWindowClass;
-    RegisterClassExW(&wc);
 }
 
 class OptionsDialogTest : public ::testing::Test {
@@ -343,10 +318,7 @@ TEST_F(OptionsDialogTest, SourceControlsFollowBusyEveryHalfSecond) {
     // The timer itself is running: wait for it rather than ticking by hand.
     g_state.busy = false;
     DWORD start = GetTickCount();
-    while (!IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BROWSE)) && GetTickCount() - start < 2000) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        PumpMessages();
-    }
+    PumpUntil([this] { return IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BROWSE)) != FALSE; }, 2000);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_OPT_BROWSE)));
     EXPECT_LT(GetTickCount() - start, 1500u);
 }

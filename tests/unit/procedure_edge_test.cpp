@@ -12,7 +12,7 @@
 #include "app/error.h"
 #include "app/state.h"
 #include "operations/operation_runner.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "ui/message_box.h"
 #include "ui/procedure_edge.h"
 

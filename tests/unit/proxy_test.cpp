@@ -16,7 +16,7 @@
 #include "catalog/proxy_sign_in.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/closed_port.h"
 #include "tests/support/test_proxy.h"
 #include "tests/support/test_server.h"

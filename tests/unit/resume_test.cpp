@@ -12,7 +12,7 @@
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 

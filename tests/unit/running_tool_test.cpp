@@ -13,7 +13,7 @@
 #include "app/tool_files.h"
 #include "operations/running_tool.h"
 #include "operations/shell_ops.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"

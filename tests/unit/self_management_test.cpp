@@ -34,9 +34,11 @@
 #include "operations/self_management.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/powershell_place.h"
+#include "tests/support/run_value.h"
 #include "tests/support/test_server.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/message_box.h"
 
@@ -59,15 +61,6 @@ std::wstring OwnFolder() { return ParentFolder(GetOwnExePath()); }
 std::wstring StandInPath() {
     static const std::wstring placed = PlacePowerShellStandIn(JoinPath(OwnFolder(), L"powershell_standin.exe"));
     return placed;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
 }
 
 std::string ReadIfExists(const std::wstring& path) { return FileExists(path) ? ReadFileBytes(path) : std::string(); }
@@ -139,29 +132,6 @@ std::wstring MenuShortcut() {
 
 bool DeleteWithRetry(const std::wstring& path) {
     return WaitUntil([&] { return DeleteFileW(path.c_str()) || !FileExists(path); }, 15000);
-}
-
-std::wstring ReadRunValue() {
-    std::vector<wchar_t> buffer(4096);
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) !=
-        ERROR_SUCCESS)
-        return L"<absent>";
-    return buffer.data();
-}
-
-void WriteRunValue(const std::wstring& text) {
-    UniqueRegKey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key.get(), kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
-void DeleteRunValue() {
-    UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
-        RegDeleteValueW(key.get(), kRunValueName);
 }
 
 // Files of the temporary folder whose name starts with "Orkvane" (fetched copies).

@@ -7,7 +7,7 @@
 #include "app/paths.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_request.h"
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace {

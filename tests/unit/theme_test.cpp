@@ -12,7 +12,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/theme_apply.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "app/messages.h"
 #include "app/handles.h"
+#include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
 #include "app/settings.h"
@@ -12,8 +12,8 @@
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"
 #include "operations/verified_fetch.h"
-#include "tests/operations/operation_test_support.h"
 #include "tests/support/import_hook.h"
+#include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 

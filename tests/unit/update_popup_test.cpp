@@ -5,8 +5,11 @@
 
 #include "app/constants.h"
 #include "app/state.h"
-#include "ui/popup/update_popup.h"
+#include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
+#include "tests/support/waiting.h"
+#include "tests/support/window_classes.h"
+#include "ui/popup/update_popup.h"
 
 namespace {
 
@@ -15,43 +18,10 @@ const std::wstring kShaB(64, L'b');
 const std::wstring kShaC(64, L'c');
 const std::wstring kShaSelf(64, L'f');
 
-CatalogApp MakeApp(const std::wstring& id, const std::wstring& sha, bool installed, bool update, bool hidden = false) {
-    CatalogApp app;
-    app.id = id;
-    app.name = id + L" Tool";
-    app.sha256 = sha;
-    app.installed = installed;
-    app.updateAvailable = update;
-    app.hidden = hidden;
-    return app;
-}
-
-void RegisterPopupClass(HINSTANCE instance) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(instance, kPopupWindowClass, &existing)) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DROPSHADOW;
-    wc.lpfnWndProc = UpdatePopupProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kPopupWindowClass;
-    ASSERT_NE(RegisterClassExW(&wc), 0);
-}
-
 std::wstring TextOf(HWND window) {
     wchar_t buffer[256] = {};
     GetWindowTextW(window, buffer, 256);
     return buffer;
-}
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 // A click on one of the popup's buttons, through the button itself.
@@ -329,18 +299,9 @@ TEST_F(UpdatePopupTest, CloseBoxAndWmCloseCloseIt) {
     }
 }
 
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST_F(UpdatePopupTest, ClickingItLeavesTheForegroundWindowAlone) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PlainWindowProc;
-    wc.hInstance = g_state.instance;
-    wc.lpszClassName = L"PopupTestForeground";
-    ASSERT_NE(RegisterClassExW(&wc), 0);
-    HWND front = CreateWindowExW(0, wc.lpszClassName, L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
+    ASSERT_TRUE(RegisterTestWindowClass(L"PopupTestForeground"));
+    HWND front = CreateWindowExW(0, L"PopupTestForeground", L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
                                  300, nullptr, nullptr, g_state.instance, nullptr);
     ASSERT_NE(front, nullptr);
     SetForegroundWindow(front);
@@ -387,17 +348,6 @@ void ClickAt(POINT point) {
     SendInput(2, clicks, sizeof(INPUT));
 }
 
-template <typename Done>
-bool PumpUntil(Done done) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > 5000) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        PumpMessages();
-    }
-    return true;
-}
-
 POINT ButtonCentre(int id) {
     RECT rect{};
     GetWindowRect(GetDlgItem(g_state.popupWindow, id), &rect);
@@ -407,13 +357,8 @@ POINT ButtonCentre(int id) {
 // Real clicks on the popup's buttons act while the application in front keeps
 // the foreground and the keyboard focus.
 TEST_F(UpdatePopupTest, ButtonsWorkWithoutTakingTheFocus) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = PlainWindowProc;
-    wc.hInstance = g_state.instance;
-    wc.lpszClassName = L"PopupTestFront";
-    ASSERT_NE(RegisterClassExW(&wc), 0);
-    HWND front = CreateWindowExW(0, wc.lpszClassName, L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
+    ASSERT_TRUE(RegisterTestWindowClass(L"PopupTestFront"));
+    HWND front = CreateWindowExW(0, L"PopupTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
                                  300, nullptr, nullptr, g_state.instance, nullptr);
     ASSERT_NE(front, nullptr);
     SetForegroundWindow(front);

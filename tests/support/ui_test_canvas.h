@@ -1,6 +1,6 @@
 // Helpers for the layout and painting tests: a 32-bit bitmap to paint into
 // and read back, a plain window standing in for the main window, and
-// catalogue entries built in one line.
+// catalogue entries built in one line (tests/support/catalog_entries.h).
 #pragma once
 
 #include <windows.h>
@@ -15,8 +15,10 @@
 #include "app/handles.h"
 #include "app/state.h"
 #include "catalog/catalog_model.h"
-#include "ui/draw.h"
+#include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
+#include "tests/support/window_classes.h"
+#include "ui/draw.h"
 
 // A top-down 32-bit DIB section selected into a memory DC.
 class DibCanvas {
@@ -86,13 +88,9 @@ private:
 class ListWindow {
 public:
     ListWindow(int clientWidth, int clientHeight) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"OrkvaneListTestWindow";
-        RegisterClassW(&wc);  // fails harmlessly when already registered
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"test", WS_POPUP | WS_VSCROLL, 0, 0, clientWidth,
-                                  clientHeight, nullptr, nullptr, wc.hInstance, nullptr);
+        RegisterTestWindowClass(kClassName);
+        window_ = CreateWindowExW(0, kClassName, L"test", WS_POPUP | WS_VSCROLL, 0, 0, clientWidth, clientHeight,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         // Without a window every measure below reads as zero: say why instead.
         if (window_ == nullptr) ADD_FAILURE() << "the list window was not created, error " << GetLastError();
         SetClientSize(clientWidth, clientHeight);
@@ -126,38 +124,9 @@ public:
     }
 
 private:
+    static constexpr wchar_t kClassName[] = L"OrkvaneListTestWindow";
     HWND window_ = nullptr;
 };
-
-struct AppSpec {
-    std::wstring id;
-    std::wstring category;
-    bool installed = false;
-    bool updateAvailable = false;
-    bool hidden = false;
-    bool previousKept = false;
-};
-
-inline CatalogApp MakeApp(const AppSpec& shape) {
-    CatalogApp app;
-    app.id = shape.id;
-    app.name = shape.id;
-    app.version = L"2.0";
-    app.category = shape.category;
-    app.description = L"Description de " + shape.id;
-    app.exeName = shape.id + L".exe";
-    app.installed = shape.installed;
-    app.updateAvailable = shape.updateAvailable;
-    app.hidden = shape.hidden;
-    app.kept.previousKept = shape.previousKept;
-    return app;
-}
-
-template <typename... Specs>
-void SetApps(const Specs&... specs) {
-    g_state.apps.clear();
-    (g_state.apps.push_back(MakeApp(specs)), ...);
-}
 
 inline std::string ShowRect(const RECT& r) {
     std::ostringstream text;

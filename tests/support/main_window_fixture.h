@@ -1,19 +1,37 @@
-// A real main window for the tests that drive it with messages: created
-// through the program's own class, shown without activation, and given a
-// catalogue in one line.
+// The program's real main window for the tests that drive it with messages,
+// created through the program's own class:
+// - TestMainWindow, hidden, for tests that need the window to receive the
+//   workers' results;
+// - MainWindowFixture, shown without activation and given a catalogue in one
+//   line, for tests that look at what it paints and how it answers.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include "app/constants.h"
 #include "app/settings.h"
 #include "app/state.h"
-#include "tests/operations/operation_test_support.h"
-#include "tests/unit/ui_test_canvas.h"
+#include "tests/support/catalog_entries.h"
+#include "tests/support/ui_test_canvas.h"
+#include "tests/support/waiting.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
+
+// The program's main window, hidden, with g_state.mainWindow pointing at it.
+class TestMainWindow {
+public:
+    TestMainWindow();
+    ~TestMainWindow();
+    TestMainWindow(const TestMainWindow&) = delete;
+    TestMainWindow& operator=(const TestMainWindow&) = delete;
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
 
 class MainWindowFixture : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // Helpers shared by the tool-operation and icon tests: the stand-in tool, a
-// catalogue entry made the way the catalogue makes it, the real main window
-// with a message pump, recorded message boxes, shortcuts read back, PNG bytes.
+// catalogue entry made the way the catalogue makes it, recorded message boxes,
+// shortcuts read back, PNG bytes; and, through the headers below, the real
+// main window and the message pump.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "catalog/catalog_model.h"
+#include "tests/support/main_window_fixture.h"
+#include "tests/support/waiting.h"
 
 // The built stand-in tool, its bytes and their SHA-256 (upper case).
 std::wstring TraceToolPath();
@@ -44,23 +47,6 @@ private:
 std::wstring InstalledPath(const std::wstring& id);
 // Files of `folder` whose names match a wildcard pattern ("outil*.exe").
 std::vector<std::wstring> FilesMatching(const std::wstring& folder, const std::wstring& pattern);
-
-// The program's main window, hidden, with g_state.mainWindow pointing at it.
-class TestMainWindow {
-public:
-    TestMainWindow();
-    ~TestMainWindow();
-    TestMainWindow(const TestMainWindow&) = delete;
-    TestMainWindow& operator=(const TestMainWindow&) = delete;
-    HWND get() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
-
-// Dispatches messages until `done` holds or the time is up; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-void PumpFor(DWORD milliseconds);
 
 struct RecordedBox {
     HWND owner = nullptr;

@@ -1,4 +1,4 @@
-#include "tests/operations/operation_test_support.h"
+#include "tests/support/operation_test_support.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -11,12 +11,9 @@
 #include "app/handles.h"
 #include "app/paths.h"
 #include "app/sha256.h"
-#include "app/state.h"
 #include "operations/shell_ops.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
-#include "ui/main/main_window.h"
-#include "ui/main/main_window_commands.h"
 #include "ui/message_box.h"
 
 std::wstring TraceToolPath() { return ORKVANE_TRACE_TOOL_PATH; }
@@ -80,43 +77,6 @@ std::vector<std::wstring> FilesMatching(const std::wstring& folder, const std::w
     FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-TestMainWindow::TestMainWindow() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    g_state.instance = instance;
-    if (!RegisterWindowClasses(instance, nullptr)) throw std::runtime_error("window classes");
-    window_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, 900, 700, nullptr,
-                              nullptr, instance, nullptr);
-    if (window_ == nullptr) throw std::runtime_error("main window");
-    g_state.mainWindow = window_;
-}
-
-TestMainWindow::~TestMainWindow() {
-    if (IsWindow(window_)) DestroyWindow(window_);
-    // Drop the WM_QUIT that the window's destruction posts.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
-}
-
-void PumpFor(DWORD milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
 }
 
 std::vector<RecordedBox>& RecordMessageBoxes() {
