@@ -123,7 +123,7 @@ std::wstring KnownFolderOrEmpty(const GUID& id) {
 int CountTools(const std::wstring& folder) {
     WIN32_FIND_DATAW found{};
     UniqueFind search(FindFirstFileExW(JoinPath(folder, L"*.exe").c_str(), FindExInfoBasic, &found,
-                                             FindExSearchNameMatch, nullptr, 0));
+                                       FindExSearchNameMatch, nullptr, 0));
     if (!search) return 0;
     int count = 0;
     do {

@@ -48,13 +48,15 @@ inline constexpr char kOfflineFileInaccessible[] = "Fichier USB inaccessible : c
 inline constexpr char kOfflineFileTooLarge[] = "Fichier USB trop volumineux ou illisible";
 inline constexpr char kOfflineReadInterrupted[] = "Lecture USB interrompue : vérifiez la connexion de la clé";
 inline constexpr char kOfflineWritableByOthers[] = "Dossier modifiable par d’autres utilisateurs";
-inline constexpr char kOfflineFixedDiskRefused[] = "Votre organisation n’autorise que les clés USB comme dossier hors ligne";
+inline constexpr char kOfflineFixedDiskRefused[] =
+    "Votre organisation n’autorise que les clés USB comme dossier hors ligne";
 
 // Tool install, launch and uninstall
 inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application invalide";
 inline constexpr char kShaMissingOrInvalid[] = "SHA-256 absent ou invalide dans le catalogue (64 caractères attendus)";
 inline constexpr char kDownloadIdMissing[] = "downloadId absent dans le catalogue";
-inline constexpr char kUsbCopyFailed[] = "Copie USB impossible : clé absente, programme manquant ou lecture interrompue";
+inline constexpr char kUsbCopyFailed[] =
+    "Copie USB impossible : clé absente, programme manquant ou lecture interrompue";
 inline constexpr char kUsbToolTooLarge[] = "Fichier USB trop volumineux";
 inline constexpr char kFileCreateFailed[] = "Création du fichier impossible";
 inline constexpr char kFileWriteFailed[] = "Écriture du fichier impossible";
@@ -85,7 +87,8 @@ inline constexpr char kProgressEnd[] = "...";
 inline constexpr char kResultInstalled[] = " installé.";
 inline constexpr char kResultUninstalled[] = " désinstallé.";
 inline constexpr char kResultLaunched[] = " lancé.";
-inline constexpr char kResultUpdatedForNextLaunch[] = " mis à jour ; la nouvelle version servira au prochain lancement.";
+inline constexpr char kResultUpdatedForNextLaunch[] =
+    " mis à jour ; la nouvelle version servira au prochain lancement.";
 inline constexpr char kResultRolledBack[] = " : version précédente rétablie.";
 
 // The program itself

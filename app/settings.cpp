@@ -55,8 +55,7 @@ std::optional<DWORD> ReadDword(const wchar_t* keyPath, const wchar_t* name, DWOR
 std::optional<unsigned long long> ReadQword(const wchar_t* name) {
     unsigned long long value = 0;
     DWORD size = sizeof(value);
-    LSTATUS status =
-        RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_QWORD, nullptr, &value, &size);
+    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_QWORD, nullptr, &value, &size);
     if (status != ERROR_SUCCESS || size != sizeof(value)) return std::nullopt;
     return value;
 }
@@ -99,8 +98,8 @@ bool Forced(PolicyId id) { return g_state.policies.Forces(id); }
 // A key of the current user opened for writing, created when missing; empty on failure.
 UniqueRegKey OpenKeyForWrite(const wchar_t* keyPath) {
     UniqueRegKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS)
         key.release();  // nothing was opened; never close what a failed call left there
     return key;
 }
@@ -191,7 +190,8 @@ void LoadSettings() {
     if (now < settings.lastCheck) settings.lastCheck = now;
 
     std::optional<DWORD> offlineMode = ReadDword(kSettingsKeyPath, kOfflineModeValue);
-    if (std::optional<std::wstring> root = ReadString(kSettingsKeyPath, kOfflineRootValue)) settings.offlineRoot = *root;
+    if (std::optional<std::wstring> root = ReadString(kSettingsKeyPath, kOfflineRootValue))
+        settings.offlineRoot = *root;
     if (const PolicyValue* forcedRoot = policies.Find(PolicyId::OfflineRoot)) settings.offlineRoot = forcedRoot->text;
 
     if (std::optional<bool> forcedMode = policies.Flag(PolicyId::OfflineMode))

@@ -19,8 +19,7 @@ constexpr DWORD kReadBlockBytes = 131072;
 DWORD ReadDwordProperty(BCRYPT_ALG_HANDLE algorithm, LPCWSTR name) {
     DWORD value = 0;
     ULONG written = 0;
-    if (!CngSucceeded(BCryptGetProperty(algorithm, name, reinterpret_cast<PUCHAR>(&value), sizeof(value),
-                                     &written, 0)))
+    if (!CngSucceeded(BCryptGetProperty(algorithm, name, reinterpret_cast<PUCHAR>(&value), sizeof(value), &written, 0)))
         Fail(msg::kShaUnavailable);
     return value;
 }

@@ -29,8 +29,8 @@ constexpr int kScreenMarginY = 50;
 class AppIconHolder {
 public:
     explicit AppIconHolder(HINSTANCE instance)
-        : icon_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, 0, 0,
-                                              LR_DEFAULTSIZE))) {
+        : icon_(static_cast<HICON>(
+              LoadImageW(instance, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE))) {
         g_state.appIcon = icon_.get();
     }
     ~AppIconHolder() { g_state.appIcon = nullptr; }
@@ -100,8 +100,9 @@ int RunWithGraphics(HINSTANCE instance, bool minimized, int showCommand) {
     if (!RegisterWindowClasses(instance, g_state.appIcon)) return 1;
 
     WindowPlacement place = ComputeMainWindowPlacement(ScreenDpi(), PrimaryWorkArea());
-    HWND window = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_CLIPCHILDREN,
-                                  place.x, place.y, place.width, place.height, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle,
+                                  WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_CLIPCHILDREN, place.x, place.y, place.width,
+                                  place.height, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 1;
     g_state.mainWindow = window;
 

@@ -18,19 +18,21 @@ namespace {
 
 std::string MakeCatalogue(size_t limit) {
     static const char* kCategories[] = {"Audio", "Bureautique", "Réseau", "Système", "Graphisme", "Développement"};
-    std::string s = "{\n  \"downloadEndpoint\": \"https://www.kest-outils.example/outils/telechargement.php\",\n"
-                    "  \"iconBaseUrl\": \"https://www.kest-outils.example/outils/icons/\",\n  \"apps\": [\n";
+    std::string s =
+        "{\n  \"downloadEndpoint\": \"https://www.kest-outils.example/outils/telechargement.php\",\n"
+        "  \"iconBaseUrl\": \"https://www.kest-outils.example/outils/icons/\",\n  \"apps\": [\n";
     char sha[65];
     for (size_t i = 0;; ++i) {
         for (int k = 0; k < 64; ++k) sha[k] = "0123456789ABCDEF"[(i * 2654435761u + k * 40503u) % 16];
         sha[64] = 0;
         char entry[1024];
-        int n = std::snprintf(entry, sizeof(entry),
-                              "    {\"id\": \"Outil_%05zu\", \"version\": \"%zu.%zu.%zu\", \"category\": \"%s\", "
-                              "\"lot\": \"Lot %zu\", \"description\": \"Outil numéro %zu : une description assez "
-                              "longue pour ressembler à un vrai catalogue, avec des accents éàüç et des \\\"guillemets\\\" "
-                              "échappés.\", \"sha256\": \"%s\", \"hidden\": %s}",
-                              i, i % 7, i % 13, i % 100, kCategories[i % 6], i % 9, i, sha, i % 10 == 0 ? "true" : "false");
+        int n =
+            std::snprintf(entry, sizeof(entry),
+                          "    {\"id\": \"Outil_%05zu\", \"version\": \"%zu.%zu.%zu\", \"category\": \"%s\", "
+                          "\"lot\": \"Lot %zu\", \"description\": \"Outil numéro %zu : une description assez "
+                          "longue pour ressembler à un vrai catalogue, avec des accents éàüç et des \\\"guillemets\\\" "
+                          "échappés.\", \"sha256\": \"%s\", \"hidden\": %s}",
+                          i, i % 7, i % 13, i % 100, kCategories[i % 6], i % 9, i, sha, i % 10 == 0 ? "true" : "false");
         if (s.size() + static_cast<size_t>(n) + 16 > limit) break;
         if (i > 0) s += ",\n";
         s.append(entry, static_cast<size_t>(n));

@@ -32,7 +32,8 @@ int main() {
     std::vector<unsigned char> data(kSize);
     for (size_t i = 0; i < kSize; ++i) data[i] = static_cast<unsigned char>((i * 2654435761u) >> 13);
     std::wstring path = JoinPath(GetTempFolder(), L"orkvane_hash_bench.bin");
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
+                              nullptr);
     DWORD written = 0;
     for (size_t done = 0; done < kSize; done += 1 << 24)
         WriteFile(file, data.data() + done, 1 << 24, &written, nullptr);
@@ -43,8 +44,8 @@ int main() {
     ComputeFileSha256(path);  // warm the file cache like the in-memory side
     // CPU time of this thread, reads included: on a shared machine wall-clock
     // time would also count the other jobs.
-    auto [fileMs, memoryMs] =
-        MedianCpuPair(5, [&] { fileDigest = ComputeFileSha256(path); }, [&] { HashInMemory(data, digest); });
+    auto [fileMs, memoryMs] = MedianCpuPair(
+        5, [&] { fileDigest = ComputeFileSha256(path); }, [&] { HashInMemory(data, digest); });
     DeleteFileW(path.c_str());
 
     wchar_t hex[65];
@@ -53,6 +54,7 @@ int main() {
         std::printf("hashing: the two digests differ\n");
         return 1;
     }
-    PrintFigure("hashing", fileMs, memoryMs, "ms", 1.10, "ComputeFileSha256 of 256 MiB vs one CNG call in memory, CPU time");
+    PrintFigure("hashing", fileMs, memoryMs, "ms", 1.10,
+                "ComputeFileSha256 of 256 MiB vs one CNG call in memory, CPU time");
     return 0;
 }

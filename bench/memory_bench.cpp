@@ -67,9 +67,10 @@ int wmain(int argc, wchar_t** argv) {
                 "peak working set, empty catalogue vs the minimal Win32 window");
     const double perEntryKiB = (largeMiB - emptyMiB) * 1024.0 / 1000.0;
     constexpr double kPerEntryTargetKiB = 8.0;
-    std::printf("%-10s 1,000 entries with 64 x 64 icons at 96 dpi: peak %.1f MiB, empty %.1f MiB, %.1f KiB per entry "
-                "(target <= %.1f KiB: %s)\n",
-                "per entry", largeMiB, emptyMiB, perEntryKiB, kPerEntryTargetKiB,
-                perEntryKiB <= kPerEntryTargetKiB ? "met" : "MISSED");
+    std::printf(
+        "%-10s 1,000 entries with 64 x 64 icons at 96 dpi: peak %.1f MiB, empty %.1f MiB, %.1f KiB per entry "
+        "(target <= %.1f KiB: %s)\n",
+        "per entry", largeMiB, emptyMiB, perEntryKiB, kPerEntryTargetKiB,
+        perEntryKiB <= kPerEntryTargetKiB ? "met" : "MISSED");
     return 0;
 }

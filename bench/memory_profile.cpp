@@ -83,8 +83,8 @@ HWND PlainWindow(HINSTANCE instance) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = L"OrkvaneProfilePlain";
     RegisterClassExW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Plain", WS_OVERLAPPEDWINDOW, 0, 0, 1180, 780, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Plain", WS_OVERLAPPEDWINDOW, 0, 0, 1180, 780, nullptr, nullptr,
+                                  instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     return window;

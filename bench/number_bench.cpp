@@ -17,10 +17,11 @@ constexpr size_t kDocumentBytes = 0x400000;
 // `value(i)` items.
 template <typename Value>
 std::string MakeDocument(size_t limit, Value value) {
-    std::string s = "{\"downloadEndpoint\": \"https://dl.example/get\", \"apps\": [{\"id\": \"Outil\", "
-                    "\"version\": \"1.0\", \"category\": \"Mesures\", \"description\": \"Un outil.\", "
-                    "\"sha256\": \"2D711642B726B04401627CA9FBAC32F5C8530FB1903CC4DB02258717921A4881\"}],\n"
-                    "\"mesures\": [";
+    std::string s =
+        "{\"downloadEndpoint\": \"https://dl.example/get\", \"apps\": [{\"id\": \"Outil\", "
+        "\"version\": \"1.0\", \"category\": \"Mesures\", \"description\": \"Un outil.\", "
+        "\"sha256\": \"2D711642B726B04401627CA9FBAC32F5C8530FB1903CC4DB02258717921A4881\"}],\n"
+        "\"mesures\": [";
     const std::string end = "]}\n";
     for (size_t i = 0;; ++i) {
         std::string item = i > 0 ? "," : "";
@@ -35,10 +36,10 @@ std::string MakeDocument(size_t limit, Value value) {
 std::string Number(size_t i) {
     std::string number;
     switch (i % 4) {
-        case 0: number.append(std::to_string(i)); break;
-        case 1: number.append(std::to_string(i)).append(".25"); break;
-        case 2: number.append("-").append(std::to_string(i % 1000)).append(".5e-3"); break;
-        default: number.append(std::to_string(i * 7919 % 100000)).append("E+2"); break;
+    case 0: number.append(std::to_string(i)); break;
+    case 1: number.append(std::to_string(i)).append(".25"); break;
+    case 2: number.append("-").append(std::to_string(i % 1000)).append(".5e-3"); break;
+    default: number.append(std::to_string(i * 7919 % 100000)).append("E+2"); break;
     }
     return number;
 }
@@ -65,7 +66,9 @@ int main() {
         BuildCatalog(ParseJson(Utf8ToWide(bytes)), false, L"", result);
         sink += result.apps.size();
     };
-    auto [numbersMs, stringsMs] = MedianPair(9, [&] { read(numbers); }, [&] { read(strings); });
-    PrintFigure("numbers", numbersMs, stringsMs, "ms", 2.0, "4 MiB of numbers vs 4 MiB of strings, whole catalogue read");
+    auto [numbersMs, stringsMs] = MedianPair(
+        9, [&] { read(numbers); }, [&] { read(strings); });
+    PrintFigure("numbers", numbersMs, stringsMs, "ms", 2.0,
+                "4 MiB of numbers vs 4 MiB of strings, whole catalogue read");
     return sink == 0 ? 1 : 0;
 }

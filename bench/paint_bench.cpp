@@ -24,8 +24,8 @@ constexpr int kHeight = 780;
 constexpr int kTallHeight = 1400;
 
 void FillCatalogue(size_t count) {
-    static const wchar_t* kCategories[] = {L"Audio", L"Bureautique", L"Réseau", L"Système", L"Graphisme",
-                                           L"Développement", L"Horloges", L"Jeux"};
+    static const wchar_t* kCategories[] = {L"Audio",     L"Bureautique",   L"Réseau",   L"Système",
+                                           L"Graphisme", L"Développement", L"Horloges", L"Jeux"};
     g_state.apps.clear();
     for (size_t i = 0; i < count; ++i) {
         CatalogApp app;

@@ -56,7 +56,8 @@ int wmain(int argc, wchar_t** argv) {
     };
     const std::wstring cutAt80 = L"&cuts=1&after=" + std::to_wstring(kSize / 10 * 8);
     fetch(L"");  // warm the server's file cache and the TLS set-up
-    auto [cutMs, uncutMs] = MedianPair(3, [&] { fetch(cutAt80); }, [&] { fetch(L""); });
+    auto [cutMs, uncutMs] = MedianPair(
+        3, [&] { fetch(cutAt80); }, [&] { fetch(L""); });
     DeleteFileW(source.c_str());
     RemoveDirectoryW(folder.c_str());
     if (!ok) {

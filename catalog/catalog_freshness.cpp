@@ -86,4 +86,3 @@ unsigned long long CheckSignedCatalogFreshness(const CatalogFreshness& freshness
 unsigned long long CatalogClockNow() { return g_clock ? g_clock() : NowFileTime(); }
 
 void ReplaceCatalogClock(std::function<unsigned long long()> clock) { g_clock = std::move(clock); }
-

@@ -40,4 +40,3 @@ unsigned long long CatalogClockNow();
 // Replaces the clock for the rest of the process (tests); empty restores the
 // system's. Call it while no catalogue load runs.
 void ReplaceCatalogClock(std::function<unsigned long long()> clock);
-

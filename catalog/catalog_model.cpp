@@ -63,7 +63,8 @@ void ListAppsFolder(InstallPlaces& places) {
         return;
     }
     do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) places.appsFiles.insert(AsciiLowered(data.cFileName));
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            places.appsFiles.insert(AsciiLowered(data.cFileName));
     } while (FindNextFileW(find.get(), &data));
     // Only "no more files" ends the listing; after any other failure it may
     // lack tools, and asking for each file answers instead.
@@ -149,8 +150,7 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     app.kept = KeptVersions{};
     const bool listed = !isSelf && places.listed;
     // The listing answers without building a path for every entry.
-    if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName)))
-        return;
+    if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName))) return;
     std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
     if (!path) return;
     app.installed = listed || FileExists(*path);
@@ -242,7 +242,6 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
 }
 
 
-
 // Sized by the entries that can become tools, counted up to the first that
 // would fail the load: a document of thousands of empty arrays or objects
 // reserves nothing.
@@ -291,8 +290,7 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 
 }  // namespace
 
-void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result) {
+void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     BuildCatalogFrom(document, offline, offlineRoot, result);
 }
 

@@ -51,8 +51,7 @@ struct CatalogLoadResult {
     unsigned long long catalogSerial = 0;
 };
 
-void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result);
+void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result);
 // The same for a document that is discarded afterwards: its strings are moved
 // into the entries instead of copied.
 void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result);

@@ -28,8 +28,8 @@ std::vector<unsigned char> PublicKeyBlob(const EcdsaP256Value& xy) {
     return blob;
 }
 
-bool VerifiesWith(BCRYPT_ALG_HANDLE algorithm, const EcdsaP256Value& publicKey,
-                  std::array<unsigned char, 32>& digest, EcdsaP256Value& signature) {
+bool VerifiesWith(BCRYPT_ALG_HANDLE algorithm, const EcdsaP256Value& publicKey, std::array<unsigned char, 32>& digest,
+                  EcdsaP256Value& signature) {
     std::vector<unsigned char> blob = PublicKeyBlob(publicKey);
     UniqueCngKey key;
     if (!CngSucceeded(BCryptImportKeyPair(algorithm, nullptr, BCRYPT_ECCPUBLIC_BLOB, key.put(), blob.data(),

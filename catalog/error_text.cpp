@@ -17,7 +17,8 @@ std::wstring ErrorMessageText(const char* utf8Message) {
         std::string_view bytes(utf8Message);
         int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
         std::wstring text(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-        if (length > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+        if (length > 0)
+            MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
         return text;
     } catch (...) {
         return std::wstring();

@@ -105,7 +105,7 @@ HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const st
     // Added to the request rather than to each send, so that a send again
     // after a proxy's sign-in request carries them once.
     if (!extraHeaders.empty() && !WinHttpAddRequestHeaders(http.request.get(), extraHeaders.c_str(),
-                                                          static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
+                                                           static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
         Fail(msg::kRequestFailed);
     return http;
 }

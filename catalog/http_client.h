@@ -56,5 +56,4 @@ HttpRequest OpenHttpGet(const std::wstring& url, const std::wstring& extraHeader
 std::wstring ResponseHeader(const HttpRequest& http, DWORD query);
 // The whole body, at most `limit` bytes ("Fichier OVH trop volumineux" beyond),
 // the whole request within `deadlineMs` ("Téléchargement interrompu" after).
-std::string DownloadToMemory(const std::wstring& url, unsigned long long limit,
-                             DWORD deadlineMs = kRequestDeadlineMs);
+std::string DownloadToMemory(const std::wstring& url, unsigned long long limit, DWORD deadlineMs = kRequestDeadlineMs);

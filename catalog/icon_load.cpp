@@ -80,7 +80,7 @@ void RunIconWorker(const IconLoadJob& load) {
         result->generation = load.generation;
         try {
             result->bytes = load.offline ? ReadOfflineFile(job.location, kIconSizeLimit)
-                                    : DownloadToMemory(job.location, kIconSizeLimit);
+                                         : DownloadToMemory(job.location, kIconSizeLimit);
         } catch (const std::exception&) {
             // A missing icon is simply not shown.
             continue;

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr unsigned char kPngSignature[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr size_t kPngHeaderEnd = 24;     // signature, IHDR length and name, width, height
+constexpr size_t kPngHeaderEnd = 24;       // signature, IHDR length and name, width, height
 constexpr size_t kBmpCoreHeaderSize = 12;  // BITMAPCOREHEADER: 16-bit sizes
 constexpr size_t kBmpInfoHeaderSize = 40;  // BITMAPINFOHEADER and its successors: signed 32-bit sizes
 

@@ -31,12 +31,18 @@ bool KeyLess(const JsonMembers::value_type& a, const JsonMembers::value_type& b)
 
 bool IsSpace(wchar_t c) {
     switch (c) {
-    case L' ': case L'\t': case L'\n': case L'\r':
-        return true;
-    case L'"': case L',': case L':': case L'{': case L'}': case L'[': case L']':
-        return false;
-    default:
-        return iswspace(c) != 0;
+    case L' ':
+    case L'\t':
+    case L'\n':
+    case L'\r': return true;
+    case L'"':
+    case L',':
+    case L':':
+    case L'{':
+    case L'}':
+    case L'[':
+    case L']': return false;
+    default: return iswspace(c) != 0;
     }
 }
 
@@ -202,8 +208,10 @@ void ParseValue(Cursor& cursor, JsonValue& out, int depth) {
     wchar_t c = *cursor.position;
     if (c == L'{' || c == L'[') {
         if (depth >= kMaxJsonDepth) FailSyntax();
-        if (c == L'{') ParseObject(cursor, out, depth + 1);
-        else ParseArray(cursor, out, depth + 1);
+        if (c == L'{')
+            ParseObject(cursor, out, depth + 1);
+        else
+            ParseArray(cursor, out, depth + 1);
     } else if (c == L'"') {
         out.kind = JsonKind::String;
         ParseString(cursor, out.text);

@@ -68,8 +68,7 @@ bool WildcardMatches(const wchar_t* pattern, const wchar_t* text) {
     return *pattern == L'\0';
 }
 
-bool BypassEntryMatches(std::wstring entry, const std::wstring& scheme, const std::wstring& host,
-                        INTERNET_PORT port) {
+bool BypassEntryMatches(std::wstring entry, const std::wstring& scheme, const std::wstring& host, INTERNET_PORT port) {
     if (EqualsNoCase(entry, L"<local>")) return host.find(L'.') == std::wstring::npos;
     if (entry.front() == L'<') return false;  // "<-loopback>" and the like name no host
     size_t schemeEnd = entry.find(L"://");
@@ -173,8 +172,8 @@ ProxyRoute ResolveProxyRoute(const std::wstring& url, const std::wstring& scheme
         autoDetectFailedAt.store(GetTickCount64() | 1);
     }
     if (scriptUrl) {
-        AutoProxyAnswer answer =
-            RunAutoProxy(url, WINHTTP_AUTOPROXY_CONFIG_URL, TextOf(scriptUrl), scheme, host, port, route);
+        AutoProxyAnswer answer = RunAutoProxy(url, WINHTTP_AUTOPROXY_CONFIG_URL, TextOf(scriptUrl), scheme, host, port,
+                                              route);
         if (answer != AutoProxyAnswer::None) return route;
     }
     if (manualProxy) {

@@ -19,7 +19,7 @@ void TransferWatch::Check(unsigned long long received) {
     if (limits_.stallWindowMs == 0) return;
 
     const ULONGLONG spacing = limits_.stallWindowMs < 60 * kSampleSpacingMs ? limits_.stallWindowMs / 60 + 1
-                                                                           : kSampleSpacingMs;
+                                                                            : kSampleSpacingMs;
     if (now - samples_.back().tick >= spacing) samples_.push_back({now, received});
     while (samples_.size() > 1 && now - samples_[1].tick >= limits_.stallWindowMs) samples_.pop_front();
     const Sample& windowStart = samples_.front();

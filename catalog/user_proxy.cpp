@@ -45,7 +45,8 @@ std::wstring DescribeProxyFor(const UserProxySettings& settings, const std::wstr
         const size_t colon = host.find(L':');
         const std::wstring hostName = Lower(host.substr(0, colon));
         INTERNET_PORT port = INTERNET_DEFAULT_HTTPS_PORT;
-        if (colon != std::wstring::npos) port = static_cast<INTERNET_PORT>(std::wcstoul(host.c_str() + colon + 1, nullptr, 10));
+        if (colon != std::wstring::npos)
+            port = static_cast<INTERNET_PORT>(std::wcstoul(host.c_str() + colon + 1, nullptr, 10));
         const std::wstring& proxy = proxies.front();
         ways.push_back(BypassesProxy(settings.bypass, L"https", hostName, port)
                            ? L"aucun (" + hostName + L" exclu du proxy " + proxy + L")"

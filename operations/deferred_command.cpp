@@ -47,8 +47,8 @@ std::wstring QuoteForPowerShell(const std::wstring& text) {
 
 std::wstring BuildRemovalScript(unsigned long processId) {
     std::wstring desktopShortcut = JoinPath(GetKnownFolder(FOLDERID_Desktop), kProgramShortcutFile);
-    std::wstring menuShortcut =
-        JoinPath(JoinPath(GetKnownFolder(FOLDERID_Programs), kStartMenuFolderName), kProgramShortcutFile);
+    std::wstring menuShortcut = JoinPath(JoinPath(GetKnownFolder(FOLDERID_Programs), kStartMenuFolderName),
+                                         kProgramShortcutFile);
     return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"Remove-Item -LiteralPath " +
            QuoteForPowerShell(GetInstalledExePath()) + L" -Force; Remove-Item -LiteralPath " +
            QuoteForPowerShell(desktopShortcut) + L" -Force; Remove-Item -LiteralPath " +
@@ -94,8 +94,8 @@ void RunDeferredCommand(const std::wstring& script) {
     // Named by its full path, so that no powershell.exe in the program's folder
     // or the current folder runs instead.
     const std::wstring application = PowerShellPath();
-    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &started))
+    if (!CreateProcessW(application.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &started))
         Fail(msg::kDeferredTaskFailed);
     // Nothing waits for the process: it outlives the program.
     UniqueHandle process(started.hProcess);

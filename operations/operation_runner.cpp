@@ -52,26 +52,20 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
     RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
     const std::wstring done = ResultText(job.action, r.name);
     switch (job.action) {
-        case HitAction::Uninstall:
-            UninstallTool(r);
-            return {done, ToolState{}};
-        case HitAction::Launch:
-            LaunchTool(r);
-            return {done, CurrentToolState(r)};
-        case HitAction::RollBack:
-            RollBackTool(r);
-            return {done, CurrentToolState(r)};
-        case HitAction::Install: {
-            FetchOptions options;
-            if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
-            const InstalledTool installed = InstallTool(r, options);
-            if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
-            if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
-            // The installed file is the one just checked against the digest.
-            const ToolState state{true, false, ReadKeptVersions(ToolFilesIn(GetAppsFolder(), r.name))};
-            if (installed.replacedWhileRunning) return {r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch), state};
-            return {done, state};
-        }
+    case HitAction::Uninstall: UninstallTool(r); return {done, ToolState{}};
+    case HitAction::Launch: LaunchTool(r); return {done, CurrentToolState(r)};
+    case HitAction::RollBack: RollBackTool(r); return {done, CurrentToolState(r)};
+    case HitAction::Install: {
+        FetchOptions options;
+        if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
+        const InstalledTool installed = InstallTool(r, options);
+        if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
+        if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
+        // The installed file is the one just checked against the digest.
+        const ToolState state{true, false, ReadKeptVersions(ToolFilesIn(GetAppsFolder(), r.name))};
+        if (installed.replacedWhileRunning) return {r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch), state};
+        return {done, state};
+    }
     }
     return {done, ToolState{}};
 }

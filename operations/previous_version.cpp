@@ -53,8 +53,8 @@ void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
     ForgetRollback(files);
     if (sha256.size() != 64 || !IsHexText(sha256)) return;
     const std::string digits(sha256.begin(), sha256.end());
-    UniqueHandle file(CreateFileW(files.rollbackMark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_HIDDEN, nullptr));
+    UniqueHandle file(
+        CreateFileW(files.rollbackMark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (!file) return;
     DWORD written = 0;
     const bool ok = WriteFile(file.get(), digits.data(), static_cast<DWORD>(digits.size()), &written, nullptr) &&

@@ -63,8 +63,8 @@ std::wstring ShortcutPath(const std::wstring& name, bool toDesktop) {
 
 void LaunchFile(const std::wstring& path) {
     std::wstring folder = ParentFolder(path);
-    HINSTANCE result = ShellExecuteW(nullptr, L"open", path.c_str(), nullptr,
-                                     folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+    HINSTANCE result = ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(),
+                                     SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) <= 32) Fail(msg::kLaunchFailed);
 }
 

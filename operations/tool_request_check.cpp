@@ -6,9 +6,7 @@
 
 namespace {
 
-bool IsHexDigit(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
-}
+bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f'); }
 
 void CheckSha256Text(const std::wstring& sha256) {
     bool valid = sha256.size() == 64;

@@ -81,8 +81,8 @@ void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash,
     CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
 
     std::vector<char> buffer(kDownloadBlockSize);
-    unsigned long long total = 0;     // bytes of the file
-    unsigned long long arrived = 0;   // bytes received, counting those thrown away
+    unsigned long long total = 0;    // bytes of the file
+    unsigned long long arrived = 0;  // bytes received, counting those thrown away
     Report(options.progress, 0, body.expected());
     for (;;) {
         watch.Check(arrived);
@@ -130,8 +130,7 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     target.copy(info->FileName, target.size());
-    if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
-        return false;
+    if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return false;
     path_ = target;
     Keep();
     return true;

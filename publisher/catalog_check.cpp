@@ -191,7 +191,8 @@ void CheckOfflineFiles(const std::wstring& root, CatalogCheck& check) {
                                       Text(msg::kUsbCopyFailed) + L" (" + exeName +
                                           L" passe par un lien symbolique ou une jonction, qu’Orkvane ne suit pas)"});
         } else if (!FileExists(exe)) {
-            check.problems.push_back({entry.position, entry.id, Text(msg::kUsbCopyFailed) + L" (" + exeName + L" absent)"});
+            check.problems.push_back(
+                {entry.position, entry.id, Text(msg::kUsbCopyFailed) + L" (" + exeName + L" absent)"});
         } else if (IsHexSha256(entry.sha256)) {
             try {
                 std::wstring digest = ComputeFileSha256(exe, [&](unsigned long long done, long long expected) {
@@ -217,7 +218,8 @@ void CheckOfflineFiles(const std::wstring& root, CatalogCheck& check) {
             std::string bytes = ReadOfflineFile(icon, kIconSizeLimit);
             if (!DecodeIconBytes(bytes))
                 check.problems.push_back(
-                    {entry.position, entry.id, iconName + L" illisible : ce n’est pas une image que le programme sait lire"});
+                    {entry.position, entry.id,
+                     iconName + L" illisible : ce n’est pas une image que le programme sait lire"});
         } catch (const AppError& e) {
             check.problems.push_back({entry.position, entry.id, Utf8ToWide(e.what()) + L" (" + iconName + L")"});
         }

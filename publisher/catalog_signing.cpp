@@ -20,7 +20,8 @@ namespace {
 
 constexpr char kCngUnavailable[] = "ECDSA P-256 indisponible (CNG)";
 constexpr char kKeyGenerationFailed[] = "Création de la paire de clés impossible";
-constexpr char kPrivateKeyInvalid[] = "Clé privée illisible : 192 chiffres hexadécimaux attendus (fichier écrit par keygen)";
+constexpr char kPrivateKeyInvalid[] =
+    "Clé privée illisible : 192 chiffres hexadécimaux attendus (fichier écrit par keygen)";
 constexpr char kSigningFailed[] = "Signature impossible avec cette clé privée";
 constexpr size_t kCoordinateBytes = 32;
 

@@ -35,8 +35,8 @@ namespace {
 
 // Every entry is opened with delete access and without delete sharing: while
 // it is open nobody can rename it away and put a link in its place.
-constexpr ACCESS_MASK kRemovalAccess =
-    DELETE | SYNCHRONIZE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+constexpr ACCESS_MASK kRemovalAccess = DELETE | SYNCHRONIZE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
+                                       FILE_WRITE_ATTRIBUTES;
 constexpr DWORD kRemovalSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 // NtOpenFile options: the entry itself when it is a link, not what it points
 // to; folders too; plain synchronous handles.

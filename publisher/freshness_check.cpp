@@ -33,7 +33,8 @@ void CheckCatalogFreshnessMembers(const std::string& catalogBytes, bool forSigne
         if (forSignedBuild) check.problems.push_back({0, L"", kExpiresMalformed});
     } else if (freshness.expires && *freshness.expires < CatalogClockNow()) {
         check.problems.push_back(
-            {0, L"", Utf8ToWide(msg::kCatalogSignedExpired) + L" (« expires » est passé : un Orkvane signé le refuse)"});
+            {0, L"",
+             Utf8ToWide(msg::kCatalogSignedExpired) + L" (« expires » est passé : un Orkvane signé le refuse)"});
     }
 }
 

@@ -71,8 +71,7 @@ int Check(const std::wstring& catalogPath, const std::wstring& offlineArg, const
         return 0;
     }
     PrintOut(L"Bilan " + source + L" : " + std::to_wstring(check.elementCount) + L" entrées, " +
-             std::to_wstring(check.problems.size()) +
-             (check.problems.size() == 1 ? L" problème." : L" problèmes."));
+             std::to_wstring(check.problems.size()) + (check.problems.size() == 1 ? L" problème." : L" problèmes."));
     return 1;
 }
 

@@ -27,8 +27,9 @@ struct PackError {
 };
 
 std::wstring HashWithProgress(const std::wstring& path, const std::wstring& label) {
-    std::wstring digest = ComputeFileSha256(
-        path, [&](unsigned long long done, long long expected) { PrintProgress(label, done, expected); });
+    std::wstring digest = ComputeFileSha256(path, [&](unsigned long long done, long long expected) {
+        PrintProgress(label, done, expected);
+    });
     EndProgress();
     return digest;
 }
@@ -141,7 +142,8 @@ int PackOfflineFolder(const std::wstring& catalogPath, const std::wstring& sourc
         BuildInto(work, catalogPath, bytes, sourceFolder, check);
         if (signature) WriteWholeFile(JoinPath(work, kSignatureFileName), *signature);
         if (IsFolder(dest)) RemoveDirectoryW(dest.c_str());
-        if (!MoveFileExW(work.c_str(), dest.c_str(), 0)) throw PackError{dest + L" : impossible de mettre le dossier en place"};
+        if (!MoveFileExW(work.c_str(), dest.c_str(), 0))
+            throw PackError{dest + L" : impossible de mettre le dossier en place"};
     } catch (const PackError& e) {
         RemoveTreeIfPresent(work);
         PrintErr(e.text);

@@ -31,9 +31,10 @@ int MakeKeyPair(const std::wstring& privatePath, const std::wstring& publicPath)
             throw;
         }
         PrintOut(L"Clé privée : " + privatePath);
-        PrintOut(L"  Elle reste sur la machine de l’éditeur : ne la publiez jamais, ne la copiez ni sur le "
-                 L"site ni sur une clé USB. Quiconque la détient peut signer un catalogue que les Orkvane "
-                 L"construits avec la clé publique accepteront.");
+        PrintOut(
+            L"  Elle reste sur la machine de l’éditeur : ne la publiez jamais, ne la copiez ni sur le "
+            L"site ni sur une clé USB. Quiconque la détient peut signer un catalogue que les Orkvane "
+            L"construits avec la clé publique accepteront.");
         PrintOut(L"Clé publique : " + publicPath);
         PrintOut(L"  Construisez Orkvane avec -DORKVANE_CATALOG_KEYS=" + GetFullPath(publicPath) +
                  L" (ou ses 128 chiffres : " + Utf8ToWide(std::string(WithoutLineBreak(pair.publicKeyText))) + L").");
@@ -82,8 +83,9 @@ int SignCatalog(const std::wstring& catalogPath, const std::wstring& privateKeyP
             return 1;
         }
         PrintOut(L"Signature écrite et vérifiée : " + signaturePath);
-        PrintOut(L"  Publiez-la à côté du catalogue (même adresse suivie de .sig), ou construisez la clé USB avec "
-                 L"pack --public-key. Tout changement du catalogue demande une nouvelle signature.");
+        PrintOut(
+            L"  Publiez-la à côté du catalogue (même adresse suivie de .sig), ou construisez la clé USB avec "
+            L"pack --public-key. Tout changement du catalogue demande une nouvelle signature.");
         return 0;
     } catch (const AppError& e) {
         PrintErr((reading.empty() ? catalogPath : reading) + L" : " + Utf8ToWide(e.what()));

@@ -13,7 +13,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // Under Wine this starts the desktop process if there is none and waits for it.
     if (GetDesktopWindow() == nullptr) return 1;
-    UniqueHandle ready(CreateFileW(commandLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle ready(
+        CreateFileW(commandLine, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!ready) return 2;
     ready.reset();
     Sleep(INFINITE);

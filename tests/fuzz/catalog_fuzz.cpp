@@ -25,7 +25,7 @@
 namespace {
 
 const std::set<std::string> kDocumented = {
-    msg::kUtf8Invalid,   msg::kJsonInvalid,       msg::kEndpointInvalid, msg::kNoApps,
+    msg::kUtf8Invalid,     msg::kJsonInvalid,      msg::kEndpointInvalid, msg::kNoApps,
     msg::kEntryIncomplete, msg::kOfflineIdInvalid, msg::kNoValidApps,
 };
 
@@ -76,107 +76,124 @@ private:
 
     void Apply(std::string& s, const std::vector<std::string>& corpus) {
         switch (Below(14)) {
-            case 0:  // bit flips
-                for (size_t n = 1 + Below(8); n > 0 && !s.empty(); --n) s[Below(s.size())] ^= static_cast<char>(1 << Below(8));
-                break;
-            case 1:  // truncation
-                s.resize(Below(s.size() + 1));
-                break;
-            case 2: {  // splice of two catalogues
-                const std::string& other = Pick(corpus);
-                std::string spliced = s.substr(0, Below(s.size() + 1));
-                spliced.append(other, Below(other.size() + 1), std::string::npos);
-                s = std::move(spliced);
-                break;
+        case 0:  // bit flips
+            for (size_t n = 1 + Below(8); n > 0 && !s.empty(); --n)
+                s[Below(s.size())] ^= static_cast<char>(1 << Below(8));
+            break;
+        case 1:  // truncation
+            s.resize(Below(s.size() + 1));
+            break;
+        case 2: {  // splice of two catalogues
+            const std::string& other = Pick(corpus);
+            std::string spliced = s.substr(0, Below(s.size() + 1));
+            spliced.append(other, Below(other.size() + 1), std::string::npos);
+            s = std::move(spliced);
+            break;
+        }
+        case 3: {  // a duplicated range (members, entries)
+            if (s.empty()) break;
+            size_t a = Below(s.size()), len = 1 + Below(std::min<size_t>(200, s.size() - a));
+            const std::string piece = s.substr(a, len);
+            Insert(s, piece);
+            break;
+        }
+        case 4: {  // two ranges swapped (reordered members)
+            if (s.size() < 4) break;
+            size_t a = Below(s.size() / 2), b = s.size() / 2 + Below(s.size() / 2);
+            size_t len = 1 + Below(std::min(b - a, s.size() - b));
+            std::string swapped = s.substr(0, a);
+            swapped.append(s, b, len);
+            swapped.append(s, a + len, b - a - len);
+            swapped.append(s, a, len);
+            swapped.append(s, b + len, std::string::npos);
+            s = std::move(swapped);
+            break;
+        }
+        case 5: {  // invalid UTF-8
+            static const char* kBad[] = {"\xC3\x28",     "\xA0\xA1", "\xE2\x28\xA1", "\xF0\x28\x8C\xBC",
+                                         "\xED\xA0\x80", "\xC0\xAF", "\xFF",         "\xF8\x88\x80\x80\x80"};
+            Insert(s, kBad[Below(8)]);
+            break;
+        }
+        case 6: {  // surrogate and odd escapes inside strings
+            static const char* kEsc[] = {"\\ud800", "\\udfff", "\\ud83d\\ude00", "\\u0000", "\\uD800\\u0041",
+                                         "\\u00e9", "\\",      "\\u12",          "\\x"};
+            Insert(s, kEsc[Below(9)]);
+            break;
+        }
+        case 7: {  // deep nesting
+            size_t depth = 1 + Below(Below(2) ? 600 : 100000);
+            std::string open(depth, Below(2) ? '[' : '{');
+            if (open[0] == '{') {
+                std::string nested;
+                nested.reserve(depth * 6);
+                for (size_t i = 0; i < depth; ++i) nested += "{\"a\":";
+                open = nested;
             }
-            case 3: {  // a duplicated range (members, entries)
-                if (s.empty()) break;
-                size_t a = Below(s.size()), len = 1 + Below(std::min<size_t>(200, s.size() - a));
-                const std::string piece = s.substr(a, len);
-                Insert(s, piece);
-                break;
-            }
-            case 4: {  // two ranges swapped (reordered members)
-                if (s.size() < 4) break;
-                size_t a = Below(s.size() / 2), b = s.size() / 2 + Below(s.size() / 2);
-                size_t len = 1 + Below(std::min(b - a, s.size() - b));
-                std::string swapped = s.substr(0, a);
-                swapped.append(s, b, len);
-                swapped.append(s, a + len, b - a - len);
-                swapped.append(s, a, len);
-                swapped.append(s, b + len, std::string::npos);
-                s = std::move(swapped);
-                break;
-            }
-            case 5: {  // invalid UTF-8
-                static const char* kBad[] = {"\xC3\x28", "\xA0\xA1", "\xE2\x28\xA1", "\xF0\x28\x8C\xBC", "\xED\xA0\x80",
-                                             "\xC0\xAF", "\xFF", "\xF8\x88\x80\x80\x80"};
-                Insert(s, kBad[Below(8)]);
-                break;
-            }
-            case 6: {  // surrogate and odd escapes inside strings
-                static const char* kEsc[] = {"\\ud800", "\\udfff", "\\ud83d\\ude00", "\\u0000", "\\uD800\\u0041",
-                                             "\\u00e9", "\\", "\\u12", "\\x"};
-                Insert(s, kEsc[Below(9)]);
-                break;
-            }
-            case 7: {  // deep nesting
-                size_t depth = 1 + Below(Below(2) ? 600 : 100000);
-                std::string open(depth, Below(2) ? '[' : '{');
-                if (open[0] == '{') {
-                    std::string nested;
-                    nested.reserve(depth * 6);
-                    for (size_t i = 0; i < depth; ++i) nested += "{\"a\":";
-                    open = nested;
+            s = Below(2) ? open + s : s.substr(0, Below(s.size() + 1)) + open;
+            break;
+        }
+        case 8: {  // huge and odd numbers
+            static const char* kNum[] = {"1e999999",
+                                         "-1e999999",
+                                         "-",
+                                         "01",
+                                         "1.",
+                                         "1e",
+                                         "-0",
+                                         "1E+2",
+                                         "123456789012345678901234567890",
+                                         "0.0000000000000000000000001e-400"};
+            Insert(s, kNum[Below(10)]);
+            break;
+        }
+        case 9: {  // a very long string
+            std::string longText(2 + Below(300000), 'x');
+            longText.front() = '"';
+            longText.back() = '"';
+            Insert(s, longText);
+            break;
+        }
+        case 10: {  // structural characters
+            static const char kTok[] = "{}[],:\" \t\r\n";
+            Insert(s, std::string(1, kTok[Below(sizeof(kTok) - 1)]));
+            break;
+        }
+        case 11: {  // catalogue vocabulary in odd places
+            static const char* kWords[] = {"\"id\":",
+                                           "\"apps\":",
+                                           "\"hidden\":\"true\"",
+                                           "\"sha256\":\"0\"",
+                                           "\"iconBaseUrl\":\"https://x/\"",
+                                           "\"icon\":\"/i.png\"",
+                                           "null",
+                                           "true",
+                                           "\"id\":\"Orkvane\"",
+                                           "\"id\":\"..\\\\..\\\\x\"",
+                                           "\xEF\xBB\xBF"};
+            Insert(s, kWords[Below(11)]);
+            break;
+        }
+        case 12: {  // a long literal, or a long run of numbers
+            static const char kDigits[] = "0123456789";
+            std::string numbers;
+            if (Below(2)) {
+                numbers = Below(2) ? "-" : "";
+                for (size_t n = 1 + Below(300000); n > 0; --n) numbers += kDigits[Below(10)];
+                if (Below(2)) numbers += "." + std::string(Below(200000), kDigits[Below(10)]);
+                if (Below(2)) numbers += "e-" + std::to_string(Below(1000000));
+            } else {
+                for (size_t n = 1 + Below(20000); n > 0; --n) {
+                    numbers += std::to_string(Below(1000000)) + (Below(2) ? ".5e-3," : ",");
                 }
-                s = Below(2) ? open + s : s.substr(0, Below(s.size() + 1)) + open;
-                break;
+                numbers += "0";
             }
-            case 8: {  // huge and odd numbers
-                static const char* kNum[] = {"1e999999", "-1e999999", "-", "01", "1.", "1e", "-0", "1E+2",
-                                             "123456789012345678901234567890", "0.0000000000000000000000001e-400"};
-                Insert(s, kNum[Below(10)]);
-                break;
-            }
-            case 9: {  // a very long string
-                std::string longText(2 + Below(300000), 'x');
-                longText.front() = '"';
-                longText.back() = '"';
-                Insert(s, longText);
-                break;
-            }
-            case 10: {  // structural characters
-                static const char kTok[] = "{}[],:\" \t\r\n";
-                Insert(s, std::string(1, kTok[Below(sizeof(kTok) - 1)]));
-                break;
-            }
-            case 11: {  // catalogue vocabulary in odd places
-                static const char* kWords[] = {"\"id\":", "\"apps\":", "\"hidden\":\"true\"", "\"sha256\":\"0\"",
-                                               "\"iconBaseUrl\":\"https://x/\"", "\"icon\":\"/i.png\"", "null", "true",
-                                               "\"id\":\"Orkvane\"", "\"id\":\"..\\\\..\\\\x\"", "\xEF\xBB\xBF"};
-                Insert(s, kWords[Below(11)]);
-                break;
-            }
-            case 12: {  // a long literal, or a long run of numbers
-                static const char kDigits[] = "0123456789";
-                std::string numbers;
-                if (Below(2)) {
-                    numbers = Below(2) ? "-" : "";
-                    for (size_t n = 1 + Below(300000); n > 0; --n) numbers += kDigits[Below(10)];
-                    if (Below(2)) numbers += "." + std::string(Below(200000), kDigits[Below(10)]);
-                    if (Below(2)) numbers += "e-" + std::to_string(Below(1000000));
-                } else {
-                    for (size_t n = 1 + Below(20000); n > 0; --n) {
-                        numbers += std::to_string(Below(1000000)) + (Below(2) ? ".5e-3," : ",");
-                    }
-                    numbers += "0";
-                }
-                Insert(s, numbers);
-                break;
-            }
-            default:  // random bytes
-                for (size_t n = 1 + Below(16); n > 0; --n) Insert(s, std::string(1, static_cast<char>(Below(256))));
-                break;
+            Insert(s, numbers);
+            break;
+        }
+        default:  // random bytes
+            for (size_t n = 1 + Below(16); n > 0; --n) Insert(s, std::string(1, static_cast<char>(Below(256))));
+            break;
         }
     }
 
@@ -229,10 +246,14 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring saveDir;
     for (int i = 2; i + 1 < argc; i += 2) {
         std::wstring flag = argv[i];
-        if (flag == L"--count") count = std::wcstoull(argv[i + 1], nullptr, 10);
-        else if (flag == L"--seconds") seconds = std::wcstod(argv[i + 1], nullptr);
-        else if (flag == L"--seed") seed = static_cast<unsigned>(std::wcstoul(argv[i + 1], nullptr, 10));
-        else if (flag == L"--save") saveDir = argv[i + 1];
+        if (flag == L"--count")
+            count = std::wcstoull(argv[i + 1], nullptr, 10);
+        else if (flag == L"--seconds")
+            seconds = std::wcstod(argv[i + 1], nullptr);
+        else if (flag == L"--seed")
+            seed = static_cast<unsigned>(std::wcstoul(argv[i + 1], nullptr, 10));
+        else if (flag == L"--save")
+            saveDir = argv[i + 1];
     }
 
     std::vector<std::string> corpus = LoadCorpus(corpusDir);

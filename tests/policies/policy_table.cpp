@@ -24,8 +24,8 @@ int main() {
     const std::string key = WideToUtf8(kPolicyKeyPath);
     for (const PolicyDefinition& definition : kPolicyDefinitions) {
         std::printf("%s\t%s\t%s\t%lu\t%lu\t%s\n", key.c_str(), WideToUtf8(definition.name).c_str(),
-                    definition.type == PolicyType::String ? "string" : "dword", definition.minimum,
-                    definition.maximum, ClassName(definition.classes));
+                    definition.type == PolicyType::String ? "string" : "dword", definition.minimum, definition.maximum,
+                    ClassName(definition.classes));
     }
     return 0;
 }

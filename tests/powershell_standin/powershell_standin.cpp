@@ -18,7 +18,8 @@ namespace {
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
@@ -40,8 +41,8 @@ std::wstring LogPath() {
 }
 
 void AppendLine(const std::wstring& path, const std::wstring& line) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     std::string bytes = ToUtf8(line) + "\r\n";
     DWORD written = 0;
@@ -256,8 +257,8 @@ Outcome RunFileCall(const std::vector<Token>& statement, bool execute) {
     const std::wstring shape = CallShape(statement, a);
     if (_wcsicmp(shape.c_str(), L"[System.IO.File]::Replace(',',$null,$true)") == 0) {
         if (!execute) return Outcome::Done;
-        if (ReplaceFileW(a[1].c_str(), a[0].c_str(), nullptr, REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS,
-                         nullptr, nullptr))
+        if (ReplaceFileW(a[1].c_str(), a[0].c_str(), nullptr,
+                         REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
             return Outcome::Done;
         NoteFailure(L"[System.IO.File]::Replace", a[1]);
         return Outcome::Threw;

@@ -24,11 +24,10 @@ namespace {
 // gdiplus: like comctl32 it is also a side-by-side assembly, and older systems
 // do not list it.
 const std::set<std::string> kKnownDlls = {
-    "advapi32.dll", "clbcatq.dll",  "combase.dll",  "comdlg32.dll", "coml2.dll",  "difxapi.dll",
-    "gdi32.dll",    "imagehlp.dll", "imm32.dll",    "kernel32.dll", "msctf.dll",  "msvcrt.dll",
-    "normaliz.dll", "nsi.dll",      "ole32.dll",    "oleaut32.dll", "psapi.dll",  "rpcrt4.dll",
-    "sechost.dll",  "setupapi.dll", "shcore.dll",   "shell32.dll",  "shlwapi.dll", "user32.dll",
-    "wldap32.dll",  "ws2_32.dll",
+    "advapi32.dll", "clbcatq.dll",  "combase.dll",  "comdlg32.dll", "coml2.dll",   "difxapi.dll",  "gdi32.dll",
+    "imagehlp.dll", "imm32.dll",    "kernel32.dll", "msctf.dll",    "msvcrt.dll",  "normaliz.dll", "nsi.dll",
+    "ole32.dll",    "oleaut32.dll", "psapi.dll",    "rpcrt4.dll",   "sechost.dll", "setupapi.dll", "shcore.dll",
+    "shell32.dll",  "shlwapi.dll",  "user32.dll",   "wldap32.dll",  "ws2_32.dll",
 };
 
 template <typename T>
@@ -47,7 +46,8 @@ std::vector<std::string> ImportedDlls(const std::string& image) {
     auto nt = ReadAt<IMAGE_NT_HEADERS64>(image, ntOffset);
     if (nt.Signature != IMAGE_NT_SIGNATURE || nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
         throw std::runtime_error("not a 64-bit PE file");
-    const size_t sections = ntOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    const size_t sections = ntOffset + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                            nt.FileHeader.SizeOfOptionalHeader;
     auto toOffset = [&](DWORD rva) -> size_t {
         for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
             auto section = ReadAt<IMAGE_SECTION_HEADER>(image, sections + i * sizeof(IMAGE_SECTION_HEADER));
@@ -67,7 +67,8 @@ std::vector<std::string> ImportedDlls(const std::string& image) {
         size_t end = image.find('\0', name);
         if (end == std::string::npos) throw std::runtime_error("unterminated DLL name");
         std::string dll = image.substr(name, end - name);
-        std::transform(dll.begin(), dll.end(), dll.begin(), [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+        std::transform(dll.begin(), dll.end(), dll.begin(),
+                       [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
         names.push_back(dll);
     }
     return names;

@@ -194,12 +194,12 @@ std::wstring ShaOf(const std::string& bytes) {
 // A catalogue with a card for a tool and, when `selfSha` is given, the
 // program's own entry at a version newer than this one.
 std::string Catalog(const std::string& endpoint, const std::wstring& selfSha) {
-    std::string apps =
-        R"({"id":"Outil","version":"1.0.0","category":"Outils","description":"Un outil","sha256":")" +
-        std::string(64, 'A') + R"("})";
+    std::string apps = R"({"id":"Outil","version":"1.0.0","category":"Outils","description":"Un outil","sha256":")" +
+                       std::string(64, 'A') + R"("})";
     if (!selfSha.empty())
         apps += R"(,{"id":"Orkvane","version":"99.0.0","category":"Kest","description":"Catalogue central Kest",)"
-                R"("sha256":")" + Narrow(selfSha) + R"("})";
+                R"("sha256":")" +
+                Narrow(selfSha) + R"("})";
     return R"({"downloadEndpoint":")" + endpoint + R"(","iconBaseUrl":"","apps":[)" + apps + "]}";
 }
 
@@ -267,7 +267,8 @@ protected:
         EXPECT_NE(next.window, nullptr) << "the installed copy did not start again";
         EXPECT_EQ(ComputeFileSha256(Installed()), ShaOf(newProgram))
             << "the installed file was not replaced; PowerShell was given:\n"
-            << Joined(LogLines(log_)) << "and its file steps said:\n" << Joined(LogLines(log_ + L".errors"));
+            << Joined(LogLines(log_)) << "and its file steps said:\n"
+            << Joined(LogLines(log_ + L".errors"));
         std::vector<std::wstring> lines = LogLines(log_);
         ASSERT_FALSE(lines.empty());
         EXPECT_NE(lines[0].find(L"Wait-Process -Id " + std::to_wstring(old.id()) + L" "), std::wstring::npos)
@@ -408,8 +409,9 @@ public:
         CreateFolderPath(path);
         std::vector<wchar_t> buffer(4096);
         DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        hadValue_ = RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
-                                 RRF_NOEXPAND, &type_, buffer.data(), &size) == ERROR_SUCCESS;
+        hadValue_ = RegGetValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop",
+                                 RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type_, buffer.data(),
+                                 &size) == ERROR_SUCCESS;
         if (hadValue_) previous_ = buffer.data();
         ok_ = Write(REG_SZ, path);
     }
@@ -424,7 +426,8 @@ public:
     bool ok() const { return ok_; }
 
 private:
-    static constexpr wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr wchar_t kShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     static bool Write(DWORD type, const std::wstring& value) {
         return RegSetKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Desktop", type, value.c_str(),
                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;

@@ -19,15 +19,14 @@ struct CertStoreTraits {
 };
 
 bool ReadWholeFile(const wchar_t* path, std::vector<BYTE>& bytes) {
-    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    UniqueHandle file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > 65536) return false;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    return ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-           read == bytes.size();
+    return ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size();
 }
 
 }  // namespace
@@ -42,8 +41,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "trust_ca: cannot read the certificate (%lu)\n", GetLastError());
         return 1;
     }
-    Unique<CertStoreTraits> store(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE,
-                                                L"ROOT"));
+    Unique<CertStoreTraits> store(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT"));
     if (!store) {
         std::fprintf(stderr, "trust_ca: cannot open the root store (%lu)\n", GetLastError());
         return 1;

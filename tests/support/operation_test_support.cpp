@@ -166,7 +166,8 @@ unsigned long Crc32(const std::string& bytes, size_t start) {
         ready = true;
     }
     unsigned long crc = 0xFFFFFFFFUL;
-    for (size_t i = start; i < bytes.size(); ++i) crc = table[(crc ^ static_cast<unsigned char>(bytes[i])) & 0xFF] ^ (crc >> 8);
+    for (size_t i = start; i < bytes.size(); ++i)
+        crc = table[(crc ^ static_cast<unsigned char>(bytes[i])) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFUL;
 }
 

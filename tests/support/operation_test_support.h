@@ -78,5 +78,4 @@ bool WaitForTrace(const std::wstring& traceFile, TraceRecord& record, bool until
 // An uncompressed RGBA PNG whose pixel (x, y) has the colour pixel(x, y)
 // (0xAARRGGBB); padded with a private ancillary chunk to `totalSize` bytes
 // when that is larger than the image needs.
-std::string MakePng(int width, int height, const std::function<unsigned(int x, int y)>& pixel,
-                    size_t totalSize = 0);
+std::string MakePng(int width, int height, const std::function<unsigned(int x, int y)>& pixel, size_t totalSize = 0);

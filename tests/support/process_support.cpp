@@ -65,7 +65,8 @@ ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs) {
         DWORD available = 0;
         if (PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0) {
             DWORD read = 0;
-            if (ReadFile(readEnd.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) outcome.output.append(chunk, read);
+            if (ReadFile(readEnd.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+                outcome.output.append(chunk, read);
             continue;
         }
         if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) {

@@ -70,8 +70,7 @@ std::vector<ProxyLogEntry> ProxyLogWatch::Entries() const {
     return entries;
 }
 
-bool ProxyLogWatch::WaitFor(const std::function<bool(const std::vector<ProxyLogEntry>&)>& done,
-                            DWORD timeoutMs) const {
+bool ProxyLogWatch::WaitFor(const std::function<bool(const std::vector<ProxyLogEntry>&)>& done, DWORD timeoutMs) const {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         if (done(Entries())) return true;

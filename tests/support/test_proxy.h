@@ -19,7 +19,7 @@ std::wstring ProxyAddress(int port);
 struct ProxyLogEntry {
     int clientPort = 0;
     std::string method;
-    std::string url;   // "host:port" for CONNECT, the whole URL otherwise
+    std::string url;  // "host:port" for CONNECT, the whole URL otherwise
     int status = 0;
     int serverPort = 0;  // the proxy's own port towards the server; 0: none
     std::string user;    // "-" without a sign-in

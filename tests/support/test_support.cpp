@@ -18,7 +18,7 @@ ScratchFolder::ScratchFolder(const std::wstring& hint) {
     std::wstring base = GetTempFolder();
     for (;;) {
         path_ = JoinPath(base, L"orkvane_" + hint + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                                    std::to_wstring(g_counter++));
+                                   std::to_wstring(g_counter++));
         if (CreateDirectoryW(path_.c_str(), nullptr)) break;
         if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("scratch folder");
     }
@@ -40,7 +40,8 @@ ScratchFolder::~ScratchFolder() {
 std::wstring ScratchFolder::operator/(const std::wstring& name) const { return JoinPath(path_, name); }
 
 void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("cannot create test file");
     size_t done = 0;
     while (done < bytes.size()) {
@@ -63,8 +64,8 @@ std::string SeededBytes(size_t size, unsigned seed) {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw std::runtime_error("cannot open test file");
     std::string out;
     char buffer[65536];

@@ -56,8 +56,7 @@ ScopedUserProxy::SavedValue Read(const wchar_t* key, const wchar_t* name) {
     if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &saved.type, nullptr, &size) != ERROR_SUCCESS)
         return saved;
     saved.data.resize(size);
-    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &saved.type, saved.data.data(), &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &saved.type, saved.data.data(), &size) != ERROR_SUCCESS)
         return saved;
     saved.data.resize(size);
     saved.present = true;
@@ -87,12 +86,9 @@ void WriteText(const wchar_t* key, const wchar_t* name, const std::wstring& text
 }  // namespace
 
 ScopedUserProxy::ScopedUserProxy(const UserProxySettings& settings) {
-    const wchar_t* values[][2] = {{kConnections, L"DefaultConnectionSettings"},
-                                  {kConnections, L"SavedLegacySettings"},
-                                  {kInternetSettings, L"ProxyEnable"},
-                                  {kInternetSettings, L"ProxyServer"},
-                                  {kInternetSettings, L"ProxyOverride"},
-                                  {kInternetSettings, L"AutoConfigURL"}};
+    const wchar_t* values[][2] = {{kConnections, L"DefaultConnectionSettings"}, {kConnections, L"SavedLegacySettings"},
+                                  {kInternetSettings, L"ProxyEnable"},          {kInternetSettings, L"ProxyServer"},
+                                  {kInternetSettings, L"ProxyOverride"},        {kInternetSettings, L"AutoConfigURL"}};
     for (const auto& value : values) saved_.push_back(Read(value[0], value[1]));
 
     std::vector<BYTE> blob = ConnectionSettings(settings);

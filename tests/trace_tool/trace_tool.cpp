@@ -15,7 +15,8 @@ std::wstring Env(const wchar_t* name) {
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
@@ -41,8 +42,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     wchar_t self[32768];
     DWORD selfLength = GetModuleFileNameW(nullptr, self, 32768);
     std::string record = "cwd=" + Utf8(std::wstring(folder, folderLength)) + "\n" +
-                         "exe=" + Utf8(std::wstring(self, selfLength)) + "\n" +
-                         "cmd=" + Utf8(GetCommandLineW()) + "\n";
+                         "exe=" + Utf8(std::wstring(self, selfLength)) + "\n" + "cmd=" + Utf8(GetCommandLineW()) + "\n";
     Write(traceFile, CREATE_ALWAYS, record);
 
     std::wstring linger = Env(L"ORKVANE_TRACE_LINGER_MS");

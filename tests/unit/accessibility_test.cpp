@@ -368,8 +368,8 @@ TEST_F(AccessibilityTest, ProgressIsTheStatusValueAnnouncedByTensOfPercent) {
     };
     const Case cases[] = {
         {5, 100, L"5\u00A0%", true},  // the first report
-        {9, 100, L"9\u00A0%", false},   {10, 100, L"10\u00A0%", true},
-        {19, 100, L"19\u00A0%", false}, {42, 100, L"42\u00A0%", true},  {100, 100, L"100\u00A0%", true},
+        {9, 100, L"9\u00A0%", false},  {10, 100, L"10\u00A0%", true},   {19, 100, L"19\u00A0%", false},
+        {42, 100, L"42\u00A0%", true}, {100, 100, L"100\u00A0%", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.done);
@@ -405,9 +405,17 @@ TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
     const Case cases[] = {
         {"focus moves", [&] { Key(VK_DOWN); }, EVENT_OBJECT_FOCUS, L"un"},
         {"card expands", [&] { Key(VK_RETURN); }, EVENT_OBJECT_STATECHANGE, L"un"},
-        {"status changes", [&] { g_state.statusText = L"Nouveau texte"; InvalidateRect(window_, nullptr, FALSE); },
+        {"status changes",
+         [&] {
+             g_state.statusText = L"Nouveau texte";
+             InvalidateRect(window_, nullptr, FALSE);
+         },
          EVENT_OBJECT_NAMECHANGE, L"Nouveau texte"},
-        {"secret mode", [&] { g_state.secretMode = true; InvalidateRect(window_, nullptr, FALSE); },
+        {"secret mode",
+         [&] {
+             g_state.secretMode = true;
+             InvalidateRect(window_, nullptr, FALSE);
+         },
          EVENT_OBJECT_REORDER, L"Mes applications"},
     };
     for (const Case& c : cases) {
@@ -567,8 +575,8 @@ TEST(ControlNames, DialogAndPopupButtonsHaveProperNames) {
     ScopedComApartment com;
     g_state.instance = GetModuleHandleW(nullptr);
     ASSERT_TRUE(RegisterWindowClasses(g_state.instance, nullptr));
-    g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                                         nullptr, g_state.instance, nullptr);
+    g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                                         g_state.instance, nullptr);
     HWND dialog = CreateDialogParamW(g_state.instance, MAKEINTRESOURCEW(IDD_OPTIONS), g_state.mainWindow,
                                      OptionsDialogProc, kOptionsDialogModeless);
     ASSERT_NE(dialog, nullptr);
@@ -576,10 +584,10 @@ TEST(ControlNames, DialogAndPopupButtonsHaveProperNames) {
         int id;
         const char* name;
     };
-    for (const Named& button : {Named{IDC_OPT_TAB_GENERAL, "Général"}, Named{IDC_OPT_TAB_ADVANCED, "Avancé"},
-                                Named{IDC_OPT_APPS_FOLDER, "Dossier des applications"},
-                                Named{IDC_OPT_BROWSE, "Parcourir…"}, Named{IDOK, "Enregistrer"},
-                                Named{IDCANCEL, "Annuler"}}) {
+    for (const Named& button :
+         {Named{IDC_OPT_TAB_GENERAL, "Général"}, Named{IDC_OPT_TAB_ADVANCED, "Avancé"},
+          Named{IDC_OPT_APPS_FOLDER, "Dossier des applications"}, Named{IDC_OPT_BROWSE, "Parcourir…"},
+          Named{IDOK, "Enregistrer"}, Named{IDCANCEL, "Annuler"}}) {
         EXPECT_EQ(AccessibleNameOf(GetDlgItem(dialog, button.id)), W(button.name)) << button.id;
     }
     DestroyWindow(dialog);

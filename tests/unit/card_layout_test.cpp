@@ -40,7 +40,7 @@ TEST(CardLayout, ColumnsAndHeaderSwitchAtTheSameWidth) {
         int selfTop;
     };
     const Case cases[] = {
-        {96, 940, true, 102, 30},   {96, 939, false, 146, 92},   {96, 2000, true, 102, 30},
+        {96, 940, true, 102, 30},   {96, 939, false, 146, 92},    {96, 2000, true, 102, 30},
         {144, 1410, true, 153, 45}, {144, 1409, false, 219, 138}, {144, 940, false, 219, 138},
     };
     SetApps(AppSpec{L"Un", L"Audio"}, AppSpec{L"Deux", L"Bureautique"});
@@ -70,9 +70,30 @@ TEST(CardLayout, HeaderRectangles) {
         int headerHeight;
     };
     const Case cases[] = {
-        {96, 1000, {884, 30, 980, 64}, {772, 30, 874, 64}, {380, 30, 620, 64}, {20, 16, 70, 66}, {84, 18, 362, 49}, 102},
-        {96, 800, {684, 30, 780, 64}, {572, 30, 674, 64}, {280, 92, 520, 126}, {20, 16, 70, 66}, {84, 18, 554, 49}, 146},
-        {96, 801, {685, 30, 781, 64}, {573, 30, 675, 64}, {280, 92, 520, 126}, {20, 16, 70, 66}, {84, 18, 555, 49}, 146},
+        {96,
+         1000,
+         {884, 30, 980, 64},
+         {772, 30, 874, 64},
+         {380, 30, 620, 64},
+         {20, 16, 70, 66},
+         {84, 18, 362, 49},
+         102},
+        {96,
+         800,
+         {684, 30, 780, 64},
+         {572, 30, 674, 64},
+         {280, 92, 520, 126},
+         {20, 16, 70, 66},
+         {84, 18, 554, 49},
+         146},
+        {96,
+         801,
+         {685, 30, 781, 64},
+         {573, 30, 675, 64},
+         {280, 92, 520, 126},
+         {20, 16, 70, 66},
+         {84, 18, 555, 49},
+         146},
         {144,
          1409,
          {1235, 45, 1379, 96},
@@ -174,15 +195,15 @@ TEST(CardLayout, NoEntriesGiveNoGroupsAndNoHeight) {
 }
 
 TEST(CardLayout, GroupingFoldsOnlyAsciiLettersAndSortsTitles) {
-    SetApps(AppSpec{L"A0", L"outils"},                    // 0
-            AppSpec{L"A1", L"Outils"},                    // 1
-            AppSpec{L"A2", W("Édition")},                 // 2
-            AppSpec{L"A3", W("édition")},                 // 3
-            AppSpec{L"A4", L""},                          // 4
-            AppSpec{L"A5", L"Audio"},                     // 5
-            AppSpec{L"A6", L"bureautique"},               // 6
-            AppSpec{L"A7", L"OUTILS"},                    // 7
-            AppSpec{L"orkVANE", L"Zeta"},                 // 8: the program's own entry
+    SetApps(AppSpec{L"A0", L"outils"},                      // 0
+            AppSpec{L"A1", L"Outils"},                      // 1
+            AppSpec{L"A2", W("Édition")},                   // 2
+            AppSpec{L"A3", W("édition")},                   // 3
+            AppSpec{L"A4", L""},                            // 4
+            AppSpec{L"A5", L"Audio"},                       // 5
+            AppSpec{L"A6", L"bureautique"},                 // 6
+            AppSpec{L"A7", L"OUTILS"},                      // 7
+            AppSpec{L"orkVANE", L"Zeta"},                   // 8: the program's own entry
             AppSpec{L"H9", W("Caché"), false, false, true}  // 9: hidden
     );
     struct Case {

@@ -70,8 +70,8 @@ TEST(CardListScroll, MetricsFollowTheClientAreaAndTheContent) {
         {144, 900, 900, 30, 5000, 291, 795, 1792, 1288},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << " at " << c.dpi << " dpi, " << c.tools
-                                          << " tools");
+        SCOPED_TRACE(::testing::Message()
+                     << c.width << " x " << c.height << " at " << c.dpi << " dpi, " << c.tools << " tools");
         g_state.dpi = c.dpi;
         ListWindow window(c.width, c.height);
         ManyTools(c.tools);
@@ -110,8 +110,8 @@ TEST(CardListScroll, ScrollBarRequests) {
     };
     // Page 236, maximum 511 - 236 = 275.
     const Case cases[] = {
-        {SB_LINEDOWN, 100, 138}, {SB_LINEUP, 100, 62},    {SB_LINEUP, 20, 0},     {SB_PAGEDOWN, 10, 206},
-        {SB_PAGEDOWN, 200, 275}, {SB_PAGEUP, 250, 54},    {SB_TOP, 250, 0},       {SB_BOTTOM, 0, 275},
+        {SB_LINEDOWN, 100, 138},  {SB_LINEUP, 100, 62},    {SB_LINEUP, 20, 0}, {SB_PAGEDOWN, 10, 206},
+        {SB_PAGEDOWN, 200, 275},  {SB_PAGEUP, 250, 54},    {SB_TOP, 250, 0},   {SB_BOTTOM, 0, 275},
         {SB_ENDSCROLL, 120, 120}, {SB_LINEDOWN, 275, 275},
     };
     g_state.dpi = 96;
@@ -155,7 +155,7 @@ TEST(CardListScroll, WheelMovesOneHundredTwentyUnitsPerNotch) {
     };
     // At 144 dpi one notch is 180 pixels; the maximum is 1792 - 504 = 1288.
     const Case cases[] = {
-        {500, 120, 320}, {500, -120, 680}, {500, 240, 140}, {500, 60, 410},
+        {500, 120, 320}, {500, -120, 680},   {500, 240, 140}, {500, 60, 410},
         {100, 120, 0},   {1200, -120, 1288}, {500, 0, 500},
     };
     g_state.dpi = 144;
@@ -262,9 +262,9 @@ TEST(CardListScroll, HoverKeysInPriorityOrder) {
         int key;
     };
     const Case cases[] = {
-        {{16, 16}, 1},      {{25, 25}, 2},      {{45, 15}, 3},      {{150, 110}, 101}, {{150, 140}, 102},
-        {{95, 95}, 100000}, {{150, 125}, 100000}, {{350, 350}, 100001}, {{200, 110}, 100000}, {{500, 500}, 0},
-        {{20, 12}, 0},
+        {{16, 16}, 1},        {{25, 25}, 2},      {{45, 15}, 3},        {{150, 110}, 101},
+        {{150, 140}, 102},    {{95, 95}, 100000}, {{150, 125}, 100000}, {{350, 350}, 100001},
+        {{200, 110}, 100000}, {{500, 500}, 0},    {{20, 12}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HoverKeyAt(c.point), c.key) << "at " << c.point.x << ", " << c.point.y;
@@ -279,7 +279,7 @@ TEST(CardListScroll, HoverNeedsTheMouseInside) {
         bool hovered;
     };
     const Case cases[] = {
-        {true, {10, 10}, true}, {true, {19, 19}, true}, {true, {20, 15}, false},
+        {true, {10, 10}, true},  {true, {19, 19}, true},   {true, {20, 15}, false},
         {true, {15, 20}, false}, {false, {15, 15}, false}, {true, {-1, -1}, false},
     };
     for (const Case& c : cases) {

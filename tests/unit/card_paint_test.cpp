@@ -86,12 +86,9 @@ enum class Kind { NotInstalled, UpToDate, UpdateAvailable };
 
 const char* KindName(Kind kind) {
     switch (kind) {
-    case Kind::NotInstalled:
-        return "not installed";
-    case Kind::UpToDate:
-        return "up to date";
-    case Kind::UpdateAvailable:
-        return "update available";
+    case Kind::NotInstalled: return "not installed";
+    case Kind::UpToDate: return "up to date";
+    case Kind::UpdateAvailable: return "update available";
     }
     return "?";
 }
@@ -112,14 +109,15 @@ TEST(CardPaint, ExpandedCardByStateAndMode) {
         bool busy;
     };
     const Case cases[] = {
-        {Kind::NotInstalled, true, false},    {Kind::NotInstalled, false, false}, {Kind::UpToDate, true, false},
-        {Kind::UpToDate, true, true},         {Kind::UpdateAvailable, true, false},
-        {Kind::UpdateAvailable, false, false}, {Kind::UpdateAvailable, true, true},
+        {Kind::NotInstalled, true, false},    {Kind::NotInstalled, false, false},
+        {Kind::UpToDate, true, false},        {Kind::UpToDate, true, true},
+        {Kind::UpdateAvailable, true, false}, {Kind::UpdateAvailable, false, false},
+        {Kind::UpdateAvailable, true, true},
     };
     PaintedList list;
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << KindName(c.kind) << ", installed mode " << c.installedMode << ", busy "
-                                          << c.busy);
+        SCOPED_TRACE(::testing::Message()
+                     << KindName(c.kind) << ", installed mode " << c.installedMode << ", busy " << c.busy);
         TwoTools(c.kind);
         g_state.installedMode = c.installedMode;
         g_state.busy = c.busy;
@@ -184,8 +182,8 @@ TEST(CardPaint, HoverColours) {
         bool installedMode;
         bool busy;
         bool mouseInside;
-        POINT mouse;   // relative to the top-left corner of the expanded card
-        POINT probe;   // relative likewise
+        POINT mouse;  // relative to the top-left corner of the expanded card
+        POINT probe;  // relative likewise
         COLORREF Palette::*colour;
     };
     const Case cases[] = {
@@ -328,7 +326,9 @@ TEST(CardPaint, IconFromTheBitmapOrTheProgramIcon) {
             bool bitmap;
             bool programIcon;
         };
-        const Case cases[] = {{"decoded icon", true, true}, {"program icon", false, true}, {"no icon at all", false, false}};
+        const Case cases[] = {{"decoded icon", true, true},
+                              {"program icon", false, true},
+                              {"no icon at all", false, false}};
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
             TwoTools(Kind::UpToDate);

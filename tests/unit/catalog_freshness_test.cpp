@@ -39,7 +39,8 @@ TEST(CatalogFreshness, ExpiresIsOneExactUtcForm) {
         {L"+031-01-01T00:00:00Z", std::nullopt},
         {L"", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseUtcTime(c.text), c.fileTime) << testing::PrintToString(std::wstring(c.text));
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseUtcTime(c.text), c.fileTime) << testing::PrintToString(std::wstring(c.text));
 }
 
 }  // namespace

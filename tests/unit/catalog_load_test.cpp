@@ -32,7 +32,8 @@ std::string CatalogJson(const std::string& firstId) {
   "downloadEndpoint": "https://localhost/telechargement",
   "iconBaseUrl": "",
   "apps": [
-    {"id": ")" + firstId + R"(", "version": "2.0", "category": "Réseau", "lot": "A",
+    {"id": ")" +
+           firstId + R"(", "version": "2.0", "category": "Réseau", "lot": "A",
      "description": "Premier outil", "sha256": "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"},
     {"id": "Orkvane", "version": "1.11.0", "category": "Système",
      "description": "Le catalogue", "sha256": "fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210"}
@@ -47,28 +48,23 @@ int g_erases = 0;
 
 LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_APP_CATALOG_READY:
-            g_received.push_back(TakePostedResult<CatalogLoadResult>(lParam));
-            return 0;
-        case WM_ERASEBKGND:
-            ++g_erases;
-            return 1;
-        case WM_PAINT: {
-            ++g_paints;
-            PAINTSTRUCT paint;
-            BeginPaint(window, &paint);
-            EndPaint(window, &paint);
-            return 0;
-        }
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
+    case WM_APP_CATALOG_READY: g_received.push_back(TakePostedResult<CatalogLoadResult>(lParam)); return 0;
+    case WM_ERASEBKGND: ++g_erases; return 1;
+    case WM_PAINT: {
+        ++g_paints;
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
 HWND MakeTestWindow() {
     RegisterTestWindowClass(L"OrkvaneCatalogLoadTest", TestWindowProc);
-    return CreateWindowExW(0, L"OrkvaneCatalogLoadTest", L"test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                           nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"OrkvaneCatalogLoadTest", L"test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 // Dispatches messages until `count` results have arrived or the time is up.
@@ -446,11 +442,8 @@ TEST(CatalogLoadErrorText, ReadsMessagesEvenWhenNotUtf8) {
         std::wstring expected;
     };
     const Case cases[] = {
-        {msg::kOfflineNoCatalog, W(msg::kOfflineNoCatalog)},
-        {"HTTP 404", L"HTTP 404"},
-        {"", L""},
-        {"caf\xE9 ferm\xE9", L"caf\uFFFD ferm\uFFFD"},
-        {"\xC3\x28 ok", L"\uFFFD( ok"},
+        {msg::kOfflineNoCatalog, W(msg::kOfflineNoCatalog)}, {"HTTP 404", L"HTTP 404"},      {"", L""},
+        {"caf\xE9 ferm\xE9", L"caf\uFFFD ferm\uFFFD"},       {"\xC3\x28 ok", L"\uFFFD( ok"},
     };
     for (const Case& c : cases) EXPECT_EQ(ErrorMessageText(c.utf8), c.expected) << c.utf8;
 }

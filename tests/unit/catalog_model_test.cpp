@@ -37,8 +37,10 @@ Built Build(const std::string& utf8Json, bool offline = false, const std::wstrin
 
 // A complete entry; `extra` is spliced in as further members.
 std::string Entry(const std::string& id, const std::string& extra = "") {
-    return "{\"id\":\"" + id + "\",\"version\":\"1.0\",\"category\":\"Outils\",\"description\":\"Fait des choses\","
-           "\"sha256\":\"" + std::string(kAbcSha) + "\"" + (extra.empty() ? "" : "," + extra) + "}";
+    return "{\"id\":\"" + id +
+           "\",\"version\":\"1.0\",\"category\":\"Outils\",\"description\":\"Fait des choses\","
+           "\"sha256\":\"" +
+           std::string(kAbcSha) + "\"" + (extra.empty() ? "" : "," + extra) + "}";
 }
 
 std::string Catalogue(const std::string& apps, const std::string& top = "") {
@@ -72,7 +74,12 @@ CatalogApp ToolEntry(const std::wstring& id, const std::wstring& sha256) {
 }
 
 TEST(CatalogBuild, FailuresCarryTheirMessage) {
-    struct Case { const char* what; std::string json; bool offline; const char* message; };
+    struct Case {
+        const char* what;
+        std::string json;
+        bool offline;
+        const char* message;
+    };
     const Case cases[] = {
         {"no endpoint", "{\"apps\":[" + Entry("A") + "]}", false, msg::kEndpointInvalid},
         {"http endpoint", "{\"downloadEndpoint\":\"http://x/\",\"apps\":[" + Entry("A") + "]}", false,
@@ -125,7 +132,12 @@ TEST(CatalogBuild, FailuresCarryTheirMessage) {
 }
 
 TEST(CatalogBuild, AcceptedDocuments) {
-    struct Case { const char* what; std::string json; bool offline; size_t count; };
+    struct Case {
+        const char* what;
+        std::string json;
+        bool offline;
+        size_t count;
+    };
     const Case cases[] = {
         {"no lot", Catalogue(Entry("A")), false, 1},
         {"non-objects skipped", Catalogue("1," + Entry("A") + ",\"x\",[]," + Entry("B")), false, 2},
@@ -152,7 +164,9 @@ TEST(CatalogBuild, ReadsEveryFieldOfAnEntry) {
     const std::string json =
         "{\"downloadEndpoint\":\"https://dl.example/get\",\"unknown\":[1,2],\"apps\":[{"
         "\"id\":\"Relev\xC3\xA9_1\",\"version\":\"2.3.4\",\"category\":\"Cat\xC3\xA9gorie\",\"lot\":\"Lot B\","
-        "\"description\":\"L\xE2\x80\x99outil\",\"sha256\":\"" + std::string(kAbcSha) + "\",\"hidden\":true,"
+        "\"description\":\"L\xE2\x80\x99outil\",\"sha256\":\"" +
+        std::string(kAbcSha) +
+        "\",\"hidden\":true,"
         "\"icon\":\"https://cdn.example/x.png\",\"extra\":{\"nested\":1}}]}";
     Built built = Build(json);
     ASSERT_EQ(built.error, "<no error>");
@@ -186,10 +200,13 @@ TEST(CatalogBuild, ReadsEveryFieldOfAnEntry) {
 }
 
 TEST(CatalogBuild, HiddenIsTrueOnlyForTheJsonTrue) {
-    struct Case { const char* hidden; bool expected; };
+    struct Case {
+        const char* hidden;
+        bool expected;
+    };
     const Case cases[] = {
-        {"\"hidden\":true", true}, {"\"hidden\":false", false}, {"\"hidden\":\"true\"", false},
-        {"\"hidden\":1", false},   {"\"hidden\":null", false},  {"", false},
+        {"\"hidden\":true", true},  {"\"hidden\":false", false}, {"\"hidden\":\"true\"", false},
+        {"\"hidden\":1", false},    {"\"hidden\":null", false},  {"", false},
         {"\"Hidden\":true", false},
     };
     for (const Case& c : cases) {
@@ -200,7 +217,10 @@ TEST(CatalogBuild, HiddenIsTrueOnlyForTheJsonTrue) {
 }
 
 TEST(CatalogBuild, DownloadIdTakesTwelveUnitsOfTheSha) {
-    struct Case { const char* sha; const wchar_t* downloadId; };
+    struct Case {
+        const char* sha;
+        const wchar_t* downloadId;
+    };
     const Case cases[] = {
         {"0123456789ab", L"Tool_0123456789ab"},
         {"0123456789abc", L"Tool_0123456789ab"},
@@ -209,8 +229,10 @@ TEST(CatalogBuild, DownloadIdTakesTwelveUnitsOfTheSha) {
          L"Tool_\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9"},
     };
     for (const Case& c : cases) {
-        Built built = Build(Catalogue("{\"id\":\"Tool\",\"version\":\"1\",\"category\":\"c\",\"description\":\"d\","
-                                      "\"sha256\":\"" + std::string(c.sha) + "\"}"));
+        Built built = Build(
+            Catalogue("{\"id\":\"Tool\",\"version\":\"1\",\"category\":\"c\",\"description\":\"d\","
+                      "\"sha256\":\"" +
+                      std::string(c.sha) + "\"}"));
         ASSERT_EQ(built.error, "<no error>") << c.sha;
         EXPECT_EQ(built.result.apps[0].downloadId, c.downloadId) << c.sha;
         EXPECT_EQ(built.result.apps[0].sha256, W(c.sha));
@@ -221,7 +243,11 @@ TEST(CatalogBuild, IconLocations) {
     const std::wstring site = SiteRoot();
     ASSERT_EQ(site.rfind(L"https://", 0), 0u);
     ASSERT_NE(site.back(), L'/');
-    struct Case { const char* top; const char* entryExtra; std::wstring expected; };
+    struct Case {
+        const char* top;
+        const char* entryExtra;
+        std::wstring expected;
+    };
     const Case cases[] = {
         {"\"iconBaseUrl\":\"https://img.example/icons\"", "", L"https://img.example/icons/Tool.png"},
         {"\"iconBaseUrl\":\"https://img.example/icons/\"", "", L"https://img.example/icons/Tool.png"},
@@ -272,14 +298,18 @@ TEST(CatalogBuild, OfflineEntriesPointIntoTheOfflineFolder) {
 }
 
 TEST(CatalogBuild, OwnEntryIndex) {
-    struct Case { const char* what; std::string apps; int selfIndex; };
+    struct Case {
+        const char* what;
+        std::string apps;
+        int selfIndex;
+    };
     const Case cases[] = {
         {"none", Entry("A") + "," + Entry("B"), -1},
         {"exact name", Entry("A") + "," + Entry("Orkvane"), 1},
         {"capitals", Entry("ORKVANE"), 0},
         {"skipped elements do not count", "1,\"x\"," + Entry("A") + ",null," + Entry("orkvane"), 1},
-        {"a later own entry is skipped", Entry("Orkvane") + "," + Entry("A") + "," + Entry("ORKVANE") + "," + Entry("B"),
-         0},
+        {"a later own entry is skipped",
+         Entry("Orkvane") + "," + Entry("A") + "," + Entry("ORKVANE") + "," + Entry("B"), 0},
         {"near names are tools", Entry("Orkvane2") + "," + Entry("Orkvan") + "," + Entry(" Orkvane"), -1},
     };
     for (const Case& c : cases) {
@@ -290,7 +320,10 @@ TEST(CatalogBuild, OwnEntryIndex) {
 }
 
 TEST(CatalogAppId, ValidIdentifiers) {
-    struct Case { std::wstring id; bool valid; };
+    struct Case {
+        std::wstring id;
+        bool valid;
+    };
     const Case cases[] = {
         {L"Tool_1-x", true},
         {L"a", true},
@@ -335,17 +368,25 @@ TEST(CatalogAppId, ValidIdentifiers) {
 }
 
 TEST(CatalogAppId, OwnIdIgnoresAsciiCase) {
-    struct Case { const wchar_t* id; bool own; };
+    struct Case {
+        const wchar_t* id;
+        bool own;
+    };
     const Case cases[] = {
-        {L"Orkvane", true},  {L"ORKVANE", true},  {L"orkvane", true},   {L"oRkVaNe", true},
-        {L"Orkvane ", false}, {L"Orkvan", false}, {L"Orkvanes", false}, {L"", false},
-        {L"Orkv\u00C0ne", false},
+        {L"Orkvane", true}, {L"ORKVANE", true},   {L"orkvane", true}, {L"oRkVaNe", true},       {L"Orkvane ", false},
+        {L"Orkvan", false}, {L"Orkvanes", false}, {L"", false},       {L"Orkv\u00C0ne", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsOwnAppId(c.id), c.own) << c.id;
 }
 
 TEST(CatalogOfflineToolPath, JoinsRootFolderAndId) {
-    struct Case { const wchar_t* root; const wchar_t* id; const wchar_t* folder; const wchar_t* ext; std::string result; };
+    struct Case {
+        const wchar_t* root;
+        const wchar_t* id;
+        const wchar_t* folder;
+        const wchar_t* ext;
+        std::string result;
+    };
     const Case cases[] = {
         {L"E:\\OrkvaneOffline", L"Tool_1-x", L"outils", L".exe", "E:\\OrkvaneOffline\\outils\\Tool_1-x.exe"},
         {L"E:\\OrkvaneOffline\\", L"Tool", L"icons", L".png", "E:\\OrkvaneOffline\\icons\\Tool.png"},
@@ -362,7 +403,10 @@ TEST(CatalogOfflineToolPath, JoinsRootFolderAndId) {
 }
 
 TEST(Version, ParseVersionComponents) {
-    struct Case { const wchar_t* text; std::vector<unsigned long long> parts; };
+    struct Case {
+        const wchar_t* text;
+        std::vector<unsigned long long> parts;
+    };
     const Case cases[] = {
         {L"", {0}},
         {L"V2", {2}},
@@ -387,19 +431,15 @@ TEST(Version, ParseVersionComponents) {
 }
 
 TEST(Version, CompareVersions) {
-    struct Case { const wchar_t* a; const wchar_t* b; int order; };
+    struct Case {
+        const wchar_t* a;
+        const wchar_t* b;
+        int order;
+    };
     const Case cases[] = {
-        {L"1.11.0", L"1.9.9", 1},
-        {L"1.9.9", L"1.11.0", -1},
-        {L"1.2", L"1.2.0", 0},
-        {L"1.2.0.0", L"1.2", 0},
-        {L"V1.10", L"1.9", 1},
-        {L"1.11.1", L"1.11.0", 1},
-        {L"1.11", L"1.11.0.1", -1},
-        {L"2", L"10", -1},
-        {L"", L"0.0", 0},
-        {L"1.11.0-beta", L"1.11.0", 0},
-        {L"v1.11.0", L"V1.11.0", 0},
+        {L"1.11.0", L"1.9.9", 1}, {L"1.9.9", L"1.11.0", -1},      {L"1.2", L"1.2.0", 0},       {L"1.2.0.0", L"1.2", 0},
+        {L"V1.10", L"1.9", 1},    {L"1.11.1", L"1.11.0", 1},      {L"1.11", L"1.11.0.1", -1},  {L"2", L"10", -1},
+        {L"", L"0.0", 0},         {L"1.11.0-beta", L"1.11.0", 0}, {L"v1.11.0", L"V1.11.0", 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CompareVersions(ParseVersion(c.a), ParseVersion(c.b)), c.order) << c.a << L" vs " << c.b;
@@ -411,7 +451,13 @@ TEST(CatalogInstalledState, ToolFilesInTheAppsFolder) {
     const std::wstring abc = W(kAbcSha);
     std::wstring upper = abc;
     for (wchar_t& c : upper) c = static_cast<wchar_t>(towupper(c));
-    struct Case { const char* what; const char* content; std::wstring sha; bool installed; bool update; };
+    struct Case {
+        const char* what;
+        const char* content;
+        std::wstring sha;
+        bool installed;
+        bool update;
+    };
     const Case cases[] = {
         {"missing", nullptr, abc, false, false},
         {"matching lower case", "abc", abc, true, false},
@@ -450,7 +496,8 @@ TEST(CatalogInstalledState, UnreadableToolOffersAnUpdate) {
     WriteFileBytes(path, "abc");
     CatalogApp app = ToolEntry(L"Tool", W(kAbcSha));
     {
-        UniqueHandle lock(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        UniqueHandle lock(
+            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
         RefreshInstalledState(app, false);
         EXPECT_TRUE(app.installed);
@@ -515,10 +562,13 @@ TEST(CatalogInstalledState, BuildRefreshesEveryEntry) {
     WriteFileBytes(apps / L"Same.exe", "abc");
     WriteFileBytes(apps / L"Changed.exe", "abd");
     PlacedFile program(GetInstalledExePath(), "abc");
-    Built built = Build(Catalogue(Entry("Same") + "," + Entry("Changed") + "," + Entry("Absent") + "," +
-                                  Entry("orkvane")));
+    Built built = Build(
+        Catalogue(Entry("Same") + "," + Entry("Changed") + "," + Entry("Absent") + "," + Entry("orkvane")));
     ASSERT_EQ(built.error, "<no error>");
-    struct Case { bool installed; bool update; };
+    struct Case {
+        bool installed;
+        bool update;
+    };
     const Case expected[] = {{true, false}, {true, true}, {false, false}, {true, false}};
     ASSERT_EQ(built.result.apps.size(), 4u);
     for (size_t i = 0; i < 4; ++i) {
@@ -627,8 +677,8 @@ TEST(CatalogBuild, EmptyObjectsReserveNothing) {
 // skipped whatever it holds, like an element that is not an object.
 TEST(CatalogBuild, TheFirstEntryOfAnIdWins) {
     Built built = Build(Catalogue(Entry("Outil-A", "\"lot\":\"premier\"") + "," + Entry("B") + "," +
-                                  Entry("OUTIL-a", "\"lot\":\"second\"") + ",{\"id\":\"b\"}," + Entry("outil-b") +
-                                  "," + Entry("Orkvane") + "," + Entry("ORKVANE")));
+                                  Entry("OUTIL-a", "\"lot\":\"second\"") + ",{\"id\":\"b\"}," + Entry("outil-b") + "," +
+                                  Entry("Orkvane") + "," + Entry("ORKVANE")));
     ASSERT_EQ(built.error, "<no error>");
     std::vector<std::wstring> ids;
     for (const CatalogApp& app : built.result.apps) ids.push_back(app.id);
@@ -645,9 +695,8 @@ TEST(CatalogBuild, LargeCatalogue) {
         if (i) apps += ",\n";
         std::string id = "Tool_" + std::to_string(i);
         apps += Entry(id, "\"lot\":\"Lot " + std::to_string(i % 7) + "\",\"icon\":\"/outils/icons/" + id +
-                              ".png\",\"hidden\":" + (i % 3 == 0 ? "true" : "false") +
-                              ",\"notes\":\"" + std::string(140, 'n') + " \\u00e9\\n\",\"size\":" +
-                              std::to_string(i * 1.5));
+                              ".png\",\"hidden\":" + (i % 3 == 0 ? "true" : "false") + ",\"notes\":\"" +
+                              std::string(140, 'n') + " \\u00e9\\n\",\"size\":" + std::to_string(i * 1.5));
     }
     std::string json = Catalogue(apps);
     ASSERT_GT(json.size(), 3u << 20);

@@ -44,8 +44,10 @@ std::string PublicOf(const SigningKeyPair& pair) { return std::string(WithoutLin
 // such as "expires".
 std::string CatalogJson(const std::string& id, unsigned serial = 1, const std::string& extra = "") {
     std::string freshness = serial == 0 ? "" : R"("serial": )" + std::to_string(serial) + ", ";
-    return R"({)" + freshness + extra + R"("downloadEndpoint": "https://localhost/telechargement", "iconBaseUrl": "", "apps": [
-  {"id": ")" + id + R"(", "version": "1.0", "category": "Outils", "description": "Un outil",
+    return R"({)" + freshness + extra +
+           R"("downloadEndpoint": "https://localhost/telechargement", "iconBaseUrl": "", "apps": [
+  {"id": ")" +
+           id + R"(", "version": "1.0", "category": "Outils", "description": "Un outil",
    "sha256": "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef"}]})";
 }
 
@@ -127,8 +129,8 @@ protected:
         g_state.instance = GetModuleHandleW(nullptr);
         g_state.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
         ASSERT_TRUE(RegisterWindowClasses(g_state.instance, nullptr));
-        window_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, 1180, 780,
-                                  nullptr, nullptr, g_state.instance, nullptr);
+        window_ = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, 1180, 780, nullptr,
+                                  nullptr, g_state.instance, nullptr);
         ASSERT_NE(window_, nullptr);
         ClearRequestLog();
     }

@@ -298,11 +298,11 @@ TEST(ChromePaint, FocusCueOnlyWhileTheLinkHasFocus) {
 }
 
 TEST(ChromePaint, SummaryCountsVisibleEntriesGroupsAndUpdates) {
-    SetApps(AppSpec{L"A", L"Outils", true, true},               // counted update
-            AppSpec{L"B", L"outils", true, false},              // same group
-            AppSpec{L"C", L"Dessin", false, true},              // not installed: no update counted
-            AppSpec{L"D", L"Secret", true, true, true},         // hidden
-            AppSpec{L"ORKVANE", L"Programme", true, true});     // own entry
+    SetApps(AppSpec{L"A", L"Outils", true, true},            // counted update
+            AppSpec{L"B", L"outils", true, false},           // same group
+            AppSpec{L"C", L"Dessin", false, true},           // not installed: no update counted
+            AppSpec{L"D", L"Secret", true, true, true},      // hidden
+            AppSpec{L"ORKVANE", L"Programme", true, true});  // own entry
     struct Case {
         bool withApps;
         bool secretMode;

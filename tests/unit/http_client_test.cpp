@@ -48,7 +48,8 @@ TEST(HttpClient, FailuresCarryTheirMessage) {
         {L"ftp://localhost/outils/catalog.json", kCatalogSizeLimit, {msg::kUrlInvalid}},
         {L"https://localhost:99999/outils/catalog.json", kCatalogSizeLimit, {msg::kUrlInvalid}},
         // Nothing listens there: the connection is refused.
-        {L"https://localhost:" + std::to_wstring(closed.port()) + L"/outils/catalog.json", kCatalogSizeLimit,
+        {L"https://localhost:" + std::to_wstring(closed.port()) + L"/outils/catalog.json",
+         kCatalogSizeLimit,
          {msg::kServerNoAnswer}},
         // TLS spoken to the plain listener, plain HTTP to the TLS listener.
         {L"https://localhost:" + plainPort + L"/fault/204", kCatalogSizeLimit, {msg::kServerNoAnswer}},

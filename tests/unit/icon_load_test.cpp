@@ -165,15 +165,15 @@ TEST(StartIconLoad, OfflineIconsFollowTheListRules) {
     DeleteFileW(at(L"h6Late.png").c_str());
 
     g_state.settings.offlineMode = true;
-    g_state.apps.push_back(IconEntry(L"h6A", at(L"h6A.png")));             // 0
-    g_state.apps.push_back(IconEntry(L"ORKVANE", at(L"Orkvane.png")));     // 1: own entry
+    g_state.apps.push_back(IconEntry(L"h6A", at(L"h6A.png")));                  // 0
+    g_state.apps.push_back(IconEntry(L"ORKVANE", at(L"Orkvane.png")));          // 1: own entry
     g_state.apps.push_back(IconEntry(L"h6Hidden", at(L"h6Hidden.png"), true));  // 2
-    g_state.apps.push_back(IconEntry(L"h6Empty", at(L"h6Empty.png")));     // 3
-    g_state.apps.push_back(IconEntry(L"h6None", L""));                     // 4
-    g_state.apps.push_back(IconEntry(L"h6Limit", at(L"h6Limit.png")));     // 5
-    g_state.apps.push_back(IconEntry(L"h6Over", at(L"h6Over.png")));       // 6
-    g_state.apps.push_back(IconEntry(L"h6Late", at(L"h6Late.png")));       // 7: absent at first
-    g_state.apps.push_back(IconEntry(L"h6Marker", at(L"h6Marker.png")));   // 8
+    g_state.apps.push_back(IconEntry(L"h6Empty", at(L"h6Empty.png")));          // 3
+    g_state.apps.push_back(IconEntry(L"h6None", L""));                          // 4
+    g_state.apps.push_back(IconEntry(L"h6Limit", at(L"h6Limit.png")));          // 5
+    g_state.apps.push_back(IconEntry(L"h6Over", at(L"h6Over.png")));            // 6
+    g_state.apps.push_back(IconEntry(L"h6Late", at(L"h6Late.png")));            // 7: absent at first
+    g_state.apps.push_back(IconEntry(L"h6Marker", at(L"h6Marker.png")));        // 8
 
     StartIconLoad();
     ASSERT_TRUE(PumpUntil([] { return HasIcon(8); }, 30000)) << "the marker icon never came";
@@ -233,8 +233,7 @@ TEST_F(OnlineIconTest, ResultsForAReplacedListAreDropped) {
     ASSERT_TRUE(PumpUntil([] { return IconRequests("/h6icons/").size() >= 2; }, 30000));
     PumpFor(1000);
     EXPECT_FALSE(HasIcon(0) || HasIcon(1) || HasIcon(2));
-    EXPECT_EQ(IconRequests("/h6icons/"),
-              (std::vector<std::string>{"GET /h6icons/a.png", "GET /h6icons/c.png"}))
+    EXPECT_EQ(IconRequests("/h6icons/"), (std::vector<std::string>{"GET /h6icons/a.png", "GET /h6icons/c.png"}))
         << "the program's own entry was fetched";
 }
 

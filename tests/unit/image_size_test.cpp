@@ -49,9 +49,16 @@ std::string MakeBmp(int width, int height) {
 // The start of a JPEG file up to its frame header: an APP0 segment, then SOF.
 std::string JpegHeader(unsigned marker, unsigned width, unsigned height) {
     std::string app0 = std::string("\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 18);
-    std::string frame = {'\xFF', static_cast<char>(marker), 0x00, 0x11, 0x08,
-                         static_cast<char>(height >> 8), static_cast<char>(height),
-                         static_cast<char>(width >> 8), static_cast<char>(width), 0x03};
+    std::string frame = {'\xFF',
+                         static_cast<char>(marker),
+                         0x00,
+                         0x11,
+                         0x08,
+                         static_cast<char>(height >> 8),
+                         static_cast<char>(height),
+                         static_cast<char>(width >> 8),
+                         static_cast<char>(width),
+                         0x03};
     return std::string("\xFF\xD8", 2) + app0 + "\xFF\xFF" + frame.substr(1) + std::string(9, '\x11');
 }
 

@@ -30,15 +30,55 @@ std::wstring NestedObjects(size_t depth) { return Repeat(L"{\"a\":", depth) + L"
 
 TEST(JsonSyntax, EveryErrorHasTheOneMessage) {
     const wchar_t* cases[] = {
-        L"", L"   \r\n\t", L"\xFEFF",                     // nothing to read
-        L"{} x", L"{}}", L"[] []", L"nulls", L"1 2",      // trailing data
-        L"{\"a\":1,}", L"[1,]", L"[,]", L"{,}", L"[1 2]",  // commas
-        L"{", L"[", L"[1", L"{\"a\"", L"{\"a\":", L"{\"a\":1", L"\"abc",
-        L"{a:1}", L"{'a':1}", L"{\"a\" 1}", L"{\"a\":1;\"b\":2}", L"{1:2}",
-        L"tru", L"nul", L"fals", L"True", L"NULL", L"truex", L"[truex]",
-        L"+1", L".5", L"x", L"'a'", L"}", L"]", L":",
-        L"\"\\q\"", L"\"\\u00g9\"", L"\"\\u12\"", L"\"\\u\"", L"\"\\U00e9\"", L"\"\\", L"\"a\\",
-        L"\"tab\there\"", L"\"line\nbreak\"", L"\"\x1F\"",
+        L"",
+        L"   \r\n\t",
+        L"\xFEFF",  // nothing to read
+        L"{} x",
+        L"{}}",
+        L"[] []",
+        L"nulls",
+        L"1 2",  // trailing data
+        L"{\"a\":1,}",
+        L"[1,]",
+        L"[,]",
+        L"{,}",
+        L"[1 2]",  // commas
+        L"{",
+        L"[",
+        L"[1",
+        L"{\"a\"",
+        L"{\"a\":",
+        L"{\"a\":1",
+        L"\"abc",
+        L"{a:1}",
+        L"{'a':1}",
+        L"{\"a\" 1}",
+        L"{\"a\":1;\"b\":2}",
+        L"{1:2}",
+        L"tru",
+        L"nul",
+        L"fals",
+        L"True",
+        L"NULL",
+        L"truex",
+        L"[truex]",
+        L"+1",
+        L".5",
+        L"x",
+        L"'a'",
+        L"}",
+        L"]",
+        L":",
+        L"\"\\q\"",
+        L"\"\\u00g9\"",
+        L"\"\\u12\"",
+        L"\"\\u\"",
+        L"\"\\U00e9\"",
+        L"\"\\",
+        L"\"a\\",
+        L"\"tab\there\"",
+        L"\"line\nbreak\"",
+        L"\"\x1F\"",
     };
     for (const wchar_t* text : cases) EXPECT_EQ(ParseError(text), msg::kJsonInvalid) << L"[" << text << L"]";
     // A raw NUL inside a string is a control character.
@@ -125,7 +165,10 @@ TEST(JsonValues, DuplicateKeyKeepsTheFirstValue) {
 }
 
 TEST(JsonValues, StringEscapes) {
-    struct Case { std::wstring json; std::wstring text; };
+    struct Case {
+        std::wstring json;
+        std::wstring text;
+    };
     const Case cases[] = {
         {L"\"\"", L""},
         {L"\"\\u00e9\"", L"\u00E9"},
@@ -148,12 +191,26 @@ TEST(JsonValues, StringEscapes) {
 }
 
 TEST(JsonValues, LenientNumbers) {
-    struct Case { const wchar_t* json; double number; };
+    struct Case {
+        const wchar_t* json;
+        double number;
+    };
     const Case cases[] = {
-        {L"0", 0.0},       {L"-", 0.0},      {L"01", 1.0},      {L"1.5e3", 1500.0}, {L"1E+2", 100.0},
-        {L"1.", 1.0},      {L"1e", 1.0},     {L"-2.5", -2.5},   {L"1e-2", 0.01},    {L"-0", 0.0},
-        {L"12345678901234567890", 12345678901234567890.0},     {L"-.5", -0.5},     {L"2.e1", 20.0},
-        {L"1e+", 1.0},     {L"-e5", 0.0},
+        {L"0", 0.0},
+        {L"-", 0.0},
+        {L"01", 1.0},
+        {L"1.5e3", 1500.0},
+        {L"1E+2", 100.0},
+        {L"1.", 1.0},
+        {L"1e", 1.0},
+        {L"-2.5", -2.5},
+        {L"1e-2", 0.01},
+        {L"-0", 0.0},
+        {L"12345678901234567890", 12345678901234567890.0},
+        {L"-.5", -0.5},
+        {L"2.e1", 20.0},
+        {L"1e+", 1.0},
+        {L"-e5", 0.0},
     };
     for (const Case& c : cases) {
         JsonValue value = ParseJson(c.json);
@@ -180,7 +237,11 @@ TEST(JsonLookup, FindAndStringMembers) {
     EXPECT_EQ(FindMember(value.members.at(L"s"), L"s"), nullptr);
     EXPECT_EQ(FindMember(JsonValue(), L"s"), nullptr);
 
-    struct Case { const JsonValue* from; const wchar_t* key; const wchar_t* text; };
+    struct Case {
+        const JsonValue* from;
+        const wchar_t* key;
+        const wchar_t* text;
+    };
     const Case cases[] = {
         {&value, L"s", L"text"},
         {&value, L"n", L""},
@@ -242,7 +303,8 @@ TEST(JsonDepth, DeepestDocumentFitsAOneMebibyteStack) {
         {Repeat(L"{\"a\":1,\"a\":", kMaxJsonDepth) + L"0" + Repeat(L"}", kMaxJsonDepth), ""},
     };
     for (DepthJob& job : jobs) {
-        UniqueHandle thread(CreateThread(nullptr, 1 << 20, ParseOnThread, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+        UniqueHandle thread(
+            CreateThread(nullptr, 1 << 20, ParseOnThread, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
         ASSERT_TRUE(thread);
         ASSERT_EQ(WaitForSingleObject(thread.get(), 60000), WAIT_OBJECT_0);
         DWORD exitCode = 1;

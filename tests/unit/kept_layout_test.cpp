@@ -117,12 +117,14 @@ TEST_F(KeptLayoutTest, MatchesAFreshLayoutAfterEachKindOfChange) {
         std::function<void()> apply;
     };
     const Change changes[] = {
-        {"first catalogue", [&] {
+        {"first catalogue",
+         [&] {
              SendMessageW(window_, WM_APP_CATALOG_READY, 0,
                           reinterpret_cast<LPARAM>(Catalogue(40, fourKinds).release()));
          }},
         // Same number of entries, other groups: only the catalogue tells.
-        {"new catalogue", [&] {
+        {"new catalogue",
+         [&] {
              SendMessageW(window_, WM_APP_CATALOG_READY, 0,
                           reinterpret_cast<LPARAM>(Catalogue(40, {L"Bureautique", L"Graphisme"}).release()));
          }},
@@ -131,22 +133,26 @@ TEST_F(KeptLayoutTest, MatchesAFreshLayoutAfterEachKindOfChange) {
         {"card expanded again", [&] { ClickFirstCard(); }},
         {"Escape", [&] { SendMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"narrower window", [&] { SetWindowPos(window_, nullptr, 0, 0, 800, 700, SWP_NOMOVE | SWP_NOZORDER); }},
-        {"secret mode on", [&] {
+        {"secret mode on",
+         [&] {
              const POINT logo{(g_state.logoRect.left + g_state.logoRect.right) / 2,
                               (g_state.logoRect.top + g_state.logoRect.bottom) / 2};
              for (int i = 0; i < 4; ++i) Left(logo);
              for (int i = 0; i < 3; ++i) Right(logo);
              ASSERT_TRUE(g_state.secretMode);
          }},
-        {"dpi 144", [&] {
+        {"dpi 144",
+         [&] {
              RECT suggested{0, 0, 1500, 1000};
              SendMessageW(window_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
          }},
-        {"dark theme", [&] {
+        {"dark theme",
+         [&] {
              g_state.settings.themeMode = ThemeChoice::Dark;
              ApplyTheme();
          }},
-        {"an entry's state, then the list's refresh", [&] {
+        {"an entry's state, then the list's refresh",
+         [&] {
              g_state.apps[1].installed = true;
              g_state.apps[1].updateAvailable = true;
              UpdateScrollMetrics();
@@ -173,8 +179,8 @@ TEST(PaintedListArea, OnlyTheCardsInViewArePaintedAndRecordedAsBefore) {
     g_state.dpi = 96;
     CreateFonts();
     for (int i = 0; i < 150; ++i) {
-        g_state.apps.push_back(Entry(L"Outil" + std::to_wstring(i), L"Lot " + std::to_wstring(i % 11), i % 3 == 0,
-                                     i % 6 == 0, false));
+        g_state.apps.push_back(
+            Entry(L"Outil" + std::to_wstring(i), L"Lot " + std::to_wstring(i % 11), i % 3 == 0, i % 6 == 0, false));
     }
     g_state.expandedId = L"Outil24";
 

@@ -69,28 +69,39 @@ protected:
             EXPECT_EQ(FocusText(), steps[i].focus) << "step " << i << ", key " << steps[i].key;
         }
     }
-
 };
 
 
 TEST_F(KeyboardTest, ArrowsHomeAndEndFollowTheReadingOrderAcrossGroupsAndColumns) {
     // Groups sort as Audio | Bureau on the first row, Cartes below Audio; the
     // catalogue order is mixed, hidden entries and the program's own are skipped.
-    Show(AppSpec{L"c1", L"Cartes"}, AppSpec{L"a1", L"Audio"}, AppSpec{L"b1", L"Bureau"},
-         AppSpec{L"Orkvane", L"Audio"}, AppSpec{L"a2", L"audio"}, AppSpec{L"h1", L"Audio", false, false, true},
-         AppSpec{L"c2", L"Cartes"});
+    Show(AppSpec{L"c1", L"Cartes"}, AppSpec{L"a1", L"Audio"}, AppSpec{L"b1", L"Bureau"}, AppSpec{L"Orkvane", L"Audio"},
+         AppSpec{L"a2", L"audio"}, AppSpec{L"h1", L"Audio", false, false, true}, AppSpec{L"c2", L"Cartes"});
     ASSERT_EQ(CurrentListLayout().groups.size(), 3u);
     ASSERT_GT(CurrentListLayout().groups[1].bounds.left, CurrentListLayout().groups[0].bounds.left)
         << "two columns expected";
 
     const std::vector<Step> steps = {
-        {VK_DOWN, L"a1"}, {VK_DOWN, L"a2"}, {VK_DOWN, L"b1"}, {VK_DOWN, L"c1"}, {VK_DOWN, L"c2"},
-        {VK_DOWN, L"c2"}, {VK_UP, L"c1"},   {VK_HOME, L"a1"}, {VK_END, L"c2"},  {VK_HOME, L"a1"},
+        {VK_DOWN, L"a1"},
+        {VK_DOWN, L"a2"},
+        {VK_DOWN, L"b1"},
+        {VK_DOWN, L"c1"},
+        {VK_DOWN, L"c2"},
+        {VK_DOWN, L"c2"},
+        {VK_UP, L"c1"},
+        {VK_HOME, L"a1"},
+        {VK_END, L"c2"},
+        {VK_HOME, L"a1"},
         // Above the first card: the header, walked with Left and Right.
-        {VK_UP, L"[self]"}, {VK_RIGHT, L"[Actualiser]"}, {VK_RIGHT, L"[Options]"}, {VK_RIGHT, L"[Options]"},
-        {VK_LEFT, L"[Actualiser]"}, {VK_DOWN, L"a1"},
+        {VK_UP, L"[self]"},
+        {VK_RIGHT, L"[Actualiser]"},
+        {VK_RIGHT, L"[Options]"},
+        {VK_RIGHT, L"[Options]"},
+        {VK_LEFT, L"[Actualiser]"},
+        {VK_DOWN, L"a1"},
         // F6 goes between the header and the list.
-        {VK_F6, L"[self]"}, {VK_F6, L"a1"},
+        {VK_F6, L"[self]"},
+        {VK_F6, L"a1"},
     };
     Walk(steps);
     EXPECT_TRUE(g_state.focusCuesShown) << "the keyboard shows the focus cues";
@@ -286,31 +297,44 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
     const std::wstring remove = W("Désinstaller");
     const std::wstring rollBack = W("Revenir à la version précédente");
     const Case cases[] = {
-        {"not installed", {L"outil", L"Outils"}, true,
+        {"not installed",
+         {L"outil", L"Outils"},
+         true,
          {{FocusPart::PrimaryButton, L"Installer", true}},
          {{L"Installer", true}}},
-        {"up to date", {L"outil", L"Outils", true}, true,
+        {"up to date",
+         {L"outil", L"Outils", true},
+         true,
          {{FocusPart::PrimaryButton, L"Lancer", true}, {FocusPart::MenuButton, L"Autres actions", true}},
          {{L"Lancer", true}, {remove, true}}},
-        {"update available", {L"outil", L"Outils", true, true}, true,
+        {"update available",
+         {L"outil", L"Outils", true, true},
+         true,
          {{FocusPart::PrimaryButton, update, true},
           {FocusPart::SecondButton, L"Lancer", true},
           {FocusPart::MenuButton, L"Autres actions", true}},
          {{L"Lancer", true}, {update, true}, {remove, true}}},
         // A portable copy runs no tool but may remove one.
-        {"update available, portable copy", {L"outil", L"Outils", true, true}, false,
+        {"update available, portable copy",
+         {L"outil", L"Outils", true, true},
+         false,
          {{FocusPart::PrimaryButton, update, false},
           {FocusPart::SecondButton, L"Lancer", false},
           {FocusPart::MenuButton, L"Autres actions", true}},
          {{L"Lancer", false}, {update, false}, {remove, true}}},
-        {"not installed, portable copy", {L"outil", L"Outils"}, false,
+        {"not installed, portable copy",
+         {L"outil", L"Outils"},
+         false,
          {{FocusPart::PrimaryButton, L"Installer", false}},
          {{L"Installer", false}}},
-        {"up to date, previous version kept", {L"outil", L"Outils", true, false, false, true}, true,
+        {"up to date, previous version kept",
+         {L"outil", L"Outils", true, false, false, true},
+         true,
          {{FocusPart::PrimaryButton, L"Lancer", true}, {FocusPart::MenuButton, L"Autres actions", true}},
          {{L"Lancer", true}, {rollBack, true}, {remove, true}}},
         {"update available, previous version kept, portable copy",
-         {L"outil", L"Outils", true, true, false, true}, false,
+         {L"outil", L"Outils", true, true, false, true},
+         false,
          {{FocusPart::PrimaryButton, update, false},
           {FocusPart::SecondButton, L"Lancer", false},
           {FocusPart::MenuButton, L"Autres actions", true}},

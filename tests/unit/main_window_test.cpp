@@ -76,8 +76,9 @@ protected:
     }
 
     static HWND CreateMain() {
-        return CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_CLIPCHILDREN,
-                               0, 0, 1180, 780, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        return CreateWindowExW(0, kMainWindowClass, kMainWindowTitle,
+                               WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_CLIPCHILDREN, 0, 0, 1180, 780, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
     }
 
     // The clickable rectangles exist only once the window has painted.
@@ -130,13 +131,13 @@ TEST_F(MainWindowTest, SecretModeClickPattern) {
     const Case cases[] = {
         {"LLLLRRR", true, 0, 0, msg::kStatusSecretOn},
         {"LLLLRRRLLLLRRR", false, 0, 0, msg::kStatusSecretOff},
-        {"LLLR", false, 0, 0, nullptr},                   // too few lefts: the right resets
+        {"LLLR", false, 0, 0, nullptr},                     // too few lefts: the right resets
         {"LLLRLLLLRRR", true, 0, 0, msg::kStatusSecretOn},  // and the pattern works again
         {"LLLLLLLRRR", true, 0, 0, msg::kStatusSecretOn},   // extra lefts change nothing
         {"LLLLLLL", false, 4, 0, nullptr},
-        {"LLLLRRL", false, 1, 0, nullptr},                // a left after rights restarts at one
-        {"LLLLRRLRRR", false, 0, 0, nullptr},             // ... so three rights now reset
-        {"LLllLLrRRR", true, 0, 0, msg::kStatusSecretOn}, // clicks elsewhere neither count nor reset
+        {"LLLLRRL", false, 1, 0, nullptr},                 // a left after rights restarts at one
+        {"LLLLRRLRRR", false, 0, 0, nullptr},              // ... so three rights now reset
+        {"LLllLLrRRR", true, 0, 0, msg::kStatusSecretOn},  // clicks elsewhere neither count nor reset
         {"LLLLRR", false, 4, 2, nullptr},
     };
     const std::wstring before = L"avant";
@@ -182,11 +183,8 @@ TEST_F(MainWindowTest, KeyboardOnCreditLink) {
         bool offlineStatus;
     };
     const Case cases[] = {
-        {VK_RETURN, 0, true, true},
-        {VK_SPACE, 0, true, true},
-        {VK_RETURN, kRepeat, true, false},
-        {VK_SPACE, kRepeat, true, false},
-        {VK_ESCAPE, 0, false, false},
+        {VK_RETURN, 0, true, true},       {VK_SPACE, 0, true, true},    {VK_RETURN, kRepeat, true, false},
+        {VK_SPACE, kRepeat, true, false}, {VK_ESCAPE, 0, false, false},
     };
     for (const Case& c : cases) {
         g_state.statusText = L"avant";
@@ -301,20 +299,20 @@ TEST_F(MainWindowTest, CatalogueResults) {
         bool installed;
         bool offline;
         std::unique_ptr<CatalogLoadResult> result;
-        bool replaced;               // apps come from this result
-        std::wstring status;         // expected status text
+        bool replaced;        // apps come from this result
+        std::wstring status;  // expected status text
     };
     std::vector<Case> cases;
     cases.push_back({"portable success", false, false, SuccessResult(false, {L"Alpha", L"Beta"}), true,
                      Msg(msg::kStatusPortableCatalogLoaded)});
-    cases.push_back({"installed online", true, false, SuccessResult(false, {L"Gamma"}), true,
-                     Msg(msg::kStatusOvhCatalogLoaded)});
+    cases.push_back(
+        {"installed online", true, false, SuccessResult(false, {L"Gamma"}), true, Msg(msg::kStatusOvhCatalogLoaded)});
     cases.push_back({"installed offline", true, true, SuccessResult(true, {L"Delta", L"Orkvane", L"Eps"}, 1), true,
                      Msg(msg::kStatusUsbCatalogLoaded)});
     cases.push_back({"manual failure", false, false, FailedResult(false, L"Connexion OVH impossible"), false,
                      Msg(msg::kStatusCatalogUnreachable) + L"Connexion OVH impossible"});
-    cases.push_back({"automatic failure", true, false, FailedResult(true, L"Connexion OVH impossible"), false,
-                     L"avant"});
+    cases.push_back(
+        {"automatic failure", true, false, FailedResult(true, L"Connexion OVH impossible"), false, L"avant"});
     cases.push_back({"missing result", false, false, nullptr, false,
                      Msg(msg::kStatusCatalogUnreachable) + Msg(msg::kUnknownErrorLower)});
 
@@ -363,7 +361,7 @@ TEST_F(MainWindowTest, SelfUpdateOfferedOnlyForNewerVersionWithInstalledCopy) {
         bool offered;
     };
     const Case cases[] = {
-        {L"1.12", true, true},  {L"1.11.0", true, false}, {L"1.11", true, false},
+        {L"1.12", true, true},   {L"1.11.0", true, false}, {L"1.11", true, false},
         {L"1.9.9", true, false}, {L"V1.11.1", true, true}, {L"1.12", false, false},
     };
     for (const Case& c : cases) {
@@ -420,7 +418,9 @@ TEST_F(MainWindowTest, TrayMenuItems) {
         const struct {
             UINT id;
             const char* text;
-        } items[] = {{kTrayOpen, msg::kTrayMenuOpen}, {kTrayOptions, msg::kTrayMenuOptions}, {0, nullptr},
+        } items[] = {{kTrayOpen, msg::kTrayMenuOpen},
+                     {kTrayOptions, msg::kTrayMenuOptions},
+                     {0, nullptr},
                      {kTrayQuit, msg::kTrayMenuQuit}};
         for (int i = 0; i < 4; ++i) {
             wchar_t text[64] = {};
@@ -561,7 +561,10 @@ void CALLBACK MeasureAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 // for from the keyboard), wherever the mouse pointer is.
 TEST_F(MainWindowTest, TrayMenuOpensAtTheAnchorPoint) {
     ShowWindow(window_, SW_SHOWNOACTIVATE);
-    struct Case { POINT anchor; POINT pointer; };
+    struct Case {
+        POINT anchor;
+        POINT pointer;
+    };
     const Case cases[] = {{{200, 150}, {600, 400}}, {{520, 330}, {40, 30}}};
     for (const Case& c : cases) {
         ASSERT_TRUE(SetCursorPos(c.pointer.x, c.pointer.y));
@@ -602,14 +605,14 @@ TEST_F(MainWindowTest, CursorFollowsRecordedTargets) {
         LPCWSTR cursor;
     };
     const Case cases[] = {
-        {{50, 710}, false, IDC_ARROW},   // credit link
-        {{1050, 40}, true, IDC_HAND},    // Options, even while busy
-        {{600, 40}, false, IDC_HAND},    // self button, portable: "Installer Orkvane"
-        {{600, 40}, true, nullptr},      // ... but not while busy
-        {{900, 40}, true, IDC_HAND},     // "Actualiser" keeps the hand while busy
-        {{150, 220}, false, IDC_HAND},   // enabled card button
-        {{150, 320}, false, nullptr},    // disabled card button
-        {{5, 5}, false, nullptr},        // nothing
+        {{50, 710}, false, IDC_ARROW},  // credit link
+        {{1050, 40}, true, IDC_HAND},   // Options, even while busy
+        {{600, 40}, false, IDC_HAND},   // self button, portable: "Installer Orkvane"
+        {{600, 40}, true, nullptr},     // ... but not while busy
+        {{900, 40}, true, IDC_HAND},    // "Actualiser" keeps the hand while busy
+        {{150, 220}, false, IDC_HAND},  // enabled card button
+        {{150, 320}, false, nullptr},   // disabled card button
+        {{5, 5}, false, nullptr},       // nothing
     };
     for (const Case& c : cases) {
         g_state.busy = c.busy;
@@ -682,8 +685,6 @@ TEST_F(MainWindowTest, MinimumSizeAndDpiChange) {
     EXPECT_EQ(now.bottom - now.top, 900);
 }
 
-TEST_F(MainWindowTest, EraseBackgroundIsSuppressed) {
-    EXPECT_EQ(SendMessageW(window_, WM_ERASEBKGND, 0, 0), 1);
-}
+TEST_F(MainWindowTest, EraseBackgroundIsSuppressed) { EXPECT_EQ(SendMessageW(window_, WM_ERASEBKGND, 0, 0), 1); }
 
 }  // namespace

@@ -42,8 +42,8 @@ std::wstring Outcome(const std::wstring& path) {
 
 TEST(OfflineRoot, AcceptsLocalDrivesHoldingACatalogue) {
     DriveFolders cleanup;
-    for (const wchar_t* folder : {L"E:\\OrkvaneOffline", L"F:\\OrkvaneOffline", L"G:\\OrkvaneOffline",
-                                  L"H:\\OrkvaneOffline"})
+    for (const wchar_t* folder :
+         {L"E:\\OrkvaneOffline", L"F:\\OrkvaneOffline", L"G:\\OrkvaneOffline", L"H:\\OrkvaneOffline"})
         PutCatalog(folder);
     CreateFolderPath(L"E:\\vide");
 
@@ -175,8 +175,8 @@ TEST(OfflineFile, MissingBusyOrFolderIsInaccessible) {
         EXPECT_EQ(ErrorOf([&] { ReadOfflineFile(busy, kCatalogSizeLimit); }), msg::kOfflineFileInaccessible);
     }
     // Another reader that lets others read does not stand in the way.
-    UniqueHandle reader(
-        CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle reader(CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(reader);
     EXPECT_EQ(ReadOfflineFile(busy, kCatalogSizeLimit), "{}");
 }

@@ -149,13 +149,15 @@ TEST(InstallProgress, TheWindowKeepsOnlyTheRunningOperationsReports) {
     ToolCleanup cleanup(L"h6progresscut");
     PublishFile(PublishedDownloadPath(app), body);
     app.downloadId += L"&trickle=100&piece=32768&cut=524288";
-    const std::wstring publishedName = L"telechargement/" + app.downloadId.substr(0, app.downloadId.find(L'&')) + L".exe";
+    const std::wstring publishedName = L"telechargement/" + app.downloadId.substr(0, app.downloadId.find(L'&')) +
+                                       L".exe";
     g_state.apps.clear();
     g_state.apps.push_back(std::move(app));
 
     StartToolOperation(0, HitAction::Install);
     const unsigned serial = g_state.operationSerial;
-    ASSERT_TRUE(PumpUntil([] { return g_state.operationProgress.active && g_state.operationProgress.done > 0; }, 30000));
+    ASSERT_TRUE(
+        PumpUntil([] { return g_state.operationProgress.active && g_state.operationProgress.done > 0; }, 30000));
     EXPECT_EQ(g_state.operationProgress.expected, static_cast<long long>(body.size()));
     EXPECT_EQ(g_state.statusText, L"Installation de h6progresscut...");
     // A report of another operation changes nothing.

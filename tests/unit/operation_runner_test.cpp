@@ -20,8 +20,8 @@
 
 namespace {
 
-const std::wstring kPortableText =
-    W("Installez puis relancez Orkvane depuis %LOCALAPPDATA%\\Kest_Tools pour installer ou exécuter une application.");
+const std::wstring kPortableText = W(
+    "Installez puis relancez Orkvane depuis %LOCALAPPDATA%\\Kest_Tools pour installer ou exécuter une application.");
 
 std::wstring Failure(const char* message) { return W("Opération impossible : ") + W(message); }
 
@@ -67,7 +67,9 @@ protected:
         g_state.apps.clear();
         g_state.apps.push_back(std::move(app));
     }
-    void WaitUntilIdle() { ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000)) << "the job never ended"; }
+    void WaitUntilIdle() {
+        ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000)) << "the job never ended";
+    }
     std::vector<std::wstring> TempLeftovers(const std::wstring& id) const {
         return FilesMatching(GetTempFolder(), id + L"*");
     }

@@ -47,8 +47,7 @@ std::optional<DWORD> ReadSettingDword(const wchar_t* name) {
 std::optional<std::wstring> ReadSettingString(const wchar_t* name) {
     wchar_t buffer[1024] = {};
     DWORD size = sizeof(buffer);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::wstring(buffer);
 }
@@ -82,8 +81,8 @@ protected:
         ResetAppState();
         g_state.instance = GetModuleHandleW(nullptr);
         // A stand-in for the main window: the dialog's owner and the target of its posts.
-        g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 100, 100, 900, 700,
-                                             nullptr, nullptr, g_state.instance, nullptr);
+        g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 100, 100, 900, 700, nullptr,
+                                             nullptr, g_state.instance, nullptr);
         ASSERT_NE(g_state.mainWindow, nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
         SetMessageBoxResponder([this](HWND, const std::wstring& text, UINT flags) {
@@ -156,10 +155,13 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsAndRegistersItself) {
     }
     EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 2);
 
-    struct Check { int id; bool checked; };
-    for (const Check& c : {Check{IDC_OPT_STARTUP, false}, Check{IDC_OPT_UPDATE_CHECKS, true},
-                           Check{IDC_OPT_DESKTOP, true}, Check{IDC_OPT_MENU, false},
-                           Check{IDC_OPT_SOURCE_ONLINE, false}, Check{IDC_OPT_SOURCE_OFFLINE, true}})
+    struct Check {
+        int id;
+        bool checked;
+    };
+    for (const Check& c :
+         {Check{IDC_OPT_STARTUP, false}, Check{IDC_OPT_UPDATE_CHECKS, true}, Check{IDC_OPT_DESKTOP, true},
+          Check{IDC_OPT_MENU, false}, Check{IDC_OPT_SOURCE_ONLINE, false}, Check{IDC_OPT_SOURCE_OFFLINE, true}})
         EXPECT_EQ(IsChecked(dialog, c.id), c.checked) << c.id;
     EXPECT_EQ(ControlText(dialog, IDC_OPT_FOLDER), L"F:\\OrkvaneOffline");
     EXPECT_EQ(ControlText(dialog, IDC_OPT_SOURCE_NOTE),
@@ -183,7 +185,11 @@ TEST_F(OptionsDialogTest, OpensWithTheSettingsAndRegistersItself) {
 
 TEST_F(OptionsDialogTest, ThemePreviewIsUndoneUnlessSaved) {
     enum class End { Cancel, Close, Save };
-    struct Case { const char* what; End end; bool darkAfter; };
+    struct Case {
+        const char* what;
+        End end;
+        bool darkAfter;
+    };
     const Case cases[] = {
         {"Annuler", End::Cancel, false},
         {"close box", End::Close, false},
@@ -250,14 +256,17 @@ TEST_F(OptionsDialogTest, PaintsInThePreviewedTheme) {
         ReleaseDC(label, dc);
         return color;
     };
-    struct Case { ThemeChoice theme; const Palette* palette; };
+    struct Case {
+        ThemeChoice theme;
+        const Palette* palette;
+    };
     for (const Case& c : {Case{ThemeChoice::Dark, &kDarkPalette}, Case{ThemeChoice::Light, &kLightPalette}}) {
         ChooseTheme(static_cast<int>(c.theme));
         PumpMessages();
         EXPECT_EQ(pixelAt(200, 0), c.palette->accent);
-        EXPECT_EQ(pixelAt(8, 60), c.palette->window);    // left of the tabs
-        EXPECT_EQ(pixelAt(20, 150), c.palette->surface);  // inside the first panel
-        EXPECT_EQ(pixelAt(200, 252), c.palette->border);  // the separator
+        EXPECT_EQ(pixelAt(8, 60), c.palette->window);          // left of the tabs
+        EXPECT_EQ(pixelAt(20, 150), c.palette->surface);       // inside the first panel
+        EXPECT_EQ(pixelAt(200, 252), c.palette->border);       // the separator
         EXPECT_EQ(labelPixelAt(95, 126), c.palette->surface);  // blank end of "Apparence"
     }
 }
@@ -266,9 +275,9 @@ TEST_F(OptionsDialogTest, TabsShowTheirOwnControls) {
     g_state.installedMode = true;
     Open();
     ASSERT_NE(dialog, nullptr);
-    const int general[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE, IDC_OPT_DESKTOP,
-                           IDC_OPT_MENU,    IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL,
-                           IDC_OPT_UNINSTALL};
+    const int general[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE,
+                           IDC_OPT_DESKTOP, IDC_OPT_MENU,          IDC_OPT_APPS_FOLDER,
+                           IDC_OPT_THEME,   IDC_OPT_THEME_LABEL,   IDC_OPT_UNINSTALL};
     const int advanced[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
                             IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE};
     const int always[] = {IDC_OPT_TAB_GENERAL, IDC_OPT_TAB_ADVANCED, IDOK, IDCANCEL};
@@ -282,7 +291,13 @@ TEST_F(OptionsDialogTest, TabsShowTheirOwnControls) {
 }
 
 TEST_F(OptionsDialogTest, UninstallOnlyFromTheInstalledCopy) {
-    struct Case { const char* what; bool installed; bool busy; bool visible; bool ends; };
+    struct Case {
+        const char* what;
+        bool installed;
+        bool busy;
+        bool visible;
+        bool ends;
+    };
     const Case cases[] = {
         {"portable copy", false, false, false, false},
         {"installed copy", true, false, true, true},
@@ -298,8 +313,8 @@ TEST_F(OptionsDialogTest, UninstallOnlyFromTheInstalledCopy) {
         EXPECT_EQ(IsWindowEnabled(button) != FALSE, !c.busy) << c.what;
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_UNINSTALL, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         MSG posted{};
-        bool uninstallPosted =
-            PeekMessageW(&posted, g_state.mainWindow, WM_APP_UNINSTALL_SELF, WM_APP_UNINSTALL_SELF, PM_REMOVE) != 0;
+        bool uninstallPosted = PeekMessageW(&posted, g_state.mainWindow, WM_APP_UNINSTALL_SELF, WM_APP_UNINSTALL_SELF,
+                                            PM_REMOVE) != 0;
         EXPECT_EQ(uninstallPosted, c.ends) << c.what;
         EXPECT_EQ(IsWindow(dialog) == FALSE, c.ends) << c.what;
         if (IsWindow(dialog)) DestroyWindow(dialog);
@@ -490,21 +505,39 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
     };
     const Case cases[] = {
         {"settings of the first tab",
-         {{PolicyId::Startup, 0}, {PolicyId::MenuShortcut, 0}, {PolicyId::ThemeMode, 2}}, false, false,
-         {IDC_OPT_STARTUP, IDC_OPT_MENU, IDC_OPT_THEME}, true, false},
-        {"the offline folder imposed", {{PolicyId::OfflineMode, 1}}, true, false,
-         {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER, IDC_OPT_BROWSE}, false, true},
-        {"the web host imposed", {{PolicyId::OfflineMode, 0}}, false, false,
-         {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE}, false, true},
+         {{PolicyId::Startup, 0}, {PolicyId::MenuShortcut, 0}, {PolicyId::ThemeMode, 2}},
+         false,
+         false,
+         {IDC_OPT_STARTUP, IDC_OPT_MENU, IDC_OPT_THEME},
+         true,
+         false},
+        {"the offline folder imposed",
+         {{PolicyId::OfflineMode, 1}},
+         true,
+         false,
+         {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER, IDC_OPT_BROWSE},
+         false,
+         true},
+        {"the web host imposed",
+         {{PolicyId::OfflineMode, 0}},
+         false,
+         false,
+         {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE},
+         false,
+         true},
         {"no removal, installed copy", {{PolicyId::SelfRemoval, 0}}, false, true, {IDC_OPT_UNINSTALL}, true, false},
         {"no removal, portable copy", {{PolicyId::SelfRemoval, 0}}, false, false, {IDC_OPT_UNINSTALL}, false, false},
         {"removal allowed, policies without controls",
-         {{PolicyId::SelfRemoval, 1}, {PolicyId::SelfUpdate, 0}, {PolicyId::AllowFixedDiskOffline, 0}}, false, true,
-         {}, false, false},
+         {{PolicyId::SelfRemoval, 1}, {PolicyId::SelfUpdate, 0}, {PolicyId::AllowFixedDiskOffline, 0}},
+         false,
+         true,
+         {},
+         false,
+         false},
     };
-    const int controls[] = {IDC_OPT_STARTUP,       IDC_OPT_UPDATE_CHECKS,  IDC_OPT_DESKTOP, IDC_OPT_MENU,
-                            IDC_OPT_THEME,         IDC_OPT_SOURCE_ONLINE,  IDC_OPT_SOURCE_OFFLINE,
-                            IDC_OPT_FOLDER,        IDC_OPT_BROWSE,         IDC_OPT_UNINSTALL};
+    const int controls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,        IDC_OPT_MENU,
+                            IDC_OPT_THEME,   IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,
+                            IDC_OPT_BROWSE,  IDC_OPT_UNINSTALL};
     // The five values the dialog saves, and the policy that may fix each.
     struct Saved {
         const wchar_t* name;
@@ -563,8 +596,7 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
 
         // Everything that can be set to 0 is; a locked box turned behind the
         // policy's back counts for nothing.
-        for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU})
-            CheckControl(id, false);
+        for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU}) CheckControl(id, false);
         Click(IDOK);
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_TRUE(boxes.empty());
@@ -670,7 +702,10 @@ TEST_F(OptionsDialogTest, SaveWithTheSameSourceOnlyRunsTheDueCheck) {
     for (wchar_t& ch : shouted) ch = static_cast<wchar_t>(towupper(ch));
     ASSERT_NE(shouted, root);
 
-    struct Case { const char* what; bool due; };
+    struct Case {
+        const char* what;
+        bool due;
+    };
     for (const Case& c : {Case{"check due", true}, Case{"checked an hour ago", false}}) {
         g_state.installedMode = true;  // the 24-hour check runs only in the installed copy
         g_state.busy = false;
@@ -714,7 +749,10 @@ TEST_F(OptionsDialogTest, SaveWithTheSameSourceOnlyRunsTheDueCheck) {
 TEST_F(OptionsDialogTest, SwitchingTheSourceClearsTheListAndStartsALoad) {
     ScratchFolder key;
     std::wstring root = MakeOfflineKey(key);
-    struct Case { const char* what; bool fromOffline; };
+    struct Case {
+        const char* what;
+        bool fromOffline;
+    };
     for (const Case& c : {Case{"online to offline", false}, Case{"offline to online", true}}) {
         g_state.busy = false;
         g_state.settings.offlineMode = c.fromOffline;
@@ -885,7 +923,11 @@ void CALLBACK AnswerModalDialog(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(OptionsDialogTest, ModalDialogReturnsHowItEnded) {
-    struct Case { const char* what; WPARAM command; INT_PTR result; };
+    struct Case {
+        const char* what;
+        WPARAM command;
+        INT_PTR result;
+    };
     const Case cases[] = {{"Enregistrer", IDOK, IDOK}, {"Annuler", IDCANCEL, IDCANCEL}, {"close box", 0, IDCANCEL}};
     for (const Case& c : cases) {
         g_scriptCommand = c.command;
@@ -932,7 +974,14 @@ void CALLBACK PressEnterOnFocus(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(OptionsDialogTest, EnterActivatesTheFocusedButton) {
-    struct Case { const char* what; int focus; bool stays; int tab; INT_PTR result; bool saved; };
+    struct Case {
+        const char* what;
+        int focus;
+        bool stays;
+        int tab;
+        INT_PTR result;
+        bool saved;
+    };
     const Case cases[] = {
         {"Annuler", IDCANCEL, false, -1, IDCANCEL, false},
         {"Avancé", IDC_OPT_TAB_ADVANCED, true, 1, IDCANCEL, false},
@@ -962,7 +1011,13 @@ TEST_F(OptionsDialogTest, EnterActivatesTheFocusedButton) {
 TEST_F(OptionsDialogTest, LockedRunKeyBlocksOnlyAChangeOfAutostart) {
     g_state.installedMode = true;
     const std::wstring command = L"\"" + GetInstalledExePath() + L"\" --minimized";
-    struct Case { const char* what; bool registered; bool startup; bool toggle; bool saves; };
+    struct Case {
+        const char* what;
+        bool registered;
+        bool startup;
+        bool toggle;
+        bool saves;
+    };
     const Case cases[] = {
         {"registered, kept on", true, true, false, true},
         {"not registered, kept off", false, false, false, true},
@@ -971,8 +1026,7 @@ TEST_F(OptionsDialogTest, LockedRunKeyBlocksOnlyAChangeOfAutostart) {
     };
     for (const Case& c : cases) {
         HKEY run = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr),
                   ERROR_SUCCESS);
         if (c.registered)
             RegSetValueExW(run, kRunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),

@@ -19,13 +19,14 @@ std::string PatternBytes(size_t size) {
 }
 
 TEST(JoinPath, JoinsWithOneBackslash) {
-    struct Case { const wchar_t* a; const wchar_t* b; const wchar_t* joined; };
+    struct Case {
+        const wchar_t* a;
+        const wchar_t* b;
+        const wchar_t* joined;
+    };
     const Case cases[] = {
-        {L"C:\\dir\\", L"x", L"C:\\dir\\x"},
-        {L"C:\\dir", L"x", L"C:\\dir\\x"},
-        {L"", L"x", L"x"},
-        {L"C:\\dir", L"", L"C:\\dir"},
-        {L"C:/dir/", L"x", L"C:/dir/\\x"},
+        {L"C:\\dir\\", L"x", L"C:\\dir\\x"}, {L"C:\\dir", L"x", L"C:\\dir\\x"}, {L"", L"x", L"x"},
+        {L"C:\\dir", L"", L"C:\\dir"},       {L"C:/dir/", L"x", L"C:/dir/\\x"},
     };
     for (const Case& c : cases) EXPECT_EQ(JoinPath(c.a, c.b), c.joined) << c.a << L" + " << c.b;
 }
@@ -84,7 +85,10 @@ TEST(FileHelpers, NowFileTimeIsAfter2020) {
 
 // Expected digests were computed by sha256sum over the same pattern bytes.
 TEST(Sha256, MatchesSha256sumAroundTheReadBlockSize) {
-    struct Case { size_t size; const wchar_t* digest; };
+    struct Case {
+        size_t size;
+        const wchar_t* digest;
+    };
     const Case cases[] = {
         {0, L"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"},
         {1, L"6E340B9CFFB37A989CA544E6BB780A2C78901D3FB33738768511A30617AFA01D"},

@@ -70,8 +70,8 @@ TEST(PrivateKeyFile, OnlyThePublisherMayReadTheKey) {
     ASSERT_FALSE(user.empty());
 
     PSECURITY_DESCRIPTOR asked = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(PrivateKeyFileSddl(user).c_str(),
-                                                                     SDDL_REVISION_1, &asked, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(PrivateKeyFileSddl(user).c_str(), SDDL_REVISION_1,
+                                                                     &asked, nullptr));
     bool askedProtected = false;
     std::vector<Grant> askedGrants = AllowEntries(asked, askedProtected);
     LocalFree(asked);

@@ -119,8 +119,8 @@ TEST(ProcedureEdge, TheMainWindowStopsWhatItsHandlersThrow) {
     result->error = L"échec";
     g_state.busy = true;
     LRESULT answer = -1;
-    EXPECT_NO_THROW(answer = SendMessageW(window.get(), WM_APP_OPERATION_DONE, 0,
-                                          reinterpret_cast<LPARAM>(result.release())));
+    EXPECT_NO_THROW(
+        answer = SendMessageW(window.get(), WM_APP_OPERATION_DONE, 0, reinterpret_cast<LPARAM>(result.release())));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(answer, DefWindowProcW(window.get(), WM_APP_OPERATION_DONE, 0, 0));
     EXPECT_FALSE(g_state.busy);

@@ -36,7 +36,9 @@ std::wstring ScriptUrl(const std::wstring& name) { return TestServerPlainUrl() +
 // A configuration script that sends the test host to `proxy` and the rest direct.
 std::string ScriptFor(const std::wstring& proxy) {
     return "function FindProxyForURL(url, host) {\n"
-           "    if (host == \"localhost\") return \"PROXY " + WideToUtf8(proxy) + "\";\n"
+           "    if (host == \"localhost\") return \"PROXY " +
+           WideToUtf8(proxy) +
+           "\";\n"
            "    return \"DIRECT\";\n"
            "}\n";
 }
@@ -83,8 +85,8 @@ protected:
         ClearRequestLog();
     }
     void TearDown() override {
-        for (const wchar_t* name : {L"proxy_test/a.bin", L"proxy_test/b.bin", L"proxy_test/sentinel.bin",
-                                    L"proxy_test/proxy.pac"})
+        for (const wchar_t* name :
+             {L"proxy_test/a.bin", L"proxy_test/b.bin", L"proxy_test/sentinel.bin", L"proxy_test/proxy.pac"})
             UnpublishFile(name);
         offlineModeShared = false;
     }
@@ -113,7 +115,8 @@ TEST(ProxyRoute, ProxyAndBypassListsReadAsWindowsReadsThem) {
         {L"", L"https", {}},
     };
     for (const ListCase& c : lists)
-        EXPECT_EQ(ProxiesForScheme(c.list, c.scheme), c.expected) << WideToUtf8(c.list) << " for " << WideToUtf8(c.scheme);
+        EXPECT_EQ(ProxiesForScheme(c.list, c.scheme), c.expected)
+            << WideToUtf8(c.list) << " for " << WideToUtf8(c.scheme);
 
     struct BypassCase {
         std::wstring list;
@@ -198,8 +201,7 @@ TEST_F(ProxyTest, AProxyThatDoesNotAnswerFailsWithItsOwnMessage) {
     };
     const Case cases[] = {
         {"manual proxy that refuses connections", {false, dead, L"", L""}, msg::kProxyUnreachable},
-        {"proxy whose name does not resolve", {false, L"no-such-proxy.invalid:3128", L"", L""},
-         msg::kProxyUnreachable},
+        {"proxy whose name does not resolve", {false, L"no-such-proxy.invalid:3128", L"", L""}, msg::kProxyUnreachable},
         {"script naming a proxy that refuses", {false, L"", L"", ScriptUrl(L"proxy.pac")}, msg::kProxyUnreachable},
         {"first proxy of the list refuses, the next answers", {false, dead + L";" + live, L"", L""}, "<no error>"},
     };
@@ -234,8 +236,8 @@ TEST_F(ProxyTest, TheHttpsRulesHoldBehindTheProxy) {
     // Windows hands the redirect back (HTTP 302); Wine fails the response.
     // Either way the plain address is never asked for.
     const std::wstring plainTarget = TestServerPlainUrl() + L"/proxy_test/a.bin";
-    const std::string redirected =
-        ErrorOf([&] { DownloadToMemory(SecureUrl(L"/fault/redirect?to=" + plainTarget), kCatalogSizeLimit); });
+    const std::string redirected = ErrorOf(
+        [&] { DownloadToMemory(SecureUrl(L"/fault/redirect?to=" + plainTarget), kCatalogSizeLimit); });
     EXPECT_TRUE(redirected == "HTTP 302" || redirected == msg::kServerNoAnswer) << redirected;
     for (const ServerExchange& exchange : ServerExchanges())
         EXPECT_NE(exchange.path, "/proxy_test/a.bin") << "an https request was sent on in plain http";
@@ -265,7 +267,8 @@ BOOL WINAPI RecordQueryAuthSchemes(HINTERNET request, LPDWORD supported, LPDWORD
     if (g_signIn.offered != 0) {
         // What a domain proxy would offer, in its own order of preference.
         *supported = g_signIn.offered;
-        *first = (g_signIn.offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0 ? WINHTTP_AUTH_SCHEME_NEGOTIATE : g_signIn.offered;
+        *first = (g_signIn.offered & WINHTTP_AUTH_SCHEME_NEGOTIATE) != 0 ? WINHTTP_AUTH_SCHEME_NEGOTIATE
+                                                                         : g_signIn.offered;
         *target = WINHTTP_AUTH_TARGET_PROXY;
         return TRUE;
     }
@@ -379,11 +382,13 @@ namespace {
 
 std::string ToolCatalogue(const std::wstring& sha256) {
     return R"({
-  "downloadEndpoint": ")" + WideToUtf8(TestServerUrl()) + R"(/telechargement",
+  "downloadEndpoint": ")" +
+           WideToUtf8(TestServerUrl()) + R"(/telechargement",
   "iconBaseUrl": "",
   "apps": [
     {"id": "h6proxy", "version": "1.0", "category": "Essais", "description": "Outil derrière le proxy",
-     "sha256": ")" + WideToUtf8(sha256) + R"(", "icon": "/proxy_test/h6proxy.png"}
+     "sha256": ")" +
+           WideToUtf8(sha256) + R"(", "icon": "/proxy_test/h6proxy.png"}
   ]
 })";
 }
@@ -431,7 +436,8 @@ TEST_F(ProxyTest, CatalogueIconAndToolGoThroughTheUsersProxy) {
         EXPECT_EQ(InstallTool(MakeToolRequest(g_state.apps[0])).path, InstalledPath(L"h6proxy")) << c.what;
         EXPECT_TRUE(ReadFileBytes(InstalledPath(L"h6proxy")) == tool) << c.what;
 
-        for (const std::string& path : {std::string("/outils/catalog.json"), std::string("/proxy_test/h6proxy.png"), toolPath})
+        for (const std::string& path :
+             {std::string("/outils/catalog.json"), std::string("/proxy_test/h6proxy.png"), toolPath})
             EXPECT_TRUE(watch.WaitForServerPort(ExchangeFor(path).clientPort, 10000))
                 << c.what << ": " << path << " did not go through the proxy";
         g_state.apps.clear();

@@ -30,9 +30,9 @@ std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
 bool Has(const std::string& output, const std::string& text) { return output.find(text) != std::string::npos; }
 
 std::string CatalogFor(const std::wstring& exe, const std::string& version) {
-    return R"({"serial": 1, "downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": ")" + version +
-           R"(", "category": "Outils", "description": "Un outil", "sha256": ")" + WideToUtf8(ComputeFileSha256(exe)) +
-           R"("}]})";
+    return R"({"serial": 1, "downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": ")" +
+           version + R"(", "category": "Outils", "description": "Un outil", "sha256": ")" +
+           WideToUtf8(ComputeFileSha256(exe)) + R"("}]})";
 }
 
 }  // namespace

@@ -39,8 +39,9 @@ std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::string Sha(const std::wstring& file) { return WideToUtf8(ComputeFileSha256(file)); }
 
 std::string Entry(const std::string& id, const std::string& sha, const std::string& extra = "") {
-    return "{\"id\":\"" + id + "\",\"version\":\"1.0\",\"category\":\"Outils\",\"description\":\"Un outil\",\"sha256\":\"" +
-           sha + "\"" + extra + "}";
+    return "{\"id\":\"" + id +
+           "\",\"version\":\"1.0\",\"category\":\"Outils\",\"description\":\"Un outil\",\"sha256\":\"" + sha + "\"" +
+           extra + "}";
 }
 
 std::string Catalog(const std::string& entries, const std::string& endpoint = "https://dl.example/get") {
@@ -88,20 +89,22 @@ TEST(PublisherTool, GoodOnlineCatalogueIsAccepted) {
 
 TEST(PublisherTool, EveryProblemOfAnOnlineCatalogueIsReportedAtOnce) {
     ScratchFolder dir;
-    std::string entries = Entry("Alpha", kSha64) + "," +                               // 1 fine
-                          "{\"id\":\"Beta\",\"version\":\"1\",\"category\":\"X\",\"sha256\":\"" + kSha64 + "\"}," +  // 2
-                          Entry("a.b", kSha64) + "," +                                 // 3 bad id
-                          Entry("Gamma", "0123456789AB") + "," +                       // 4 short sha
-                          Entry("alpha", kSha64) + "," +                               // 5 duplicate
-                          Entry("Delta", kSha64, ",\"hidden\":\"true\"") + "," +       // 6 hidden string
-                          "42";                                                        // 7 not an object
+    std::string entries = Entry("Alpha", kSha64) + "," +  // 1 fine
+                          "{\"id\":\"Beta\",\"version\":\"1\",\"category\":\"X\",\"sha256\":\"" + kSha64 +
+                          "\"}," +                                                // 2
+                          Entry("a.b", kSha64) + "," +                            // 3 bad id
+                          Entry("Gamma", "0123456789AB") + "," +                  // 4 short sha
+                          Entry("alpha", kSha64) + "," +                          // 5 duplicate
+                          Entry("Delta", kSha64, ",\"hidden\":\"true\"") + "," +  // 6 hidden string
+                          "42";                                                   // 7 not an object
     WriteFileBytes(dir / L"catalog.json", Catalog(entries, "http://dl.example/get"));
     ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json"));
     EXPECT_EQ(out.exitCode, 1u);
     const std::string file = WideToUtf8(dir / L"catalog.json");
     const std::string expected[] = {
         file + " : " + msg::kEndpointInvalid,
-        "entrée 2 (« Beta ») : " + std::string(msg::kEntryIncomplete) + " (absent, vide ou trop court : « description »)",
+        "entrée 2 (« Beta ») : " + std::string(msg::kEntryIncomplete) +
+            " (absent, vide ou trop court : « description »)",
         "entrée 3 (« a.b ») : " + std::string(msg::kAppFileNameInvalid),
         "entrée 4 (« Gamma ») : " + std::string(msg::kShaMissingOrInvalid),
         "entrée 5 (« alpha ») : identifiant déjà utilisé par l’entrée 1",
@@ -114,7 +117,10 @@ TEST(PublisherTool, EveryProblemOfAnOnlineCatalogueIsReportedAtOnce) {
 
 TEST(PublisherTool, DocumentLevelFailuresStopEarly) {
     ScratchFolder dir;
-    struct Case { std::string bytes; const char* message; };
+    struct Case {
+        std::string bytes;
+        const char* message;
+    };
     const Case cases[] = {
         {"\xC3\x28", msg::kUtf8Invalid},
         {"{\"apps\":[", msg::kJsonInvalid},
@@ -179,7 +185,8 @@ TEST(PublisherTool, OfflineCheckRefusesAToolBehindALink) {
 TEST(PublisherTool, OfflineCheckRefusesANetworkFolder) {
     ScratchFolder dir;
     WriteFileBytes(dir / L"catalog.json", Catalog(Entry("Good", kSha64)));
-    ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json") + L" --offline \\\\server\\share\\OrkvaneOffline");
+    ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json") +
+                                 L" --offline \\\\server\\share\\OrkvaneOffline");
     EXPECT_EQ(out.exitCode, 1u);
     EXPECT_TRUE(Has(out.output, msg::kOfflineNotDriveLetter)) << out.output;
 }
@@ -205,7 +212,8 @@ TEST(PublisherTool, PackBuildsAFolderTheProgramLoadsTheSame) {
     PackSource src;
     ScratchFolder out_parent(L"pack_dst");
     const std::wstring dest = out_parent / L"OrkvaneOffline";
-    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " + Q(dest));
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " +
+                                 Q(dest));
     ASSERT_EQ(out.exitCode, 0u) << out.output;
     for (const std::wstring& id : src.ids) {
         EXPECT_TRUE(FileExists(dest + L"\\outils\\" + id + L".exe")) << id;
@@ -244,7 +252,8 @@ TEST(PublisherTool, PackInterruptedMidwayLeavesNothing) {
     UniqueHandle lock(CreateFileW((src.source / L"Beta.exe").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
-    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " + Q(dest));
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " +
+                                 Q(dest));
     EXPECT_EQ(out.exitCode, 1u);
     EXPECT_TRUE(Has(out.output, "Beta.exe : " + std::string(msg::kFileReadFailed))) << out.output;
     EXPECT_EQ(GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -267,7 +276,8 @@ TEST(PublisherTool, PackRefusesAToolThatDoesNotMatchItsDigest) {
     WriteFileBytes(src.source / L"Gamma.exe", "tampered");
     ScratchFolder out_parent(L"pack_bad");
     const std::wstring dest = out_parent / L"OrkvaneOffline";
-    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " + Q(dest));
+    ProcessOutcome out = RunTool(L"pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) + L" " +
+                                 Q(dest));
     EXPECT_EQ(out.exitCode, 1u);
     EXPECT_TRUE(Has(out.output, "Gamma.exe : " + std::string(msg::kShaMismatch))) << out.output;
     EXPECT_EQ(GetFileAttributesW(dest.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -284,8 +294,8 @@ TEST(PublisherTool, PackRefusesAWorkFolderItDidNotMake) {
     WriteFileBytes(precious / L"keep.txt", "mine");
     const std::wstring dest = out_parent / L"OrkvaneOffline";
 
-    std::wstring commandLine = Q(Tool()) + L" pack " + Q(src.source / L"catalog.json") + L" " +
-                               Q(src.source.path()) + L" " + Q(dest);
+    std::wstring commandLine = Q(Tool()) + L" pack " + Q(src.source / L"catalog.json") + L" " + Q(src.source.path()) +
+                               L" " + Q(dest);
     StartedProcess started = StartProcess(Tool().c_str(), commandLine, CREATE_SUSPENDED | CREATE_NO_WINDOW);
     ASSERT_TRUE(started) << "error " << started.error;
     const UniqueHandle& process = started.process;

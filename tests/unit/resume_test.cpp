@@ -32,7 +32,9 @@ std::vector<ServerExchange> DownloadExchanges(const std::wstring& id) {
 }
 
 // A key for the server's reply counts that no earlier run has used.
-std::wstring Nonce() { return L"&run=" + std::to_wstring(GetTickCount64()) + L"_" + std::to_wstring(GetCurrentProcessId()); }
+std::wstring Nonce() {
+    return L"&run=" + std::to_wstring(GetTickCount64()) + L"_" + std::to_wstring(GetCurrentProcessId());
+}
 
 }  // namespace
 
@@ -52,23 +54,53 @@ TEST(ResumeDownload, ACutToolDownloadIsTakenUpOrStartedAgain) {
         std::string expected;
     };
     const Case cases[] = {
-        {"cut at 80 %, taken up by its ETag", L"&ranges=1&cuts=1&after=" + after(80), {"-", "bytes=" + at(80) + "-"},
-         etag, true, "<no error>"},
-        {"cut at 80 %, taken up by its date", L"&ranges=1&validator=date&cuts=1&after=" + after(80),
-         {"-", "bytes=" + at(80) + "-"}, date, true, "<no error>"},
-        {"cut twice, taken up twice", L"&ranges=1&cuts=2&after=" + after(40),
-         {"-", "bytes=" + at(40) + "-", "bytes=" + std::to_string(2 * std::stoull(at(40))) + "-"}, etag, true,
+        {"cut at 80 %, taken up by its ETag",
+         L"&ranges=1&cuts=1&after=" + after(80),
+         {"-", "bytes=" + at(80) + "-"},
+         etag,
+         true,
          "<no error>"},
-        {"the file changed meanwhile: from the start", L"&ranges=1&change=1&cuts=1&after=" + after(80),
-         {"-", "bytes=" + at(80) + "-"}, etag, false, "<no error>"},
-        {"a server without Accept-Ranges: from the start", L"&cuts=1&after=" + after(80), {"-", "-"}, "", false,
+        {"cut at 80 %, taken up by its date",
+         L"&ranges=1&validator=date&cuts=1&after=" + after(80),
+         {"-", "bytes=" + at(80) + "-"},
+         date,
+         true,
          "<no error>"},
-        {"ranges but nothing that names the file: from the start", L"&ranges=1&validator=none&cuts=1&after=" + after(80),
-         {"-", "-"}, "", false, "<no error>"},
-        {"another piece than the one asked for: from the start", L"&ranges=1&badrange=1&cuts=1&after=" + after(80),
-         {"-", "bytes=" + at(80) + "-", "-"}, etag, false, "<no error>"},
-        {"cut four times: fails as before", L"&ranges=1&cuts=4&after=" + after(10),
-         {"-", "bytes=" + at(10) + "-", "bytes=" + at(20) + "-", "bytes=" + at(30) + "-"}, etag, true,
+        {"cut twice, taken up twice",
+         L"&ranges=1&cuts=2&after=" + after(40),
+         {"-", "bytes=" + at(40) + "-", "bytes=" + std::to_string(2 * std::stoull(at(40))) + "-"},
+         etag,
+         true,
+         "<no error>"},
+        {"the file changed meanwhile: from the start",
+         L"&ranges=1&change=1&cuts=1&after=" + after(80),
+         {"-", "bytes=" + at(80) + "-"},
+         etag,
+         false,
+         "<no error>"},
+        {"a server without Accept-Ranges: from the start",
+         L"&cuts=1&after=" + after(80),
+         {"-", "-"},
+         "",
+         false,
+         "<no error>"},
+        {"ranges but nothing that names the file: from the start",
+         L"&ranges=1&validator=none&cuts=1&after=" + after(80),
+         {"-", "-"},
+         "",
+         false,
+         "<no error>"},
+        {"another piece than the one asked for: from the start",
+         L"&ranges=1&badrange=1&cuts=1&after=" + after(80),
+         {"-", "bytes=" + at(80) + "-", "-"},
+         etag,
+         false,
+         "<no error>"},
+        {"cut four times: fails as before",
+         L"&ranges=1&cuts=4&after=" + after(10),
+         {"-", "bytes=" + at(10) + "-", "bytes=" + at(20) + "-", "bytes=" + at(30) + "-"},
+         etag,
+         true,
          msg::kDownloadInterrupted},
     };
     for (const Case& c : cases) {

@@ -179,7 +179,10 @@ void RemoveInstalledCopy() {
 // Scripts and command line
 
 TEST(DeferredScript, QuotingDoublesEverySingleQuote) {
-    struct Case { std::wstring text; std::wstring quoted; };
+    struct Case {
+        std::wstring text;
+        std::wstring quoted;
+    };
     const Case cases[] = {
         {L"C:\\Users\\Zoé\\Orkvane.exe", L"'C:\\Users\\Zoé\\Orkvane.exe'"},
         {L"C:\\l'atelier\\Orkvane.exe", L"'C:\\l''atelier\\Orkvane.exe'"},
@@ -217,9 +220,12 @@ TEST(DeferredScript, RemovalScriptNamesTheInstalledCopyAndBothShortcuts) {
     std::wstring programs = GetKnownFolder(FOLDERID_Programs);
     EXPECT_EQ(BuildRemovalScript(17),
               L"$ErrorActionPreference='SilentlyContinue'; try { Wait-Process -Id 17 -Timeout 20 } catch {}; "
-              L"Start-Sleep -Milliseconds 500; Remove-Item -LiteralPath '" + local + L"\\Kest_Tools\\Orkvane.exe' "
-              L"-Force; Remove-Item -LiteralPath '" + desktop + L"\\Orkvane.lnk' -Force; Remove-Item -LiteralPath '" +
-              programs + L"\\Kest Tools\\Orkvane.lnk' -Force");
+              L"Start-Sleep -Milliseconds 500; Remove-Item -LiteralPath '" +
+                  local +
+                  L"\\Kest_Tools\\Orkvane.exe' "
+                  L"-Force; Remove-Item -LiteralPath '" +
+                  desktop + L"\\Orkvane.lnk' -Force; Remove-Item -LiteralPath '" + programs +
+                  L"\\Kest Tools\\Orkvane.lnk' -Force");
     // The largest process identifier is written out in full, in decimal.
     EXPECT_NE(BuildRemovalScript(4294967295UL).find(L"-Id 4294967295 -Timeout"), std::wstring::npos);
 }
@@ -243,7 +249,8 @@ TEST(PowerShellStandIn, ReplacementWaitsForTheProgramThenSwapsAndStarts) {
 
     // The "program" the script waits for: a stand-in that sleeps 1.5 s.
     auto begin = std::chrono::steady_clock::now();
-    StartedProcess program = StartProcess(StandInPath().c_str(), BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
+    StartedProcess program = StartProcess(StandInPath().c_str(),
+                                          BuildDeferredCommandLine(L"Start-Sleep -Milliseconds 1500"));
     ASSERT_TRUE(program.process);
     std::wstring script = BuildReplacementScript(program.id, side, installed);
     ASSERT_EQ(RunStandIn(script), 0u);
@@ -342,7 +349,11 @@ TEST(PowerShellStandIn, UnreadableScriptRunsNothing) {
     std::wstring keep = scratch / L"keep.txt";
     WriteFileBytes(keep, "x");
     std::wstring remove = L"Remove-Item -LiteralPath " + QuoteForPowerShell(keep) + L" -Force";
-    struct Case { std::wstring script; DWORD exitCode; bool kept; };
+    struct Case {
+        std::wstring script;
+        DWORD exitCode;
+        bool kept;
+    };
     const Case cases[] = {
         {remove + L"; Format-Volume -DriveLetter C", 2, true},
         {remove + L"; Remove-Item -Path 'x' -Force", 2, true},
@@ -383,8 +394,10 @@ TEST(DeferredCommand, StartsPowerShellWithTheExactCommandLineAndReturnsAtOnce) {
     EXPECT_FALSE(FileExists(decoyTrace)) << "the powershell.exe of the current folder ran";
     std::vector<std::wstring> lines = LogLines(log);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"Start-Sleep "
-                        L"-Milliseconds 1500; Remove-Item -LiteralPath '" + scratch.path() + L"\\l''atelier.txt' -Force\"");
+    EXPECT_EQ(lines[0],
+              L"powershell.exe -NoProfile -ExecutionPolicy Bypass -WindowStyle Hidden -Command \"Start-Sleep "
+              L"-Milliseconds 1500; Remove-Item -LiteralPath '" +
+                  scratch.path() + L"\\l''atelier.txt' -Force\"");
 }
 
 // ---------------------------------------------------------------------------
@@ -461,7 +474,8 @@ TEST(SelfUpdate, FromAnotherCopyReplacesTheInstalledFileAndStartsIt) {
     int copiesBefore = FetchedCopiesInTemp();
     UniqueWindow window = MakeResultWindow();
 
-    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
+    RunToolboxUpdate(window.get(),
+                     MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
 
     std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
     ASSERT_NE(result, nullptr);
@@ -492,7 +506,8 @@ TEST(SelfUpdate, InstalledFileThatCannotBeReplacedIsReported) {
     int copiesBefore = FetchedCopiesInTemp();
     UniqueWindow window = MakeResultWindow();
 
-    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
+    RunToolboxUpdate(window.get(),
+                     MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
 
     std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
     ASSERT_NE(result, nullptr);
@@ -535,7 +550,11 @@ TEST(SelfUpdate, StartRunsOnAWorkerOnlyWhenIdleAndTheEntryExists) {
     ScratchFolder scratch(L"start");
     std::wstring root = MakeOfflineRoot(scratch, "not the catalogue's program");
     UniqueWindow window = MakeResultWindow();
-    struct Case { bool busy; bool withEntry; bool starts; };
+    struct Case {
+        bool busy;
+        bool withEntry;
+        bool starts;
+    };
     const Case cases[] = {{true, true, false}, {false, false, false}, {false, true, true}};
     for (const Case& c : cases) {
         ResetAppState();
@@ -589,7 +608,10 @@ TEST(SelfInstall, CopiesItselfMakesTheChosenShortcutsAndCloses) {
     ScopedComApartment com;  // as start-up does on the user-interface thread
     // The installed copy that gets started is this test program: run nothing.
     ScopedEnv filter(L"GTEST_FILTER", L"NoSuchSuite.NoSuchTest");
-    struct Case { bool desktop; bool menu; };
+    struct Case {
+        bool desktop;
+        bool menu;
+    };
     const Case cases[] = {{false, true}, {true, false}};
     for (const Case& c : cases) {
         ResetAppState();
@@ -683,8 +705,9 @@ InstalledRun RunAsInstalledCopy(const std::wstring& test) {
     StandInPath();
     CreateFolderPath(GetInstallFolder());
     EXPECT_TRUE(CopyFileW(GetOwnExePath().c_str(), GetInstalledExePath().c_str(), FALSE));
-    StartedProcess started = StartProcess(GetInstalledExePath().c_str(), L"\"" + GetInstalledExePath() + L"\" --gtest_filter=" + test +
-                                                       L" --gtest_also_run_disabled_tests");
+    StartedProcess started = StartProcess(GetInstalledExePath().c_str(), L"\"" + GetInstalledExePath() +
+                                                                             L"\" --gtest_filter=" + test +
+                                                                             L" --gtest_also_run_disabled_tests");
     EXPECT_TRUE(started.process);
     return {WaitForExit(started, 60000), started.id};
 }
@@ -759,9 +782,10 @@ TEST_F(SelfAsInstalledCopy, RemovalThatCannotGoAheadKeepsEverything) {
     const std::wstring powershell = StandInPath();
     const std::wstring away = powershell + L".ailleurs";
     ASSERT_TRUE(MoveFileExW(powershell.c_str(), away.c_str(), MOVEFILE_REPLACE_EXISTING));
-    InstalledRun run = RunAsInstalledCopy(L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWhileBusy:"
-                                          L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell:"
-                                          L"SelfInInstalledCopy.DISABLED_RemovalRefusedByPolicy");
+    InstalledRun run = RunAsInstalledCopy(
+        L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWhileBusy:"
+        L"SelfInInstalledCopy.DISABLED_RemovalAnsweredYesWithoutPowerShell:"
+        L"SelfInInstalledCopy.DISABLED_RemovalRefusedByPolicy");
     EXPECT_TRUE(MoveFileExW(away.c_str(), powershell.c_str(), MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(run.exitCode, 0u) << "a test inside the installed copy failed";
     EXPECT_TRUE(FileExists(GetInstalledExePath()));
@@ -812,7 +836,8 @@ TEST(SelfInInstalledCopy, DISABLED_RemovalAnsweredYes) {
 TEST(SelfInInstalledCopy, DISABLED_UpdateFromOfflineFolder) {
     ASSERT_TRUE(IsInstalledCopy());
     UniqueWindow window = MakeResultWindow();
-    RunToolboxUpdate(window.get(), MakeToolRequest(SelfEntry(EnvVar(kUpdateSourceVariable), EnvVar(kUpdateShaVariable))));
+    RunToolboxUpdate(window.get(),
+                     MakeToolRequest(SelfEntry(EnvVar(kUpdateSourceVariable), EnvVar(kUpdateShaVariable))));
     std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 5000);
     ASSERT_NE(result, nullptr);
     EXPECT_TRUE(result->ok) << result->error;

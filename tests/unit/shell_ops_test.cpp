@@ -12,9 +12,7 @@
 
 namespace {
 
-ToolRequest RequestFor(const std::wstring& id) {
-    return MakeToolRequest(MakeToolEntry(id, std::wstring(64, L'0')));
-}
+ToolRequest RequestFor(const std::wstring& id) { return MakeToolRequest(MakeToolEntry(id, std::wstring(64, L'0'))); }
 
 void InstallTraceTool(const std::wstring& id) {
     CreateFolderPath(GetAppsFolder());

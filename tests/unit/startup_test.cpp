@@ -44,9 +44,7 @@ TEST(StartupGeometry, CentredInWorkAreaAndClampedToIt) {
 class StartupRun : public ::testing::Test {
 protected:
     void SetUp() override { ResetAppState(); }
-    void TearDown() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
-    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
 };
 
 TEST_F(StartupRun, ClassThatCannotBeRegisteredGivesExitCodeOne) {

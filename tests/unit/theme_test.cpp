@@ -52,12 +52,9 @@ bool SamePalette(const Palette& a, const Palette& b) { return std::memcmp(&a, &b
 
 const char* ChoiceName(ThemeChoice choice) {
     switch (choice) {
-    case ThemeChoice::System:
-        return "System";
-    case ThemeChoice::Light:
-        return "Light";
-    case ThemeChoice::Dark:
-        return "Dark";
+    case ThemeChoice::System: return "System";
+    case ThemeChoice::Light: return "Light";
+    case ThemeChoice::Dark: return "Dark";
     }
     return "?";
 }
@@ -115,10 +112,8 @@ TEST(Theme, RefreshFollowsTheSystemOnlyInSystemMode) {
         bool darkAfter;
     };
     const Case cases[] = {
-        {ThemeChoice::System, 0, false, true},
-        {ThemeChoice::System, 1, true, false},
-        {ThemeChoice::System, 1, false, false},
-        {ThemeChoice::Light, 0, false, false},
+        {ThemeChoice::System, 0, false, true},  {ThemeChoice::System, 1, true, false},
+        {ThemeChoice::System, 1, false, false}, {ThemeChoice::Light, 0, false, false},
         {ThemeChoice::Dark, 1, true, true},
     };
     SystemThemeValue system;
@@ -181,8 +176,8 @@ TEST(Theme, ScaleRoundsToTheNearestPixel) {
         int expected;
     };
     const Case cases[] = {
-        {144, 38, 57}, {144, 1, 2},   {144, 940, 1410}, {144, -3, -5}, {96, 38, 38},
-        {96, 1, 1},    {120, 3, 4},   {120, 2, 3},      {192, 7, 14},  {144, 0, 0},
+        {144, 38, 57}, {144, 1, 2}, {144, 940, 1410}, {144, -3, -5}, {96, 38, 38},
+        {96, 1, 1},    {120, 3, 4}, {120, 2, 3},      {192, 7, 14},  {144, 0, 0},
     };
     for (const Case& c : cases) {
         g_state.dpi = c.dpi;
@@ -199,10 +194,8 @@ TEST(Theme, FontsFollowTheDpiAndAreReplacedWhenRecreated) {
         LONG weight;
     };
     const Case cases[] = {
-        {&AppState::titleFont, "title", -26, -39, FW_BOLD},
-        {&AppState::headingFont, "heading", -15, -22, FW_BOLD},
-        {&AppState::strongFont, "strong", -12, -18, FW_BOLD},
-        {&AppState::bodyFont, "body", -12, -18, FW_NORMAL},
+        {&AppState::titleFont, "title", -26, -39, FW_BOLD},   {&AppState::headingFont, "heading", -15, -22, FW_BOLD},
+        {&AppState::strongFont, "strong", -12, -18, FW_BOLD}, {&AppState::bodyFont, "body", -12, -18, FW_NORMAL},
         {&AppState::smallFont, "small", -11, -16, FW_NORMAL},
     };
 

@@ -190,8 +190,8 @@ TEST(FetchToolExecutable, DownloadFailuresLeaveNothingBehind) {
     ASSERT_GT(tool.size(), 4096u);
     struct Case {
         const char* what;
-        std::string published;      // served bytes; empty: nothing published
-        std::wstring idSuffix;      // appended to the download id, unescaped
+        std::string published;  // served bytes; empty: nothing published
+        std::wstring idSuffix;  // appended to the download id, unescaped
         bool offlineMode;
         std::string expected;
     };
@@ -384,7 +384,11 @@ TEST(FetchVerified, SlowStalledOrEndlessDownloadsFailAndLeaveNothing) {
         {"slow but steady arrives", steady, L"", L"&trickle=100&piece=65536", stallIn2s, "<no error>"},
         {"announced beyond the bound", steady, L"", L"", {steady.size() - 1, 0, 0, 0}, msg::kDownloadTooLarge},
         {"endless body", steady, L"/fault/endless", L"", {1 << 20, 0, 0, 0}, msg::kDownloadTooLarge},
-        {"endless chunked body", steady, L"/fault/endless?chunked=1&x=", L"", {1 << 20, 0, 0, 0},
+        {"endless chunked body",
+         steady,
+         L"/fault/endless?chunked=1&x=",
+         L"",
+         {1 << 20, 0, 0, 0},
          msg::kDownloadTooLarge},
     };
     for (const Case& c : cases) {
@@ -643,8 +647,8 @@ TEST_F(InstallToolTest, AFileThatCannotBeReplacedStaysWhole) {
     PublishFile(PublishedDownloadPath(app), tool);
     // Held open without delete sharing: unlike a running program's file, it
     // cannot even be moved aside.
-    UniqueHandle holder(CreateFileW(InstalledPath(app.id).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+    UniqueHandle holder(
+        CreateFileW(InstalledPath(app.id).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
 
     EXPECT_EQ(ErrorOf([&] { InstallTool(MakeToolRequest(app)); }), "Fermez h6install puis réessayez.");

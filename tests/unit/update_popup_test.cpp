@@ -68,7 +68,10 @@ TEST_F(UpdatePopupTest, OneUpdateHasNoNextButtonAndNamesTheTool) {
     EXPECT_EQ(style & (WS_POPUP | WS_BORDER | WS_DLGFRAME), WS_POPUP | WS_BORDER);
 
     EXPECT_EQ(GetDlgItem(popup, 3), nullptr);
-    struct Child { int id; const char* text; };
+    struct Child {
+        int id;
+        const char* text;
+    };
     for (const Child& child : {Child{1, "Mettre à jour"}, Child{2, "Fermer"}}) {
         HWND button = GetDlgItem(popup, child.id);
         ASSERT_NE(button, nullptr) << child.id;
@@ -89,7 +92,14 @@ TEST_F(UpdatePopupTest, SitsInTheBottomRightCornerAtEveryDpi) {
     GetMonitorInfoW(MonitorFromWindow(nullptr, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT work = monitor.rcWork;
 
-    struct Case { int dpi; int width; int height; int margin; int buttonLeft; int buttonTop; };
+    struct Case {
+        int dpi;
+        int width;
+        int height;
+        int margin;
+        int buttonLeft;
+        int buttonTop;
+    };
     const Case cases[] = {{96, 390, 160, 16, 222, 108}, {144, 585, 240, 24, 333, 162}};
     for (const Case& c : cases) {
         g_state.dpi = c.dpi;
@@ -126,7 +136,10 @@ TEST_F(UpdatePopupTest, NextWalksThroughToolsThenTheProgramAndWraps) {
     EXPECT_EQ(TextOf(next), L"Suivante");
     EXPECT_EQ(ComposePopupLines().headline, W("3 mises à jour disponibles"));
 
-    struct Shown { const wchar_t* name; const char* position; };
+    struct Shown {
+        const wchar_t* name;
+        const char* position;
+    };
     const Shown sequence[] = {
         {L"Alpha Tool", "1 / 3 · Orkvane"},
         {L"Beta Tool", "2 / 3 · Orkvane"},
@@ -267,8 +280,8 @@ TEST_F(UpdatePopupTest, StaleItemShowsAlreadyCurrentAndUpdateOnlyCloses) {
 
 TEST_F(UpdatePopupTest, UpdateWhileBusyBringsTheMainWindowAndLeavesThePopupOpen) {
     // A hidden stand-in for the main window, as after a start in the notification area.
-    g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200, nullptr,
-                                         nullptr, g_state.instance, nullptr);
+    g_state.mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200, nullptr, nullptr,
+                                         g_state.instance, nullptr);
     ASSERT_NE(g_state.mainWindow, nullptr);
     g_state.apps.push_back(MakeApp(L"Alpha", kShaA, true, true));
     ShowUpdatePopup();
@@ -358,8 +371,8 @@ POINT ButtonCentre(int id) {
 // the foreground and the keyboard focus.
 TEST_F(UpdatePopupTest, ButtonsWorkWithoutTakingTheFocus) {
     ASSERT_TRUE(RegisterTestWindowClass(L"PopupTestFront"));
-    HWND front = CreateWindowExW(0, L"PopupTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400,
-                                 300, nullptr, nullptr, g_state.instance, nullptr);
+    HWND front = CreateWindowExW(0, L"PopupTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                                 nullptr, nullptr, g_state.instance, nullptr);
     ASSERT_NE(front, nullptr);
     SetForegroundWindow(front);
     SetFocus(front);

@@ -13,7 +13,10 @@
 namespace {
 
 TEST(Utf8ToWide, ConvertsWellFormedText) {
-    struct Case { std::string bytes; std::wstring text; };
+    struct Case {
+        std::string bytes;
+        std::wstring text;
+    };
     const Case cases[] = {
         {"", L""},
         {"abc", L"abc"},
@@ -98,7 +101,8 @@ TEST(Utf8ToWide, DecodesEverySequenceAsWindowsDoes) {
                 const std::string three = two + static_cast<char>(c);
                 ExpectSystemDecoding(three);
                 if (a >= 0xF0 && (c == 0x41 || c == 0x80 || c == 0xBF || c == 0xC0)) {
-                    for (unsigned char d : {0x41, 0x80, 0xBF, 0xC0}) ExpectSystemDecoding(three + static_cast<char>(d) + "ok");
+                    for (unsigned char d : {0x41, 0x80, 0xBF, 0xC0})
+                        ExpectSystemDecoding(three + static_cast<char>(d) + "ok");
                 }
             }
         }

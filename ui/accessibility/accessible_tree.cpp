@@ -110,7 +110,9 @@ bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
 AccessibleView CurrentAccessibleView() {
     RECT client{};
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
-    return {CurrentCardLayout(client.right), client, {0, g_state.listTop, client.right, g_state.listBottom},
+    return {CurrentCardLayout(client.right),
+            client,
+            {0, g_state.listTop, client.right, g_state.listBottom},
             g_state.listTop - g_state.scrollPos};
 }
 
@@ -125,8 +127,7 @@ long ChildIdOf(const AccessibleNode& node) {
     case AccessibleKind::CreditLink: return kLinkId;
     case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
     case AccessibleKind::Card: return ListId(node.index, kCardSlot);
-    case AccessibleKind::CardButton:
-        break;
+    case AccessibleKind::CardButton: break;
     }
     const long button = static_cast<long>(std::find(std::begin(kButtonParts), std::end(kButtonParts), node.part) -
                                           std::begin(kButtonParts));
@@ -172,9 +173,9 @@ std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const Accessi
     std::vector<AccessibleNode> children;
     switch (node.kind) {
     case AccessibleKind::Client:
-        for (AccessibleKind kind : {AccessibleKind::SelfButton, AccessibleKind::RefreshButton,
-                                    AccessibleKind::OptionsButton, AccessibleKind::List, AccessibleKind::StatusStrip,
-                                    AccessibleKind::CreditLink}) {
+        for (AccessibleKind kind :
+             {AccessibleKind::SelfButton, AccessibleKind::RefreshButton, AccessibleKind::OptionsButton,
+              AccessibleKind::List, AccessibleKind::StatusStrip, AccessibleKind::CreditLink}) {
             children.push_back({kind});
         }
         break;
@@ -193,8 +194,7 @@ std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const Accessi
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return children;
 }
@@ -409,8 +409,7 @@ RECT LocationOf(const AccessibleView& view, const AccessibleNode& node) {
         if (node.index >= view.layout.groups.size()) return {};
         return ClippedToList(view, OnScreen(view, view.layout.groups[node.index].bounds));
     case AccessibleKind::Card:
-    case AccessibleKind::CardButton:
-        break;
+    case AccessibleKind::CardButton: break;
     }
     if (node.kind == AccessibleKind::CardButton) {
         if (const std::optional<RECT> painted = PaintedButtonBounds(node.index, node.part)) return *painted;

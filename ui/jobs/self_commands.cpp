@@ -91,7 +91,6 @@ void StartToolboxUpdate() {
     if (g_state.selfIndex < 0 || static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size()) return;
     ToolRequest request = MakeToolRequest(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
     HWND window = g_state.mainWindow;
-    StartOperation(-1, Utf8ToWide(msg::kSelfUpdating), [window, request](unsigned serial) {
-        RunToolboxUpdate(window, request, serial);
-    });
+    StartOperation(-1, Utf8ToWide(msg::kSelfUpdating),
+                   [window, request](unsigned serial) { RunToolboxUpdate(window, request, serial); });
 }

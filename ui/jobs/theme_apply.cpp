@@ -23,12 +23,9 @@ bool WindowExists(HWND window) { return window != nullptr && IsWindow(window); }
 
 bool ThemeWantsDark() {
     switch (g_state.settings.themeMode) {
-    case ThemeChoice::Dark:
-        return true;
-    case ThemeChoice::System:
-        return SystemPrefersDark();
-    case ThemeChoice::Light:
-        break;
+    case ThemeChoice::Dark: return true;
+    case ThemeChoice::System: return SystemPrefersDark();
+    case ThemeChoice::Light: break;
     }
     return false;
 }

@@ -41,8 +41,9 @@ void StartToolOperation(unsigned long long appIndex, HitAction action) {
     job.desktopShortcut = g_state.settings.desktopShortcut;
     job.menuShortcut = g_state.settings.menuShortcut;
     std::wstring status = ProgressText(action, job.request.name);
-    StartOperation(static_cast<long long>(appIndex), std::move(status), [job = std::move(job)](unsigned serial) mutable {
-        job.serial = serial;
-        RunToolOperationAndPost(job);
-    });
+    StartOperation(static_cast<long long>(appIndex), std::move(status),
+                   [job = std::move(job)](unsigned serial) mutable {
+                       job.serial = serial;
+                       RunToolOperationAndPost(job);
+                   });
 }

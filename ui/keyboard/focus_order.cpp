@@ -38,21 +38,17 @@ std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstr
 KeyboardFocus EffectiveFocus(const CardListLayout& layout) {
     KeyboardFocus focus = g_state.keyboardFocus;
     switch (focus.part) {
-    case FocusPart::None:
-        return focus;
+    case FocusPart::None: return focus;
     case FocusPart::SelfButton:
         if (GetSelfButtonState() == SelfButtonState::Current) return {FocusPart::RefreshButton, {}};
         return focus;
     case FocusPart::RefreshButton:
-    case FocusPart::OptionsButton:
-        return focus;
-    default:
-        break;
+    case FocusPart::OptionsButton: return focus;
+    default: break;
     }
     const std::optional<size_t> position = CardPosition(layout, focus.cardId);
     if (!position) return {};
-    if (focus.part != FocusPart::Card &&
-        !FindCardButton(g_state.apps[layout.cards[*position].appIndex], focus.part)) {
+    if (focus.part != FocusPart::Card && !FindCardButton(g_state.apps[layout.cards[*position].appIndex], focus.part)) {
         focus.part = FocusPart::Card;
     }
     return focus;

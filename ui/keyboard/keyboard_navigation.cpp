@@ -27,9 +27,7 @@ namespace {
 bool Repeated(LPARAM flags) { return (flags & (LPARAM{1} << 30)) != 0; }
 bool KeyHeld(int key) { return GetKeyState(key) < 0; }
 
-void ShowFocusCues(HWND window) {
-    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-}
+void ShowFocusCues(HWND window) { SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0); }
 
 KeyboardFocus CardFocus(const CardListLayout& layout, size_t position, FocusPart part = FocusPart::Card) {
     return {part, g_state.apps[layout.cards[position].appIndex].id};
@@ -215,10 +213,8 @@ bool OnNavigationKey(HWND window, WPARAM key, LPARAM flags) {
     case VK_END:
     case VK_LEFT:
     case VK_RIGHT:
-    case VK_F6:
-        break;
-    default:
-        return false;
+    case VK_F6: break;
+    default: return false;
     }
     // The focus leaves the credit link for the list or the header.
     g_state.linkFocused = false;

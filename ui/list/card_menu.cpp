@@ -35,8 +35,7 @@ int TrackCardMenu(HMENU menu, const RECT& clientBounds) {
     keepClear.cbSize = sizeof(keepClear);
     keepClear.rcExclude = screen;
     const int command = static_cast<int>(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTALIGN,
-                                                          screen.right, screen.bottom, g_state.mainWindow,
-                                                          &keepClear));
+                                                          screen.right, screen.bottom, g_state.mainWindow, &keepClear));
     // Lets the menu close properly when the window was not in the foreground.
     PostMessageW(g_state.mainWindow, WM_NULL, 0, 0);
     return command;
@@ -69,8 +68,8 @@ void ShowCardMenu(const HitRecord& record) {
 
     // The menu loop lets other messages run: the catalogue may have been
     // replaced or a job started while the menu was open.
-    if (g_state.catalogGeneration != generation || appIndex >= g_state.apps.size() ||
-        g_state.apps[appIndex].id != id || g_state.busy) {
+    if (g_state.catalogGeneration != generation || appIndex >= g_state.apps.size() || g_state.apps[appIndex].id != id ||
+        g_state.busy) {
         return;
     }
     for (const CardMenuItem& item : BuildCardMenu(g_state.apps[appIndex], g_state.installedMode, false)) {

@@ -66,8 +66,8 @@ void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& l
     DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bandBottom},
               g_state.strongFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, std::to_wstring(group.count) + L" applis",
-              {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bandBottom},
-              g_state.smallFont.get(), palette.textMuted, kLineRight);
+              {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bandBottom}, g_state.smallFont.get(),
+              palette.textMuted, kLineRight);
 }
 
 void PaintStateLabel(HDC dc, const RECT& box, CardState state) {

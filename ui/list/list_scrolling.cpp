@@ -83,30 +83,15 @@ void HandleVerticalScroll(int request) {
     const int pos = g_state.scrollPos;
 
     switch (request) {
-    case SB_LINEUP:
-        ScrollTo(pos - Scale(kCardTitleHeight));
-        break;
-    case SB_LINEDOWN:
-        ScrollTo(pos + Scale(kCardTitleHeight));
-        break;
-    case SB_PAGEUP:
-        ScrollTo(pos - (page - Scale(kPageOverlap)));
-        break;
-    case SB_PAGEDOWN:
-        ScrollTo(pos + (page - Scale(kPageOverlap)));
-        break;
+    case SB_LINEUP: ScrollTo(pos - Scale(kCardTitleHeight)); break;
+    case SB_LINEDOWN: ScrollTo(pos + Scale(kCardTitleHeight)); break;
+    case SB_PAGEUP: ScrollTo(pos - (page - Scale(kPageOverlap))); break;
+    case SB_PAGEDOWN: ScrollTo(pos + (page - Scale(kPageOverlap))); break;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
-        ScrollTo(info.nTrackPos);
-        break;
-    case SB_TOP:
-        ScrollTo(0);
-        break;
-    case SB_BOTTOM:
-        ScrollTo(g_state.contentHeight);
-        break;
-    default:
-        break;
+    case SB_THUMBTRACK: ScrollTo(info.nTrackPos); break;
+    case SB_TOP: ScrollTo(0); break;
+    case SB_BOTTOM: ScrollTo(g_state.contentHeight); break;
+    default: break;
     }
 }
 

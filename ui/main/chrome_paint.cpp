@@ -69,9 +69,7 @@ void PaintLogo(HDC dc, const RECT& logo) {
 void PaintSelfButton(HDC dc, const RECT& box) {
     const Palette& palette = g_state.palette;
     switch (GetSelfButtonState()) {
-    case SelfButtonState::Portable:
-        PaintButton(dc, box, L"Installer Orkvane", !g_state.busy, false);
-        break;
+    case SelfButtonState::Portable: PaintButton(dc, box, L"Installer Orkvane", !g_state.busy, false); break;
     case SelfButtonState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warning);
         DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont.get(), palette.warning, kLineCentred);

@@ -19,7 +19,9 @@ RECT StatusStripRect(int width, int height) {
     return {Scale(24), top, width - Scale(20), top + Scale(28)};
 }
 
-RECT ProgressBarRect(const RECT& strip) { return {strip.left, strip.bottom - Scale(kBarHeight), strip.right, strip.bottom}; }
+RECT ProgressBarRect(const RECT& strip) {
+    return {strip.left, strip.bottom - Scale(kBarHeight), strip.right, strip.bottom};
+}
 
 void PaintStatusProgress(HDC dc, const RECT& strip, const RECT& textArea) {
     const OperationProgress& progress = g_state.operationProgress;

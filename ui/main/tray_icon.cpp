@@ -44,8 +44,8 @@ void ShowTrayMenu(HWND window, POINT anchor) {
     UniqueMenu menu = BuildTrayMenu(g_state.busy);
     // Without the foreground the menu would not close when clicking elsewhere.
     SetForegroundWindow(window);
-    int command = static_cast<int>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, anchor.x,
-                                                    anchor.y, window, nullptr));
+    int command = static_cast<int>(
+        TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, anchor.x, anchor.y, window, nullptr));
     menu.reset();
     PostMessageW(window, WM_NULL, 0, 0);
     RunTrayCommand(window, command);
@@ -114,9 +114,7 @@ void OnTrayEvent(HWND window, WPARAM wParam, LPARAM lParam) {
     case NIN_SELECT:
     case NIN_KEYSELECT:
     case WM_LBUTTONDBLCLK: ShowMainWindow(); break;
-    case WM_CONTEXTMENU:
-        ShowTrayMenu(window, POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)});
-        break;
+    case WM_CONTEXTMENU: ShowTrayMenu(window, POINT{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)}); break;
     default: break;
     }
 }

@@ -16,17 +16,16 @@ namespace {
 constexpr UINT_PTR kBusyTimerId = 1;
 constexpr UINT kBusyTimerPeriodMs = 500;
 
-constexpr int kGeneralControls[] = {IDC_OPT_STARTUP,  IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE, IDC_OPT_DESKTOP,
-                                    IDC_OPT_MENU,     IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL};
+constexpr int kGeneralControls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE, IDC_OPT_DESKTOP,
+                                    IDC_OPT_MENU,    IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL};
 constexpr int kAdvancedControls[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
                                      IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE,
                                      IDC_OPT_DIAGNOSTICS};
 // The controls that follow `busy`: no change of source, no uninstall while a job runs.
-constexpr int kBusyBoundControls[] = {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE,
-                                      IDC_OPT_UNINSTALL};
+constexpr int kBusyBoundControls[] = {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE, IDC_OPT_UNINSTALL};
 // The controls that a policy may fix (options_policies.cpp).
-constexpr int kPolicyBoundControls[] = {IDC_OPT_THEME, IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,
-                                        IDC_OPT_MENU,  IDC_OPT_FOLDER};
+constexpr int kPolicyBoundControls[] = {IDC_OPT_THEME,   IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS,
+                                        IDC_OPT_DESKTOP, IDC_OPT_MENU,    IDC_OPT_FOLDER};
 // Check boxes and radio buttons lose their visual style so that the dialog's
 // colours apply to them.
 constexpr int kUnstyledControls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,
@@ -37,7 +36,9 @@ void ShowControl(HWND dialog, int id, bool show) { ShowWindow(GetDlgItem(dialog,
 
 void EnableControl(HWND dialog, int id, bool enable) { EnableWindow(GetDlgItem(dialog, id), enable ? TRUE : FALSE); }
 
-void CheckControl(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
+void CheckControl(HWND dialog, int id, bool checked) {
+    CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
 
 void SwitchTab(HWND dialog, OptionsDialogState& state, int tab) {
     state.tab = tab;

@@ -48,8 +48,8 @@ void PaintDialogTo(HWND dialog, HDC dc, const OptionsDialogState& state, const R
 
     RECT icon = DialogUnits(dialog, 17, 12, 39, 34);
     if (g_state.appIcon != nullptr)
-        DrawIconEx(dc, icon.left, icon.top, g_state.appIcon, icon.right - icon.left, icon.bottom - icon.top, 0,
-                   nullptr, DI_NORMAL);
+        DrawIconEx(dc, icon.left, icon.top, g_state.appIcon, icon.right - icon.left, icon.bottom - icon.top, 0, nullptr,
+                   DI_NORMAL);
     DrawLabel(dc, L"Options", DialogUnits(dialog, 50, 7, 400, 26), state.headerFont.get(), colors.text, kLineLeft);
     DrawLabel(dc, L"Personnalisez Orkvane", DialogUnits(dialog, 50, 27, 400, 39), state.noteFont.get(),
               colors.textMuted, kLineLeft);

@@ -69,9 +69,8 @@ RECT PopupRectOnScreen() {
 
 void CreatePopupButton(HWND popup, const PopupButton& button) {
     HWND child = CreateWindowExW(0, L"BUTTON", button.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
-                                 Scale(button.x), Scale(button.y), Scale(button.width), Scale(button.height),
-                                 popup, reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)),
-                                 g_state.instance, nullptr);
+                                 Scale(button.x), Scale(button.y), Scale(button.width), Scale(button.height), popup,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(button.id)), g_state.instance, nullptr);
     if (child == nullptr) return;
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_state.bodyFont.get()), FALSE);
     MakeNoActivateButton(child);
@@ -164,8 +163,8 @@ void ShowUpdatePopup() {
     RECT place = PopupRectOnScreen();
     HWND popup = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupWindowClass,
                                  L"Mises à jour Orkvane", WS_POPUP | WS_BORDER, place.left, place.top,
-                                 place.right - place.left, place.bottom - place.top, nullptr, nullptr,
-                                 g_state.instance, nullptr);
+                                 place.right - place.left, place.bottom - place.top, nullptr, nullptr, g_state.instance,
+                                 nullptr);
     if (popup == nullptr) return;
     g_state.popupWindow = popup;
     ShowWindow(popup, SW_SHOWNOACTIVATE);
@@ -197,9 +196,9 @@ PopupLines ComposePopupLines() {
     if (g_state.popupIndex >= count) return lines;
     int index = FindPopupEntry(g_state.popupEntries[g_state.popupIndex]);
     lines.name = index < 0 ? L"Application déjà à jour" : g_state.apps[static_cast<size_t>(index)].name;
-    lines.position = count == 1 ? std::wstring(L"Orkvane")
-                                : std::to_wstring(g_state.popupIndex + 1) + L" / " + std::to_wstring(count) +
-                                      L" · Orkvane";
+    lines.position = count == 1
+                         ? std::wstring(L"Orkvane")
+                         : std::to_wstring(g_state.popupIndex + 1) + L" / " + std::to_wstring(count) + L" · Orkvane";
     return lines;
 }
 
