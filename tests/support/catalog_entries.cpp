@@ -1,6 +1,6 @@
 #include "tests/support/catalog_entries.h"
 
-CatalogApp MakeApp(const AppSpec& shape) {
+CatalogApp MakeApp(const AppShape& shape) {
     CatalogApp app;
     app.id = shape.id;
     app.name = shape.id;

@@ -9,7 +9,7 @@
 
 // An entry for the layout and painting tests: version "2.0", a description
 // made from the id.
-struct AppSpec {
+struct AppShape {
     std::wstring id;
     std::wstring category;
     bool installed = false;
@@ -17,7 +17,7 @@ struct AppSpec {
     bool hidden = false;
     bool previousKept = false;
 };
-CatalogApp MakeApp(const AppSpec& shape);
+CatalogApp MakeApp(const AppShape& shape);
 
 // An entry as a loaded catalogue gives it, not installed, with a SHA-256 of 64 'A'.
 CatalogApp MakeApp(const wchar_t* id, const wchar_t* version, const wchar_t* category);
@@ -26,9 +26,9 @@ CatalogApp MakeApp(const std::wstring& id, bool update);
 // An entry for the update popup: named "<id> Tool", with the SHA-256 given.
 CatalogApp MakeApp(const std::wstring& id, const std::wstring& sha, bool installed, bool update, bool hidden = false);
 
-// The state's entries, one per spec, in order.
-template <typename... Specs>
-void SetApps(const Specs&... specs) {
+// The state's entries, one per shape, in order.
+template <typename... Shapes>
+void SetApps(const Shapes&... shapes) {
     g_state.apps.clear();
-    (g_state.apps.push_back(MakeApp(specs)), ...);
+    (g_state.apps.push_back(MakeApp(shapes)), ...);
 }

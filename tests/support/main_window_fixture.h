@@ -49,9 +49,9 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
     }
 
-    template <typename... Specs>
-    void Show(const Specs&... specs) {
-        SetApps(specs...);
+    template <typename... Shapes>
+    void Show(const Shapes&... shapes) {
+        SetApps(shapes...);
         g_state.catalogLoaded = true;
         UpdateScrollMetrics();
         Paint();

@@ -152,8 +152,8 @@ protected:
 constexpr long kBaseCard = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
 
 TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
-    Show(AppSpec{L"b1", L"Bureau", true, true}, AppSpec{L"a1", L"Audio", true}, AppSpec{L"a2", L"Audio"},
-         AppSpec{L"cache", L"Audio", false, false, true});
+    Show(AppShape{L"b1", L"Bureau", true, true}, AppShape{L"a1", L"Audio", true}, AppShape{L"a2", L"Audio"},
+         AppShape{L"cache", L"Audio", false, false, true});
     g_state.statusText = L"Catalogue OVH chargé.";
 
     ComPtr<IAccessible> root = Root();
@@ -260,7 +260,7 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
 }
 
 TEST_F(AccessibilityTest, AnExpandedCardShowsItsButtonsWhereThePaintPutThem) {
-    Show(AppSpec{L"maj", L"Outils", true, true});
+    Show(AppShape{L"maj", L"Outils", true, true});
     VARIANT v = Self();
     ASSERT_EQ(At({4, 1, 1})->accDoDefaultAction(v), S_OK);
     ASSERT_TRUE(PumpUntil([] { return g_state.expandedId == L"maj"; }, 5000)) << "the default action expands";
@@ -353,7 +353,7 @@ TEST_F(AccessibilityTest, AnInstallStartedByTheDefaultActionIsReadOut) {
 }
 
 TEST_F(AccessibilityTest, ProgressIsTheStatusValueAnnouncedByTensOfPercent) {
-    Show(AppSpec{L"outil", L"Outils"});
+    Show(AppShape{L"outil", L"Outils"});
     g_state.busy = true;
     g_state.statusText = L"Installation de outil...";
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, RecordEvent,
@@ -390,7 +390,7 @@ TEST_F(AccessibilityTest, ProgressIsTheStatusValueAnnouncedByTensOfPercent) {
 }
 
 TEST_F(AccessibilityTest, EventsFollowFocusExpansionAndNewLists) {
-    Show(AppSpec{L"un", L"Outils"}, AppSpec{L"deux", L"Outils"});
+    Show(AppShape{L"un", L"Outils"}, AppShape{L"deux", L"Outils"});
     HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, RecordEvent,
                                          GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
     ASSERT_NE(hook, nullptr);
@@ -491,7 +491,8 @@ TEST_F(AccessibilityTest, WalkingTheCardsCostsTheSameForEachCard) {
             g_state.apps.clear();
             for (size_t i = 0; i < count; ++i) {
                 const std::wstring number = std::to_wstring(i);
-                g_state.apps.push_back(MakeApp(AppSpec{L"Outil_" + number, shape.groupPerCard ? L"C" + number : L"C"}));
+                g_state.apps.push_back(
+                    MakeApp(AppShape{L"Outil_" + number, shape.groupPerCard ? L"C" + number : L"C"}));
             }
             g_state.catalogLoaded = true;
             g_state.keyboardFocus = {FocusPart::Card, L"Outil_" + std::to_wstring(count / 2)};
@@ -528,7 +529,7 @@ TEST(AccessibleIds, NoTwoNodesShareAChildId) {
     constexpr size_t kEntries = 1200;  // a category each: groups past 900 and cards side by side
     for (size_t i = 0; i < kEntries; ++i) {
         const std::wstring n = std::to_wstring(i);
-        g_state.apps.push_back(MakeApp(AppSpec{L"outil" + n, L"Catégorie " + n, i % 2 == 0}));
+        g_state.apps.push_back(MakeApp(AppShape{L"outil" + n, L"Catégorie " + n, i % 2 == 0}));
     }
     g_state.expandedId = L"outil1000";
     g_state.dpi = 96;
@@ -594,7 +595,7 @@ TEST(ControlNames, DialogAndPopupButtonsHaveProperNames) {
 
     g_state.installedMode = true;
     g_state.settings.updateChecks = true;
-    SetApps(AppSpec{L"un", L"Outils", true, true}, AppSpec{L"deux", L"Outils", true, true});
+    SetApps(AppShape{L"un", L"Outils", true, true}, AppShape{L"deux", L"Outils", true, true});
     ShowUpdatePopup();
     ASSERT_NE(g_state.popupWindow, nullptr);
     for (const Named& button : {Named{1, "Mettre à jour"}, Named{2, "Fermer"}, Named{3, "Suivante"}}) {

@@ -90,7 +90,7 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         g_state.apps.clear();
         for (int i = 0; i < 40; ++i) {
             g_state.apps.push_back(MakeApp(
-                AppSpec{L"Outil" + std::to_wstring(i), L"Lot " + std::to_wstring(i % 3), i % 2 == 0, i % 4 == 0}));
+                AppShape{L"Outil" + std::to_wstring(i), L"Lot " + std::to_wstring(i % 3), i % 2 == 0, i % 4 == 0}));
             // A coloured icon on every card, so that icons cross band edges too.
             auto* icon = new Gdiplus::Bitmap(22, 22, PixelFormat32bppPARGB);
             Gdiplus::Graphics(icon).Clear(Gdiplus::Color(255, static_cast<BYTE>(i * 6), 90, 200));

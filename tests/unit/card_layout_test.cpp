@@ -43,7 +43,7 @@ TEST(CardLayout, ColumnsAndHeaderSwitchAtTheSameWidth) {
         {96, 940, true, 102, 30},   {96, 939, false, 146, 92},    {96, 2000, true, 102, 30},
         {144, 1410, true, 153, 45}, {144, 1409, false, 219, 138}, {144, 940, false, 219, 138},
     };
-    SetApps(AppSpec{L"Un", L"Audio"}, AppSpec{L"Deux", L"Bureautique"});
+    SetApps(AppShape{L"Un", L"Audio"}, AppShape{L"Deux", L"Bureautique"});
     for (const Case& c : cases) {
         SCOPED_TRACE("width " + std::to_string(c.width) + " at " + std::to_string(c.dpi) + " dpi");
         g_state.dpi = c.dpi;
@@ -146,8 +146,8 @@ TEST(CardLayout, CardsPanelsAndRows) {
          {{20, 0, 919, 115}, {20, 131, 919, 320}, {20, 336, 919, 413}},
          429},
     };
-    SetApps(AppSpec{L"Alpha", L"Audio"}, AppSpec{L"Beta", L"Audio"}, AppSpec{L"Gamma", L"Bureautique"},
-            AppSpec{L"Delta", L"Dessin"});
+    SetApps(AppShape{L"Alpha", L"Audio"}, AppShape{L"Beta", L"Audio"}, AppShape{L"Gamma", L"Bureautique"},
+            AppShape{L"Delta", L"Dessin"});
     g_state.expandedId = L"Gamma";
     for (const Case& c : cases) {
         SCOPED_TRACE("width " + std::to_string(c.width) + " at " + std::to_string(c.dpi) + " dpi");
@@ -167,7 +167,7 @@ TEST(CardLayout, CardsPanelsAndRows) {
 }
 
 TEST(CardLayout, ExpandedIdMatchesExactly) {
-    SetApps(AppSpec{L"Gamma", L"Audio"});
+    SetApps(AppShape{L"Gamma", L"Audio"});
     g_state.dpi = 96;
     const struct {
         const wchar_t* expandedId;
@@ -187,7 +187,7 @@ TEST(CardLayout, NoEntriesGiveNoGroupsAndNoHeight) {
         g_state.secretMode = secret;
         g_state.apps.clear();
         EXPECT_EQ(ComputeCardLayout(1000).contentHeight, 0);
-        SetApps(AppSpec{L"Cache", L"Outils", false, false, true}, AppSpec{L"ORKVANE", L"Outils"});
+        SetApps(AppShape{L"Cache", L"Outils", false, false, true}, AppShape{L"ORKVANE", L"Outils"});
         const CardListLayout layout = ComputeCardLayout(1000);
         EXPECT_EQ(layout.groups.size(), secret ? 1u : 0u);
         EXPECT_EQ(layout.contentHeight == 0, !secret);
@@ -195,16 +195,16 @@ TEST(CardLayout, NoEntriesGiveNoGroupsAndNoHeight) {
 }
 
 TEST(CardLayout, GroupingFoldsOnlyAsciiLettersAndSortsTitles) {
-    SetApps(AppSpec{L"A0", L"outils"},                      // 0
-            AppSpec{L"A1", L"Outils"},                      // 1
-            AppSpec{L"A2", W("Édition")},                   // 2
-            AppSpec{L"A3", W("édition")},                   // 3
-            AppSpec{L"A4", L""},                            // 4
-            AppSpec{L"A5", L"Audio"},                       // 5
-            AppSpec{L"A6", L"bureautique"},                 // 6
-            AppSpec{L"A7", L"OUTILS"},                      // 7
-            AppSpec{L"orkVANE", L"Zeta"},                   // 8: the program's own entry
-            AppSpec{L"H9", W("Caché"), false, false, true}  // 9: hidden
+    SetApps(AppShape{L"A0", L"outils"},                      // 0
+            AppShape{L"A1", L"Outils"},                      // 1
+            AppShape{L"A2", W("Édition")},                   // 2
+            AppShape{L"A3", W("édition")},                   // 3
+            AppShape{L"A4", L""},                            // 4
+            AppShape{L"A5", L"Audio"},                       // 5
+            AppShape{L"A6", L"bureautique"},                 // 6
+            AppShape{L"A7", L"OUTILS"},                      // 7
+            AppShape{L"orkVANE", L"Zeta"},                   // 8: the program's own entry
+            AppShape{L"H9", W("Caché"), false, false, true}  // 9: hidden
     );
     struct Case {
         bool secretMode;
@@ -241,7 +241,7 @@ TEST(CardLayout, GroupingFoldsOnlyAsciiLettersAndSortsTitles) {
 
 TEST(CardLayout, OwnEntryNeverGetsACard) {
     for (const wchar_t* id : {L"Orkvane", L"ORKVANE", L"orkvane", L"oRkVaNe"}) {
-        SetApps(AppSpec{id, L"Outils"}, AppSpec{L"Orkvane2", L"Outils"}, AppSpec{L"Orkvan", L"Outils"});
+        SetApps(AppShape{id, L"Outils"}, AppShape{L"Orkvane2", L"Outils"}, AppShape{L"Orkvan", L"Outils"});
         for (bool secret : {false, true}) {
             g_state.secretMode = secret;
             EXPECT_EQ(VisibleEntryIndices(), (std::vector<size_t>{1, 2})) << "own entry written " << id;
@@ -322,8 +322,8 @@ TEST(CardLayout, ManyCategoriesCostLittleMoreThanFew) {
     auto fastestMs = [&](size_t categories) {
         g_state.apps.clear();
         for (size_t i = 0; i < kEntries; ++i) {
-            g_state.apps.push_back(MakeApp(
-                AppSpec{L"Outil_" + std::to_wstring(i), L"Categorie " + std::to_wstring((kEntries - i) % categories)}));
+            g_state.apps.push_back(MakeApp(AppShape{L"Outil_" + std::to_wstring(i),
+                                                    L"Categorie " + std::to_wstring((kEntries - i) % categories)}));
         }
         double fastest = 1e9;
         for (int run = 0; run < 3; ++run) {

@@ -95,8 +95,8 @@ const char* KindName(Kind kind) {
 
 // Entry 0 "Alpha" in the given state, expanded; entry 1 "Beta" collapsed.
 void TwoTools(Kind kind) {
-    SetApps(AppSpec{L"Alpha", L"Outils", kind != Kind::NotInstalled, kind == Kind::UpdateAvailable},
-            AppSpec{L"Beta", L"Outils"});
+    SetApps(AppShape{L"Alpha", L"Outils", kind != Kind::NotInstalled, kind == Kind::UpdateAvailable},
+            AppShape{L"Beta", L"Outils"});
     g_state.expandedId = L"Alpha";
 }
 
@@ -365,7 +365,7 @@ TEST(CardPaint, DarkPaletteOnCardsAndPanels) {
     PaintedList list;
     g_state.palette = kDarkPalette;
     g_state.isDark = true;
-    SetApps(AppSpec{L"Alpha", L"Outils"}, AppSpec{L"Beta", L"Outils"});
+    SetApps(AppShape{L"Alpha", L"Outils"}, AppShape{L"Beta", L"Outils"});
     list.Relayout();
     DibCanvas canvas(600, 500);
     list.PaintWhole(canvas);

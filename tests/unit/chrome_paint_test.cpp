@@ -59,7 +59,7 @@ int SmallTextWidth(const std::wstring& text) {
 
 TEST(ChromePaint, BandsInBothPalettes) {
     PaintedWindow window(1000, 700);
-    SetApps(AppSpec{L"Alpha", L"Outils"});
+    SetApps(AppShape{L"Alpha", L"Outils"});
     window.Relayout();
     ASSERT_EQ(g_state.listTop, 150);
     ASSERT_EQ(g_state.listBottom, 630);
@@ -103,7 +103,7 @@ TEST(ChromePaint, RecordsTheRectanglesItDrew) {
     for (int width : {1000, 700}) {
         SCOPED_TRACE("width " + std::to_string(width));
         PaintedWindow window(width, 600);
-        SetApps(AppSpec{L"Alpha", L"Outils"}, AppSpec{L"Beta", L"Outils"});
+        SetApps(AppShape{L"Alpha", L"Outils"}, AppShape{L"Beta", L"Outils"});
         window.Relayout();
         g_state.hitRecords.assign(3,
                                   HitRecord{{0, 0, 5000, 5000}, 9, HitAction::Install, true, FocusPart::PrimaryButton});
@@ -298,11 +298,11 @@ TEST(ChromePaint, FocusCueOnlyWhileTheLinkHasFocus) {
 }
 
 TEST(ChromePaint, SummaryCountsVisibleEntriesGroupsAndUpdates) {
-    SetApps(AppSpec{L"A", L"Outils", true, true},            // counted update
-            AppSpec{L"B", L"outils", true, false},           // same group
-            AppSpec{L"C", L"Dessin", false, true},           // not installed: no update counted
-            AppSpec{L"D", L"Secret", true, true, true},      // hidden
-            AppSpec{L"ORKVANE", L"Programme", true, true});  // own entry
+    SetApps(AppShape{L"A", L"Outils", true, true},            // counted update
+            AppShape{L"B", L"outils", true, false},           // same group
+            AppShape{L"C", L"Dessin", false, true},           // not installed: no update counted
+            AppShape{L"D", L"Secret", true, true, true},      // hidden
+            AppShape{L"ORKVANE", L"Programme", true, true});  // own entry
     struct Case {
         bool withApps;
         bool secretMode;

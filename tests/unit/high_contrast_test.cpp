@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(HighContrastTest, MainWindowPaintsInSystemColoursAndSwitchesLive) {
-    SetApps(AppSpec{L"outil", L"Outils"});
+    SetApps(AppShape{L"outil", L"Outils"});
     g_state.expandedId = L"outil";
     g_state.busy = true;  // "Actualiser" drawn disabled
     g_state.catalogLoaded = true;
@@ -109,7 +109,7 @@ TEST_F(HighContrastTest, PopupAndOptionsDialogFollow) {
     // The popup: its warning stripe and its surface.
     g_state.installedMode = true;
     g_state.settings.updateChecks = true;
-    SetApps(AppSpec{L"outil", L"Outils", true, true});
+    SetApps(AppShape{L"outil", L"Outils", true, true});
     ShowUpdatePopup();
     ASSERT_NE(g_state.popupWindow, nullptr);
     EXPECT_COLOR(PixelOf(g_state.popupWindow, 1, Scale(60)), GetSysColor(COLOR_HOTLIGHT));

@@ -58,7 +58,7 @@ namespace {
 }
 
 CatalogApp Entry(const std::wstring& id, const std::wstring& category, bool installed, bool update, bool hidden) {
-    return MakeApp(AppSpec{id, category, installed, update, hidden});
+    return MakeApp(AppShape{id, category, installed, update, hidden});
 }
 
 std::unique_ptr<CatalogLoadResult> Catalogue(int count, const std::vector<std::wstring>& categories) {

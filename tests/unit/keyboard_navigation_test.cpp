@@ -75,8 +75,9 @@ protected:
 TEST_F(KeyboardTest, ArrowsHomeAndEndFollowTheReadingOrderAcrossGroupsAndColumns) {
     // Groups sort as Audio | Bureau on the first row, Cartes below Audio; the
     // catalogue order is mixed, hidden entries and the program's own are skipped.
-    Show(AppSpec{L"c1", L"Cartes"}, AppSpec{L"a1", L"Audio"}, AppSpec{L"b1", L"Bureau"}, AppSpec{L"Orkvane", L"Audio"},
-         AppSpec{L"a2", L"audio"}, AppSpec{L"h1", L"Audio", false, false, true}, AppSpec{L"c2", L"Cartes"});
+    Show(AppShape{L"c1", L"Cartes"}, AppShape{L"a1", L"Audio"}, AppShape{L"b1", L"Bureau"},
+         AppShape{L"Orkvane", L"Audio"}, AppShape{L"a2", L"audio"}, AppShape{L"h1", L"Audio", false, false, true},
+         AppShape{L"c2", L"Cartes"});
     ASSERT_EQ(CurrentListLayout().groups.size(), 3u);
     ASSERT_GT(CurrentListLayout().groups[1].bounds.left, CurrentListLayout().groups[0].bounds.left)
         << "two columns expected";
@@ -162,7 +163,7 @@ TEST_F(KeyboardTest, TheFocusedCardIsScrolledIntoView) {
 TEST_F(KeyboardTest, EnterTogglesAndRightReachesEachButtonOfTheExpandedCard) {
     std::vector<RecordedBox>& boxes = RecordMessageBoxes();
     g_state.installedMode = true;
-    Show(AppSpec{L"maj", L"Outils", true, true}, AppSpec{L"neuf", L"Outils"});
+    Show(AppShape{L"maj", L"Outils", true, true}, AppShape{L"neuf", L"Outils"});
 
     Key(VK_DOWN);
     Key(VK_RETURN);
@@ -217,7 +218,7 @@ void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST_F(KeyboardTest, MenuKeyShiftF10AndTheMenuButtonOpenTheCardMenu) {
-    Show(AppSpec{L"outil", L"Outils", true, false});
+    Show(AppShape{L"outil", L"Outils", true, false});
     Key(VK_DOWN);
     struct Case {
         const char* what;
@@ -288,7 +289,7 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
     };
     struct Case {
         const char* what;
-        AppSpec app;
+        AppShape app;
         bool installedMode;
         std::vector<Button> buttons;
         std::vector<MenuEntry> menu;
@@ -406,7 +407,7 @@ void CALLBACK CloseOptions(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST_F(KeyboardTest, F5RefreshesAndCtrlOOpensOptions) {
-    Show(AppSpec{L"outil", L"Outils"});
+    Show(AppShape{L"outil", L"Outils"});
     g_state.settings.offlineMode = true;
     g_state.settings.offlineRoot = L"E:\\absent";
     Key(VK_F5);
@@ -430,7 +431,7 @@ TEST_F(KeyboardTest, F5RefreshesAndCtrlOOpensOptions) {
 }
 
 TEST_F(KeyboardTest, CreditLinkAndEscapeKeysKeepTheirMeaning) {
-    Show(AppSpec{L"outil", L"Outils", true, false}, AppSpec{L"autre", L"Outils"});
+    Show(AppShape{L"outil", L"Outils", true, false}, AppShape{L"autre", L"Outils"});
     g_state.settings.offlineMode = true;  // Enter on the link shows a message, opens nothing
     Key(VK_DOWN);
     Key(VK_RETURN);
@@ -465,7 +466,7 @@ TEST_F(KeyboardTest, TheFocusRingFollowsTheKeyboardAndHidesAfterAClick) {
     for (bool dark : {false, true}) {
         SCOPED_TRACE(dark ? "dark" : "light");
         g_state.palette = dark ? kDarkPalette : kLightPalette;
-        Show(AppSpec{L"outil", L"Outils"});
+        Show(AppShape{L"outil", L"Outils"});
         SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
         g_state.keyboardFocus = {};
 
