@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,12 @@ std::array<unsigned char, 32> ComputeSha256(std::string_view bytes) {
 
 bool Sha256Matches(const std::wstring& digest, const std::wstring& expected) {
     return _wcsicmp(digest.c_str(), expected.c_str()) == 0;
+}
+
+bool IsSha256Text(std::wstring_view text) {
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](wchar_t c) {
+               return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+           });
 }
 
 bool FileMatchesSha256(const std::wstring& path, const std::wstring& expected, const ByteProgress& progress) {

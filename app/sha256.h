@@ -20,6 +20,9 @@ bool Sha256Matches(const std::wstring& digest, const std::wstring& expected);
 // The raw 32-byte SHA-256 digest of bytes in memory.
 std::array<unsigned char, 32> ComputeSha256(std::string_view bytes);
 
+// A digest as a catalogue writes it: exactly 64 hexadecimal digits, any case.
+bool IsSha256Text(std::wstring_view text);
+
 // A digest fed block by block, for bytes hashed as they are copied.
 // Two upper-case hexadecimal digits per byte.
 std::string HexOf(const unsigned char* bytes, size_t count);

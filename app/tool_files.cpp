@@ -4,6 +4,8 @@
 
 #include "app/handles.h"
 #include "app/paths.h"
+#include "app/sha256.h"
+#include "app/text_fold.h"
 
 namespace {
 
@@ -13,18 +15,9 @@ constexpr wchar_t kAsideInfix[] = L".ancien";
 constexpr wchar_t kExeExtension[] = L".exe";
 constexpr DWORD kShaDigits = 64;
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-
-bool EqualsIgnoringAsciiCase(const std::wstring& text, size_t start, const std::wstring& part) {
-    if (start + part.size() > text.size()) return false;
-    for (size_t i = 0; i < part.size(); ++i) {
-        wchar_t a = text[start + i];
-        wchar_t b = part[i];
-        if (a >= L'A' && a <= L'Z') a = static_cast<wchar_t>(a - L'A' + L'a');
-        if (b >= L'A' && b <= L'Z') b = static_cast<wchar_t>(b - L'A' + L'a');
-        if (a != b) return false;
-    }
-    return true;
+// Whether `part` stands in `text` at `start`, A-Z folded.
+bool FoldedAt(std::wstring_view text, size_t start, std::wstring_view part) {
+    return start + part.size() <= text.size() && FoldedEquals(text.substr(start, part.size()), part);
 }
 
 }  // namespace
@@ -46,15 +39,15 @@ std::wstring AsideFilePattern(const std::wstring& id) {
 }
 
 bool IsAsideFileName(const std::wstring& fileName, const std::wstring& id) {
-    const std::wstring infix = kAsideInfix;
-    const std::wstring extension = kExeExtension;
+    const std::wstring_view infix = kAsideInfix;
+    const std::wstring_view extension = kExeExtension;
     // The id runs up to the first dot, which begins the infix.
     const size_t dot = fileName.find(L'.');
     if (dot == std::wstring::npos || dot == 0) return false;
-    if (!id.empty() && (dot != id.size() || !EqualsIgnoringAsciiCase(fileName, 0, id))) return false;
-    if (!EqualsIgnoringAsciiCase(fileName, dot, infix)) return false;
+    if (!id.empty() && (dot != id.size() || !FoldedAt(fileName, 0, id))) return false;
+    if (!FoldedAt(fileName, dot, infix)) return false;
     return fileName.size() >= dot + infix.size() + extension.size() &&
-           EqualsIgnoringAsciiCase(fileName, fileName.size() - extension.size(), extension);
+           FoldedAt(fileName, fileName.size() - extension.size(), extension);
 }
 
 bool IsFileInUse(const std::wstring& path) {
@@ -74,12 +67,8 @@ std::wstring ReadRollbackMark(const std::wstring& path) {
     char digits[kShaDigits + 1] = {};
     DWORD read = 0;
     if (!ReadFile(file.get(), digits, sizeof(digits), &read, nullptr) || read != kShaDigits) return {};
-    std::wstring sha;
-    for (DWORD i = 0; i < kShaDigits; ++i) {
-        if (!IsHexDigit(digits[i])) return {};
-        sha.push_back(static_cast<wchar_t>(digits[i]));
-    }
-    return sha;
+    const std::wstring sha(digits, digits + kShaDigits);
+    return IsSha256Text(sha) ? sha : std::wstring();
 }
 
 KeptVersions ReadKeptVersions(const ToolFiles& files) {

@@ -16,6 +16,7 @@
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "app/text_fold.h"
 #include "app/tool_files.h"
 #include "catalog/web_host.h"
 
@@ -24,13 +25,6 @@ namespace {
 constexpr size_t kDownloadIdShaUnits = 12;
 constexpr size_t kMaxAppIdLength = 128;
 constexpr std::wstring_view kExeExtension = L".exe";
-
-wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; }
-
-std::wstring AsciiLowered(std::wstring text) {
-    for (wchar_t& c : text) c = AsciiLower(c);
-    return text;
-}
 
 // Hashes strings and views alike, so that a lookup needs no string.
 struct TextHash {
@@ -64,7 +58,7 @@ void ListAppsFolder(InstallPlaces& places) {
     }
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            places.appsFiles.insert(AsciiLowered(data.cFileName));
+            places.appsFiles.insert(FoldedCopy(data.cFileName));
     } while (FindNextFileW(find.get(), &data));
     // Only "no more files" ends the listing; after any other failure it may
     // lack tools, and asking for each file answers instead.
@@ -94,7 +88,7 @@ bool IsAsciiLetterOrDigit(wchar_t c) {
 bool IsReservedDeviceName(const std::wstring& id) {
     if (id.size() != 3 && id.size() != 4) return false;
     auto startsWith = [&id](const wchar_t* name) {
-        return AsciiLower(id[0]) == name[0] && AsciiLower(id[1]) == name[1] && AsciiLower(id[2]) == name[2];
+        return FoldAsciiCase(id[0]) == name[0] && FoldAsciiCase(id[1]) == name[1] && FoldAsciiCase(id[2]) == name[2];
     };
     if (id.size() == 3) return startsWith(L"con") || startsWith(L"prn") || startsWith(L"aux") || startsWith(L"nul");
     return (startsWith(L"com") || startsWith(L"lpt")) && id[3] >= L'0' && id[3] <= L'9';
@@ -127,13 +121,13 @@ std::optional<std::wstring> InstalledPath(const CatalogApp& app, bool isSelf, co
 bool IsListedInApps(const InstallPlaces& places, const std::wstring& exeName) {
     std::array<wchar_t, kMaxAppIdLength + kExeExtension.size()> folded{};
     if (exeName.size() > folded.size()) return false;
-    for (size_t i = 0; i < exeName.size(); ++i) folded[i] = AsciiLower(exeName[i]);
+    for (size_t i = 0; i < exeName.size(); ++i) folded[i] = FoldAsciiCase(exeName[i]);
     return places.appsFiles.find(std::wstring_view(folded.data(), exeName.size())) != places.appsFiles.end();
 }
 
 bool IsListed(const InstallPlaces& places, const std::wstring& path) {
     const size_t slash = path.find_last_of(L'\\');
-    return places.appsFiles.find(AsciiLowered(path.substr(slash + 1))) != places.appsFiles.end();
+    return places.appsFiles.find(FoldedCopy(path.substr(slash + 1))) != places.appsFiles.end();
 }
 
 // What the Apps folder keeps of the tool's earlier versions. The listing
@@ -278,7 +272,7 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
         if (entry.kind != JsonKind::Object) continue;
         const JsonValue* id = FindMember(entry, L"id");
         if (id != nullptr && id->kind == JsonKind::String && !id->text.empty() &&
-            !ids.insert(AsciiLowered(id->text)).second) {
+            !ids.insert(FoldedCopy(id->text)).second) {
             continue;
         }
         result.apps.push_back(ReadEntry(entry, settings));
@@ -306,14 +300,7 @@ bool IsValidAppId(const std::wstring& id) {
     return !IsReservedDeviceName(id);
 }
 
-bool IsOwnAppId(const std::wstring& id) {
-    const std::wstring_view own = kOwnAppId;
-    if (id.size() != own.size()) return false;
-    for (size_t i = 0; i < id.size(); ++i) {
-        if (AsciiLower(id[i]) != AsciiLower(own[i])) return false;
-    }
-    return true;
-}
+bool IsOwnAppId(const std::wstring& id) { return FoldedEquals(id, kOwnAppId); }
 
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,
                              const std::wstring& extension) {

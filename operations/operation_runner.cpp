@@ -38,11 +38,15 @@ struct ActionOutcome {
     ToolState state;
 };
 
+KeptVersions KeptVersionsOf(const ToolRequest& request) {
+    return ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name));
+}
+
 // The tool's file as it lies now, after a job that kept it installed.
 ToolState CurrentToolState(const ToolRequest& request) {
     // The file may have changed since the catalogue was read.
     return ToolState{true, InstalledFileNeedsUpdate(InstalledToolPath(request), request.sha256),
-                     ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name))};
+                     KeptVersionsOf(request)};
 }
 
 ActionOutcome RunAction(const ToolOperationJob& job) {
@@ -62,7 +66,7 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
         if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
         if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
         // The installed file is the one just checked against the digest.
-        const ToolState state{true, false, ReadKeptVersions(ToolFilesIn(GetAppsFolder(), r.name))};
+        const ToolState state{true, false, KeptVersionsOf(r)};
         if (installed.replacedWhileRunning) return {r.name + Utf8ToWide(msg::kResultUpdatedForNextLaunch), state};
         return {done, state};
     }

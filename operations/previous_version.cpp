@@ -9,17 +9,11 @@
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
+#include "app/sha256.h"
 #include "operations/running_tool.h"
 #include "operations/tool_request_check.h"
 
 namespace {
-
-bool IsHexText(const std::wstring& text) {
-    for (wchar_t c : text) {
-        if (!((c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f'))) return false;
-    }
-    return true;
-}
 
 void Hide(const std::wstring& path) { SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN); }
 
@@ -51,7 +45,7 @@ void KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
 
 void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
     ForgetRollback(files);
-    if (sha256.size() != 64 || !IsHexText(sha256)) return;
+    if (!IsSha256Text(sha256)) return;
     const std::string digits(sha256.begin(), sha256.end());
     UniqueHandle file(
         CreateFileW(files.rollbackMark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/error.h"
+#include "app/handles.h"
 #include "app/messages.h"
 #include "app/own_files.h"
 #include "app/paths.h"
@@ -26,9 +27,9 @@ std::wstring MoveInstalledAside(const ToolFiles& files) {
 size_t RemoveUnusedAsideFiles(const std::wstring& appsFolder, const std::wstring& id) {
     size_t inUse = 0;
     WIN32_FIND_DATAW data{};
-    HANDLE find = FindFirstFileExW(JoinPath(appsFolder, AsideFilePattern(id)).c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    UniqueFind find(FindFirstFileExW(JoinPath(appsFolder, AsideFilePattern(id)).c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, 0));
+    if (!find) return 0;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !IsAsideFileName(data.cFileName, id)) continue;
         const std::wstring path = JoinPath(appsFolder, data.cFileName);
@@ -36,8 +37,7 @@ size_t RemoveUnusedAsideFiles(const std::wstring& appsFolder, const std::wstring
             ++inUse;
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
         }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
     return inUse;
 }
 

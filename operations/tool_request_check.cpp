@@ -2,16 +2,13 @@
 
 #include "app/error.h"
 #include "app/messages.h"
+#include "app/sha256.h"
 #include "catalog/catalog_model.h"
 
 namespace {
 
-bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f'); }
-
 void CheckSha256Text(const std::wstring& sha256) {
-    bool valid = sha256.size() == 64;
-    for (wchar_t c : sha256) valid = valid && IsHexDigit(c);
-    if (!valid) Fail(msg::kShaMissingOrInvalid);
+    if (!IsSha256Text(sha256)) Fail(msg::kShaMissingOrInvalid);
 }
 
 }  // namespace

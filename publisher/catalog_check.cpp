@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "app/paths.h"
 #include "app/sha256.h"
+#include "app/text_fold.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/json.h"
@@ -25,21 +26,6 @@ namespace {
 std::wstring Text(const char* utf8) { return Utf8ToWide(utf8); }
 
 std::wstring Quoted(const std::wstring& s) { return L"« " + s + L" »"; }
-
-bool IsHexSha256(const std::wstring& sha) {
-    if (sha.size() != 64) return false;
-    for (wchar_t c : sha) {
-        bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-        if (!hex) return false;
-    }
-    return true;
-}
-
-std::wstring FoldAscii(std::wstring s) {
-    for (wchar_t& c : s)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return s;
-}
 
 class Checker {
 public:
@@ -105,11 +91,11 @@ private:
             else
                 installProblems.push_back({position, id, Text(msg::kAppFileNameInvalid)});
         }
-        if (sha.size() >= 12 && !IsHexSha256(sha))
+        if (sha.size() >= 12 && !IsSha256Text(sha))
             installProblems.push_back({position, id, Text(msg::kShaMissingOrInvalid)});
 
         if (!id.empty()) {
-            auto [it, inserted] = seen_.emplace(FoldAscii(id), position);
+            auto [it, inserted] = seen_.emplace(FoldedCopy(id), position);
             if (!inserted)
                 Problem(position, id,
                         L"identifiant déjà utilisé par l’entrée " + std::to_wstring(it->second) +
@@ -193,7 +179,7 @@ void CheckOfflineFiles(const std::wstring& root, CatalogCheck& check) {
         } else if (!FileExists(exe)) {
             check.problems.push_back(
                 {entry.position, entry.id, Text(msg::kUsbCopyFailed) + L" (" + exeName + L" absent)"});
-        } else if (IsHexSha256(entry.sha256)) {
+        } else if (IsSha256Text(entry.sha256)) {
             try {
                 std::wstring digest = ComputeFileSha256(exe, [&](unsigned long long done, long long expected) {
                     PrintProgress(L"Contrôle de " + exeName, done, expected);

@@ -24,7 +24,7 @@ APP_ASSEMBLY = {"app/main.cpp", "app/startup.cpp"}
 
 # Painters, models and drawing primitives.
 DRAWING_AND_MODELS = [
-    "ui/draw.*", "ui/text_fold.h",
+    "ui/draw.*",
     "ui/*/*_paint.*", "ui/main/chrome_footer.*", "ui/main/status_progress.*", "ui/list/card_icon.*",
     "ui/list/card_layout.*", "ui/accessibility/accessible_tree.*", "ui/keyboard/focus_order.*",
 ]

@@ -13,7 +13,7 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_metrics.h"
-#include "ui/text_fold.h"
+#include "app/text_fold.h"
 
 namespace {
 

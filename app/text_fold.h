@@ -4,9 +4,16 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 inline wchar_t FoldAsciiCase(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+// The text with A-Z folded, as a key for sets and maps.
+inline std::wstring FoldedCopy(std::wstring text) {
+    for (wchar_t& c : text) c = FoldAsciiCase(c);
+    return text;
+}
 
 inline bool FoldedEquals(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
