@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/theme.h"
-#include "catalog/catalog_model.h"
 #include "app/view_records.h"
+#include "base/handles.h"
+#include "catalog/catalog_model.h"
 
 // How far the running operation has got, as its worker last reported it;
 // shown by the status strip and the tray tooltip, cleared with the result.

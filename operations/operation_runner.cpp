@@ -5,13 +5,13 @@
 #include <exception>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/post_result.h"
-#include "app/tool_action.h"
-#include "app/tool_files.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/post_result.h"
+#include "base/tool_action.h"
+#include "base/tool_files.h"
 #include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
@@ -24,11 +24,11 @@
 
 namespace {
 
-std::wstring ResultText(HitAction action, const std::wstring& name) {
-    const char* end = action == HitAction::Install     ? msg::kResultInstalled
-                      : action == HitAction::Uninstall ? msg::kResultUninstalled
-                      : action == HitAction::RollBack  ? msg::kResultRolledBack
-                                                       : msg::kResultLaunched;
+std::wstring ResultText(ToolAction action, const std::wstring& name) {
+    const char* end = action == ToolAction::Install     ? msg::kResultInstalled
+                      : action == ToolAction::Uninstall ? msg::kResultUninstalled
+                      : action == ToolAction::RollBack  ? msg::kResultRolledBack
+                                                        : msg::kResultLaunched;
     return name + Utf8ToWide(end);
 }
 
@@ -56,10 +56,10 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
     RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
     const std::wstring done = ResultText(job.action, r.name);
     switch (job.action) {
-    case HitAction::Uninstall: UninstallTool(r); return {done, ToolState{}};
-    case HitAction::Launch: LaunchTool(r); return {done, CurrentToolState(r)};
-    case HitAction::RollBack: RollBackTool(r); return {done, CurrentToolState(r)};
-    case HitAction::Install: {
+    case ToolAction::Uninstall: UninstallTool(r); return {done, ToolState{}};
+    case ToolAction::Launch: LaunchTool(r); return {done, CurrentToolState(r)};
+    case ToolAction::RollBack: RollBackTool(r); return {done, CurrentToolState(r)};
+    case ToolAction::Install: {
         FetchOptions options;
         if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
         const InstalledTool installed = InstallTool(r, options);

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/tool_action.h"
-#include "app/tool_files.h"
+#include "base/tool_action.h"
+#include "base/tool_files.h"
 #include "operations/tool_request.h"
 
 // A tool's file as its job left it, as its card shows it.
@@ -35,7 +35,7 @@ struct OperationResult {
 struct ToolOperationJob {
     HWND window = nullptr;
     unsigned long long appIndex = 0;
-    HitAction action = HitAction::Install;
+    ToolAction action = ToolAction::Install;
     ToolRequest request;
     bool desktopShortcut = false;
     bool menuShortcut = false;

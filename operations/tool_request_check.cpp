@@ -1,8 +1,8 @@
 #include "operations/tool_request_check.h"
 
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/sha256.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/sha256.h"
 #include "catalog/catalog_model.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "app/byte_progress.h"
-#include "app/handles.h"
+#include "base/byte_progress.h"
+#include "base/handles.h"
 #include "catalog/transfer_limits.h"
 #include "operations/tool_request.h"
 

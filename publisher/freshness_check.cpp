@@ -1,7 +1,7 @@
 #include "publisher/freshness_check.h"
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/error.h"
-#include "app/file_security.h"
-#include "app/handles.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/file_security.h"
+#include "base/handles.h"
+#include "base/messages.h"
 
 namespace {
 

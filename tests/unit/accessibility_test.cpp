@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/web_host.h"
 #include "resources/resource.h"
 #include "tests/support/main_window_fixture.h"

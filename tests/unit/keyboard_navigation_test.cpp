@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/messages.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/operation_test_support.h"
 #include "tests/support/ui_test_canvas.h"

@@ -9,11 +9,12 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "catalog/web_host.h"
+#include "ui/header_model.h"
+#include "ui/keyboard/focus_order.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
-#include "ui/main/chrome_paint.h"
-#include "ui/keyboard/focus_order.h"
-#include "ui/main/progress_text.h"
+#include "ui/list/list_summary.h"
+#include "ui/progress_text.h"
 
 namespace {
 

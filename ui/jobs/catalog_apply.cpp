@@ -4,12 +4,12 @@
 #include <memory>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
@@ -18,8 +18,8 @@
 #include "ui/jobs/icon_jobs.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/main/main_window_handlers.h"
 #include "ui/popup/update_popup.h"
+#include "ui/repaint.h"
 
 namespace {
 

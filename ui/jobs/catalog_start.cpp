@@ -5,11 +5,11 @@
 #include <exception>
 #include <thread>
 
-#include "app/constants.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/paths.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
 #include "ui/jobs/catalog_serial.h"

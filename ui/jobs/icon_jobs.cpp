@@ -9,9 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/worker_shared.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "ui/list/card_icon.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"

@@ -7,8 +7,8 @@
 #include <thread>
 #include <utility>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/operation_apply.h"

@@ -5,14 +5,14 @@
 #include <exception>
 #include <string>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"

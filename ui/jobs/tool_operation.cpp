@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "operations/tool_request.h"
@@ -14,20 +14,20 @@
 
 namespace {
 
-std::wstring ProgressText(HitAction action, const std::wstring& name) {
-    const char* start = action == HitAction::Install     ? msg::kProgressInstall
-                        : action == HitAction::Uninstall ? msg::kProgressUninstall
-                        : action == HitAction::RollBack  ? msg::kProgressRollBack
-                                                         : msg::kProgressLaunch;
+std::wstring ProgressText(ToolAction action, const std::wstring& name) {
+    const char* start = action == ToolAction::Install     ? msg::kProgressInstall
+                        : action == ToolAction::Uninstall ? msg::kProgressUninstall
+                        : action == ToolAction::RollBack  ? msg::kProgressRollBack
+                                                          : msg::kProgressLaunch;
     return Utf8ToWide(start) + name + Utf8ToWide(msg::kProgressEnd);
 }
 
 }  // namespace
 
-void StartToolOperation(unsigned long long appIndex, HitAction action) {
+void StartToolOperation(unsigned long long appIndex, ToolAction action) {
     if (g_state.busy) return;
     if (appIndex >= g_state.apps.size()) return;
-    if (action != HitAction::Uninstall && !g_state.installedMode) {
+    if (action != ToolAction::Uninstall && !g_state.installedMode) {
         g_state.statusText = Utf8ToWide(msg::kStatusPortableCatalogLoaded);
         InvalidateRect(g_state.mainWindow, nullptr, FALSE);
         return;

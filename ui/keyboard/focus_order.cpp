@@ -7,11 +7,11 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
+#include "ui/header_model.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
-#include "ui/list/list_scrolling.h"
 #include "ui/list/card_metrics.h"
-#include "ui/main/chrome_paint.h"
+#include "ui/list/list_scrolling.h"
 
 CardListLayout CurrentListLayout() {
     RECT client{};

@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "ui/list/card_layout.h"
 #include "app/view_records.h"
+#include "ui/list/card_layout.h"
 
 // The card list as laid out for the main window's current width.
 CardListLayout CurrentListLayout();

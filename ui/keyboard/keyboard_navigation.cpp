@@ -12,15 +12,16 @@
 #include "catalog/catalog_model.h"
 #include "ui/accessibility/accessibility.h"
 #include "ui/jobs/catalog_start.h"
+#include "ui/keyboard/focus_order.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/list/card_metrics.h"
-#include "ui/keyboard/focus_order.h"
+#include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
+#include "ui/repaint.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/constants.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/text_fold.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_metrics.h"
-#include "app/text_fold.h"
 
 namespace {
 

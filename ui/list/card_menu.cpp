@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/state.h"
+#include "base/handles.h"
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/tool_operation.h"

@@ -12,7 +12,7 @@ struct CatalogApp;
 struct CardMenuItem {
     int commandId = 0;
     std::wstring label;
-    HitAction action = HitAction::Launch;
+    ToolAction action = ToolAction::Launch;
     bool enabled = false;
 };
 

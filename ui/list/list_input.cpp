@@ -5,6 +5,7 @@
 #include "app/state.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/tool_operation.h"
+#include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/list/list_input.h"
@@ -56,4 +57,21 @@ void HandleListClick(POINT point) {
     } else if (!g_state.busy && record.appIndex < g_state.apps.size()) {
         ShowCardMenu(record);
     }
+}
+
+void PressCardButton(size_t appIndex, FocusPart part) {
+    if (appIndex >= g_state.apps.size()) return;
+    const std::optional<CardButton> button = FindCardButton(g_state.apps[appIndex], part);
+    if (!button || !button->enabled) return;
+    if (!button->opensMenu) {
+        StartToolOperation(appIndex, button->action);
+        return;
+    }
+    // The menu lines up with the button as drawn; before any paint, with the card.
+    HitRecord anchor{};
+    anchor.appIndex = appIndex;
+    anchor.part = FocusPart::MenuButton;
+    anchor.enabled = true;
+    if (const std::optional<RECT> bounds = PaintedButtonBounds(appIndex, part)) anchor.bounds = *bounds;
+    ShowCardMenu(anchor);
 }

@@ -9,8 +9,8 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
-#include "ui/list/list_scrolling.h"
 #include "ui/list/card_metrics.h"
+#include "ui/list/list_scrolling.h"
 
 namespace {
 

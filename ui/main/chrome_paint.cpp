@@ -7,15 +7,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/handles.h"
 #include "catalog/catalog_model.h"
+#include "ui/draw.h"
+#include "ui/header_model.h"
+#include "ui/keyboard/focus_paint.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
 #include "ui/main/chrome_footer.h"
-#include "ui/draw.h"
-#include "ui/keyboard/focus_paint.h"
 
 namespace {
 
@@ -106,25 +107,6 @@ void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layou
 }
 
 }  // namespace
-
-SelfButtonState GetSelfButtonState() {
-    if (!g_state.installedMode) return SelfButtonState::Portable;
-    return g_state.selfUpdateAvailable ? SelfButtonState::UpdateAvailable : SelfButtonState::Current;
-}
-
-std::wstring SummaryText() {
-    RECT client{};
-    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
-    return SummaryText(CurrentCardLayout(client.right));
-}
-
-std::wstring SummaryText(const CardListLayout& layout) {
-    std::wstring text = std::to_wstring(layout.cards.size()) + L" applications · " +
-                        std::to_wstring(layout.groups.size()) + L" lots · " + std::to_wstring(layout.updateCount) +
-                        L" mises à jour";
-    if (g_state.secretMode) text += L" · Secret";
-    return text;
-}
 
 void PaintMainWindowTo(HDC dc, int width, int height) {
     if (width <= 0 || height <= 0) return;

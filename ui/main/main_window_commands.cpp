@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/constants.h"
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/messages.h"
 #include "catalog/catalog_load.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-// Repaints the whole client area, without erasing: the paint covers it.
-inline void InvalidateMainWindow(HWND window) { InvalidateRect(window, nullptr, FALSE); }
+#include "ui/repaint.h"
+
 
 // IsInstalledCopy, answering false when the program's own path or the
 // local application-data folder cannot be determined.

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/catalog_load.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"

@@ -5,7 +5,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "ui/draw.h"
-#include "ui/main/progress_text.h"
+#include "ui/progress_text.h"
 
 namespace {
 

@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/constants.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
 #include "resources/resource.h"
 #include "ui/jobs/theme_apply.h"
-#include "ui/options/options_state.h"
+#include "ui/options/options_diagnostics.h"
+#include "ui/options/options_folders.h"
+#include "ui/options/options_paint.h"
+#include "ui/options/options_policies.h"
+#include "ui/options/options_save.h"
 #include "ui/procedure_edge.h"
 
 namespace {

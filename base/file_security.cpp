@@ -1,10 +1,10 @@
-#include "app/file_security.h"
+#include "base/file_security.h"
 
 #include <aclapi.h>
 
 #include <memory>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 

@@ -5,4 +5,4 @@
 
 #include <cstdint>
 
-enum class HitAction : int32_t { Install = 0, Uninstall = 1, Launch = 2, RollBack = 3 };
+enum class ToolAction : int32_t { Install = 0, Uninstall = 1, Launch = 2, RollBack = 3 };
