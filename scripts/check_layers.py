@@ -7,6 +7,7 @@
   and no app/. The build keeps the same order between its libraries.
 - Inside ui/ the subfolders go one way too, in UI_ORDER: a file includes
   headers of its own subfolder or of those before it.
+  The includes that still go the other way are named in UI_UPWARD_LEFT.
 - Painters, models (layout, accessibility tree, focus order) and drawing
   primitives include nothing that starts a job, opens a window or declares a
   command, and call no such function themselves.
