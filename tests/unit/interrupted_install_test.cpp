@@ -199,6 +199,7 @@ protected:
     void ExpectWholeTool(const std::wstring& stop) {
         SCOPED_TRACE(WideToUtf8(stop));
         TidyAppsFolder(GetAppsFolder());
+        ASSERT_TRUE(FileExists(files.installed)) << "no tool left at all";
         const std::wstring installed = Sha256Of(ReadFileBytes(files.installed));
         EXPECT_TRUE(installed == Sha256Of(v1) || installed == Sha256Of(v2)) << "neither version";
         if (FileExists(files.previous)) {
