@@ -207,12 +207,41 @@ protected:
             EXPECT_TRUE(previous == Sha256Of(v0) || previous == Sha256Of(v1)) << "a kept version that never was";
         }
         EXPECT_EQ(FilesMatching(GetAppsFolder(), L"*.nouveau"), std::vector<std::wstring>{});
-        EXPECT_EQ(FilesMatching(GetAppsFolder(), AsideFilePattern(kToolId)), std::vector<std::wstring>{});
+        // The copy a running tool was moved to stays while it runs.
+        if (!tool) {
+            EXPECT_EQ(FilesMatching(GetAppsFolder(), AsideFilePattern(kToolId)), std::vector<std::wstring>{});
+        }
+    }
+
+    // Before each file-system call, up to the install that runs to its end;
+    // the old tool runs meanwhile when asked.
+    void KillBeforeEveryCall(bool running) {
+        bool finished = false;
+        for (int call = 1; call < 100 && !finished && !HasFailure(); ++call) {
+            InstallOldVersion();
+            if (running) StartOldTool();
+            const std::wstring stop = L"call:" + std::to_wstring(call);
+            finished = !InstallStoppedAt(stop);
+            ExpectWholeTool(stop);
+            tool.reset();
+        }
+        ASSERT_TRUE(finished);
+        EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
+        EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
+    }
+
+    void StartOldTool() {
+        ArmTrace(traces / L"run.txt", 600000);
+        tool = std::make_unique<StartedProgram>(files.installed);
+        TraceRecord record;
+        ASSERT_TRUE(WaitForTrace(traces / L"run.txt", record, false, 20000)) << "the tool did not start";
     }
 
     ScratchFolder source{L"stop"};
+    ScratchFolder traces{L"trace"};
+    std::unique_ptr<StartedProgram> tool;
     const std::string v0 = std::string(300000, 'a');
-    const std::string v1 = std::string(500000, 'b');
+    std::string v1 = std::string(500000, 'b');
     const std::string v2 = std::string(kLargeToolBytes - 7, 'c') + "dernier";
     const ToolFiles files = ToolFilesIn(GetAppsFolder(), kToolId);
     ToolCleanup cleanup{kToolId};
@@ -231,17 +260,15 @@ TEST_F(InterruptedInstallTest, AKillAtAnyStepLeavesTheOldOrTheNewToolWhole) {
         EXPECT_TRUE(ReadFileBytes(files.installed) == v1) << "replaced before the copy was checked";
     }
 
-    // Before each file-system call, up to the install that runs to its end.
-    bool finished = false;
-    for (int call = 1; call < 100 && !finished && !HasFailure(); ++call) {
-        InstallOldVersion();
-        const std::wstring stop = L"call:" + std::to_wstring(call);
-        finished = !InstallStoppedAt(stop);
-        ExpectWholeTool(stop);
-    }
-    ASSERT_TRUE(finished);
-    EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
-    EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
+    KillBeforeEveryCall(false);
+}
+
+// A running tool is moved aside before the new file takes its name: stopped
+// in between, the start puts the old one back.
+TEST_F(InterruptedInstallTest, AKillAtAnyStepWhileTheOldToolRunsLeavesItWhole) {
+    ASSERT_TRUE(stopped);
+    v1 = TraceToolBytes();
+    KillBeforeEveryCall(true);
 }
 
 }  // namespace
