@@ -11,10 +11,12 @@
 #include "app/state.h"
 #include "base/error.h"
 #include "base/handles.h"
+#include "base/messages.h"
 #include "base/paths.h"
 #include "base/worker_shared.h"
 #include "catalog/offline_source.h"
 #include "catalog/offline_trust.h"
+#include "catalog/utf8.h"
 
 
 namespace {
@@ -32,8 +34,6 @@ constexpr wchar_t kOfflineCatalogSerialValue[] = L"OfflineCatalogSerial";
 
 constexpr wchar_t kPersonalizeKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 constexpr wchar_t kAppsUseLightThemeValue[] = L"AppsUseLightTheme";
-
-constexpr wchar_t kOfflineStatusText[] = L"Chargement du catalogue USB\u2026";
 
 // 32,768 UTF-16 units including the terminator; a longer OfflineRoot does not fit.
 constexpr DWORD kRootBufferUnits = 32768;
@@ -173,7 +173,7 @@ void LoadSettings() {
     // Remembers a detected folder, and makes "OfflineMode" exist from now on.
     SaveOfflineSettings();
 
-    if (settings.offlineMode) g_state.statusText = kOfflineStatusText;
+    if (settings.offlineMode) g_state.statusText = Utf8ToWide(msg::kStatusLoadingUsb);
 
     std::optional<DWORD> theme = ReadDword(kSettingsKeyPath, kThemeModeValue);
     if (theme && *theme <= static_cast<DWORD>(ThemeChoice::Dark)) settings.themeMode = static_cast<ThemeChoice>(*theme);

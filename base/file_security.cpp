@@ -8,10 +8,6 @@
 
 namespace {
 
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-
 // Rights that change what the object holds or who may touch it. Generic rights
 // are counted as well: an entry that has not been mapped still grants them.
 constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |

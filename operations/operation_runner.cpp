@@ -24,13 +24,7 @@
 
 namespace {
 
-std::wstring ResultText(ToolAction action, const std::wstring& name) {
-    const char* end = action == ToolAction::Install     ? msg::kResultInstalled
-                      : action == ToolAction::Uninstall ? msg::kResultUninstalled
-                      : action == ToolAction::RollBack  ? msg::kResultRolledBack
-                                                        : msg::kResultLaunched;
-    return name + Utf8ToWide(end);
-}
+std::wstring ResultText(ToolAction action, const std::wstring& name) { return name + Utf8ToWide(TextOf(action).done); }
 
 // What a job did: the status line's text and the tool's file as it left it.
 struct ActionOutcome {

@@ -13,10 +13,6 @@
 
 namespace {
 
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-
 std::wstring CurrentUserSidText() {
     std::vector<BYTE> sid = CurrentUserSid();
     if (sid.empty()) Fail(msg::kFileCreateFailed);

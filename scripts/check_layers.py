@@ -7,7 +7,8 @@
   and no app/. The build keeps the same order between its libraries.
 - Inside ui/ the subfolders go one way too, in UI_ORDER: a file includes
   headers of its own subfolder or of those before it.
-  The includes that still go the other way are named in UI_UPWARD_LEFT.
+  What a lower room asks of a higher one goes through the calls that the
+  main window hands in (ui/upward_calls.h).
 - Painters, models (layout, accessibility tree, focus order) and drawing
   primitives include nothing that starts a job, opens a window or declares a
   command, and call no such function themselves.
@@ -38,28 +39,12 @@ FLOORS = {
     "publisher": ["base", "catalog", "operations"],
 }
 
-# ui/'s subfolders, lowest first ("" is ui/ itself): drawing primitives and the
-# models every window reads; the list's models, painters and clicks; the jobs;
-# keyboard, screen readers, the popup and the options; the main window, which
-# routes the messages.
-UI_ORDER = ["", "list", "jobs", "keyboard", "accessibility", "popup", "options", "main"]
-# The includes that still go the other way, each to be turned around (the
-# result appliers that refresh the popup and the tray, the commands that start
-# a tool operation or open the Options dialog, the keyboard telling screen
-# readers). One that disappears must leave this list too, so it stays true.
-UI_UPWARD_LEFT = {
-    ("ui/accessibility/accessibility.cpp", "ui/main/main_window_commands.h"),
-    ("ui/jobs/catalog_apply.cpp", "ui/popup/update_popup.h"),
-    ("ui/jobs/operation_apply.cpp", "ui/popup/update_popup.h"),
-    ("ui/jobs/progress_apply.cpp", "ui/main/status_progress.h"),
-    ("ui/jobs/progress_apply.cpp", "ui/main/tray_icon.h"),
-    ("ui/keyboard/keyboard_navigation.cpp", "ui/accessibility/accessibility.h"),
-    ("ui/keyboard/keyboard_navigation.cpp", "ui/main/main_window_commands.h"),
-    ("ui/keyboard/keyboard_navigation.cpp", "ui/main/main_window_handlers.h"),
-    ("ui/list/card_menu.cpp", "ui/jobs/tool_operation.h"),
-    ("ui/list/list_input.cpp", "ui/jobs/tool_operation.h"),
-    ("ui/popup/update_popup.cpp", "ui/main/main_window_commands.h"),
-}
+# ui/'s subfolders, lowest first ("" is ui/ itself): drawing primitives, the
+# models every window reads and the calls handed upward (ui/upward_calls.h);
+# the list's models, painters and clicks; the jobs, which start background
+# work and apply its results; the popup and the Options dialog; keyboard and
+# screen readers; the main window, which routes the messages.
+UI_ORDER = ["", "list", "jobs", "popup", "options", "keyboard", "accessibility", "main"]
 
 # Painters, models and drawing primitives.
 DRAWING_AND_MODELS = [
@@ -150,7 +135,6 @@ def main():
                 elif header == "app/startup.h":
                     breaches.append(f"{rel(path)}:{line}: includes {header} (only the entry point starts the program)")
 
-    upward_seen = set()
     for path in sources("ui"):
         room = ui_room(rel(path))
         for line, header in includes(path):
@@ -159,14 +143,9 @@ def main():
             other = ui_room(header)
             if other not in UI_ORDER or room not in UI_ORDER:
                 breaches.append(f"{rel(path)}:{line}: includes {header} (a ui/ subfolder missing from UI_ORDER)")
-            elif (rel(path), header) in UI_UPWARD_LEFT:
-                upward_seen.add((rel(path), header))
             elif UI_ORDER.index(other) > UI_ORDER.index(room):
                 breaches.append(f"{rel(path)}:{line}: includes {header} (ui/ subfolders go one way: "
                                 + " < ".join(r or "ui" for r in UI_ORDER) + ")")
-
-    for gone in sorted(UI_UPWARD_LEFT - upward_seen):
-        breaches.append(f"{gone[0]}: no longer includes {gone[1]} (take it out of UI_UPWARD_LEFT)")
 
     drawing = sorted({p for pattern in DRAWING_AND_MODELS for p in ROOT.glob(pattern) if p.suffix in (".cpp", ".h")})
     for path in drawing:

@@ -197,7 +197,7 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
     const Item items[] = {
         {{4, 1, 1}, 1, L"Installée"},
         {{4, 1, 2}, 2, L"Non installée"},
-        {{4, 2, 1}, 0, L"Mise à jour disponible"},
+        {{4, 2, 1}, 0, L"À mettre à jour"},
     };
     for (const Item& item : items) {
         SCOPED_TRACE(g_state.apps[item.appIndex].id);

@@ -15,8 +15,8 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/main/main_window_commands.h"
 #include "ui/progress_text.h"
+#include "ui/site_link.h"
 
 namespace {
 

@@ -71,27 +71,14 @@ bool ShownInList(const AccessibleView& view, const RECT& rect) {
     return IntersectRect(&visible, &rect, &view.listArea) != FALSE;
 }
 
-// The running operation's progress as the strip's bar shows it: a
-// percentage, or the bytes so far when the size is unknown.
-std::wstring StateText(const CatalogApp& app) {
-    if (!app.installed) return L"Non installée";
-    return app.updateAvailable ? L"Mise à jour disponible" : L"Installée";
-}
+// The card's state as screen readers say it.
+std::wstring StateText(const CatalogApp& app) { return kCardStateWords.Of(CardStateOf(app)).spoken; }
 
-std::wstring SelfButtonText() {
-    switch (GetSelfButtonState()) {
-    case SelfButtonState::Portable: return L"Installer Orkvane";
-    case SelfButtonState::UpdateAvailable: return L"Mettre à jour Orkvane";
-    case SelfButtonState::Current: break;
-    }
-    return g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé";
-}
-
-bool HeaderButtonEnabled(AccessibleKind kind) {
+HeaderButton HeaderButtonOf(AccessibleKind kind) {
     switch (kind) {
-    case AccessibleKind::SelfButton: return GetSelfButtonState() != SelfButtonState::Current && !g_state.busy;
-    case AccessibleKind::RefreshButton: return !g_state.busy;
-    default: return true;
+    case AccessibleKind::RefreshButton: return HeaderButton::Refresh;
+    case AccessibleKind::OptionsButton: return HeaderButton::Options;
+    default: return HeaderButton::Self;
     }
 }
 
@@ -275,9 +262,9 @@ std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const Accessi
 std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node) {
     switch (node.kind) {
     case AccessibleKind::Client: return L"Orkvane";
-    case AccessibleKind::SelfButton: return SelfButtonText();
-    case AccessibleKind::RefreshButton: return L"Actualiser";
-    case AccessibleKind::OptionsButton: return L"Options";
+    case AccessibleKind::SelfButton:
+    case AccessibleKind::RefreshButton:
+    case AccessibleKind::OptionsButton: return HeaderButtonNow(HeaderButtonOf(node.kind)).label;
     case AccessibleKind::List: return L"Mes applications";
     case AccessibleKind::StatusStrip: return g_state.statusText;
     case AccessibleKind::CreditLink: return CreditText();
@@ -368,7 +355,7 @@ long StateOf(const AccessibleView& view, const AccessibleNode& node) {
             return state | STATE_SYSTEM_READONLY;
         }
         state |= STATE_SYSTEM_FOCUSABLE;
-        if (!HeaderButtonEnabled(node.kind)) state |= STATE_SYSTEM_UNAVAILABLE;
+        if (!HeaderButtonNow(HeaderButtonOf(node.kind)).enabled) state |= STATE_SYSTEM_UNAVAILABLE;
         return state;
     case AccessibleKind::Group:
         if (!ShownInList(view, LocationOf(view, node))) state |= STATE_SYSTEM_OFFSCREEN;

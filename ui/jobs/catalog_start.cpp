@@ -9,24 +9,22 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "base/constants.h"
+#include "base/messages.h"
 #include "base/paths.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
+#include "catalog/utf8.h"
 #include "ui/jobs/catalog_serial.h"
-
-namespace {
-
-constexpr wchar_t kLoadingStatusText[] = L"Chargement du catalogue\u2026";
-
-}  // namespace
+#include "ui/jobs/icon_jobs.h"
+#include "ui/repaint.h"
 
 void StartCatalogLoad(bool automatic) {
     if (g_state.busy) return;
     g_state.busy = true;
-    if (!automatic) g_state.statusText = kLoadingStatusText;
+    if (!automatic) g_state.statusText = Utf8ToWide(msg::kStatusLoading);
     g_state.settings.lastCheck = NowFileTime();
     SaveSettings();
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 
     CatalogLoadJob job;
     job.window = g_state.mainWindow;
@@ -49,4 +47,14 @@ void StartCatalogLoad(bool automatic) {
 void CheckForUpdatesIfDue() {
     if (!g_state.installedMode || !g_state.settings.updateChecks || g_state.busy) return;
     if (IsCheckDue(g_state.settings.lastCheck, NowFileTime())) StartCatalogLoad(true);
+}
+
+void ShowMainWindow() {
+    ShowWindow(g_state.mainWindow, SW_RESTORE);
+    SetForegroundWindow(g_state.mainWindow);
+    if (g_state.catalogLoaded) {
+        StartIconLoad();
+    } else if (!g_state.busy) {
+        StartCatalogLoad(false);
+    }
 }

@@ -16,6 +16,7 @@
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "ui/list/card_icon.h"
+#include "ui/repaint.h"
 
 namespace {
 
@@ -61,5 +62,5 @@ void ApplyIconResult(std::unique_ptr<IconResult> result) {
     if (!result) return;
     if (result->generation != g_state.catalogGeneration || result->appIndex >= g_state.apps.size()) return;
     g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = FitIconToCard(DecodeIconBytes(result->bytes));
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

@@ -13,7 +13,8 @@
 #include "ui/jobs/progress_apply.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
-#include "ui/popup/update_popup.h"
+#include "ui/repaint.h"
+#include "ui/upward_calls.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void ShowFailure(const std::wstring& error) {
     g_state.statusText = Utf8ToWide(msg::kOperationFailedPrefix) + error;
     ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
     UpdateScrollMetrics();
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }
 
 }  // namespace
@@ -45,11 +46,11 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         app.updateAvailable = result->toolState->updateAvailable;
         app.kept = result->toolState->kept;
     }
-    if (g_state.popupWindow != nullptr) ShowUpdatePopup();
+    if (g_state.popupWindow != nullptr) Upward().showUpdatePopup();
     if (result->closeMain) {
         DestroyWindow(g_state.mainWindow);
         return;
     }
     UpdateScrollMetrics();
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

@@ -12,13 +12,14 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/operation_apply.h"
+#include "ui/repaint.h"
 
 void StartOperation(long long appIndex, std::wstring status, std::function<void(unsigned serial)> worker) {
     g_state.busy = true;
     const unsigned serial = ++g_state.operationSerial;
     g_state.operationProgress = OperationProgress{};
     g_state.statusText = std::move(status);
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
     try {
         std::thread(std::move(worker), serial).detach();
     } catch (const std::system_error&) {

@@ -2,8 +2,7 @@
 
 #include "app/state.h"
 #include "operations/progress_post.h"
-#include "ui/main/status_progress.h"
-#include "ui/main/tray_icon.h"
+#include "ui/upward_calls.h"
 
 void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
     if (!report || !g_state.busy || report->serial != g_state.operationSerial) return;
@@ -11,11 +10,11 @@ void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
     progress.active = true;
     progress.done = report->done;
     progress.expected = report->expected;
-    InvalidateStatusStrip();
-    UpdateTrayTooltip();
+    Upward().invalidateStatusStrip();
+    Upward().updateTrayTooltip();
 }
 
 void ClearOperationProgress() {
     g_state.operationProgress = OperationProgress{};
-    UpdateTrayTooltip();
+    Upward().updateTrayTooltip();
 }

@@ -19,6 +19,7 @@
 #include "operations/self_management.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_request.h"
+#include "ui/header_model.h"
 #include "ui/jobs/operation_start.h"
 #include "ui/message_box.h"
 
@@ -93,4 +94,13 @@ void StartToolboxUpdate() {
     HWND window = g_state.mainWindow;
     StartOperation(-1, Utf8ToWide(msg::kSelfUpdating),
                    [window, request](unsigned serial) { RunToolboxUpdate(window, request, serial); });
+}
+
+void ClickSelfButton() {
+    if (g_state.busy) return;
+    switch (GetSelfButtonState()) {
+    case SelfButtonState::Portable: InstallOrRemoveSelf(); break;
+    case SelfButtonState::UpdateAvailable: StartToolboxUpdate(); break;
+    case SelfButtonState::Current: break;
+    }
 }

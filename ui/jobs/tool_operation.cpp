@@ -11,15 +11,12 @@
 #include "operations/operation_runner.h"
 #include "operations/tool_request.h"
 #include "ui/jobs/operation_start.h"
+#include "ui/repaint.h"
 
 namespace {
 
 std::wstring ProgressText(ToolAction action, const std::wstring& name) {
-    const char* start = action == ToolAction::Install     ? msg::kProgressInstall
-                        : action == ToolAction::Uninstall ? msg::kProgressUninstall
-                        : action == ToolAction::RollBack  ? msg::kProgressRollBack
-                                                          : msg::kProgressLaunch;
-    return Utf8ToWide(start) + name + Utf8ToWide(msg::kProgressEnd);
+    return Utf8ToWide(TextOf(action).running) + name + Utf8ToWide(msg::kProgressEnd);
 }
 
 }  // namespace
@@ -29,7 +26,7 @@ void StartToolOperation(unsigned long long appIndex, ToolAction action) {
     if (appIndex >= g_state.apps.size()) return;
     if (action != ToolAction::Uninstall && !g_state.installedMode) {
         g_state.statusText = Utf8ToWide(msg::kStatusPortableCatalogLoaded);
-        InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+        InvalidateMainWindow(g_state.mainWindow);
         return;
     }
 

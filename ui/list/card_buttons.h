@@ -35,6 +35,18 @@ struct PerCardState {
     }
 };
 
+// What a card's state is called: the badge on its title row (a mark, then the
+// word) and what screen readers say, the same word.
+struct CardStateWords {
+    const wchar_t* badge;
+    const wchar_t* spoken;
+};
+inline constexpr PerCardState<CardStateWords> kCardStateWords{
+    .notInstalled = {L"− Non installée", L"Non installée"},
+    .upToDate = {L"✓ Installée", L"Installée"},
+    .updateAvailable = {L"↑ À mettre à jour", L"À mettre à jour"},
+};
+
 // Whether the entry offers a previous version to go back to.
 bool OffersPreviousVersion(const CatalogApp& app);
 

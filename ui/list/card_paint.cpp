@@ -75,13 +75,13 @@ void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
     switch (state) {
     case CardState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warningFill);
-        DrawLabel(dc, L"↑ À mettre à jour", box, g_state.smallFont.get(), palette.warning, kLineRight);
+        DrawLabel(dc, kCardStateWords.updateAvailable.badge, box, g_state.smallFont.get(), palette.warning, kLineRight);
         break;
     case CardState::UpToDate:
-        DrawLabel(dc, L"✓ Installée", box, g_state.smallFont.get(), palette.success, kLineRight);
+        DrawLabel(dc, kCardStateWords.upToDate.badge, box, g_state.smallFont.get(), palette.success, kLineRight);
         break;
     case CardState::NotInstalled:
-        DrawLabel(dc, L"− Non installée", box, g_state.smallFont.get(), palette.textMuted, kLineRight);
+        DrawLabel(dc, kCardStateWords.notInstalled.badge, box, g_state.smallFont.get(), palette.textMuted, kLineRight);
         break;
     }
 }

@@ -4,12 +4,12 @@
 
 #include "app/state.h"
 #include "operations/operation_runner.h"
-#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/upward_calls.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ void HandleListClick(POINT point) {
     if (record.TogglesCard()) {
         if (record.appIndex < g_state.apps.size()) ToggleCard(record.appIndex);
     } else if (!record.OpensMenu()) {
-        StartToolOperation(record.appIndex, record.action);
+        Upward().startToolOperation(record.appIndex, record.action);
     } else if (!g_state.busy && record.appIndex < g_state.apps.size()) {
         ShowCardMenu(record);
     }
@@ -64,14 +64,8 @@ void PressCardButton(size_t appIndex, FocusPart part) {
     const std::optional<CardButton> button = FindCardButton(g_state.apps[appIndex], part);
     if (!button || !button->enabled) return;
     if (!button->opensMenu) {
-        StartToolOperation(appIndex, button->action);
+        Upward().startToolOperation(appIndex, button->action);
         return;
     }
-    // The menu lines up with the button as drawn; before any paint, with the card.
-    HitRecord anchor{};
-    anchor.appIndex = appIndex;
-    anchor.part = FocusPart::MenuButton;
-    anchor.enabled = true;
-    if (const std::optional<RECT> bounds = PaintedButtonBounds(appIndex, part)) anchor.bounds = *bounds;
-    ShowCardMenu(anchor);
+    OpenCardMenu(appIndex);
 }

@@ -11,6 +11,7 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/card_metrics.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/repaint.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ void ScrollTo(int position) {
     info.fMask = SIF_POS;
     info.nPos = clamped;
     SetScrollInfo(g_state.mainWindow, SB_VERT, &info, TRUE);
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }
 
 void HandleVerticalScroll(int request) {
@@ -122,5 +123,5 @@ void ToggleCard(size_t appIndex) {
         }
     }
     ScrollTo(target);
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

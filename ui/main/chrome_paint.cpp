@@ -69,15 +69,15 @@ void PaintLogo(HDC dc, const RECT& logo) {
 
 void PaintSelfButton(HDC dc, const RECT& box) {
     const Palette& palette = g_state.palette;
+    const HeaderButtonFace face = HeaderButtonNow(HeaderButton::Self);
     switch (GetSelfButtonState()) {
-    case SelfButtonState::Portable: PaintButton(dc, box, L"Installer Orkvane", !g_state.busy, false); break;
+    case SelfButtonState::Portable: PaintButton(dc, box, face.label, face.enabled, false); break;
     case SelfButtonState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warning);
-        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont.get(), palette.warning, kLineCentred);
+        DrawLabel(dc, face.label, box, g_state.strongFont.get(), palette.warning, kLineCentred);
         break;
     case SelfButtonState::Current:
-        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont.get(),
-                  palette.success, kLineCentred);
+        DrawLabel(dc, face.label, box, g_state.smallFont.get(), palette.success, kLineCentred);
         break;
     }
 }
@@ -94,8 +94,11 @@ void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layou
     DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, L"Votre collection d’applications", {header.title.left, Scale(47), header.title.right, Scale(70)},
               g_state.bodyFont.get(), palette.textMuted, kLineLeft);
-    PaintButton(dc, header.refreshButton, L"Actualiser", !g_state.busy, false);
-    PaintButton(dc, header.optionsButton, L"Options", true, false);
+    for (const auto& [button, box] : {std::pair{HeaderButton::Refresh, header.refreshButton},
+                                      std::pair{HeaderButton::Options, header.optionsButton}}) {
+        const HeaderButtonFace face = HeaderButtonNow(button);
+        PaintButton(dc, box, face.label, face.enabled, false);
+    }
     PaintSelfButton(dc, header.selfButton);
     FillSolid(dc, {Scale(20), headerHeight - 1, width - Scale(20), headerHeight}, palette.border);
     DrawLabel(dc, L"Mes applications",

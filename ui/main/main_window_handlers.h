@@ -23,5 +23,3 @@ void OnRightButtonDown(HWND window, POINT point);
 // True when the key was handled; false sends it on to DefWindowProcW.
 // `flags` is the message's lParam (bit 30: the key was already down).
 bool OnKeyDown(HWND window, WPARAM key, LPARAM flags);
-// The header's self button pressed: install, or update the program.
-void ClickSelfButton();

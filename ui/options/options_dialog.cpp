@@ -266,3 +266,13 @@ INT_PTR HandleOptionsMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return DialogProcedureEdge([&] { return HandleOptionsMessage(dialog, message, wParam, lParam); });
 }
+
+void ShowOptionsDialog() {
+    // The tray menu still works while the dialog holds the main window: bring
+    // the open dialog forward rather than stacking a second one over it.
+    if (g_state.optionsDialog != nullptr) {
+        SetForegroundWindow(g_state.optionsDialog);
+        return;
+    }
+    DialogBoxParamW(g_state.instance, MAKEINTRESOURCEW(kOptionsDialogId), g_state.mainWindow, OptionsDialogProc, 0);
+}

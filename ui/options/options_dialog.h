@@ -8,6 +8,8 @@
 
 #include "ui/options/options_paint.h"
 
+// Opens the dialog over the main window, or brings the open one forward.
+void ShowOptionsDialog();
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Init parameter for a dialog made with CreateDialogParamW instead of

@@ -8,10 +8,10 @@
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
 #include "ui/draw.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
-#include "ui/main/main_window_commands.h"
 #include "ui/no_activate_button.h"
 #include "ui/procedure_edge.h"
 
