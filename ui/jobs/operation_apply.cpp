@@ -28,9 +28,19 @@ void ShowFailure(const std::wstring& error) {
 
 void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     g_state.busy = false;
+    g_state.operationCancellable = false;
+    g_state.cancelRequested = false;
     ClearOperationProgress();
     if (!result) {
         ShowFailure(UnknownErrorText());
+        return;
+    }
+    if (result->cancelled) {
+        // The user asked for it: said in the status line, without a box.
+        // Nothing changed on disk, so neither does the card.
+        g_state.statusText = result->message;
+        UpdateScrollMetrics();
+        InvalidateRect(g_state.mainWindow, nullptr, FALSE);
         return;
     }
     if (!result->ok) {
