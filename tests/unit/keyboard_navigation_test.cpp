@@ -7,6 +7,7 @@
 #include <oleacc.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "operations/operation_runner.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/operation_test_support.h"
+#include "tests/support/test_support.h"
 #include "tests/support/ui_test_canvas.h"
 #include "ui/accessibility/accessible_tree.h"
 #include "ui/keyboard/focus_order.h"
@@ -162,8 +165,13 @@ TEST_F(KeyboardTest, AnnulerLiesBelowTheListWhileAnOperationCanBeStopped) {
     // Once the operation is over the button goes, and the focus with it.
     g_state.busy = false;
     g_state.operationCancellable = false;
-    g_state.cancelRequested = false;
     EXPECT_EQ(EffectiveFocus(CurrentListLayout()).part, FocusPart::SelfButton);
+    auto result = std::make_unique<OperationResult>();
+    result->cancelled = true;
+    result->message = L"a1" + W(msg::kOperationCancelled);
+    SendMessageW(window_, WM_APP_OPERATION_DONE, 0, reinterpret_cast<LPARAM>(result.release()));
+    EXPECT_FALSE(g_state.cancelRequested);
+    EXPECT_EQ(FocusText(), L"[self]") << "the next operation would give the focus back to its button";
     Walk({{VK_END, L"a2"}, {VK_DOWN, L"a2"}, {VK_F6, L"[self]"}});
 }
 
