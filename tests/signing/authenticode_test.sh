@@ -2,8 +2,9 @@
 # The executables signed with Authenticode by the build's own signing step,
 # with a throwaway certificate authority and code-signing certificate: both
 # files verify against that authority, a changed byte breaks the signature,
-# the password is found nowhere in the build folder or its output, a failed
-# signature (wrong password, time-stamp server down) fails the build and
+# the password is found nowhere in the build folder or its output, a
+# time-stamp server's stamp verifies, a failed signature (wrong password,
+# time-stamp server down) fails the build and
 # leaves no executable, and the signed publisher tool still runs under Wine.
 # Arguments: the source folder, the folder holding the built Orkvane.exe and
 # orkvane-catalog.exe, a scratch folder, the Wine launcher.
@@ -40,7 +41,27 @@ printf 'pas le bon\n' >"$keys/wrong-password.txt"
         -CAcreateserial -extfile "$keys/signer.ext" -out "$keys/signer.pem"
     openssl pkcs12 -export -in "$keys/signer.pem" -inkey "$keys/signer.key" -certfile "$keys/ca.pem" \
         -passout "file:$keys/password.txt" -out "$keys/signer.p12"
+    # A time-stamp authority under the same CA.
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=Orkvane test TSA" \
+        -keyout "$keys/tsa.key" -out "$keys/tsa.csr"
+    printf '%s\n' "basicConstraints=critical,CA:false" "keyUsage=critical,digitalSignature" \
+        "extendedKeyUsage=critical,timeStamping" >"$keys/tsa.ext"
+    openssl x509 -req -days 2 -in "$keys/tsa.csr" -CA "$keys/ca.pem" -CAkey "$keys/ca.key" \
+        -CAcreateserial -extfile "$keys/tsa.ext" -out "$keys/tsa.pem"
 } >"$work/openssl.log" 2>&1 || { cat "$work/openssl.log"; exit 1; }
+cat >"$keys/tsa.cnf" <<CONF
+[tsa]
+default_tsa = test_tsa
+[test_tsa]
+serial = $keys/tsa.serial
+signer_cert = $keys/tsa.pem
+signer_key = $keys/tsa.key
+certs = $keys/ca.pem
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512
+ess_cert_id_alg = sha256
+CONF
 
 # Configures the signed build with the given options and builds it; the
 # output of both steps goes to $work/<log>.log.
@@ -104,6 +125,32 @@ else
     fail "the signed orkvane-catalog.exe did not run: $output"
 fi
 cp "$build/Orkvane.exe" "$work/Orkvane-signed.exe"
+
+# With a time-stamp server: the signature carries its verified time stamp.
+python3 "$source_dir/tests/signing/timestamp_server.py" "$keys/tsa.cnf" "$work/tsa.port" 2>"$work/tsa.log" &
+tsa_pid=$!
+trap 'kill "$tsa_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+    [ -s "$work/tsa.port" ] && break
+    sleep 0.1
+done
+[ -s "$work/tsa.port" ] || { cat "$work/tsa.log"; fail "the time-stamp server did not start"; }
+if signed_build timestamped -DORKVANE_SIGN_PKCS12="$keys/signer.p12" \
+    -DORKVANE_SIGN_PASSWORD_FILE="$keys/password.txt" \
+    -DORKVANE_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat "$work/tsa.port")/"; then
+    for exe in "${executables[@]}"; do
+        osslsigncode verify -CAfile "$keys/ca.pem" -TSA-CAfile "$keys/ca.pem" -in "$build/$exe" \
+            >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; fail "$exe with a time stamp does not verify"; }
+        grep -q '^Timestamp Server Signature verification: ok' "$work/verify.log" ||
+            fail "$exe: no verified time stamp"
+    done
+else
+    cat "$work/timestamped.log" "$work/tsa.log"
+    fail "the time-stamped build"
+fi
+kill "$tsa_pid"
+wait "$tsa_pid" 2>/dev/null || true
+trap - EXIT
 
 # A failed signature fails the build and leaves neither the executable nor its
 # side file: a wrong password, then a time-stamp server that refuses.
