@@ -12,7 +12,7 @@
 #include "base/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/reparse_points.h"
-#include "operations/resuming_download.h"
+#include "operations/cancellable_download.h"
 #include "operations/tool_request_check.h"
 
 namespace {
@@ -24,14 +24,15 @@ void WriteAll(HANDLE file, const char* data, DWORD size, const char* message) {
     if (!WriteFile(file, data, size, &written, nullptr) || written != size) Fail(message);
 }
 
-void Report(const ByteProgress& progress, unsigned long long done, long long expected) {
-    if (progress) progress(done, expected);
+// After each block: the user may have stopped the operation meanwhile.
+void Report(const FetchOptions& options, unsigned long long done, long long expected) {
+    options.cancel.ThrowIfRequested();
+    if (options.progress) options.progress(done, expected);
 }
 
 // Bounded like a download: a huge or sparse file on the key must not fill the
 // destination's disk before the hash could refuse it.
 void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
-    const ByteProgress& progress = options.progress;
     const unsigned long long maxBytes = options.limits.maxBytes;
     CatalogApp app;
     app.id = request.name;
@@ -52,14 +53,14 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
     if (expected >= 0 && static_cast<unsigned long long>(expected) > maxBytes) Fail(msg::kUsbToolTooLarge);
 
     unsigned long long done = 0;
-    Report(progress, 0, expected);
+    Report(options, 0, expected);
     ForEachFileBlock(file.get(), msg::kUsbCopyFailed, [&](const char* data, DWORD size) {
         // The file can grow while it is copied: count what arrives.
         if (size > maxBytes - done) Fail(msg::kUsbToolTooLarge);
         hash.Add(data, size);
         WriteAll(dest, data, size, msg::kUsbCopyFailed);
         done += size;
-        Report(progress, done, expected);
+        Report(options, done, expected);
     });
 }
 
@@ -76,13 +77,13 @@ void Rewind(HANDLE file) {
 void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
     // The limits watch the whole download, across connections taken up again.
     TransferWatch watch(options.limits);
-    ResumingDownload body(request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe");
+    CancellableDownload body(request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe", options.cancel);
     CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
 
     std::vector<char> buffer(kDownloadBlockSize);
     unsigned long long total = 0;    // bytes of the file
     unsigned long long arrived = 0;  // bytes received, counting those thrown away
-    Report(options.progress, 0, body.expected());
+    Report(options, 0, body.expected());
     for (;;) {
         watch.Check(arrived);
         bool restarted = false;
@@ -99,11 +100,15 @@ void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash,
         WriteAll(dest, buffer.data(), read, msg::kFileWriteFailed);
         total += read;
         arrived += read;
-        Report(options.progress, total, body.expected());
+        Report(options, total, body.expected());
     }
 }
 
 }  // namespace
+
+ByteProgress ProgressOrStop(const FetchOptions& options) {
+    return [options](unsigned long long done, long long expected) { Report(options, done, expected); };
+}
 
 VerifiedFile::~VerifiedFile() {
     file_.reset();

@@ -49,7 +49,7 @@ UI_ORDER = ["", "list", "jobs", "popup", "options", "keyboard", "accessibility",
 # Painters, models and drawing primitives.
 DRAWING_AND_MODELS = [
     "ui/draw.*", "ui/header_model.*", "ui/progress_text.*",
-    "ui/*/*_paint.*", "ui/main/chrome_footer.*", "ui/main/status_progress.*", "ui/list/card_icon.*",
+    "ui/*/*_paint.*", "ui/main/chrome_footer.*", "ui/status_progress.*", "ui/list/card_icon.*",
     "ui/list/card_layout.*", "ui/list/card_buttons.*", "ui/accessibility/accessible_tree.*",
     "ui/keyboard/focus_order.*", "ui/options/options_model.*",
 ]

@@ -9,7 +9,7 @@ packages=(
     clang lld llvm
     wine wine64
     xvfb xauth xdotool imagemagick
-    python3 openssl
+    python3 openssl osslsigncode
     squid
     googletest nlohmann-json3-dev
 )

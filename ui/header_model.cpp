@@ -21,3 +21,11 @@ HeaderButtonFace HeaderButtonNow(HeaderButton button) {
     // A mark that the program is current, not a button to press.
     return {g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", false};
 }
+
+std::vector<FocusPart> HeaderFocusStops() {
+    std::vector<FocusPart> stops;
+    if (GetSelfButtonState() != SelfButtonState::Current) stops.push_back(FocusPart::SelfButton);
+    stops.push_back(FocusPart::RefreshButton);
+    stops.push_back(FocusPart::OptionsButton);
+    return stops;
+}

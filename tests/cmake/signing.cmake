@@ -28,3 +28,19 @@ add_test(NAME SignatureOpensslInterop
     COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/signing/openssl_interop.py
         ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:orkvane-catalog> ${CMAKE_CURRENT_BINARY_DIR}/signing-interop)
 set_tests_properties(SignatureOpensslInterop PROPERTIES TIMEOUT 180)
+
+# The two executables signed with Authenticode by the build's own signing step
+# (cmake/code_signing.cmake) in a small build of their own, with a throwaway
+# certificate; then the signed program is started under Wine.
+set(AUTHENTICODE_WORK ${CMAKE_CURRENT_BINARY_DIR}/signing-authenticode)
+add_test(NAME AuthenticodeSignedBuild
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/signing/authenticode_test.sh ${CMAKE_SOURCE_DIR}
+        $<TARGET_FILE_DIR:Orkvane> ${AUTHENTICODE_WORK} ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(AuthenticodeSignedBuild PROPERTIES TIMEOUT 120 FIXTURES_SETUP signed_program)
+add_test(NAME AuthenticodeSignedProgramStarts
+    COMMAND orkvane_process_tests --gtest_also_run_disabled_tests
+        --gtest_filter=SignedProgram.DISABLED_StartsAndShowsItsWindow)
+set_tests_properties(AuthenticodeSignedProgramStarts PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED signed_program
+    ENVIRONMENT ORKVANE_SIGNED_EXE=${AUTHENTICODE_WORK}/Orkvane-signed.exe
+    # The filter must find the test: a run of no test would pass as well.
+    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.")

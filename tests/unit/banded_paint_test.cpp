@@ -18,7 +18,7 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
-#include "ui/main/status_progress.h"
+#include "ui/status_progress.h"
 
 namespace {
 

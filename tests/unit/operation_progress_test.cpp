@@ -23,7 +23,7 @@
 #include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/tool_operation.h"
 #include "ui/main/chrome_footer.h"
-#include "ui/main/status_progress.h"
+#include "ui/status_progress.h"
 #include "ui/progress_text.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "app/state.h"
 #include "operations/progress_post.h"
+#include "ui/status_progress.h"
 #include "ui/upward_calls.h"
 
 void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
@@ -10,7 +11,7 @@ void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
     progress.active = true;
     progress.done = report->done;
     progress.expected = report->expected;
-    Upward().invalidateStatusStrip();
+    InvalidateStatusStrip();
     Upward().updateTrayTooltip();
 }
 

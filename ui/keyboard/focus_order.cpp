@@ -12,19 +12,12 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/card_metrics.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/status_progress.h"
 
 CardListLayout CurrentListLayout() {
     RECT client{};
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
     return CurrentCardLayout(client.right - client.left);
-}
-
-std::vector<FocusPart> HeaderFocusStops() {
-    std::vector<FocusPart> stops;
-    if (GetSelfButtonState() != SelfButtonState::Current) stops.push_back(FocusPart::SelfButton);
-    stops.push_back(FocusPart::RefreshButton);
-    stops.push_back(FocusPart::OptionsButton);
-    return stops;
 }
 
 std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstring& id) {
@@ -44,6 +37,10 @@ KeyboardFocus EffectiveFocus(const CardListLayout& layout) {
         return focus;
     case FocusPart::RefreshButton:
     case FocusPart::OptionsButton: return focus;
+    case FocusPart::CancelButton:
+        // Once the operation is over, the focus goes where Up from the list goes.
+        if (!CancelButtonShown()) return {HeaderFocusStops().front(), {}};
+        return focus;
     default: break;
     }
     const std::optional<size_t> position = CardPosition(layout, focus.cardId);

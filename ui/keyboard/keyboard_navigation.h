@@ -27,5 +27,5 @@ void OnUpdateUiState(HWND window, WPARAM wParam);
 // Moves the keyboard focus, repaints, and tells screen readers.
 void SetKeyboardFocus(HWND window, const KeyboardFocus& focus);
 
-// Presses a header button as a click on it would.
+// Presses a header button, or "Annuler", as a click on it would.
 void PressHeaderButton(FocusPart part);

@@ -6,7 +6,6 @@
 #include "ui/jobs/tool_operation.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
-#include "ui/main/status_progress.h"
 #include "ui/main/tray_icon.h"
 #include "ui/popup/update_popup.h"
 #include "ui/upward_calls.h"
@@ -16,7 +15,6 @@ bool RegisterWindowClasses(HINSTANCE instance, HICON icon) {
     calls.startToolOperation = StartToolOperation;
     calls.showUpdatePopup = ShowUpdatePopup;
     calls.closeUpdatePopup = CloseUpdatePopup;
-    calls.invalidateStatusStrip = InvalidateStatusStrip;
     calls.updateTrayTooltip = UpdateTrayTooltip;
     calls.reportAccessibleChanges = ReportAccessibleChanges;
     SetUpwardCalls(calls);
