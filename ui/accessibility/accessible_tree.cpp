@@ -16,6 +16,7 @@
 #include "ui/list/list_summary.h"
 #include "ui/progress_text.h"
 #include "ui/status_progress.h"
+#include "ui/window_elements.h"
 
 namespace {
 
@@ -23,19 +24,11 @@ namespace {
 // interleaved, five ids per index: group i, card i and its three possible
 // buttons. Neither kind can run into the other, however many there are (the
 // catalogue's size bounds the indices far below the range of a long).
-constexpr long kSelfId = 1;
-constexpr long kRefreshId = 2;
-constexpr long kOptionsId = 3;
-constexpr long kListId = 4;
-constexpr long kStatusId = 5;
-constexpr long kLinkId = 6;
-constexpr long kCancelId = 7;
-constexpr long kFirstListId = 100;
 constexpr long kIdsPerIndex = 5;
 constexpr long kGroupSlot = 0;
 constexpr long kCardSlot = 1;  // then its buttons
 
-long ListId(size_t index, long slot) { return kFirstListId + kIdsPerIndex * static_cast<long>(index) + slot; }
+long ListId(size_t index, long slot) { return kFirstListElement + kIdsPerIndex * static_cast<long>(index) + slot; }
 
 constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton};
 
@@ -109,13 +102,13 @@ AccessibleView CurrentAccessibleView() {
 long ChildIdOf(const AccessibleNode& node) {
     switch (node.kind) {
     case AccessibleKind::Client: return CHILDID_SELF;
-    case AccessibleKind::SelfButton: return kSelfId;
-    case AccessibleKind::RefreshButton: return kRefreshId;
-    case AccessibleKind::OptionsButton: return kOptionsId;
-    case AccessibleKind::List: return kListId;
-    case AccessibleKind::StatusStrip: return kStatusId;
-    case AccessibleKind::CancelButton: return kCancelId;
-    case AccessibleKind::CreditLink: return kLinkId;
+    case AccessibleKind::SelfButton: return kSelfElement;
+    case AccessibleKind::RefreshButton: return kRefreshElement;
+    case AccessibleKind::OptionsButton: return kOptionsElement;
+    case AccessibleKind::List: return kListElement;
+    case AccessibleKind::StatusStrip: return kStatusElement;
+    case AccessibleKind::CancelButton: return kCancelElement;
+    case AccessibleKind::CreditLink: return kLinkElement;
     case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
     case AccessibleKind::Card: return ListId(node.index, kCardSlot);
     case AccessibleKind::CardButton: break;
@@ -129,17 +122,17 @@ std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long chi
     AccessibleNode node;
     switch (childId) {
     case CHILDID_SELF: node.kind = AccessibleKind::Client; break;
-    case kSelfId: node.kind = AccessibleKind::SelfButton; break;
-    case kRefreshId: node.kind = AccessibleKind::RefreshButton; break;
-    case kOptionsId: node.kind = AccessibleKind::OptionsButton; break;
-    case kListId: node.kind = AccessibleKind::List; break;
-    case kStatusId: node.kind = AccessibleKind::StatusStrip; break;
-    case kCancelId: node.kind = AccessibleKind::CancelButton; break;
-    case kLinkId: node.kind = AccessibleKind::CreditLink; break;
+    case kSelfElement: node.kind = AccessibleKind::SelfButton; break;
+    case kRefreshElement: node.kind = AccessibleKind::RefreshButton; break;
+    case kOptionsElement: node.kind = AccessibleKind::OptionsButton; break;
+    case kListElement: node.kind = AccessibleKind::List; break;
+    case kStatusElement: node.kind = AccessibleKind::StatusStrip; break;
+    case kCancelElement: node.kind = AccessibleKind::CancelButton; break;
+    case kLinkElement: node.kind = AccessibleKind::CreditLink; break;
     default:
-        if (childId < kFirstListId) return std::nullopt;
-        node.index = static_cast<size_t>((childId - kFirstListId) / kIdsPerIndex);
-        const long slot = (childId - kFirstListId) % kIdsPerIndex;
+        if (childId < kFirstListElement) return std::nullopt;
+        node.index = static_cast<size_t>((childId - kFirstListElement) / kIdsPerIndex);
+        const long slot = (childId - kFirstListElement) % kIdsPerIndex;
         if (slot == kGroupSlot) {
             node.kind = AccessibleKind::Group;
         } else {

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <exception>
-#include <thread>
 
 #include "app/policies.h"
 #include "app/settings.h"
@@ -16,6 +14,7 @@
 #include "catalog/utf8.h"
 #include "ui/jobs/catalog_serial.h"
 #include "ui/jobs/icon_jobs.h"
+#include "ui/jobs/worker_start.h"
 #include "ui/repaint.h"
 
 void StartCatalogLoad(bool automatic) {
@@ -35,9 +34,7 @@ void StartCatalogLoad(bool automatic) {
     job.fixedDiskAllowed = g_state.policies.Allows(PolicyId::AllowFixedDiskOffline);
     job.signingKeys = CatalogSigningKeys();
     job.highestSerial = HighestCatalogSerial(job.offline);
-    try {
-        std::thread([job] { RunCatalogWorker(job); }).detach();
-    } catch (const std::exception&) {
+    if (!StartWorker([job] { RunCatalogWorker(job); })) {
         // No thread: the window reports an unknown error as for a null result.
         // This runs on the window's own thread, which cannot wait for its queue.
         if (!PostMessageW(job.window, WM_APP_CATALOG_READY, 0, 0)) g_state.busy = false;

@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "app/state.h"
@@ -12,6 +10,7 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/operation_apply.h"
+#include "ui/jobs/worker_start.h"
 #include "ui/repaint.h"
 
 void StartOperation(long long appIndex, std::wstring status, bool cancellable,
@@ -23,9 +22,8 @@ void StartOperation(long long appIndex, std::wstring status, bool cancellable,
     g_state.cancelRequested = false;
     g_state.statusText = std::move(status);
     InvalidateMainWindow(g_state.mainWindow);
-    try {
-        std::thread(std::move(worker), serial, CancelToken::OfNewOperation()).detach();
-    } catch (const std::system_error&) {
+    const CancelToken cancel = CancelToken::OfNewOperation();
+    if (!StartWorker([worker = std::move(worker), serial, cancel] { worker(serial, cancel); })) {
         // No worker means no result message would ever clear busy.
         auto result = std::make_unique<OperationResult>();
         result->appIndex = appIndex;

@@ -113,15 +113,16 @@ GroupedEntries GroupVisibleEntries(const std::vector<size_t>& visible) {
 
 bool IsExpanded(const CatalogApp& app) { return !g_state.expandedId.empty() && app.id == g_state.expandedId; }
 
+bool ShowsAsCard(const CatalogApp& app) {
+    // The program's own entry drives the header's self button, not a card.
+    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id);
+}
+
 std::vector<size_t> VisibleEntryIndices() {
     std::vector<size_t> indices;
     indices.reserve(g_state.apps.size());
     for (size_t i = 0; i < g_state.apps.size(); ++i) {
-        const CatalogApp& app = g_state.apps[i];
-        if (app.hidden && !g_state.secretMode) continue;
-        // The program's own entry drives the header's self button, not a card.
-        if (FoldedEquals(app.id, kOwnAppId)) continue;
-        indices.push_back(i);
+        if (ShowsAsCard(g_state.apps[i])) indices.push_back(i);
     }
     return indices;
 }

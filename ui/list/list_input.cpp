@@ -10,15 +10,13 @@
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/upward_calls.h"
+#include "ui/window_elements.h"
 
 namespace {
 
-constexpr int kOptionsKey = 1;
-constexpr int kSelfKey = 2;
-constexpr int kRefreshKey = 3;
-constexpr int kCancelKey = 4;
-constexpr int kFirstHitKey = 100;
-constexpr int kFirstCardKey = 100000;
+// Past the fixed elements: what the last paint recorded, by position.
+constexpr int kFirstHitKey = kFirstListElement;
+constexpr int kFirstCardKey = kFirstListElement + 100000;
 
 const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
     for (size_t i = 0; i < g_state.hitRecords.size(); ++i) {
@@ -34,10 +32,10 @@ const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
 }  // namespace
 
 int HoverKeyAt(POINT point) {
-    if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsKey;
-    if (PtInRect(&g_state.selfButtonRect, point)) return kSelfKey;
-    if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshKey;
-    if (PtInRect(&g_state.cancelButtonRect, point)) return kCancelKey;
+    if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsElement;
+    if (PtInRect(&g_state.selfButtonRect, point)) return kSelfElement;
+    if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshElement;
+    if (PtInRect(&g_state.cancelButtonRect, point)) return kCancelElement;
     size_t position = 0;
     if (EnabledRecordAt(point, &position) != nullptr) return kFirstHitKey + static_cast<int>(position);
     for (size_t i = 0; i < g_state.cardRects.size(); ++i) {

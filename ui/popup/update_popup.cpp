@@ -182,7 +182,7 @@ int FindPopupEntry(const PopupItem& item) {
         int index = static_cast<int>(i);
         if (index == g_state.selfIndex) return g_state.selfUpdateAvailable ? index : -1;
         if (!OffersUpdate(app)) return -1;
-        if (app.hidden && !g_state.secretMode) return -1;
+        if (!ShowsAsCard(app)) return -1;
         return index;
     }
     return -1;
