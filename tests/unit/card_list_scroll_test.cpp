@@ -15,6 +15,7 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/window_elements.h"
 
 namespace {
 
@@ -262,9 +263,17 @@ TEST(CardListScroll, HoverKeysInPriorityOrder) {
         int key;
     };
     const Case cases[] = {
-        {{16, 16}, 1},        {{25, 25}, 2},      {{45, 15}, 3},        {{150, 110}, 101},
-        {{150, 140}, 102},    {{95, 95}, 100000}, {{150, 125}, 100000}, {{350, 350}, 100001},
-        {{200, 110}, 100000}, {{500, 500}, 0},    {{20, 12}, 0},
+        {{16, 16}, kOptionsElement},
+        {{25, 25}, kSelfElement},
+        {{45, 15}, kRefreshElement},
+        {{150, 110}, 101},
+        {{150, 140}, 102},
+        {{95, 95}, 100000},
+        {{150, 125}, 100000},
+        {{350, 350}, 100001},
+        {{200, 110}, 100000},
+        {{500, 500}, 0},
+        {{20, 12}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HoverKeyAt(c.point), c.key) << "at " << c.point.x << ", " << c.point.y;

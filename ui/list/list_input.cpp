@@ -16,7 +16,7 @@ namespace {
 
 // Past the fixed elements: what the last paint recorded, by position.
 constexpr int kFirstHitKey = kFirstListElement;
-constexpr int kFirstCardKey = kFirstListElement + 100000;
+constexpr int kFirstCardKey = 100000;
 
 const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
     for (size_t i = 0; i < g_state.hitRecords.size(); ++i) {
