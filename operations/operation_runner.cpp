@@ -39,7 +39,7 @@ struct ActionOutcome {
 };
 
 KeptVersions KeptVersionsOf(const ToolRequest& request) {
-    return ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name));
+    return ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name), request.withdrawn);
 }
 
 // The tool's file as it lies now, after a job that kept it installed.

@@ -23,8 +23,9 @@ bool Rename(const std::wstring& from, const std::wstring& to) {
 }
 
 // Makes room for a new previous version. One that cannot be deleted because
-// something runs it goes aside like a running tool.
+// something runs it goes aside like a running tool. Its digest goes with it.
 bool DiscardPrevious(const ToolFiles& files) {
+    DeleteOwnFile(files.previousDigest);
     if (DeleteOwnFile(files.previous)) return true;
     const std::wstring aside = FreeFileName(files.appsFolder, AsideFileName(files.id));
     if (!Rename(files.previous, aside)) return false;
@@ -34,40 +35,54 @@ bool DiscardPrevious(const ToolFiles& files) {
 
 // The running file stays where it was moved; the previous version is a copy
 // of it, so that the aside file can go once the tool has ended.
-void KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
-    if (!DiscardPrevious(files)) return;
+bool KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
+    if (!DiscardPrevious(files)) return false;
     if (CopyOverOwnFile(aside, files.previous)) {
         Hide(files.previous);
-    } else {
-        DeleteOwnFile(files.previous);
+        return true;
     }
+    DeleteOwnFile(files.previous);
+    return false;
 }
 
-void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
-    ForgetRollback(files);
-    if (!IsSha256Text(sha256)) return;
-    const std::string digits(sha256.begin(), sha256.end());
-    UniqueHandle file(
-        CreateFileW(files.rollbackMark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    if (!file) return;
-    DWORD written = 0;
-    const bool ok = WriteFile(file.get(), digits.data(), static_cast<DWORD>(digits.size()), &written, nullptr) &&
-                    written == digits.size();
-    file.reset();
-    // Half a mark must not pass for one.
-    if (!ok) DeleteOwnFile(files.rollbackMark);
+// A file that is not kept leaves through an aside name: deleted once the new
+// one is in place, or at the next clean-up of aside copies.
+void ReplaceWithoutKeeping(const ToolFiles& files, const MoveIntoPlace& moveIn) {
+    const std::wstring aside = FreeFileName(files.appsFolder, AsideFileName(files.id));
+    if (!Rename(files.installed, aside)) Fail(msg::kCopyToAppsFailed);
+    try {
+        moveIn(files.installed);
+    } catch (...) {
+        Rename(aside, files.installed);
+        throw;
+    }
+    if (!DeleteOwnFile(aside)) Hide(aside);
+}
+
+// The previous version failed its check: it is neither put back nor kept.
+[[noreturn]] void RefusePrevious(const ToolFiles& files, const std::wstring& side, const char* message) {
+    if (!DeleteOwnFile(side)) Hide(side);
+    DeleteOwnFile(files.previousDigest);
+    Fail(message);
 }
 
 }  // namespace
 
-bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, const MoveIntoPlace& moveIn) {
+bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, const MoveIntoPlace& moveIn,
+                            const std::wstring& replacedDigest, const std::vector<std::wstring>& withdrawn) {
     if (!FileExists(files.installed)) {
         moveIn(files.installed);
         return false;
     }
+    // Only a file whose digest is known, and not withdrawn, may come back.
+    const bool keep = IsSha256Text(replacedDigest) && !IsWithdrawnDigest(withdrawn, replacedDigest);
     // A read-only or system file cannot be renamed over or written.
     ClearRestrictiveAttributes(files.installed);
     if (!IsFileInUse(files.installed)) {
+        if (!keep) {
+            ReplaceWithoutKeeping(files, moveIn);
+            return false;
+        }
         if (!DiscardPrevious(files) || !Rename(files.installed, files.previous)) Fail(msg::kCopyToAppsFailed);
         try {
             moveIn(files.installed);
@@ -76,6 +91,7 @@ bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, co
             throw;
         }
         Hide(files.previous);
+        WriteDigestFile(files.previousDigest, replacedDigest);
         return false;
     }
 
@@ -88,7 +104,7 @@ bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, co
         Rename(aside, files.installed);
         throw;
     }
-    KeepCopyAsPrevious(aside, files);
+    if (keep && KeepCopyAsPrevious(aside, files)) WriteDigestFile(files.previousDigest, replacedDigest);
     return true;
 }
 
@@ -96,6 +112,7 @@ void RollBackTool(const ToolRequest& request) {
     CheckToolFileName(request);
     const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
     if (!FileExists(files.previous)) Fail(msg::kNoPreviousVersion);
+    const std::wstring recorded = ReadDigestFile(files.previousDigest);
 
     // The kept file leaves its name first, so that the installed one can take
     // it. Under an aside name it is cleaned up should the program stop halfway.
@@ -105,20 +122,49 @@ void RollBackTool(const ToolRequest& request) {
         Hide(files.previous);
         Fail(msg::kRollbackFailed);
     }
+    auto putBack = [&](const std::wstring& digest) {
+        if (FileExists(side) && !FileExists(files.previous) && Rename(side, files.previous)) {
+            Hide(files.previous);
+            WriteDigestFile(files.previousDigest, digest);
+        }
+    };
+    // Checked under the side name, the bytes that are put back: it was
+    // verified when it was installed, and must not have changed since.
+    std::wstring digest;
     try {
-        ReplaceKeepingPrevious(files, request.name, [&side](const std::wstring& target) {
-            if (!Rename(side, target)) Fail(msg::kRollbackFailed);
-        });
+        digest = ComputeFileSha256(side);
     } catch (...) {
-        if (FileExists(side) && !FileExists(files.previous) && Rename(side, files.previous)) Hide(files.previous);
+        putBack(recorded);
         throw;
     }
-    WriteRollbackMark(files, request.sha256);
+    if (recorded.empty() || !Sha256Matches(digest, recorded)) RefusePrevious(files, side, msg::kPreviousVersionChanged);
+    if (IsWithdrawnDigest(request.withdrawn, digest)) RefusePrevious(files, side, msg::kPreviousVersionWithdrawn);
+
+    // The installed file becomes the previous version under the same rules;
+    // one that cannot be hashed is not kept.
+    std::wstring installedDigest;
+    try {
+        if (FileExists(files.installed)) installedDigest = ComputeFileSha256(files.installed);
+    } catch (const AppError&) {
+    }
+    try {
+        ReplaceKeepingPrevious(
+            files, request.name,
+            [&side](const std::wstring& target) {
+                if (!Rename(side, target)) Fail(msg::kRollbackFailed);
+            },
+            installedDigest, request.withdrawn);
+    } catch (...) {
+        putBack(digest);
+        throw;
+    }
+    WriteDigestFile(files.rollbackMark, request.sha256);
 }
 
 void ForgetRollback(const ToolFiles& files) { DeleteOwnFile(files.rollbackMark); }
 
 void RemovePreviousVersion(const ToolFiles& files) {
     DeleteOwnFile(files.previous);
+    DeleteOwnFile(files.previousDigest);
     ForgetRollback(files);
 }
