@@ -86,6 +86,14 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
         result->ok = true;
     } catch (const std::exception& error) {
         result->error = ErrorText(error);
+        // A refused rollback deletes a kept file that failed its check: the
+        // card must stop offering it.
+        if (job.action == HitAction::RollBack) {
+            try {
+                result->toolState = CurrentToolState(job.request);
+            } catch (const std::exception&) {
+            }
+        }
     }
     return result;
 }

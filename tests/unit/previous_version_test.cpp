@@ -106,7 +106,7 @@ TEST_F(PreviousVersionTest, TheRollbackPutsBackOnlyTheFileKeptAndNothingElse) {
     Run(HitAction::RollBack);
     EXPECT_EQ(g_state.statusText, W("Opération impossible : Version précédente modifiée"));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
-    EXPECT_EQ(ToolFilesNow(), std::vector<std::wstring>{id + L".exe"});
+    EXPECT_EQ(ToolFilesNow(), (std::vector<std::wstring>{id + L".exe", id + L".retour.txt"}));
     EXPECT_FALSE(OffersRollBack());
 
     // A previous version without its digest (kept before digests were
@@ -114,6 +114,7 @@ TEST_F(PreviousVersionTest, TheRollbackPutsBackOnlyTheFileKeptAndNothingElse) {
     Load(v3);
     Run(HitAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v2);
+    SetFileAttributesW(files.previousDigest.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteFileBytes(files.previousDigest, WideToUtf8(Sha256Of(v2)).substr(0, 40));
     Load(v3);
     EXPECT_FALSE(OffersRollBack());
