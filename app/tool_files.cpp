@@ -42,6 +42,8 @@ std::wstring AsideFilePattern(const std::wstring& id) {
     return (id.empty() ? std::wstring(L"*") : id) + kAsideInfix + L"*" + kExeExtension;
 }
 
+std::wstring RollbackMarkPattern() { return std::wstring(L"*") + kRollbackMarkSuffix; }
+
 bool IsAsideFileName(const std::wstring& fileName, const std::wstring& id) {
     const std::wstring_view infix = kAsideInfix;
     const std::wstring_view extension = kExeExtension;
@@ -78,17 +80,16 @@ std::wstring ReadDigestFile(const std::wstring& path) {
 }
 
 bool WriteDigestFile(const std::wstring& path, const std::wstring& sha256) {
-    if (!DeleteOwnFile(path) || !IsSha256Text(sha256)) return false;
+    if (!IsSha256Text(sha256)) {
+        DeleteOwnFile(path);
+        return false;
+    }
+    // Written whole under a side name, then renamed: a stop halfway leaves
+    // the old file or the new one, never half a digest.
     const std::string digits(sha256.begin(), sha256.end());
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file.get(), digits.data(), static_cast<DWORD>(digits.size()), &written, nullptr) &&
-                    written == digits.size();
-    file.reset();
-    // Half a digest must not pass for one.
-    if (!ok) DeleteOwnFile(path);
-    return ok;
+    if (WriteOwnFileWhole(path, digits, FILE_ATTRIBUTE_HIDDEN)) return true;
+    DeleteOwnFile(path);
+    return false;
 }
 
 bool IsWithdrawnDigest(const std::vector<std::wstring>& withdrawn, const std::wstring& digest) {

@@ -37,26 +37,18 @@ bool DiscardPrevious(const ToolFiles& files) {
 // of it, so that the aside file can go once the tool has ended.
 bool KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
     if (!DiscardPrevious(files)) return false;
-    if (CopyOverOwnFile(aside, files.previous)) {
-        Hide(files.previous);
-        return true;
-    }
-    DeleteOwnFile(files.previous);
-    return false;
+    if (!CopyOverOwnFileWhole(aside, files.previous)) return false;
+    Hide(files.previous);
+    return true;
 }
 
-// A file that is not kept leaves through an aside name: deleted once the new
-// one is in place, or at the next clean-up of aside copies.
-void ReplaceWithoutKeeping(const ToolFiles& files, const MoveIntoPlace& moveIn) {
-    const std::wstring aside = FreeFileName(files.appsFolder, AsideFileName(files.id));
-    if (!Rename(files.installed, aside)) Fail(msg::kCopyToAppsFailed);
-    try {
-        moveIn(files.installed);
-    } catch (...) {
-        Rename(aside, files.installed);
-        throw;
-    }
-    if (!DeleteOwnFile(aside)) Hide(aside);
+// The installed file becomes the previous version while keeping its own name
+// until the new file takes it: a second name of the same file where the
+// volume allows it, otherwise a whole copy.
+bool KeepInstalledAsPrevious(const ToolFiles& files) {
+    if (!DiscardPrevious(files)) return false;
+    if (CreateHardLinkW(files.previous.c_str(), files.installed.c_str(), nullptr)) return true;
+    return CopyOverOwnFileWhole(files.installed, files.previous);
 }
 
 // The previous version failed its check: it is neither put back nor kept.
@@ -79,15 +71,18 @@ bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, co
     // A read-only or system file cannot be renamed over or written.
     ClearRestrictiveAttributes(files.installed);
     if (!IsFileInUse(files.installed)) {
+        // The new file replaces the installed one by one rename: whenever the
+        // program stops, <id>.exe is the old tool or the new one.
         if (!keep) {
-            ReplaceWithoutKeeping(files, moveIn);
+            moveIn(files.installed);
             return false;
         }
-        if (!DiscardPrevious(files) || !Rename(files.installed, files.previous)) Fail(msg::kCopyToAppsFailed);
+        if (!KeepInstalledAsPrevious(files)) Fail(msg::kCopyToAppsFailed);
         try {
             moveIn(files.installed);
         } catch (...) {
-            Rename(files.previous, files.installed);
+            // Still the installed file: no version to go back to.
+            DeleteOwnFile(files.previous);
             throw;
         }
         Hide(files.previous);
@@ -151,7 +146,7 @@ void RollBackTool(const ToolRequest& request) {
         ReplaceKeepingPrevious(
             files, request.name,
             [&side](const std::wstring& target) {
-                if (!Rename(side, target)) Fail(msg::kRollbackFailed);
+                if (!MoveOverOwnFile(side, target)) Fail(msg::kRollbackFailed);
             },
             installedDigest, request.withdrawn);
     } catch (...) {

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr DWORD kDownloadBlockSize = 65536;
-constexpr wchar_t kSideSuffix[] = L".nouveau";
 
 void WriteAll(HANDLE file, const char* data, DWORD size, const char* message) {
     DWORD written = 0;
@@ -124,6 +123,9 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
+    // The bytes reach the disk before the name does: after a power cut the
+    // target must not name a file whose data never arrived.
+    if (!FlushFileBuffers(file_.get())) return false;
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;
@@ -131,6 +133,8 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     target.copy(info->FileName, target.size());
     if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return false;
+    // Written through, as MOVEFILE_WRITE_THROUGH would.
+    FlushFileBuffers(file_.get());
     path_ = target;
     Keep();
     return true;
@@ -169,5 +173,5 @@ VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folde
 VerifiedFile FetchVerifiedBeside(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
     CheckToolRequest(request);
     CreateFolderPath(folder);
-    return FetchInto(request, FreeFileName(folder, request.exeName + kSideSuffix), FILE_ATTRIBUTE_HIDDEN, options);
+    return FetchInto(request, FreeFileName(folder, request.exeName + kSideFileSuffix), FILE_ATTRIBUTE_HIDDEN, options);
 }
