@@ -15,7 +15,8 @@ struct ToolRequest {
     std::wstring downloadEndpoint;
     std::wstring sourceRoot;
     // Releases of the tool that must never run again.
-    std::vector<std::wstring> withdrawn;
+    // Defaulted, so that a request spelled out member by member may leave it out.
+    std::vector<std::wstring> withdrawn{};
 };
 
 ToolRequest MakeToolRequest(const CatalogApp& app);

@@ -76,7 +76,7 @@ TEST(FetchToolExecutable, RefusesBadCatalogueDataBeforeAnyFileOrNetworkWork) {
     const std::wstring folder = scratch / L"not_made_yet";
     ClearRequestLog();
     for (const Case& c : cases) {
-        ToolRequest request{c.name, L"d", c.exeName, c.sha256, c.downloadId, c.endpoint, L"", {}};
+        ToolRequest request{c.name, L"d", c.exeName, c.sha256, c.downloadId, c.endpoint, L""};
         EXPECT_EQ(ErrorOf([&] { FetchToolExecutable(request, folder); }), c.expected) << c.what;
     }
     EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "folder made before validation";
