@@ -135,7 +135,21 @@ bool IsListed(const InstallPlaces& places, const std::wstring& path) {
 void RefreshKeptVersions(CatalogApp& app, const InstallPlaces& places) {
     const ToolFiles files = ToolFilesIn(places.appsFolder, app.id);
     if (places.listed && !IsListed(places, files.previous) && !IsListed(places, files.rollbackMark)) return;
-    app.kept = ReadKeptVersions(files);
+    // A release the catalogue now withdraws is not kept for a rollback.
+    DiscardWithdrawnPrevious(files, app.withdrawn);
+    app.kept = ReadKeptVersions(files, app.withdrawn);
+}
+
+// Readers that do not know the member ignore it; this one ignores what is
+// not a digest, since no file can match it.
+std::vector<std::wstring> WithdrawnDigests(const JsonValue& entry) {
+    std::vector<std::wstring> digests;
+    const JsonValue* member = FindMember(entry, L"withdrawn");
+    if (member == nullptr || member->kind != JsonKind::Array) return digests;
+    for (const JsonValue& item : member->items) {
+        if (item.kind == JsonKind::String && IsSha256Text(item.text)) digests.push_back(item.text);
+    }
+    return digests;
 }
 
 void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
@@ -219,6 +233,7 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
     app.sha256 = StringMember(entry, L"sha256");
     const JsonValue* hidden = FindMember(entry, L"hidden");
     app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
+    app.withdrawn = WithdrawnDigests(entry);
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);
