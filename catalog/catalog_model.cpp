@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cwchar>
 #include <exception>
 #include <functional>
 #include <optional>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "app/constants.h"
 #include "app/error.h"
@@ -206,10 +208,10 @@ bool IsCompleteEntry(const JsonValue& entry) {
            HasText(entry, L"description") && HasText(entry, L"sha256", kDownloadIdShaUnits);
 }
 
+// Fills `app`, a new entry of the catalogue, in place: moving a whole tool
+// into the list would move every one of its strings once more.
 template <typename Json>
-CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
-    if (!IsCompleteEntry(entry)) Fail(msg::kEntryIncomplete);
-    CatalogApp app;
+void ReadEntry(Json& entry, const DocumentSettings& document, CatalogApp& app) {
     app.id = StringMember(entry, L"id");
     app.name = app.id;
     app.version = StringMember(entry, L"version");
@@ -232,7 +234,6 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
         app.iconLocation = OnlineIconLocation(entry, document.iconBaseUrl, app.id);
     }
     RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
-    return app;
 }
 
 
@@ -249,6 +250,61 @@ size_t ToolsBeforeFirstIncomplete(const std::vector<JsonValue>& items) {
     return count;
 }
 
+// The ids of the entries taken so far, compared with A-Z folded, in one
+// table of open addressing that holds their places in the catalogue: a
+// catalogue of thousands of entries makes no string and no node per id.
+class TakenIds {
+public:
+    TakenIds(const std::vector<CatalogApp>& apps, size_t expected) : apps_(apps) {
+        size_t capacity = 16;
+        while (capacity < 2 * expected) capacity *= 2;
+        slots_.assign(capacity, kFree);
+    }
+
+    // True when an entry of the same id was taken before; else `id` is
+    // remembered as the next entry's, once Take is called.
+    bool Seen(std::wstring_view id) {
+        if (2 * (count_ + 1) > slots_.size()) Grow();
+        slot_ = Hash(id) & (slots_.size() - 1);
+        while (slots_[slot_] != kFree) {
+            if (FoldedEquals(apps_[slots_[slot_]].id, id)) return true;
+            slot_ = (slot_ + 1) & (slots_.size() - 1);
+        }
+        return false;
+    }
+    // The entry at `index` of the catalogue holds the id last looked up.
+    void Take(size_t index) {
+        slots_[slot_] = index;
+        ++count_;
+    }
+
+private:
+    static constexpr size_t kFree = static_cast<size_t>(-1);
+
+    static size_t Hash(std::wstring_view id) {
+        uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+        for (wchar_t c : id) hash = (hash ^ static_cast<uint64_t>(FoldAsciiCase(c))) * 1099511628211ULL;
+        return static_cast<size_t>(hash ^ (hash >> 32));
+    }
+    void Grow() {
+        std::vector<size_t> taken;
+        for (size_t index : slots_) {
+            if (index != kFree) taken.push_back(index);
+        }
+        slots_.assign(slots_.size() * 2, kFree);
+        for (size_t index : taken) {
+            size_t slot = Hash(apps_[index].id) & (slots_.size() - 1);
+            while (slots_[slot] != kFree) slot = (slot + 1) & (slots_.size() - 1);
+            slots_[slot] = index;
+        }
+    }
+
+    const std::vector<CatalogApp>& apps_;
+    std::vector<size_t> slots_;
+    size_t count_ = 0;
+    size_t slot_ = 0;
+};
+
 template <typename Json>
 void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     result.ok = false;
@@ -264,18 +320,24 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    result.apps.reserve(ToolsBeforeFirstIncomplete(apps->items));
+    const size_t tools = ToolsBeforeFirstIncomplete(apps->items);
+    result.apps.reserve(tools);
     // Ids name files, and file names ignore case: the first entry of an id is
     // the tool, later ones are skipped like elements that are not objects.
-    std::unordered_set<std::wstring> ids;
+    TakenIds ids(result.apps, tools);
     for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
         const JsonValue* id = FindMember(entry, L"id");
-        if (id != nullptr && id->kind == JsonKind::String && !id->text.empty() &&
-            !ids.insert(FoldedCopy(id->text)).second) {
-            continue;
+        const bool named = id != nullptr && id->kind == JsonKind::String && !id->text.empty();
+        if (named && ids.Seen(id->text)) continue;
+        if (!IsCompleteEntry(entry)) Fail(msg::kEntryIncomplete);
+        try {
+            ReadEntry(entry, settings, result.apps.emplace_back());
+        } catch (...) {
+            result.apps.pop_back();
+            throw;
         }
-        result.apps.push_back(ReadEntry(entry, settings));
+        if (named) ids.Take(result.apps.size() - 1);
         if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
     }
     if (result.apps.empty()) Fail(msg::kNoValidApps);
