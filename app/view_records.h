@@ -48,9 +48,7 @@ struct CardListLayout {
 // The list's layout kept between paints, and what it was made for. Width,
 // dpi, secret mode, expanded card and entry count are compared on each use;
 // anything else it depends on (the entries' contents, the theme) goes
-// through MarkListLayoutStale. A change of the entries, the secret mode or
-// the dpi groups the cards again; a new width places the kept groups again;
-// a new expanded card moves only what lies below it.
+// through MarkListLayoutStale.
 struct KeptListLayout {
     CardListLayout layout;
     bool stale = true;

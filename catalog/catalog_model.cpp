@@ -156,7 +156,7 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 
-std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
+std::wstring IconAddress(const JsonValue* iconMember, const std::wstring& iconBaseUrl, const std::wstring& id) {
     if (!iconBaseUrl.empty()) {
         std::wstring location;
         location.reserve(iconBaseUrl.size() + 1 + id.size() + 4);
@@ -166,14 +166,15 @@ std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl
         location += L".png";
         return location;
     }
-    std::wstring icon = GetStringMember(entry, L"icon");
+    std::wstring icon;
+    if (iconMember != nullptr && iconMember->kind == JsonKind::String) icon = iconMember->text;
     if (!icon.empty() && icon.front() == L'/') return SiteRoot() + icon;
     return icon;
 }
 
 // Icons come over HTTPS only; any other address gets no request and no icon.
-std::wstring OnlineIconLocation(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
-    std::wstring location = IconAddress(entry, iconBaseUrl, id);
+std::wstring OnlineIconLocation(const JsonValue* iconMember, const std::wstring& iconBaseUrl, const std::wstring& id) {
+    std::wstring location = IconAddress(iconMember, iconBaseUrl, id);
     if (!StartsWith(location, L"https://")) location.clear();
     return location;
 }
@@ -186,41 +187,82 @@ struct DocumentSettings {
     const InstallPlaces& places;
 };
 
-// A string member, moved out of a document that is about to be discarded, or
-// copied from one that is kept.
-std::wstring StringMember(const JsonValue& entry, const wchar_t* key) { return GetStringMember(entry, key); }
+// The members of an entry that make a tool, found in one pass over its
+// sorted members rather than one search per name. `Value` is JsonValue for a
+// document that is discarded afterwards, const JsonValue for one that is kept.
+template <typename Value>
+struct EntryMembers {
+    Value* id = nullptr;
+    Value* version = nullptr;
+    Value* category = nullptr;
+    Value* lot = nullptr;
+    Value* description = nullptr;
+    Value* sha256 = nullptr;
+    Value* hidden = nullptr;
+    Value* icon = nullptr;
+};
 
-std::wstring StringMember(JsonValue& entry, const wchar_t* key) {
-    auto member = entry.members.find(key);
-    if (member == entry.members.end() || member->second.kind != JsonKind::String) return std::wstring();
-    return std::move(member->second.text);
+template <typename Value>
+EntryMembers<Value> FindEntryMembers(Value& entry) {
+    EntryMembers<Value> found;
+    for (auto& [key, value] : entry.members) {
+        auto take = [&key, &value](Value*& slot, std::wstring_view name) {
+            if (key == name) slot = &value;
+        };
+        // Told apart by length first: about one comparison per member.
+        switch (key.size()) {
+        case 2: take(found.id, L"id"); break;
+        case 3: take(found.lot, L"lot"); break;
+        case 4: take(found.icon, L"icon"); break;
+        case 6:
+            take(found.sha256, L"sha256");
+            take(found.hidden, L"hidden");
+            break;
+        case 7: take(found.version, L"version"); break;
+        case 8: take(found.category, L"category"); break;
+        case 11: take(found.description, L"description"); break;
+        default: break;
+        }
+    }
+    return found;
 }
 
-bool HasText(const JsonValue& entry, const wchar_t* key, size_t minimum = 1) {
-    const JsonValue* member = FindMember(entry, key);
+// A string member, moved out of a document that is about to be discarded, or
+// copied from one that is kept.
+std::wstring TakeText(const JsonValue* member) {
+    if (member == nullptr || member->kind != JsonKind::String) return std::wstring();
+    return member->text;
+}
+
+std::wstring TakeText(JsonValue* member) {
+    if (member == nullptr || member->kind != JsonKind::String) return std::wstring();
+    return std::move(member->text);
+}
+
+bool HasText(const JsonValue* member, size_t minimum = 1) {
     return member != nullptr && member->kind == JsonKind::String && member->text.size() >= minimum;
 }
 
 // Whether the entry holds every member a tool needs; one that does not fails
 // the whole load.
-bool IsCompleteEntry(const JsonValue& entry) {
-    return HasText(entry, L"id") && HasText(entry, L"version") && HasText(entry, L"category") &&
-           HasText(entry, L"description") && HasText(entry, L"sha256", kDownloadIdShaUnits);
+template <typename Value>
+bool IsCompleteEntry(const EntryMembers<Value>& entry) {
+    return HasText(entry.id) && HasText(entry.version) && HasText(entry.category) && HasText(entry.description) &&
+           HasText(entry.sha256, kDownloadIdShaUnits);
 }
 
 // Fills `app`, a new entry of the catalogue, in place: moving a whole tool
 // into the list would move every one of its strings once more.
-template <typename Json>
-void ReadEntry(Json& entry, const DocumentSettings& document, CatalogApp& app) {
-    app.id = StringMember(entry, L"id");
+template <typename Value>
+void ReadEntry(const EntryMembers<Value>& entry, const DocumentSettings& document, CatalogApp& app) {
+    app.id = TakeText(entry.id);
     app.name = app.id;
-    app.version = StringMember(entry, L"version");
-    app.category = StringMember(entry, L"category");
-    app.lot = StringMember(entry, L"lot");
-    app.description = StringMember(entry, L"description");
-    app.sha256 = StringMember(entry, L"sha256");
-    const JsonValue* hidden = FindMember(entry, L"hidden");
-    app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
+    app.version = TakeText(entry.version);
+    app.category = TakeText(entry.category);
+    app.lot = TakeText(entry.lot);
+    app.description = TakeText(entry.description);
+    app.sha256 = TakeText(entry.sha256);
+    app.hidden = entry.hidden != nullptr && entry.hidden->kind == JsonKind::Bool && entry.hidden->boolValue;
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);
@@ -231,11 +273,10 @@ void ReadEntry(Json& entry, const DocumentSettings& document, CatalogApp& app) {
         app.iconLocation = OfflineToolPath(document.offlineRoot, L"icons", app, L".png");
     } else {
         app.downloadEndpoint = document.downloadEndpoint;
-        app.iconLocation = OnlineIconLocation(entry, document.iconBaseUrl, app.id);
+        app.iconLocation = OnlineIconLocation(entry.icon, document.iconBaseUrl, app.id);
     }
     RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
 }
-
 
 // Sized by the entries that can become tools, counted up to the first that
 // would fail the load: a document of thousands of empty arrays or objects
@@ -244,7 +285,7 @@ size_t ToolsBeforeFirstIncomplete(const std::vector<JsonValue>& items) {
     size_t count = 0;
     for (const JsonValue& item : items) {
         if (item.kind != JsonKind::Object) continue;
-        if (!IsCompleteEntry(item)) break;
+        if (!IsCompleteEntry(FindEntryMembers(item))) break;
         ++count;
     }
     return count;
@@ -327,12 +368,12 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
     TakenIds ids(result.apps, tools);
     for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
-        const JsonValue* id = FindMember(entry, L"id");
-        const bool named = id != nullptr && id->kind == JsonKind::String && !id->text.empty();
-        if (named && ids.Seen(id->text)) continue;
-        if (!IsCompleteEntry(entry)) Fail(msg::kEntryIncomplete);
+        const auto members = FindEntryMembers(entry);
+        const bool named = HasText(members.id);
+        if (named && ids.Seen(members.id->text)) continue;
+        if (!IsCompleteEntry(members)) Fail(msg::kEntryIncomplete);
         try {
-            ReadEntry(entry, settings, result.apps.emplace_back());
+            ReadEntry(members, settings, result.apps.emplace_back());
         } catch (...) {
             result.apps.pop_back();
             throw;

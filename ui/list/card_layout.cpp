@@ -270,6 +270,9 @@ std::optional<size_t> CardOfEntry(const CardListLayout& layout, size_t appIndex)
     return layout.cardOfEntry[appIndex];
 }
 
+// A change of the entries, the secret mode or the dpi groups the cards again;
+// a new width places the kept groups again; a new expanded card moves only
+// what lies below it.
 const CardListLayout& CurrentCardLayout(int clientWidth) {
     KeptListLayout& kept = g_state.listLayout;
     const bool grouped = !kept.stale && kept.dpi == g_state.dpi && kept.secretMode == g_state.secretMode &&
