@@ -24,6 +24,8 @@ struct Cursor {
     // Members gathered while an object is read, one list per depth, reused
     // from object to object: each object then takes one exact block.
     std::vector<std::vector<JsonMembers::value_type>> pending;
+    // A number read from UTF-8, widened for its conversion; reused.
+    std::wstring number;
 };
 
 // Objects this small are sorted in place; larger ones with std::stable_sort.
@@ -204,10 +206,13 @@ void SkipDigits(Cursor<Unit>& cursor) {
     while (cursor.position < cursor.end && IsDigit(Peek(cursor, length))) cursor.position += length;
 }
 
-double ConvertSpan(const wchar_t* start, const wchar_t* end) { return ConvertNumber(start, end); }
+double ConvertSpan(Cursor<wchar_t>&, const wchar_t* start, const wchar_t* end) { return ConvertNumber(start, end); }
 
-double ConvertSpan(const char* start, const char* end) {
-    const std::wstring text = Utf8ToWide(std::string_view(start, static_cast<size_t>(end - start)));
+double ConvertSpan(Cursor<char>& cursor, const char* start, const char* end) {
+    std::wstring& text = cursor.number;
+    text.assign(start, end);  // digits, signs and points are ASCII
+    if (std::any_of(start, end, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        text = Utf8ToWide(std::string_view(start, static_cast<size_t>(end - start)));
     return ConvertNumber(text.data(), text.data() + text.size());
 }
 
@@ -227,7 +232,7 @@ double ParseNumber(Cursor<Unit>& cursor) {
         if (cursor.position < cursor.end && (*cursor.position == '+' || *cursor.position == '-')) ++cursor.position;
         SkipDigits(cursor);
     }
-    return ConvertSpan(start, cursor.position);
+    return ConvertSpan(cursor, start, cursor.position);
 }
 
 template <typename Unit>
@@ -322,7 +327,7 @@ void ParseValue(Cursor<Unit>& cursor, JsonValue& out, int depth) {
 
 template <typename Unit>
 JsonValue ParseText(const Unit* first, const Unit* last) {
-    Cursor<Unit> cursor{first, last, {}};
+    Cursor<Unit> cursor{first, last, {}, {}};
     cursor.pending.resize(kMaxJsonDepth);
     JsonValue root;
     ParseValue(cursor, root, 0);
