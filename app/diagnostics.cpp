@@ -83,9 +83,82 @@ std::wstring LastLoadLine(const CatalogLoadRecord& load) {
     return text + kLineEnd;
 }
 
+int HexValue(wchar_t ch) {
+    if (ch >= L'0' && ch <= L'9') return ch - L'0';
+    if (ch >= L'a' && ch <= L'f') return ch - L'a' + 10;
+    if (ch >= L'A' && ch <= L'F') return ch - L'A' + 10;
+    return -1;
+}
+
+// The byte written "%XX" at `at`, or -1.
+int PercentByte(const std::wstring& text, size_t at) {
+    if (at + 3 > text.size() || text[at] != L'%') return -1;
+    const int high = HexValue(text[at + 1]);
+    const int low = HexValue(text[at + 2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+// One character of the text as a reader of paths and URLs sees it: a
+// percent-encoded UTF-8 sequence counts as the character it encodes.
+struct TextPiece {
+    wchar_t units[2] = {};
+    size_t count = 1;   // UTF-16 units in `units`
+    size_t length = 1;  // units of the text it takes
+};
+
+TextPiece PieceAt(const std::wstring& text, size_t at) {
+    TextPiece piece;
+    piece.units[0] = text[at];
+    const int first = PercentByte(text, at);
+    if (first < 0) return piece;
+    const size_t extra = first < 0x80 ? 0 : (first & 0xE0) == 0xC0 ? 1 : (first & 0xF0) == 0xE0 ? 2 : 3;
+    unsigned long point = static_cast<unsigned long>(first & (0x7F >> extra));
+    for (size_t k = 1; k <= extra; ++k) {
+        const int next = PercentByte(text, at + 3 * k);
+        if (next < 0 || (next & 0xC0) != 0x80 || (first & 0xF8) == 0xF8) return piece;
+        point = (point << 6) | static_cast<unsigned long>(next & 0x3F);
+    }
+    piece.length = 3 * (extra + 1);
+    if (point < 0x10000) {
+        piece.units[0] = static_cast<wchar_t>(point);
+    } else {
+        point -= 0x10000;
+        piece.units[0] = static_cast<wchar_t>(0xD800 + (point >> 10));
+        piece.units[1] = static_cast<wchar_t>(0xDC00 + (point & 0x3FF));
+        piece.count = 2;
+    }
+    return piece;
+}
+
+bool IsSeparator(wchar_t ch) { return ch == L'\\' || ch == L'/'; }
+
+// As the file system compares names: any case, either slash.
+bool SamePathUnit(wchar_t a, wchar_t b) {
+    return (IsSeparator(a) && IsSeparator(b)) || CompareStringOrdinal(&a, 1, &b, 1, TRUE) == CSTR_EQUAL;
+}
+
 // A folder counts only as a whole path component: C:\users\ann is no prefix of C:\users\anna.
 bool EndsComponent(const std::wstring& text, size_t end) {
-    return end == text.size() || text[end] == L'\\' || text[end] == L'/' || std::wcschr(L" \r\n\t,;)", text[end]);
+    if (end == text.size()) return true;
+    const wchar_t next = PieceAt(text, end).units[0];
+    return IsSeparator(next) || (next != L'\0' && std::wcschr(L" \r\n\t,;)\"'?#&", next) != nullptr);
+}
+
+// How many units of `text` from `at` spell `folder` (0 when they do not), in
+// any of the forms a path takes: other case, forward slashes, URL-encoded.
+size_t FolderLengthAt(const std::wstring& text, size_t at, const std::wstring& folder) {
+    size_t place = at;
+    size_t matched = 0;
+    while (matched < folder.size()) {
+        if (place >= text.size()) return 0;
+        const TextPiece piece = PieceAt(text, place);
+        if (matched + piece.count > folder.size()) return 0;
+        for (size_t k = 0; k < piece.count; ++k)
+            if (!SamePathUnit(piece.units[k], folder[matched + k])) return 0;
+        matched += piece.count;
+        place += piece.length;
+    }
+    return EndsComponent(text, place) ? place - at : 0;
 }
 
 std::wstring ReplaceFolder(const std::wstring& text, const std::wstring& folder, const wchar_t* variable) {
@@ -93,13 +166,10 @@ std::wstring ReplaceFolder(const std::wstring& text, const std::wstring& folder,
     std::wstring out;
     size_t i = 0;
     while (i < text.size()) {
-        bool here = text.size() - i >= folder.size() &&
-                    CompareStringOrdinal(text.c_str() + i, static_cast<int>(folder.size()), folder.c_str(),
-                                         static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL &&
-                    EndsComponent(text, i + folder.size());
-        if (here) {
+        const size_t length = FolderLengthAt(text, i, folder);
+        if (length > 0) {
             out += variable;
-            i += folder.size();
+            i += length;
         } else {
             out += text[i++];
         }
@@ -118,6 +188,20 @@ std::wstring KnownFolderOrEmpty(const GUID& id) {
     } catch (const AppError&) {
         return {};
     }
+}
+
+// The 8.3 form of a folder (C:\Users\JEANDU~1), when it differs from the long one.
+std::wstring ShortFormOrEmpty(const std::wstring& folder) {
+    if (folder.empty()) return {};
+    const DWORD units = GetShortPathNameW(folder.c_str(), nullptr, 0);
+    if (units == 0) return {};
+    std::wstring shortForm(units, L'\0');
+    const DWORD written = GetShortPathNameW(folder.c_str(), shortForm.data(), units);
+    if (written == 0 || written >= units) return {};
+    shortForm.resize(written);
+    shortForm = WithoutTrailingSeparator(shortForm);
+    return CompareStringOrdinal(shortForm.c_str(), -1, folder.c_str(), -1, TRUE) == CSTR_EQUAL ? std::wstring()
+                                                                                               : shortForm;
 }
 
 int CountTools(const std::wstring& folder) {
@@ -183,6 +267,8 @@ DiagnosticFacts GatherDiagnosticFacts() {
     facts.windowsVersion = WindowsVersion();
     facts.localAppData = KnownFolderOrEmpty(FOLDERID_LocalAppData);
     facts.userProfile = KnownFolderOrEmpty(FOLDERID_Profile);
+    facts.localAppDataShort = ShortFormOrEmpty(facts.localAppData);
+    facts.userProfileShort = ShortFormOrEmpty(facts.userProfile);
     return facts;
 }
 
@@ -203,5 +289,7 @@ std::wstring ComposeDiagnosticText(const DiagnosticFacts& facts) {
     text += L"Windows : " + facts.windowsVersion + kLineEnd;
     // The longer folder first: %LOCALAPPDATA% lies inside the profile.
     text = ReplaceFolder(text, facts.localAppData, L"%LOCALAPPDATA%");
-    return ReplaceFolder(text, facts.userProfile, L"%USERPROFILE%");
+    text = ReplaceFolder(text, facts.localAppDataShort, L"%LOCALAPPDATA%");
+    text = ReplaceFolder(text, facts.userProfile, L"%USERPROFILE%");
+    return ReplaceFolder(text, facts.userProfileShort, L"%USERPROFILE%");
 }

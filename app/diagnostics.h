@@ -26,8 +26,12 @@ struct DiagnosticFacts {
     int appsToolCount = 0;
     std::wstring proxy;  // online only
     std::wstring windowsVersion;
-    std::wstring localAppData;  // written %LOCALAPPDATA%
-    std::wstring userProfile;   // written %USERPROFILE%
+    // Written %LOCALAPPDATA% and %USERPROFILE% in whatever form they appear
+    // (any case, forward slashes, file:// URLs, their 8.3 short forms).
+    std::wstring localAppData;
+    std::wstring userProfile;
+    std::wstring localAppDataShort;  // empty when the same as the long form
+    std::wstring userProfileShort;
 };
 
 // From the state, the build and the system. User-interface thread.

@@ -90,6 +90,8 @@ inline constexpr char kResultLaunched[] = " lancé.";
 inline constexpr char kResultUpdatedForNextLaunch[] =
     " mis à jour ; la nouvelle version servira au prochain lancement.";
 inline constexpr char kResultRolledBack[] = " : version précédente rétablie.";
+// After the name, when the user stopped the operation with "Annuler".
+inline constexpr char kOperationCancelled[] = " : opération annulée.";
 
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/handles.h"
 #include "app/paths.h"
 
 void ClearRestrictiveAttributes(const std::wstring& path) {
@@ -28,4 +29,47 @@ bool CopyOverOwnFile(const std::wstring& source, const std::wstring& target) {
     const bool copied = CopyFileW(source.c_str(), target.c_str(), FALSE);
     ClearRestrictiveAttributes(target);
     return copied;
+}
+
+namespace {
+
+// Data on the disk before the name moves: after a power cut the new name
+// must not stand for a file whose bytes never arrived.
+bool FlushToDisk(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get());
+}
+
+bool TakeNameFromSide(const std::wstring& side, const std::wstring& target) {
+    if (MoveOverOwnFile(side, target)) return true;
+    DeleteOwnFile(side);
+    return false;
+}
+
+}  // namespace
+
+bool CopyOverOwnFileWhole(const std::wstring& source, const std::wstring& target) {
+    const std::wstring side = target + kSideFileSuffix;
+    if (!CopyOverOwnFile(source, side) || !FlushToDisk(side)) {
+        DeleteOwnFile(side);
+        return false;
+    }
+    return TakeNameFromSide(side, target);
+}
+
+bool WriteOwnFileWhole(const std::wstring& target, std::string_view bytes, DWORD attributes) {
+    const std::wstring side = target + kSideFileSuffix;
+    DeleteOwnFile(side);
+    UniqueHandle file(CreateFileW(side.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && FlushFileBuffers(file.get());
+    file.reset();
+    if (!ok) {
+        DeleteOwnFile(side);
+        return false;
+    }
+    return TakeNameFromSide(side, target);
 }

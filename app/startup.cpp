@@ -10,7 +10,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_load.h"
-#include "operations/running_tool.h"
+#include "operations/apps_folder_tidy.h"
 #include "operations/self_management.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/theme_apply.h"
@@ -145,8 +145,9 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
             return 0;
         }
         RemoveLeftoverSelfUpdate();
-        // Copies left running by updates, as far as nothing runs them now.
-        RemoveUnusedAsideFilesOfAllTools();
+        // What a stop halfway left, and copies left running by updates, as
+        // far as nothing runs them now.
+        TidyAppsFolderAtStart();
     }
 
     LoadSettings();

@@ -87,6 +87,10 @@ struct AppState {
     RECT statusStripRect{};
     OperationProgress operationProgress;
     unsigned operationSerial = 0;  // bumped when an operation starts
+    // The running operation can be stopped: the status strip offers "Annuler".
+    bool operationCancellable = false;
+    bool cancelRequested = false;  // "Annuler" was pressed; the result is on its way
+    RECT cancelButtonRect{};       // empty while the button is not shown
 };
 
 extern AppState g_state;

@@ -38,6 +38,8 @@ std::wstring AsideFilePattern(const std::wstring& id) {
     return (id.empty() ? std::wstring(L"*") : id) + kAsideInfix + L"*" + kExeExtension;
 }
 
+std::wstring RollbackMarkPattern() { return std::wstring(L"*") + kRollbackMarkSuffix; }
+
 bool IsAsideFileName(const std::wstring& fileName, const std::wstring& id) {
     const std::wstring_view infix = kAsideInfix;
     const std::wstring_view extension = kExeExtension;

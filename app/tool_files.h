@@ -24,6 +24,8 @@ std::wstring AsideFileName(const std::wstring& id);
 // The wildcard that finds the aside copies of one tool ("<id>.ancien*.exe"),
 // or of every tool when `id` is empty.
 std::wstring AsideFilePattern(const std::wstring& id);
+// The wildcard that finds every tool's rollback mark ("*.retour.txt").
+std::wstring RollbackMarkPattern();
 // Whether a file name found with that pattern really is an aside copy: the
 // pattern also matches short 8.3 names.
 bool IsAsideFileName(const std::wstring& fileName, const std::wstring& id);

@@ -61,7 +61,18 @@ struct KeptListLayout {
 
 // The parts of the main window that take the keyboard focus or a click. A card
 // and its buttons are named by the entry's id, so the focus survives relayouts.
-enum class FocusPart { None, SelfButton, RefreshButton, OptionsButton, Card, PrimaryButton, SecondButton, MenuButton };
+// The parts of the window itself come before Card.
+enum class FocusPart {
+    None,
+    SelfButton,
+    RefreshButton,
+    OptionsButton,
+    CancelButton,  // "Annuler" in the status strip
+    Card,
+    PrimaryButton,
+    SecondButton,
+    MenuButton
+};
 
 struct HitRecord {
     RECT bounds{};

@@ -1,5 +1,7 @@
 #include "catalog/http_client.h"
 
+#include <wincrypt.h>
+
 #include <string>
 
 #include "app/error.h"
@@ -75,16 +77,11 @@ bool IsProxyNotReached(DWORD error) {
 }
 
 // The session (through `proxy` when there is one), connection and request.
-HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const std::wstring* proxy,
-                        const std::wstring& extraHeaders) {
+HttpRequest OpenHandles(const UrlParts& parts, const std::wstring* proxy, const std::wstring& extraHeaders) {
     HttpRequest http;
-    DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
-    if (proxy != nullptr) {
-        access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    } else if (route.machineDefault) {
-        access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
-    }
-    // The bypass list has been applied already: a proxy given here is used.
+    // The bypass list has been applied already: a proxy given here is used,
+    // and without one the request goes direct.
+    DWORD access = proxy != nullptr ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY;
     http.session.reset(WinHttpOpen(kUserAgent, access, proxy != nullptr ? proxy->c_str() : WINHTTP_NO_PROXY_NAME,
                                    WINHTTP_NO_PROXY_BYPASS, 0));
     if (!http.session) Fail(msg::kNetworkInitFailed);
@@ -97,6 +94,7 @@ HttpRequest OpenHandles(const UrlParts& parts, const ProxyRoute& route, const st
                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                           parts.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!http.request) Fail(msg::kRequestFailed);
+    if (!KeepLogonFromServers(http.request.get())) Fail(msg::kRequestFailed);
     // Some WinHTTP versions wait for the response headers without the session's
     // receive time-out; bound that wait too, so a silent server fails in 12 s.
     DWORD responseTimeout = kHttpTimeoutMs;
@@ -114,18 +112,24 @@ bool Send(HINTERNET request) {
     return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) != FALSE;
 }
 
+// A request sent, and whether it went through a proxy that the route chose.
+struct SentRequest {
+    HttpRequest http;
+    bool throughProxy = false;
+};
+
 // Sends the request directly or through each proxy of the route in turn,
 // until one answers.
-HttpRequest SendOnRoute(const std::wstring& url, const UrlParts& parts, const std::wstring& extraHeaders) {
+SentRequest SendOnRoute(const std::wstring& url, const UrlParts& parts, const std::wstring& extraHeaders) {
     ProxyRoute route = ResolveProxyRoute(url, parts.scheme, parts.host, parts.port);
     if (route.proxies.empty()) {
-        HttpRequest http = OpenHandles(parts, route, nullptr, extraHeaders);
-        if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
-        return http;
+        SentRequest sent{OpenHandles(parts, nullptr, extraHeaders), false};
+        if (!Send(sent.http.request.get())) Fail(msg::kServerNoAnswer);
+        return sent;
     }
     for (const std::wstring& proxy : route.proxies) {
-        HttpRequest http = OpenHandles(parts, route, &proxy, extraHeaders);
-        if (Send(http.request.get())) return http;
+        SentRequest sent{OpenHandles(parts, &proxy, extraHeaders), true};
+        if (Send(sent.http.request.get())) return sent;
         if (!IsProxyNotReached(GetLastError())) Fail(msg::kServerNoAnswer);
     }
     Fail(msg::kProxyUnreachable);
@@ -135,31 +139,95 @@ void ReceiveResponse(HINTERNET request) {
     if (!WinHttpReceiveResponse(request, nullptr)) Fail(msg::kServerNoAnswer);
 }
 
-}  // namespace
+// Over https a server certificate exists once the tunnel through the proxy
+// is open: a 407 after that came from the web server, not from the proxy.
+bool ServerReached(HINTERNET request) {
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof(certificate);
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) || certificate == nullptr)
+        return false;
+    CertFreeCertificateContext(certificate);
+    return true;
+}
 
-HttpRequest OpenHttpGet(const std::wstring& url, const std::wstring& extraHeaders) {
-    if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
+bool IsRedirect(DWORD status) {
+    return status == HTTP_STATUS_MOVED || status == HTTP_STATUS_REDIRECT || status == HTTP_STATUS_REDIRECT_METHOD ||
+           status == HTTP_STATUS_REDIRECT_KEEP_VERB || status == HTTP_STATUS_PERMANENT_REDIRECT;
+}
 
+// WinHTTP's own limit on automatic redirects.
+constexpr int kMaxRedirects = 10;
+
+// Where a redirect points, as a whole URL; empty when it names no place that
+// the request may follow (https never goes on in plain http).
+std::wstring RedirectTarget(const HttpRequest& http, const UrlParts& from) {
+    std::wstring location = ResponseHeader(http, WINHTTP_QUERY_LOCATION);
+    if (location.empty()) return std::wstring();
+    std::wstring target;
+    if (location.rfind(L"https://", 0) == 0 || location.rfind(L"http://", 0) == 0) {
+        target = location;
+    } else if (location.rfind(L"//", 0) == 0) {
+        target = from.scheme + L":" + location;
+    } else if (location.front() == L'/') {
+        target = from.scheme + L"://" + from.host + L":" + std::to_wstring(from.port) + location;
+    } else {
+        return std::wstring();
+    }
+    if (from.secure && target.rfind(L"https://", 0) != 0) return std::wstring();
+    return target;
+}
+
+// One request on its own route. `redirect` receives where a redirect points
+// when one is to be followed by a new request, as after a proxy's sign-in.
+HttpRequest OpenOnce(const std::wstring& url, const std::wstring& extraHeaders, std::wstring& redirect) {
     UrlParts parts = CrackUrl(url);
-    HttpRequest http = SendOnRoute(url, parts, extraHeaders);
+    SentRequest sent = SendOnRoute(url, parts, extraHeaders);
+    HttpRequest& http = sent.http;
     ReceiveResponse(http.request.get());
 
     DWORD status = QueryStatusCode(http.request.get());
     if (status == HTTP_STATUS_PROXY_AUTH_REQ) {
+        // Only the proxy chosen for this request may ask, and only on its own
+        // leg: a server reached directly or through the tunnel gets nothing.
+        if (!sent.throughProxy || ServerReached(http.request.get())) Fail(msg::kProxySignInRefused);
         // One answer with the user's own logon; asked again, it was refused.
         if (!AnswerProxyChallenge(http.request.get())) Fail(msg::kProxySignInRefused);
+        // The answer belongs to this proxy and this address: a redirect is
+        // followed by a new request on its own route, with nothing attached.
+        DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+        if (!WinHttpSetOption(http.request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof(never)))
+            Fail(msg::kRequestFailed);
         if (!Send(http.request.get())) Fail(msg::kServerNoAnswer);
         ReceiveResponse(http.request.get());
         status = QueryStatusCode(http.request.get());
         if (status == HTTP_STATUS_PROXY_AUTH_REQ) Fail(msg::kProxySignInRefused);
+        if (IsRedirect(status)) redirect = RedirectTarget(http, parts);
     }
-    if (status < 200 || status > 299) {
+    if (redirect.empty() && (status < 200 || status > 299)) {
         std::string message = "HTTP " + std::to_string(status);
         Fail(message.c_str());
     }
     http.status = status;
     http.contentLength = QueryContentLength(http.request.get());
-    return http;
+    return std::move(http);
+}
+
+}  // namespace
+
+HttpRequest OpenHttpGet(const std::wstring& url, const std::wstring& extraHeaders) {
+    if (offlineModeShared.load()) Fail(msg::kNetworkDisabledOffline);
+
+    std::wstring target = url;
+    for (int redirects = 0;; ++redirects) {
+        std::wstring redirect;
+        HttpRequest http = OpenOnce(target, extraHeaders, redirect);
+        if (redirect.empty()) return http;
+        if (redirects == kMaxRedirects) {
+            std::string message = "HTTP " + std::to_string(http.status);
+            Fail(message.c_str());
+        }
+        target = redirect;
+    }
 }
 
 std::wstring ResponseHeader(const HttpRequest& http, DWORD query) {

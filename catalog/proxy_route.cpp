@@ -68,8 +68,25 @@ bool WildcardMatches(const wchar_t* pattern, const wchar_t* text) {
     return *pattern == L'\0';
 }
 
+bool IsHexDigit(wchar_t c) { return std::iswxdigit(c) != 0; }
+
+// An address written without dots is still an address, not an intranet name:
+// an IPv6 literal, or a whole IPv4 address as one number ("1249766179",
+// "0x4a7d2b63", "017237225543").
+bool IsDotlessAddress(const std::wstring& host) {
+    if (host.find(L':') != std::wstring::npos || host.find(L'[') != std::wstring::npos) return true;
+    if (host.empty()) return false;
+    size_t start = 0;
+    bool hex = host.size() > 2 && host[0] == L'0' && (host[1] == L'x' || host[1] == L'X');
+    if (hex) start = 2;
+    for (size_t i = start; i < host.size(); ++i) {
+        if (hex ? !IsHexDigit(host[i]) : (host[i] < L'0' || host[i] > L'9')) return false;
+    }
+    return true;
+}
+
 bool BypassEntryMatches(std::wstring entry, const std::wstring& scheme, const std::wstring& host, INTERNET_PORT port) {
-    if (EqualsNoCase(entry, L"<local>")) return host.find(L'.') == std::wstring::npos;
+    if (EqualsNoCase(entry, L"<local>")) return host.find(L'.') == std::wstring::npos && !IsDotlessAddress(host);
     if (entry.front() == L'<') return false;  // "<-loopback>" and the like name no host
     size_t schemeEnd = entry.find(L"://");
     if (schemeEnd != std::wstring::npos) {
@@ -119,6 +136,21 @@ AutoProxyAnswer RunAutoProxy(const std::wstring& url, DWORD flags, const std::ws
     return route.proxies.empty() ? AutoProxyAnswer::Direct : AutoProxyAnswer::Proxies;
 }
 
+// The machine's own WinHTTP setting (netsh winhttp), read here rather than
+// left to WinHTTP, so that the program always knows whether a request goes
+// through a proxy: only that proxy may ask for the user's logon.
+ProxyRoute MachineRoute(const std::wstring& scheme, const std::wstring& host, INTERNET_PORT port) {
+    ProxyRoute route;
+    WINHTTP_PROXY_INFO info{};
+    if (!WinHttpGetDefaultProxyConfiguration(&info)) return route;
+    UniqueGlobalText proxy(info.lpszProxy);
+    UniqueGlobalText bypass(info.lpszProxyBypass);
+    if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && proxy &&
+        !BypassesProxy(TextOf(bypass), scheme, host, port))
+        route.proxies = ProxiesForScheme(TextOf(proxy), scheme);
+    return route;
+}
+
 }  // namespace
 
 std::vector<std::wstring> ProxiesForScheme(const std::wstring& list, const std::wstring& scheme) {
@@ -156,10 +188,7 @@ ProxyRoute ResolveProxyRoute(const std::wstring& url, const std::wstring& scheme
                              INTERNET_PORT port) {
     ProxyRoute route;
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
-    if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) {
-        route.machineDefault = true;
-        return route;
-    }
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return MachineRoute(scheme, host, port);
     UniqueGlobalText scriptUrl(config.lpszAutoConfigUrl);
     UniqueGlobalText manualProxy(config.lpszProxy);
     UniqueGlobalText manualBypass(config.lpszProxyBypass);
@@ -181,6 +210,5 @@ ProxyRoute ResolveProxyRoute(const std::wstring& url, const std::wstring& scheme
             route.proxies = ProxiesForScheme(TextOf(manualProxy), scheme);
         return route;
     }
-    route.machineDefault = true;
-    return route;
+    return MachineRoute(scheme, host, port);
 }

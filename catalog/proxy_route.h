@@ -1,7 +1,8 @@
 // Which way one request goes out: through the proxy that the user's Internet
 // settings give for its address, as Windows applies them (automatic
 // detection, then the configuration script, then the manual proxy with its
-// bypass list), or directly.
+// bypass list, and when they name no way at all the machine's own WinHTTP
+// setting), or directly.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +12,8 @@
 #include <vector>
 
 struct ProxyRoute {
-    // "host:port" of each proxy to try, in order; empty: no proxy.
+    // "host:port" of each proxy to try, in order; empty: direct.
     std::vector<std::wstring> proxies;
-    // The user's settings name no way at all: the machine's own WinHTTP
-    // setting applies (netsh winhttp, usually direct).
-    bool machineDefault = false;
 };
 
 // `scheme` is "http" or "https"; host and port are the URL's own.
@@ -27,5 +25,7 @@ ProxyRoute ResolveProxyRoute(const std::wstring& url, const std::wstring& scheme
 // "host:port".
 std::vector<std::wstring> ProxiesForScheme(const std::wstring& list, const std::wstring& scheme);
 // True when the bypass list ("*.corp.example;10.*;<local>") names the host.
+// "<local>" names hosts without a dot, but never an address written as one
+// number or an IPv6 literal.
 bool BypassesProxy(const std::wstring& bypassList, const std::wstring& scheme, const std::wstring& host,
                    INTERNET_PORT port);

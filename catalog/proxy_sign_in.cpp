@@ -5,6 +5,13 @@ ProxySignInCalls& ProxySignInApi() {
     return calls;
 }
 
+bool KeepLogonFromServers(HINTERNET request) {
+    // The default policy hands the logon to any server that counts as
+    // intranet and asks for it; the high level hands it to none.
+    DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH;
+    return ProxySignInApi().setOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof(policy)) != FALSE;
+}
+
 bool AnswerProxyChallenge(HINTERNET request) {
     const ProxySignInCalls& calls = ProxySignInApi();
     DWORD supported = 0;
@@ -21,10 +28,8 @@ bool AnswerProxyChallenge(HINTERNET request) {
     } else {
         return false;
     }
-    // The default policy gives the logon only to intranet hosts; a company
-    // proxy is often named in a way that does not count as one.
-    DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
-    if (!calls.setOption(request, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof(policy))) return false;
-    // No name and no password: WinHTTP uses the signed-in user's own.
+    // No name and no password: WinHTTP uses the signed-in user's own, given
+    // explicitly and for the proxy target only; the automatic logon policy
+    // stays at its high level, so a server that asks later gets nothing.
     return calls.setCredentials(request, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr) != FALSE;
 }

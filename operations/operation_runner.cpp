@@ -62,6 +62,7 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
     case HitAction::Install: {
         FetchOptions options;
         if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
+        options.cancel = job.cancel;
         const InstalledTool installed = InstallTool(r, options);
         if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
         if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
@@ -76,6 +77,14 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
 
 }  // namespace
 
+void MarkCancelled(OperationResult& result, const std::wstring& name) {
+    result.ok = false;
+    result.closeMain = false;
+    result.cancelled = true;
+    result.error.clear();
+    result.message = name + Utf8ToWide(msg::kOperationCancelled);
+}
+
 std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
@@ -86,6 +95,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
         result->ok = true;
     } catch (const std::exception& error) {
         result->error = ErrorText(error);
+        if (IsCancellation(error)) MarkCancelled(*result, job.request.name);
     }
     return result;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/operation_cancel.h"
 #include "app/tool_action.h"
 #include "app/tool_files.h"
 #include "operations/tool_request.h"
@@ -22,6 +23,8 @@ struct ToolState {
 
 struct OperationResult {
     bool ok = false;
+    // Stopped by the user: `message` says so, and nothing was changed.
+    bool cancelled = false;
     bool closeMain = false;
     std::wstring message;
     std::wstring error;
@@ -40,7 +43,11 @@ struct ToolOperationJob {
     bool desktopShortcut = false;
     bool menuShortcut = false;
     unsigned serial = 0;  // its progress reports carry it
+    CancelToken cancel;   // an install stops when it is cancelled
 };
+
+// Turns a failed job's result into the cancelled one: a stop is no failure.
+void MarkCancelled(OperationResult& result, const std::wstring& name);
 
 // The worker's body without the thread and the post.
 std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job);

@@ -36,26 +36,25 @@ bool DiscardPrevious(const ToolFiles& files) {
 // of it, so that the aside file can go once the tool has ended.
 void KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
     if (!DiscardPrevious(files)) return;
-    if (CopyOverOwnFile(aside, files.previous)) {
-        Hide(files.previous);
-    } else {
-        DeleteOwnFile(files.previous);
-    }
+    if (CopyOverOwnFileWhole(aside, files.previous)) Hide(files.previous);
+}
+
+// The installed file becomes the previous version while keeping its own name
+// until the new file takes it: a second name of the same file where the
+// volume allows it, otherwise a whole copy.
+bool KeepInstalledAsPrevious(const ToolFiles& files) {
+    if (!DiscardPrevious(files)) return false;
+    if (CreateHardLinkW(files.previous.c_str(), files.installed.c_str(), nullptr)) return true;
+    return CopyOverOwnFileWhole(files.installed, files.previous);
 }
 
 void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
-    ForgetRollback(files);
-    if (!IsSha256Text(sha256)) return;
+    if (!IsSha256Text(sha256)) {
+        ForgetRollback(files);
+        return;
+    }
     const std::string digits(sha256.begin(), sha256.end());
-    UniqueHandle file(
-        CreateFileW(files.rollbackMark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
-    if (!file) return;
-    DWORD written = 0;
-    const bool ok = WriteFile(file.get(), digits.data(), static_cast<DWORD>(digits.size()), &written, nullptr) &&
-                    written == digits.size();
-    file.reset();
-    // Half a mark must not pass for one.
-    if (!ok) DeleteOwnFile(files.rollbackMark);
+    if (!WriteOwnFileWhole(files.rollbackMark, digits, FILE_ATTRIBUTE_HIDDEN)) ForgetRollback(files);
 }
 
 }  // namespace
@@ -68,11 +67,14 @@ bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, co
     // A read-only or system file cannot be renamed over or written.
     ClearRestrictiveAttributes(files.installed);
     if (!IsFileInUse(files.installed)) {
-        if (!DiscardPrevious(files) || !Rename(files.installed, files.previous)) Fail(msg::kCopyToAppsFailed);
+        // The new file replaces the installed one by one rename: whenever the
+        // program stops, <id>.exe is the old tool or the new one.
+        if (!KeepInstalledAsPrevious(files)) Fail(msg::kCopyToAppsFailed);
         try {
             moveIn(files.installed);
         } catch (...) {
-            Rename(files.previous, files.installed);
+            // Still the installed file: no version to go back to.
+            DeleteOwnFile(files.previous);
             throw;
         }
         Hide(files.previous);
@@ -107,7 +109,7 @@ void RollBackTool(const ToolRequest& request) {
     }
     try {
         ReplaceKeepingPrevious(files, request.name, [&side](const std::wstring& target) {
-            if (!Rename(side, target)) Fail(msg::kRollbackFailed);
+            if (!MoveOverOwnFile(side, target)) Fail(msg::kRollbackFailed);
         });
     } catch (...) {
         if (FileExists(side) && !FileExists(files.previous) && Rename(side, files.previous)) Hide(files.previous);

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <string>
 
 #include "app/error.h"
@@ -39,14 +38,6 @@ size_t RemoveUnusedAsideFiles(const std::wstring& appsFolder, const std::wstring
         }
     } while (FindNextFileW(find.get(), &data));
     return inUse;
-}
-
-void RemoveUnusedAsideFilesOfAllTools() {
-    try {
-        RemoveUnusedAsideFiles(GetAppsFolder(), L"");
-    } catch (const std::exception&) {
-        // No Apps folder to be found: nothing to clean either.
-    }
 }
 
 void RefuseUninstallWhileRunning(const ToolFiles& files, const std::wstring& name) {

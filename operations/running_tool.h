@@ -19,8 +19,6 @@ std::wstring MoveInstalledAside(const ToolFiles& files);
 // with an empty id, of every tool in the Apps folder. Returns how many are
 // still in use. Never raises.
 size_t RemoveUnusedAsideFiles(const std::wstring& appsFolder, const std::wstring& id);
-// The same for every tool, at the program's start.
-void RemoveUnusedAsideFilesOfAllTools();
 
 // Raises "Fermez " + name + " avant de le désinstaller." when the tool's file,
 // its kept previous version or an aside copy is in use.

@@ -30,6 +30,7 @@ constexpr wchar_t kUpdateSideName[] = L"Orkvane.exe.nouveau";
 // side name. Returns that path.
 std::wstring FetchBesideInstalled(const ToolRequest& request, const FetchOptions& options) {
     VerifiedFile fetched = FetchVerified(request, GetInstallFolder(), options);
+    options.cancel.ThrowIfRequested();
     std::wstring side = SelfUpdateSidePath();
     if (!fetched.MoveOver(side)) Fail(msg::kSelfReplaceFailed);
     return side;
@@ -85,6 +86,7 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
         result->ok = false;
         result->closeMain = false;
         result->error = ErrorText(error);
+        if (IsCancellation(error)) MarkCancelled(*result, request.name);
     }
     DeliverJobResult(window, WM_APP_OPERATION_DONE, std::move(result));
 }

@@ -79,11 +79,12 @@ void UninstallTool(const ToolRequest& request) {
     const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
     // Nothing goes while the tool runs, not even its shortcuts.
     RefuseUninstallWhileRunning(files, request.name);
+    // The tool goes last: stopped halfway, the uninstall leaves it whole.
+    RemovePreviousVersion(files);
     if (!DeleteOwnFile(target)) {
         if (IsFileInUse(target)) FailToolRunning(request.name, msg::kCloseBeforeUninstall);
         Fail(msg::kUninstallFailed);
     }
-    RemovePreviousVersion(files);
     RemoveShortcut(request.name, target, true);
     RemoveShortcut(request.name, target, false);
 }

@@ -21,11 +21,15 @@ InstalledTool InstallTool(const ToolRequest& request, const FetchOptions& option
     std::wstring appsFolder = GetAppsFolder();
     std::wstring target = JoinPath(appsFolder, request.exeName);
     CreateFolderPath(appsFolder);
-    if (FileExists(target) && FileMatchesSha256(target, request.sha256, options.progress)) return {target, false};
+    if (FileExists(target) && FileMatchesSha256(target, request.sha256, ProgressOrStop(options)))
+        return {target, false};
 
     // Fetched beside the target, never in the temporary folder: the file
     // keeps the Apps folder's permissions, and the rename cannot cross volumes.
     VerifiedFile verified = FetchVerifiedBeside(request, appsFolder, options);
+    // The last moment a stop leaves everything as it was (the side file goes
+    // with `verified`).
+    options.cancel.ThrowIfRequested();
     const ToolFiles files = ToolFilesIn(appsFolder, request.name);
     const bool wasRunning = ReplaceKeepingPrevious(files, request.name, [&verified](const std::wstring& place) {
         if (!verified.MoveOver(place)) Fail(msg::kCopyToAppsFailed);

@@ -15,21 +15,22 @@
 #include "app/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/reparse_points.h"
-#include "operations/resuming_download.h"
+#include "operations/cancellable_download.h"
 #include "operations/tool_request_check.h"
 
 namespace {
 
 constexpr DWORD kDownloadBlockSize = 65536;
-constexpr wchar_t kSideSuffix[] = L".nouveau";
 
 void WriteAll(HANDLE file, const char* data, DWORD size, const char* message) {
     DWORD written = 0;
     if (!WriteFile(file, data, size, &written, nullptr) || written != size) Fail(message);
 }
 
-void Report(const ByteProgress& progress, unsigned long long done, long long expected) {
-    if (progress) progress(done, expected);
+// After each block: the user may have stopped the operation meanwhile.
+void Report(const FetchOptions& options, unsigned long long done, long long expected) {
+    options.cancel.ThrowIfRequested();
+    if (options.progress) options.progress(done, expected);
 }
 
 // Writes each block of a copy on a second thread while the caller hashes
@@ -118,7 +119,6 @@ private:
 // Bounded like a download: a huge or sparse file on the key must not fill the
 // destination's disk before the hash could refuse it.
 void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
-    const ByteProgress& progress = options.progress;
     const unsigned long long maxBytes = options.limits.maxBytes;
     CatalogApp app;
     app.id = request.name;
@@ -139,7 +139,7 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
     if (expected >= 0 && static_cast<unsigned long long>(expected) > maxBytes) Fail(msg::kUsbToolTooLarge);
 
     unsigned long long done = 0;
-    Report(progress, 0, expected);
+    Report(options, 0, expected);
     BlockWriter writer(dest);
     ForEachFileBlock(file.get(), msg::kUsbCopyFailed, [&](const char* data, DWORD size) {
         // The file can grow while it is copied: count what arrives.
@@ -148,7 +148,7 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
         hash.Add(data, size);
         if (!block.Finish()) Fail(msg::kUsbCopyFailed);
         done += size;
-        Report(progress, done, expected);
+        Report(options, done, expected);
     });
 }
 
@@ -165,13 +165,13 @@ void Rewind(HANDLE file) {
 void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash, const FetchOptions& options) {
     // The limits watch the whole download, across connections taken up again.
     TransferWatch watch(options.limits);
-    ResumingDownload body(request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe");
+    CancellableDownload body(request.downloadEndpoint + L"?id=" + request.downloadId + L"&type=exe", options.cancel);
     CheckAnnouncedSize(body.expected(), options.limits.maxBytes);
 
     std::vector<char> buffer(kDownloadBlockSize);
     unsigned long long total = 0;    // bytes of the file
     unsigned long long arrived = 0;  // bytes received, counting those thrown away
-    Report(options.progress, 0, body.expected());
+    Report(options, 0, body.expected());
     for (;;) {
         watch.Check(arrived);
         bool restarted = false;
@@ -188,11 +188,15 @@ void DownloadToFile(const ToolRequest& request, HANDLE dest, Sha256Stream& hash,
         WriteAll(dest, buffer.data(), read, msg::kFileWriteFailed);
         total += read;
         arrived += read;
-        Report(options.progress, total, body.expected());
+        Report(options, total, body.expected());
     }
 }
 
 }  // namespace
+
+ByteProgress ProgressOrStop(const FetchOptions& options) {
+    return [options](unsigned long long done, long long expected) { Report(options, done, expected); };
+}
 
 VerifiedFile::~VerifiedFile() {
     file_.reset();
@@ -212,6 +216,9 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     if (!SetFileInformationByHandle(file_.get(), FileBasicInfo, &basic, sizeof(basic))) return false;
+    // The bytes reach the disk before the name does: after a power cut the
+    // target must not name a file whose data never arrived.
+    if (!FlushFileBuffers(file_.get())) return false;
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->ReplaceIfExists = TRUE;
@@ -219,6 +226,8 @@ bool VerifiedFile::MoveOver(const std::wstring& target) {
     info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     target.copy(info->FileName, target.size());
     if (!SetFileInformationByHandle(file_.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return false;
+    // Written through, as MOVEFILE_WRITE_THROUGH would.
+    FlushFileBuffers(file_.get());
     path_ = target;
     Keep();
     return true;
@@ -257,5 +266,5 @@ VerifiedFile FetchVerified(const ToolRequest& request, const std::wstring& folde
 VerifiedFile FetchVerifiedBeside(const ToolRequest& request, const std::wstring& folder, const FetchOptions& options) {
     CheckToolRequest(request);
     CreateFolderPath(folder);
-    return FetchInto(request, FreeFileName(folder, request.exeName + kSideSuffix), FILE_ATTRIBUTE_HIDDEN, options);
+    return FetchInto(request, FreeFileName(folder, request.exeName + kSideFileSuffix), FILE_ATTRIBUTE_HIDDEN, options);
 }

@@ -9,13 +9,20 @@
 
 #include "app/byte_progress.h"
 #include "app/handles.h"
+#include "app/operation_cancel.h"
 #include "catalog/transfer_limits.h"
 #include "operations/tool_request.h"
 
 struct FetchOptions {
     TransferLimits limits = kToolDownloadLimits;
     ByteProgress progress;
+    // Watched after every block and while the network is waited for.
+    CancelToken cancel;
 };
+
+// The options' progress report, stopping first when the cancel token asks:
+// for the loops that report after each block (hashing a file, for one).
+ByteProgress ProgressOrStop(const FetchOptions& options);
 
 class VerifiedFile {
 public:

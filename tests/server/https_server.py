@@ -6,10 +6,12 @@ State folder (argument 1, normally $ORKVANE_TEST_SERVER_DIR):
   root/            served as static files (root/outils/catalog.json is the
                    catalogue at https://localhost:<port>/outils/catalog.json)
   requests.log     one line per request: "<method> <path with query>"
-  exchanges.log    the same with the client's port and range headers, tab
-                   separated: "<port> <method> <path> <Range> <If-Range>"
-                   ("-" for a header not sent); the port shows whether the
-                   request came through the test proxy
+  exchanges.log    the same with the client's port, range and sign-in
+                   headers, tab separated: "<port> <method> <path> <Range>
+                   <If-Range> <Authorization> <Proxy-Authorization>" ("-"
+                   for a header not sent; of the last two only the scheme
+                   word is kept); the port shows whether the request came
+                   through the test proxy
   ca/server.pem, ca/server.key   the certificate and key served
   server.ready     written once both listeners accept connections
 
@@ -24,7 +26,10 @@ Paths:
                            (?chunked=1: chunked transfer encoding instead)
   /fault/size?bytes=N      a body of N pattern bytes (?nolength=1: without
                            Content-Length, ended by closing the connection)
-  /fault/redirect?to=P     302 to path P
+  /fault/redirect?to=P     302 to path P (or to the whole URL P)
+  /fault/proxyauth         407 asking for Negotiate and NTLM, as a company
+                           proxy does (sent by a web server, not a proxy)
+  /fault/serverauth        401 asking for Negotiate, NTLM and Basic
   /fault/trickle?bytes=N&piece=P&every=MS
                            a body of N pattern bytes sent P bytes at a time,
                            one piece every MS milliseconds (?nolength=1:
@@ -104,7 +109,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def record(self):
         line = f"{self.command} {self.path}\n"
         exchange = "\t".join([str(self.client_address[1]), self.command, self.path,
-                              self.headers.get("Range", "-"), self.headers.get("If-Range", "-")]) + "\n"
+                              self.headers.get("Range", "-"), self.headers.get("If-Range", "-"),
+                              scheme_of(self.headers.get("Authorization")),
+                              scheme_of(self.headers.get("Proxy-Authorization"))]) + "\n"
         with LOG_LOCK:
             with open(self.server.log_path, "a", encoding="utf-8") as log:
                 log.write(line)
@@ -185,6 +192,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             count = int(query.get("bytes", ["0"])[0])
             query.setdefault("trickle", query.get("every", ["1000"]))
             self.send_trickle(pattern_bytes(0, count), query, query.get("nolength", ["0"])[0] != "1")
+        elif name == "proxyauth":
+            self.send_challenge(407, "Proxy-Authenticate", ["Negotiate", "NTLM"])
+        elif name == "serverauth":
+            self.send_challenge(401, "WWW-Authenticate", ["Negotiate", "NTLM", 'Basic realm="Orkvane test"'])
         elif name == "redirect":
             self.send_response(302)
             self.send_header("Location", query.get("to", ["/"])[0])
@@ -192,6 +203,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.end_headers()
         else:
             self.send_body(404, b"unknown fault")
+
+    def send_challenge(self, code, header, schemes):
+        body = f"status {code}".encode()
+        self.send_response(code)
+        for scheme in schemes:
+            self.send_header(header, scheme)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
     def hang(self):
         # Never answer; leave when the client closes or the server stops.
@@ -349,6 +370,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except (OSError, ssl.SSLError):
             pass
         self.close_connection = True
+
+
+def scheme_of(value):
+    # The scheme word alone: the logs never hold a token or a password.
+    if not value or not value.strip():
+        return "-"
+    return value.split()[0]
 
 
 def is_resumable_mode(query):

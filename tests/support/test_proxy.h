@@ -12,6 +12,9 @@
 int TestProxyPort();
 // The port that wants a Basic sign-in first.
 int TestSignInProxyPort();
+// The one account of that port (tests/server/test_proxy.py writes it).
+inline constexpr wchar_t kTestProxyUser[] = L"orkvane";
+inline constexpr wchar_t kTestProxyPassword[] = L"orkvane-test";
 // "127.0.0.1:<port>", as a proxy setting names it.
 std::wstring ProxyAddress(int port);
 

@@ -89,8 +89,8 @@ std::vector<ServerExchange> ServerExchanges() {
     std::vector<ServerExchange> exchanges;
     for (const std::string& line : LinesOf(ReadFileBytes(ExchangesLogPath()))) {
         std::vector<std::string> fields = FieldsOf(line);
-        if (fields.size() != 5) throw std::runtime_error("unreadable exchanges.log line: " + line);
-        exchanges.push_back({std::stoi(fields[0]), fields[1], fields[2], fields[3], fields[4]});
+        if (fields.size() != 7) throw std::runtime_error("unreadable exchanges.log line: " + line);
+        exchanges.push_back({std::stoi(fields[0]), fields[1], fields[2], fields[3], fields[4], fields[5], fields[6]});
     }
     return exchanges;
 }

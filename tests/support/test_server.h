@@ -30,6 +30,9 @@ struct ServerExchange {
     std::string path;     // with the query
     std::string range;    // "-" when not sent
     std::string ifRange;  // "-" when not sent
+    // The scheme of the sign-in headers ("Negotiate", "Basic"); "-" when not sent.
+    std::string authorization;
+    std::string proxyAuthorization;
 };
 // Every request since the log was last cleared, in arrival order.
 std::vector<ServerExchange> ServerExchanges();

@@ -33,6 +33,8 @@ TEST(FileSecurity, OnlyTheUserSystemAndAdministratorsMayWrite) {
         {"everyone may write", mine + L"(A;;GW;;;WD)", true},
         {"everyone may change the permissions", mine + L"(A;;WD;;;WD)", true},
         {"another user may delete", mine + L"(A;;SD;;;" + other + L")", true},
+        {"another user may take ownership", mine + L"(A;;WO;;;" + other + L")", true},
+        {"Users may take ownership of a folder and what it holds", mine + L"(A;OICI;0x80000;;;BU)", true},
         {"another user may read only", mine + L"(A;;FR;;;" + other + L")", false},
         {"a deny entry before the allow entry is not relied on", mine + L"(D;;FA;;;WD)(A;;FA;;;WD)", true},
         {"owned by another user", L"O:" + other + L"D:P(A;;FA;;;" + user + L")", true},

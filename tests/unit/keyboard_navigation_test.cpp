@@ -7,16 +7,20 @@
 #include <oleacc.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/constants.h"
 #include "app/messages.h"
+#include "app/operation_cancel.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "operations/operation_runner.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/operation_test_support.h"
+#include "tests/support/test_support.h"
 #include "tests/support/ui_test_canvas.h"
 #include "ui/accessibility/accessible_tree.h"
 #include "ui/keyboard/focus_order.h"
@@ -41,6 +45,7 @@ protected:
         case FocusPart::SelfButton: return L"[self]";
         case FocusPart::RefreshButton: return L"[Actualiser]";
         case FocusPart::OptionsButton: return L"[Options]";
+        case FocusPart::CancelButton: return L"[Annuler]";
         case FocusPart::Card: return focus.cardId;
         case FocusPart::PrimaryButton: return focus.cardId + L"/primary";
         case FocusPart::SecondButton: return focus.cardId + L"/second";
@@ -112,6 +117,62 @@ TEST_F(KeyboardTest, ArrowsHomeAndEndFollowTheReadingOrderAcrossGroupsAndColumns
     g_state.keyboardFocus = {FocusPart::Card, L"a1"};
     Key(VK_UP);
     EXPECT_EQ(FocusText(), L"[Actualiser]");
+}
+
+TEST_F(KeyboardTest, AnnulerLiesBelowTheListWhileAnOperationCanBeStopped) {
+    Show(AppShape{L"a1", L"Audio"}, AppShape{L"a2", L"Audio"});
+    // An install runs that can be stopped.
+    g_state.busy = true;
+    g_state.operationCancellable = true;
+    Paint();
+    Walk({
+        {VK_DOWN, L"a1"},
+        {VK_DOWN, L"a2"},
+        {VK_DOWN, L"[Annuler]"},
+        {VK_DOWN, L"[Annuler]"},
+        {VK_RIGHT, L"[Annuler]"},
+        {VK_UP, L"a2"},
+        // F6 goes from the list to "Annuler", then to the header.
+        {VK_F6, L"[Annuler]"},
+        {VK_F6, L"[self]"},
+        {VK_F6, L"a1"},
+        {VK_END, L"a2"},
+        {VK_DOWN, L"[Annuler]"},
+    });
+    EXPECT_EQ(NodeOfFocus(CurrentAccessibleView(), g_state.keyboardFocus),
+              std::optional<AccessibleNode>(AccessibleNode{AccessibleKind::CancelButton}));
+
+    // The ring is drawn around the button, over the status strip.
+    RECT client{};
+    GetClientRect(window_, &client);
+    DibCanvas canvas(client.right, client.bottom);
+    ASSERT_TRUE(canvas.ok());
+    PaintMainWindowTo(canvas.dc(), client.right, client.bottom);
+    const RECT button = g_state.cancelButtonRect;
+    ASSERT_FALSE(IsRectEmpty(&button));
+    EXPECT_COLOR(canvas.Pixel(POINT{button.left - 2, (button.top + button.bottom) / 2}), g_state.palette.accent);
+
+    // Enter presses it once; the button then waits for the worker.
+    const uint32_t epoch = operationCancelEpoch.load();
+    Key(VK_RETURN);
+    EXPECT_TRUE(g_state.cancelRequested);
+    EXPECT_EQ(operationCancelEpoch.load(), epoch + 1);
+    Key(VK_RETURN);
+    EXPECT_EQ(operationCancelEpoch.load(), epoch + 1) << "a second press asks nothing more";
+    const long state = StateOf(CurrentAccessibleView(), {AccessibleKind::CancelButton});
+    EXPECT_NE(state & STATE_SYSTEM_UNAVAILABLE, 0);
+
+    // Once the operation is over the button goes, and the focus with it.
+    g_state.busy = false;
+    g_state.operationCancellable = false;
+    EXPECT_EQ(EffectiveFocus(CurrentListLayout()).part, FocusPart::SelfButton);
+    auto result = std::make_unique<OperationResult>();
+    result->cancelled = true;
+    result->message = L"a1" + W(msg::kOperationCancelled);
+    SendMessageW(window_, WM_APP_OPERATION_DONE, 0, reinterpret_cast<LPARAM>(result.release()));
+    EXPECT_FALSE(g_state.cancelRequested);
+    EXPECT_EQ(FocusText(), L"[self]") << "the next operation would give the focus back to its button";
+    Walk({{VK_END, L"a2"}, {VK_DOWN, L"a2"}, {VK_F6, L"[self]"}});
 }
 
 TEST_F(KeyboardTest, TheFocusedCardIsScrolledIntoView) {

@@ -134,6 +134,15 @@ TEST(ProxyRoute, ProxyAndBypassListsReadAsWindowsReadsThem) {
         {L"*intra*", L"https", L"my-intranet.example", 443, true},
         {L"<local>", L"https", L"intranet", 443, true},
         {L"<local>", L"https", L"www.example", 443, false},
+        {L"<local>", L"https", L"1249766179", 443, false},
+        {L"<local>", L"https", L"0x4a7d2b63", 443, false},
+        {L"<local>", L"https", L"0X4A7D2B63", 443, false},
+        {L"<local>", L"https", L"011237225543", 443, false},
+        {L"<local>", L"https", L"[2001:db8::1]", 443, false},
+        {L"<local>", L"https", L"2001:db8::1", 443, false},
+        {L"<local>", L"https", L"0177.1", 443, false},
+        {L"<local>", L"https", L"intranet2", 443, true},
+        {L"<local>", L"https", L"0xintranet", 443, true},
         {L"<-loopback>", L"https", L"localhost", 443, false},
         {L"WWW.Example.COM", L"https", L"www.example.com", 443, true},
         {L"example.com", L"https", L"www.example.com", 443, false},
@@ -248,6 +257,9 @@ namespace {
 // What the sign-in made of the WinHTTP calls, recorded by the replacements.
 struct SignInRecord {
     DWORD offered = 0;  // 0: ask the real proxy
+    // Answer with the test proxy's Basic password instead of the logon, so
+    // that the proxy lets the request on to the server.
+    bool signInForReal = false;
     int queries = 0;
     DWORD realSupported = 0;
     std::vector<DWORD> autologonPolicies;
@@ -283,12 +295,18 @@ BOOL WINAPI RecordSetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD
 
 // Accepted without calling WinHTTP: without a domain, Wine has no logon to
 // give, and the proxy then asks again, as one that refuses the user would.
-BOOL WINAPI RecordSetCredentials(HINTERNET, DWORD target, DWORD scheme, LPCWSTR name, LPCWSTR password, LPVOID) {
+// When the test wants the proxy passed, its Basic password stands in for the
+// logon, given for the same target.
+BOOL WINAPI RecordSetCredentials(HINTERNET request, DWORD target, DWORD scheme, LPCWSTR name, LPCWSTR password,
+                                 LPVOID) {
     ++g_signIn.credentialCalls;
     g_signIn.credentialTarget = target;
     g_signIn.credentialScheme = scheme;
     g_signIn.nameGiven = name != nullptr;
     g_signIn.passwordGiven = password != nullptr;
+    if (g_signIn.signInForReal)
+        return g_realCalls.setCredentials(request, target, WINHTTP_AUTH_SCHEME_BASIC, kTestProxyUser,
+                                          kTestProxyPassword, nullptr);
     return TRUE;
 }
 
@@ -344,10 +362,10 @@ TEST_F(ProxyTest, ProxySignInOffersOnlyTheUsersOwnLogonAndOnlyOnce) {
             EXPECT_EQ(g_signIn.credentialScheme, c.answeredWith) << c.what;
             EXPECT_FALSE(g_signIn.nameGiven) << c.what;
             EXPECT_FALSE(g_signIn.passwordGiven) << c.what;
-            EXPECT_EQ(g_signIn.autologonPolicies, std::vector<DWORD>{WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW}) << c.what;
-        } else {
-            EXPECT_TRUE(g_signIn.autologonPolicies.empty()) << c.what;
         }
+        // The logon is given explicitly to the proxy; WinHTTP itself may not
+        // give it to anyone.
+        EXPECT_EQ(g_signIn.autologonPolicies, std::vector<DWORD>{WINHTTP_AUTOLOGON_SECURITY_LEVEL_HIGH}) << c.what;
         // Every request the proxy saw was refused, and there were no more
         // than the first and one answer.
         EXPECT_TRUE(watch.WaitFor([](const std::vector<ProxyLogEntry>& e) { return !e.empty(); }, 10000)) << c.what;
@@ -355,6 +373,128 @@ TEST_F(ProxyTest, ProxySignInOffersOnlyTheUsersOwnLogonAndOnlyOnce) {
         EXPECT_LE(entries.size(), 2u) << c.what;
         for (const ProxyLogEntry& entry : entries) EXPECT_EQ(entry.status, 407) << c.what;
         EXPECT_TRUE(ServerExchanges().empty()) << c.what;
+    }
+}
+
+namespace {
+
+// Every request that the server received for `path`.
+std::vector<ServerExchange> ExchangesFor(const std::string& path) {
+    std::vector<ServerExchange> found;
+    for (const ServerExchange& exchange : ServerExchanges()) {
+        if (exchange.path == path) found.push_back(exchange);
+    }
+    return found;
+}
+
+}  // namespace
+
+// A web server that asks for the proxy's sign-in, reached directly or from
+// inside the tunnel through the proxy, is refused at once: one request, no
+// logon offered, not even by WinHTTP on its own.
+TEST_F(ProxyTest, OnlyTheChosenProxyMayAskForTheLogon) {
+    ScopedSignInRecorder recorder;
+    struct Case {
+        const char* what;
+        UserProxySettings settings;
+        std::wstring url;
+    };
+    const Case cases[] = {
+        {"https, no proxy", {false, L"", L"", L""}, SecureUrl(L"/fault/proxyauth")},
+        {"http, no proxy", {false, L"", L"", L""}, TestServerPlainUrl() + L"/fault/proxyauth"},
+        {"http, server left off the proxy",
+         {false, ProxyAddress(TestProxyPort()), L"localhost", L""},
+         TestServerPlainUrl() + L"/fault/proxyauth"},
+        {"https, the server behind the proxy's tunnel",
+         {false, ProxyAddress(TestProxyPort()), L"", L""},
+         SecureUrl(L"/fault/proxyauth")},
+    };
+    for (const Case& c : cases) {
+        ClearRequestLog();
+        g_signIn = SignInRecord{};
+        ScopedUserProxy settings(c.settings);
+        EXPECT_EQ(ErrorOf([&] { OpenHttpGet(c.url); }), msg::kProxySignInRefused) << c.what;
+        EXPECT_EQ(g_signIn.queries, 0) << c.what;
+        EXPECT_EQ(g_signIn.credentialCalls, 0) << c.what;
+        const std::vector<ServerExchange> received = ExchangesFor("/fault/proxyauth");
+        ASSERT_EQ(received.size(), 1u) << c.what << ": asked again after the refusal";
+        EXPECT_EQ(received[0].authorization, "-") << c.what;
+        EXPECT_EQ(received[0].proxyAuthorization, "-") << c.what;
+    }
+}
+
+// Behind the Basic-only test proxy (passed with its password in place of the
+// logon), a web server asking for a sign-in gets none: the request fails
+// with the status, as any other HTTP error. The same without a proxy.
+TEST_F(ProxyTest, AWebServerNeverGetsTheLogon) {
+    ScopedSignInRecorder recorder;
+    struct Case {
+        const char* what;
+        UserProxySettings settings;
+        std::wstring url;
+        int proxySignIns;
+    };
+    const Case cases[] = {
+        {"http behind the signed-in proxy",
+         {false, ProxyAddress(TestSignInProxyPort()), L"", L""},
+         TestServerPlainUrl() + L"/fault/serverauth",
+         1},
+        {"https, no proxy", {false, L"", L"", L""}, SecureUrl(L"/fault/serverauth"), 0},
+        {"http, no proxy", {false, L"", L"", L""}, TestServerPlainUrl() + L"/fault/serverauth", 0},
+    };
+    for (const Case& c : cases) {
+        ClearRequestLog();
+        g_signIn = SignInRecord{};
+        g_signIn.offered = WINHTTP_AUTH_SCHEME_NEGOTIATE | WINHTTP_AUTH_SCHEME_NTLM;
+        g_signIn.signInForReal = true;
+        ScopedUserProxy settings(c.settings);
+        EXPECT_EQ(ErrorOf([&] { OpenHttpGet(c.url); }), "HTTP 401") << c.what;
+        EXPECT_EQ(g_signIn.credentialCalls, c.proxySignIns) << c.what;
+        const std::vector<ServerExchange> received = ExchangesFor("/fault/serverauth");
+        ASSERT_EQ(received.size(), 1u) << c.what << ": the server was asked again";
+        EXPECT_EQ(received[0].authorization, "-") << c.what;
+        EXPECT_EQ(received[0].proxyAuthorization, "-") << c.what;
+    }
+}
+
+// Once the proxy's sign-in was answered, a redirect is a new request on the
+// route of its own address: a host left off the proxy is reached directly,
+// with nothing of the sign-in attached, and a host behind the proxy signs in
+// again.
+TEST_F(ProxyTest, ARedirectAfterTheProxySignInTakesItsOwnRoute) {
+    ScopedSignInRecorder recorder;
+    ScopedUserProxy settings({false, ProxyAddress(TestSignInProxyPort()), L"127.0.0.1", L""});
+    struct Case {
+        const char* what;
+        std::wstring target;
+        bool throughProxy;
+        int proxySignIns;
+    };
+    const std::wstring plainPort = std::to_wstring(TestServerPort() + 1);
+    const Case cases[] = {
+        {"to a host left off the proxy", L"http://127.0.0.1:" + plainPort + L"/proxy_test/a.bin", false, 1},
+        {"to a host behind the proxy", L"http://localhost:" + plainPort + L"/proxy_test/a.bin", true, 2},
+    };
+    for (const Case& c : cases) {
+        ClearRequestLog();
+        g_signIn = SignInRecord{};
+        g_signIn.offered = WINHTTP_AUTH_SCHEME_NEGOTIATE;
+        g_signIn.signInForReal = true;
+        ProxyLogWatch watch;
+        const std::wstring url = TestServerPlainUrl() + L"/fault/redirect?to=" + c.target;
+        EXPECT_EQ(DownloadToMemory(url, kCatalogSizeLimit), "through the proxy") << c.what;
+        EXPECT_EQ(g_signIn.credentialCalls, c.proxySignIns) << c.what;
+        const std::vector<ServerExchange> received = ExchangesFor("/proxy_test/a.bin");
+        ASSERT_EQ(received.size(), 1u) << c.what;
+        EXPECT_EQ(received[0].authorization, "-") << c.what;
+        EXPECT_EQ(received[0].proxyAuthorization, "-") << c.what;
+        if (c.throughProxy) {
+            EXPECT_TRUE(watch.WaitForServerPort(received[0].clientPort, 10000)) << c.what;
+        } else {
+            SendSentinel(watch);
+            EXPECT_FALSE(InLog(watch.Entries(), received[0].clientPort))
+                << c.what << ": the redirect went through the proxy";
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "app/paths.h"
 #include "app/state.h"
 #include "app/tool_files.h"
+#include "operations/apps_folder_tidy.h"
 #include "operations/running_tool.h"
 #include "operations/shell_ops.h"
 #include "tests/support/operation_test_support.h"
@@ -94,14 +95,14 @@ TEST_F(RunningToolTest, AnUpdateOfARunningToolServesAtItsNextLaunchAndTheOldCopy
     EXPECT_TRUE(_wcsicmp(ReadShortcut(ShortcutPath(id, false)).target.c_str(), files.installed.c_str()) == 0);
 
     // The copy stays while it runs, whether the program starts or an operation does.
-    RemoveUnusedAsideFilesOfAllTools();
+    TidyAppsFolderAtStart();
     Run(HitAction::Install);
     EXPECT_EQ(g_state.statusText, id + W(" installé."));
     EXPECT_EQ(AsideFiles(), aside);
     EXPECT_TRUE(tool->Running());
 
     tool->End();
-    RemoveUnusedAsideFilesOfAllTools();
+    TidyAppsFolderAtStart();
     EXPECT_TRUE(AsideFiles().empty());
     EXPECT_TRUE(ReadFileBytes(files.previous) == v1) << "the previous version is kept";
 }
@@ -139,6 +140,28 @@ TEST_F(RunningToolTest, AnUninstallRefusedWhileTheToolRunsDeletesNothingAndRemov
     EXPECT_FALSE(FileExists(ShortcutPath(id, true)));
     EXPECT_FALSE(FileExists(ShortcutPath(id, false)));
     EXPECT_FALSE(g_state.apps[0].installed);
+}
+
+TEST_F(RunningToolTest, AnUninstallIsRefusedWhileTheKeptPreviousVersionRuns) {
+    WriteFileBytes(files.installed, v1);
+    UseEntry(v2);
+    CreateShortcut(id, files.installed, L"d", true);
+    Run(HitAction::Install);
+    ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
+    std::unique_ptr<StartedProgram> kept = Start(files.previous);
+
+    Run(HitAction::Uninstall);
+    EXPECT_EQ(g_state.statusText, W("Opération impossible : Fermez ") + id + W(" avant de le désinstaller."));
+    EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
+    EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
+    EXPECT_TRUE(FileExists(ShortcutPath(id, true)));
+    EXPECT_TRUE(g_state.apps[0].installed);
+
+    kept->End();
+    Run(HitAction::Uninstall);
+    EXPECT_EQ(g_state.statusText, id + W(" désinstallé."));
+    EXPECT_EQ(FilesMatching(GetAppsFolder(), id + L".*"), std::vector<std::wstring>{});
+    EXPECT_FALSE(FileExists(ShortcutPath(id, true)));
 }
 
 TEST_F(RunningToolTest, GoingBackToThePreviousVersionIsUndoneTheSameWayEvenWhileTheToolRuns) {

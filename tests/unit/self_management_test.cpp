@@ -12,6 +12,8 @@
 
 #include <shlobj.h>
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <new>
@@ -22,6 +24,7 @@
 #include "app/constants.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/operation_cancel.h"
 #include "app/paths.h"
 #include "app/policies.h"
 #include "app/post_result.h"
@@ -460,6 +463,52 @@ TEST(SelfUpdate, ReportsTheDownloadsProgressBeforeTheResult) {
     for (const ProgressReport& report : reports) EXPECT_EQ(report.serial, 9u);
     EXPECT_EQ(reports.back().done, fresh.size());
     EXPECT_EQ(reports.back().expected, static_cast<long long>(fresh.size()));
+    RemoveInstalledCopy();
+}
+
+TEST(SelfUpdate, AnnulerLeavesAStalledDownloadWithinASecondAndKeepsTheInstalledProgram) {
+    const std::string fresh = SeededBytes(1 << 20, 71);
+    const std::array<unsigned char, 32> digest = ComputeSha256(fresh);
+    CatalogApp entry = SelfEntry(L"", W(HexOf(digest.data(), digest.size())));
+    entry.downloadEndpoint = TestServerUrl() + L"/telechargement";
+    entry.downloadId = L"Orkvane_annuler";
+    PublishFile(L"telechargement/Orkvane_annuler.exe", fresh);
+    // One block, then the server says nothing for longer than the test.
+    entry.downloadId += L"&trickle=60000&piece=65536";
+    CreateFolderPath(GetInstallFolder());
+    WriteFileBytes(GetInstalledExePath(), "installed program");
+    UniqueWindow window = MakeResultWindow();
+
+    std::atomic<bool> arrived{false};
+    FetchOptions options;
+    options.cancel = CancelToken::OfNewOperation();
+    options.progress = [&](unsigned long long done, long long) { arrived = arrived || done > 0; };
+    std::thread worker([&] { RunToolboxUpdate(window.get(), MakeToolRequest(entry), options); });
+    ASSERT_TRUE(WaitFor([&] { return arrived.load(); }, 15000));
+    Sleep(300);  // the worker now waits for a server that stalls
+    const auto pressed = std::chrono::steady_clock::now();
+    CancelRunningOperation();
+    std::unique_ptr<OperationResult> result = WaitForResult(window.get(), 15000);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+    worker.join();
+
+    ASSERT_NE(result, nullptr);
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_TRUE(result->cancelled);
+    EXPECT_FALSE(result->ok);
+    EXPECT_FALSE(result->closeMain);
+    EXPECT_EQ(result->message, L"Orkvane" + W(msg::kOperationCancelled));
+    EXPECT_EQ(ReadFileBytes(GetInstalledExePath()), "installed program");
+    WIN32_FIND_DATAW data{};
+    std::vector<std::wstring> left;
+    HANDLE find = FindFirstFileW(JoinPath(GetInstallFolder(), L"Orkvane*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do left.push_back(data.cFileName);
+        while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    EXPECT_EQ(left, std::vector<std::wstring>{L"Orkvane.exe"}) << "the partial download is left";
+    UnpublishFile(L"telechargement/Orkvane_annuler.exe");
     RemoveInstalledCopy();
 }
 

@@ -17,6 +17,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/main/progress_text.h"
+#include "ui/main/status_progress.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ struct ReportedState {
     bool secretMode = false;
     size_t cardCount = 0;
     int progressTenths = -1;  // tens of percent of the running operation
+    bool cancelShown = false;
+    bool cancelRequested = false;
 };
 ReportedState g_reported;
 
@@ -47,7 +50,9 @@ ReportedState CurrentReport(HWND window, const AccessibleView& view) {
             g_state.catalogGeneration,
             g_state.secretMode,
             view.layout.cards.size(),
-            ProgressTenths()};
+            ProgressTenths(),
+            CancelButtonShown(),
+            g_state.cancelRequested};
 }
 
 void Notify(HWND window, DWORD event, long childId) { NotifyWinEvent(event, window, OBJID_CLIENT, childId); }
@@ -68,6 +73,7 @@ void Press(HWND window, const AccessibleNode& node) {
     case AccessibleKind::SelfButton: PressHeaderButton(FocusPart::SelfButton); break;
     case AccessibleKind::RefreshButton: PressHeaderButton(FocusPart::RefreshButton); break;
     case AccessibleKind::OptionsButton: PressHeaderButton(FocusPart::OptionsButton); break;
+    case AccessibleKind::CancelButton: PressHeaderButton(FocusPart::CancelButton); break;
     case AccessibleKind::Card: ToggleCard(node.index); break;
     case AccessibleKind::CardButton: PressCardButton(node.index, node.part); break;
     case AccessibleKind::CreditLink: OpenSiteLink(); break;
@@ -117,6 +123,12 @@ void ReportAccessibleChanges(HWND window) {
     // Progress is announced by steps of ten percent, not at every report.
     if (now.progressTenths != before.progressTenths && now.progressTenths >= 0) {
         Notify(window, EVENT_OBJECT_VALUECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
+    }
+    const long cancelId = ChildIdOf({AccessibleKind::CancelButton});
+    if (now.cancelShown != before.cancelShown) {
+        Notify(window, now.cancelShown ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, cancelId);
+    } else if (now.cancelShown && now.cancelRequested != before.cancelRequested) {
+        Notify(window, EVENT_OBJECT_STATECHANGE, cancelId);
     }
     if (now.focusId != before.focusId && now.focusId != CHILDID_SELF) {
         Notify(window, EVENT_OBJECT_FOCUS, now.focusId);

@@ -301,6 +301,7 @@ private:
         case AccessibleKind::SelfButton: return KeyboardFocus{FocusPart::SelfButton, {}};
         case AccessibleKind::RefreshButton: return KeyboardFocus{FocusPart::RefreshButton, {}};
         case AccessibleKind::OptionsButton: return KeyboardFocus{FocusPart::OptionsButton, {}};
+        case AccessibleKind::CancelButton: return KeyboardFocus{FocusPart::CancelButton, {}};
         case AccessibleKind::Card:
         case AccessibleKind::CardButton:
             if (node.index >= g_state.apps.size()) return std::nullopt;

@@ -14,10 +14,11 @@
 #include "ui/main/chrome_paint.h"
 #include "ui/keyboard/focus_order.h"
 #include "ui/main/progress_text.h"
+#include "ui/main/status_progress.h"
 
 namespace {
 
-// Child ids: the window's six children by position, then groups and cards
+// Child ids: the window's seven children by position, then groups and cards
 // interleaved, five ids per index: group i, card i and its three possible
 // buttons. Neither kind can run into the other, however many there are (the
 // catalogue's size bounds the indices far below the range of a long).
@@ -27,6 +28,7 @@ constexpr long kOptionsId = 3;
 constexpr long kListId = 4;
 constexpr long kStatusId = 5;
 constexpr long kLinkId = 6;
+constexpr long kCancelId = 7;
 constexpr long kFirstListId = 100;
 constexpr long kIdsPerIndex = 5;
 constexpr long kGroupSlot = 0;
@@ -124,6 +126,7 @@ long ChildIdOf(const AccessibleNode& node) {
     case AccessibleKind::OptionsButton: return kOptionsId;
     case AccessibleKind::List: return kListId;
     case AccessibleKind::StatusStrip: return kStatusId;
+    case AccessibleKind::CancelButton: return kCancelId;
     case AccessibleKind::CreditLink: return kLinkId;
     case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
     case AccessibleKind::Card: return ListId(node.index, kCardSlot);
@@ -143,6 +146,7 @@ std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long chi
     case kOptionsId: node.kind = AccessibleKind::OptionsButton; break;
     case kListId: node.kind = AccessibleKind::List; break;
     case kStatusId: node.kind = AccessibleKind::StatusStrip; break;
+    case kCancelId: node.kind = AccessibleKind::CancelButton; break;
     case kLinkId: node.kind = AccessibleKind::CreditLink; break;
     default:
         if (childId < kFirstListId) return std::nullopt;
@@ -165,6 +169,7 @@ bool NodeExists(const AccessibleView& view, const AccessibleNode& node) {
     case AccessibleKind::Card: return CardSlotOf(view, node.index).has_value();
     case AccessibleKind::CardButton:
         return CardSlotOf(view, node.index) && FindCardButton(g_state.apps[node.index], node.part).has_value();
+    case AccessibleKind::CancelButton: return CancelButtonShown();
     default: return true;
     }
 }
@@ -173,10 +178,10 @@ std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const Accessi
     std::vector<AccessibleNode> children;
     switch (node.kind) {
     case AccessibleKind::Client:
-        for (AccessibleKind kind :
-             {AccessibleKind::SelfButton, AccessibleKind::RefreshButton, AccessibleKind::OptionsButton,
-              AccessibleKind::List, AccessibleKind::StatusStrip, AccessibleKind::CreditLink}) {
-            children.push_back({kind});
+        for (AccessibleKind kind : {AccessibleKind::SelfButton, AccessibleKind::RefreshButton,
+                                    AccessibleKind::OptionsButton, AccessibleKind::List, AccessibleKind::StatusStrip,
+                                    AccessibleKind::CancelButton, AccessibleKind::CreditLink}) {
+            if (kind != AccessibleKind::CancelButton || CancelButtonShown()) children.push_back({kind});
         }
         break;
     case AccessibleKind::List:
@@ -279,6 +284,7 @@ std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node) {
     case AccessibleKind::OptionsButton: return L"Options";
     case AccessibleKind::List: return L"Mes applications";
     case AccessibleKind::StatusStrip: return g_state.statusText;
+    case AccessibleKind::CancelButton: return L"Annuler";
     case AccessibleKind::CreditLink: return CreditText();
     case AccessibleKind::Group: {
         if (node.index >= view.layout.groups.size()) return {};
@@ -329,6 +335,7 @@ std::wstring DefaultActionOf(const AccessibleNode& node) {
         return GetSelfButtonState() == SelfButtonState::Current ? std::wstring() : L"Appuyer";
     case AccessibleKind::RefreshButton:
     case AccessibleKind::OptionsButton:
+    case AccessibleKind::CancelButton:
     case AccessibleKind::CardButton: return L"Appuyer";
     case AccessibleKind::CreditLink: return L"Atteindre";
     case AccessibleKind::Card:
@@ -344,7 +351,8 @@ long RoleOf(const AccessibleNode& node) {
     case AccessibleKind::SelfButton:
         return GetSelfButtonState() == SelfButtonState::Current ? ROLE_SYSTEM_STATICTEXT : ROLE_SYSTEM_PUSHBUTTON;
     case AccessibleKind::RefreshButton:
-    case AccessibleKind::OptionsButton: return ROLE_SYSTEM_PUSHBUTTON;
+    case AccessibleKind::OptionsButton:
+    case AccessibleKind::CancelButton: return ROLE_SYSTEM_PUSHBUTTON;
     case AccessibleKind::List: return ROLE_SYSTEM_LIST;
     case AccessibleKind::Group: return ROLE_SYSTEM_GROUPING;
     case AccessibleKind::Card: return ROLE_SYSTEM_LISTITEM;
@@ -391,6 +399,9 @@ long StateOf(const AccessibleView& view, const AccessibleNode& node) {
         return state;
     }
     case AccessibleKind::StatusStrip: return state | STATE_SYSTEM_READONLY;
+    case AccessibleKind::CancelButton:
+        // Pressed once, it waits for the worker to stop.
+        return state | STATE_SYSTEM_FOCUSABLE | (g_state.cancelRequested ? STATE_SYSTEM_UNAVAILABLE : 0);
     case AccessibleKind::CreditLink: return state | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
     default: return state | STATE_SYSTEM_FOCUSABLE;
     }
@@ -404,6 +415,7 @@ RECT LocationOf(const AccessibleView& view, const AccessibleNode& node) {
     case AccessibleKind::OptionsButton: return g_state.optionsButtonRect;
     case AccessibleKind::List: return view.listArea;
     case AccessibleKind::StatusStrip: return g_state.statusStripRect;
+    case AccessibleKind::CancelButton: return g_state.cancelButtonRect;
     case AccessibleKind::CreditLink: return g_state.siteLinkRect;
     case AccessibleKind::Group:
         if (node.index >= view.layout.groups.size()) return {};
@@ -442,6 +454,7 @@ std::optional<AccessibleNode> NodeOfFocus(const AccessibleView& view, const Keyb
     case FocusPart::SelfButton: return AccessibleNode{AccessibleKind::SelfButton};
     case FocusPart::RefreshButton: return AccessibleNode{AccessibleKind::RefreshButton};
     case FocusPart::OptionsButton: return AccessibleNode{AccessibleKind::OptionsButton};
+    case FocusPart::CancelButton: return AccessibleNode{AccessibleKind::CancelButton};
     default: break;
     }
     const std::optional<size_t> slot = CardPosition(view.layout, focus.cardId);

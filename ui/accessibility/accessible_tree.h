@@ -1,7 +1,8 @@
 // What a screen reader finds in the main window, as a tree of nodes answered
 // from the layout and the rectangles that painting records: the header
 // buttons, the list with one group per category and one item per card, an
-// expanded card's buttons, the status strip and the credit link. Nodes name
+// expanded card's buttons, the status strip, "Annuler" while an operation can
+// be stopped, and the credit link. Nodes name
 // what they stand for (a group's position, a card's entry), so they are
 // checked against the current state at every question.
 #pragma once
@@ -25,6 +26,7 @@ enum class AccessibleKind {
     Card,
     CardButton,
     StatusStrip,
+    CancelButton,
     CreditLink
 };
 

@@ -11,6 +11,7 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/progress_apply.h"
+#include "ui/keyboard/focus_order.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
 #include "ui/popup/update_popup.h"
@@ -28,9 +29,21 @@ void ShowFailure(const std::wstring& error) {
 
 void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     g_state.busy = false;
+    g_state.operationCancellable = false;
+    g_state.cancelRequested = false;
+    // "Annuler" goes with the operation; its focus must not come back with the next one.
+    if (g_state.keyboardFocus.part == FocusPart::CancelButton) g_state.keyboardFocus = {HeaderFocusStops().front(), {}};
     ClearOperationProgress();
     if (!result) {
         ShowFailure(UnknownErrorText());
+        return;
+    }
+    if (result->cancelled) {
+        // The user asked for it: said in the status line, without a box.
+        // Nothing changed on disk, so neither does the card.
+        g_state.statusText = result->message;
+        UpdateScrollMetrics();
+        InvalidateRect(g_state.mainWindow, nullptr, FALSE);
         return;
     }
     if (!result->ok) {

@@ -5,8 +5,16 @@
 #include <functional>
 #include <string>
 
+#include "app/operation_cancel.h"
+
 // Marks the program busy with `status`, gives the operation its progress
-// serial and runs `worker(serial)` on a thread of its own; the worker posts
-// WM_APP_OPERATION_DONE. When no thread can be made, the failure is applied at
-// once for the entry `appIndex` (-1: none).
-void StartOperation(long long appIndex, std::wstring status, std::function<void(unsigned serial)> worker);
+// serial and cancel token and runs `worker(serial, cancel)` on a thread of its
+// own; the worker posts WM_APP_OPERATION_DONE. A `cancellable` operation shows
+// "Annuler" while it runs. When no thread can be made, the failure is applied
+// at once for the entry `appIndex` (-1: none).
+void StartOperation(long long appIndex, std::wstring status, bool cancellable,
+                    std::function<void(unsigned serial, CancelToken cancel)> worker);
+
+// "Annuler": asks the running operation to stop; its worker posts its result
+// within a second. Does nothing when no operation can be stopped.
+void PressCancelButton();

@@ -16,6 +16,7 @@
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"
+#include "operations/progress_post.h"
 #include "operations/self_management.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_request.h"
@@ -91,6 +92,10 @@ void StartToolboxUpdate() {
     if (g_state.selfIndex < 0 || static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size()) return;
     ToolRequest request = MakeToolRequest(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
     HWND window = g_state.mainWindow;
-    StartOperation(-1, Utf8ToWide(msg::kSelfUpdating),
-                   [window, request](unsigned serial) { RunToolboxUpdate(window, request, serial); });
+    StartOperation(-1, Utf8ToWide(msg::kSelfUpdating), true, [window, request](unsigned serial, CancelToken cancel) {
+        FetchOptions options;
+        options.progress = MakeProgressPoster(window, serial);
+        options.cancel = cancel;
+        RunToolboxUpdate(window, request, options);
+    });
 }

@@ -41,9 +41,12 @@ void StartToolOperation(unsigned long long appIndex, HitAction action) {
     job.desktopShortcut = g_state.settings.desktopShortcut;
     job.menuShortcut = g_state.settings.menuShortcut;
     std::wstring status = ProgressText(action, job.request.name);
-    StartOperation(static_cast<long long>(appIndex), std::move(status),
-                   [job = std::move(job)](unsigned serial) mutable {
+    // Only an install downloads, copies or checks a file long enough to be stopped.
+    const bool cancellable = action == HitAction::Install;
+    StartOperation(static_cast<long long>(appIndex), std::move(status), cancellable,
+                   [job = std::move(job)](unsigned serial, CancelToken cancel) mutable {
                        job.serial = serial;
+                       job.cancel = cancel;
                        RunToolOperationAndPost(job);
                    });
 }

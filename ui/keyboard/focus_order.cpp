@@ -12,6 +12,7 @@
 #include "ui/list/list_scrolling.h"
 #include "ui/list/card_metrics.h"
 #include "ui/main/chrome_paint.h"
+#include "ui/main/status_progress.h"
 
 CardListLayout CurrentListLayout() {
     RECT client{};
@@ -44,6 +45,10 @@ KeyboardFocus EffectiveFocus(const CardListLayout& layout) {
         return focus;
     case FocusPart::RefreshButton:
     case FocusPart::OptionsButton: return focus;
+    case FocusPart::CancelButton:
+        // Once the operation is over, the focus goes where Up from the list goes.
+        if (!CancelButtonShown()) return {HeaderFocusStops().front(), {}};
+        return focus;
     default: break;
     }
     const std::optional<size_t> position = CardPosition(layout, focus.cardId);

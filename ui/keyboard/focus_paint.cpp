@@ -23,11 +23,13 @@ void PaintRing(HDC dc, const RECT& rect, int thickness, COLORREF color) {
     FillSolid(dc, {rect.right - thickness, rect.top, rect.right, rect.bottom}, color);
 }
 
-std::optional<RECT> HeaderButtonRect(FocusPart part) {
+// The window's own buttons: the header's and "Annuler".
+std::optional<RECT> FixedButtonRect(FocusPart part) {
     switch (part) {
     case FocusPart::SelfButton: return g_state.selfButtonRect;
     case FocusPart::RefreshButton: return g_state.refreshButtonRect;
     case FocusPart::OptionsButton: return g_state.optionsButtonRect;
+    case FocusPart::CancelButton: return g_state.cancelButtonRect;
     default: return std::nullopt;
     }
 }
@@ -42,8 +44,8 @@ void PaintKeyboardFocus(HDC dc, const CardListLayout& layout, int clientWidth) {
     const int thickness = std::max(2, Scale(2));
     const COLORREF color = g_state.palette.accent;
 
-    if (const std::optional<RECT> header = HeaderButtonRect(focus.part)) {
-        RECT ring = *header;
+    if (const std::optional<RECT> fixed = FixedButtonRect(focus.part)) {
+        RECT ring = *fixed;
         InflateRect(&ring, thickness + 1, thickness + 1);
         PaintRing(dc, ring, thickness, color);
         return;

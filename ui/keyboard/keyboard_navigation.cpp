@@ -12,6 +12,7 @@
 #include "catalog/catalog_model.h"
 #include "ui/accessibility/accessibility.h"
 #include "ui/jobs/catalog_start.h"
+#include "ui/jobs/operation_start.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
@@ -21,6 +22,7 @@
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
+#include "ui/main/status_progress.h"
 
 namespace {
 
@@ -74,6 +76,11 @@ void MoveVertically(HWND window, const CardListLayout& layout, const KeyboardFoc
     const size_t last = layout.cards.size() - 1;
     if (key == VK_HOME) return FocusCard(window, layout, 0);
     if (key == VK_END) return FocusCard(window, layout, last);
+    // "Annuler" lies below the list: up goes back to the last card.
+    if (focus.part == FocusPart::CancelButton) {
+        if (key == VK_UP || key == VK_PRIOR) FocusCard(window, layout, last);
+        return;
+    }
 
     const std::optional<size_t> current = focus.OnCard() ? CardPosition(layout, focus.cardId) : std::nullopt;
     if (!current) {
@@ -83,6 +90,9 @@ void MoveVertically(HWND window, const CardListLayout& layout, const KeyboardFoc
         return;
     }
     const size_t step = (key == VK_PRIOR || key == VK_NEXT) ? CardsPerPage() : 1;
+    if (key == VK_DOWN && *current == last && CancelButtonShown()) {
+        return SetKeyboardFocus(window, {FocusPart::CancelButton, {}});
+    }
     if (key == VK_DOWN || key == VK_NEXT) return FocusCard(window, layout, std::min(last, *current + step));
     if (*current == 0 && key == VK_UP) return FocusHeader(window, 0);
     FocusCard(window, layout, *current >= step ? *current - step : 0);
@@ -92,6 +102,7 @@ void MoveVertically(HWND window, const CardListLayout& layout, const KeyboardFoc
 // in a tree: Right expands, then enters the buttons; Left goes back.
 void MoveSideways(HWND window, const CardListLayout& layout, const KeyboardFocus& focus, bool right) {
     if (focus.part == FocusPart::None) return MoveVertically(window, layout, focus, VK_DOWN);
+    if (focus.part == FocusPart::CancelButton) return;
     if (!focus.OnCard()) {
         const size_t stop = HeaderStopOf(focus.part);
         const size_t count = HeaderFocusStops().size();
@@ -142,12 +153,16 @@ void OpenFocusedCardMenu(const CardListLayout& layout, const KeyboardFocus& focu
     }
 }
 
-// F6 moves between the header and the list, as it moves between panes.
+// F6 moves between the header, the list and "Annuler" while it is shown, as
+// it moves between panes.
 void SwitchArea(HWND window, const CardListLayout& layout, const KeyboardFocus& focus) {
-    if (focus.OnCard() || layout.cards.empty()) {
-        FocusHeader(window, 0);
-    } else {
+    const bool inHeader = !focus.OnCard() && focus.part != FocusPart::CancelButton;
+    if (inHeader && !layout.cards.empty()) {
         FocusCard(window, layout, FirstCardInView(layout));
+    } else if (focus.part != FocusPart::CancelButton && CancelButtonShown()) {
+        SetKeyboardFocus(window, {FocusPart::CancelButton, {}});
+    } else {
+        FocusHeader(window, 0);
     }
 }
 
@@ -164,6 +179,7 @@ void PressHeaderButton(FocusPart part) {
     case FocusPart::SelfButton: ClickSelfButton(); break;
     case FocusPart::RefreshButton: StartCatalogLoad(false); break;  // does nothing while busy
     case FocusPart::OptionsButton: ShowOptionsDialog(); break;
+    case FocusPart::CancelButton: PressCancelButton(); break;
     default: break;
     }
 }

@@ -15,6 +15,7 @@ namespace {
 constexpr int kOptionsKey = 1;
 constexpr int kSelfKey = 2;
 constexpr int kRefreshKey = 3;
+constexpr int kCancelKey = 4;
 constexpr int kFirstHitKey = 100;
 constexpr int kFirstCardKey = 100000;
 
@@ -35,6 +36,7 @@ int HoverKeyAt(POINT point) {
     if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsKey;
     if (PtInRect(&g_state.selfButtonRect, point)) return kSelfKey;
     if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshKey;
+    if (PtInRect(&g_state.cancelButtonRect, point)) return kCancelKey;
     size_t position = 0;
     if (EnabledRecordAt(point, &position) != nullptr) return kFirstHitKey + static_cast<int>(position);
     for (size_t i = 0; i < g_state.cardRects.size(); ++i) {

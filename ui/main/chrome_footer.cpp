@@ -29,7 +29,10 @@ void PaintFooter(HDC dc, int width, int height) {
     const int footerTop = height - Scale(30);
     const int lineBottom = footerTop + Scale(2);
     const RECT strip = StatusStripRect(width, height);
-    const RECT statusTextArea = {strip.left + Scale(10), strip.top, strip.right - Scale(10), strip.bottom};
+    const bool cancelShown = CancelButtonShown();
+    const RECT cancelButton = cancelShown ? CancelButtonRect(strip) : RECT{};
+    const RECT statusTextArea = {strip.left + Scale(10), strip.top,
+                                 cancelShown ? cancelButton.left - Scale(8) : strip.right - Scale(10), strip.bottom};
 
     // Version and credit are centred together; their widths are needed first.
     const std::wstring version = std::wstring(L"Version ") + kVersionText + L" - ";
@@ -40,6 +43,7 @@ void PaintFooter(HDC dc, int width, int height) {
 
     // Recorded at every pass; drawn by the bands of the window that it reaches.
     g_state.statusStripRect = strip;
+    g_state.cancelButtonRect = cancelButton;
     g_state.siteLinkRect = {x0 + w1, lineBottom, x0 + w1 + w2, height};
     const RECT area{0, std::min<LONG>(g_state.listBottom, strip.top), width, height};
     if (!RectVisible(dc, &area)) return;
@@ -48,6 +52,7 @@ void PaintFooter(HDC dc, int width, int height) {
     FillSolid(dc, strip, palette.statusFill);
     DrawLabel(dc, g_state.statusText, statusTextArea, font, palette.text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
     PaintStatusProgress(dc, strip, statusTextArea);
+    if (cancelShown) PaintButton(dc, cancelButton, L"Annuler", !g_state.cancelRequested, false);
 
     FillSolid(dc, {0, footerTop, width, height}, palette.footer);
     FillSolid(dc, {0, footerTop, width, lineBottom}, palette.accent);

@@ -142,8 +142,9 @@ void PaintMainWindowTo(HDC dc, int width, int height) {
 
     PaintHeader(dc, header, layout, width);
     PaintCardList(dc, layout, width);
-    PaintKeyboardFocus(dc, layout, width);
     PaintFooter(dc, width, height);
+    // After the footer: "Annuler" in the status strip can have the focus.
+    PaintKeyboardFocus(dc, layout, width);
 }
 
 void PaintMainWindow(HWND window) {

@@ -13,6 +13,7 @@
 #include "operations/self_management.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/icon_jobs.h"
+#include "ui/jobs/operation_start.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"
@@ -81,6 +82,7 @@ void ClickSelfButton() {
 LPCWSTR CursorForPoint(POINT point) {
     if (Inside(g_state.siteLinkRect, point)) return IDC_ARROW;
     if (Inside(g_state.optionsButtonRect, point)) return IDC_HAND;
+    if (Inside(g_state.cancelButtonRect, point) && !g_state.cancelRequested) return IDC_HAND;
     if (Inside(g_state.selfButtonRect, point) && SelfButtonActs()) return IDC_HAND;
     // "Actualiser" keeps the hand while busy, even though it is drawn disabled.
     if (Inside(g_state.refreshButtonRect, point)) return IDC_HAND;
@@ -129,6 +131,8 @@ void OnLeftButtonDown(HWND window, POINT point) {
         ClickSelfButton();
     } else if (Inside(g_state.refreshButtonRect, point)) {
         StartCatalogLoad(false);  // does nothing while busy
+    } else if (Inside(g_state.cancelButtonRect, point)) {
+        PressCancelButton();  // does nothing once pressed or when nothing runs
     } else if (Inside(g_state.siteLinkRect, point)) {
         OpenSiteLink();
     } else {

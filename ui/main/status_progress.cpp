@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kBarHeight = 3;
 constexpr int kBytesGap = 8;
+constexpr int kCancelWidth = 84;
+constexpr int kCancelMargin = 3;
 
 }  // namespace
 
@@ -21,6 +23,14 @@ RECT StatusStripRect(int width, int height) {
 
 RECT ProgressBarRect(const RECT& strip) {
     return {strip.left, strip.bottom - Scale(kBarHeight), strip.right, strip.bottom};
+}
+
+bool CancelButtonShown() { return g_state.busy && g_state.operationCancellable; }
+
+RECT CancelButtonRect(const RECT& strip) {
+    const int right = strip.right - Scale(kCancelMargin + 1);
+    return {right - Scale(kCancelWidth), strip.top + Scale(kCancelMargin), right,
+            strip.bottom - Scale(kBarHeight + kCancelMargin - 1)};
 }
 
 void PaintStatusProgress(HDC dc, const RECT& strip, const RECT& textArea) {
