@@ -24,6 +24,7 @@ inline constexpr char kNoValidApps[] = "Aucune application valide dans le catalo
 inline constexpr char kCatalogSignatureInvalid[] = "Signature du catalogue absente ou invalide";
 inline constexpr char kCatalogSignedOlder[] = "Catalogue signé plus ancien que le dernier reçu";
 inline constexpr char kCatalogSignedExpired[] = "Catalogue signé expiré";
+inline constexpr char kCatalogSignedWithoutExpiry[] = "Catalogue signé sans date d’expiration";
 
 // HTTPS client
 inline constexpr char kNetworkDisabledOffline[] = "Accès réseau désactivé en mode USB hors ligne";
@@ -70,6 +71,10 @@ inline constexpr char kShortcutSaveFailed[] = "Enregistrement du raccourci impos
 inline constexpr char kOperationStartFailed[] = "Démarrage de l'opération impossible";
 inline constexpr char kNoPreviousVersion[] = "Aucune version précédente conservée";
 inline constexpr char kRollbackFailed[] = "Retour à la version précédente impossible";
+inline constexpr char kPreviousVersionChanged[] = "Version précédente modifiée";
+// The publisher withdrew that release of the tool: it must never run again.
+inline constexpr char kVersionWithdrawn[] = "Version retirée par l’éditeur : le programme n’a pas été installé";
+inline constexpr char kPreviousVersionWithdrawn[] = "Version précédente retirée par l’éditeur";
 
 // A tool that runs: "Fermez " + name + one of the endings.
 inline constexpr char kCloseToolPrefix[] = "Fermez ";

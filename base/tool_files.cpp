@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "base/error.h"
 #include "base/handles.h"
+#include "base/own_files.h"
 #include "base/paths.h"
 #include "base/sha256.h"
 #include "base/text_fold.h"
@@ -11,6 +13,7 @@ namespace {
 
 constexpr wchar_t kPreviousSuffix[] = L".precedent.exe";
 constexpr wchar_t kRollbackMarkSuffix[] = L".retour.txt";
+constexpr wchar_t kPreviousDigestSuffix[] = L".precedent.txt";
 constexpr wchar_t kAsideInfix[] = L".ancien";
 constexpr wchar_t kExeExtension[] = L".exe";
 constexpr DWORD kShaDigits = 64;
@@ -29,6 +32,7 @@ ToolFiles ToolFilesIn(const std::wstring& appsFolder, const std::wstring& id) {
     files.installed = JoinPath(appsFolder, id + kExeExtension);
     files.previous = JoinPath(appsFolder, id + kPreviousSuffix);
     files.rollbackMark = JoinPath(appsFolder, id + kRollbackMarkSuffix);
+    files.previousDigest = JoinPath(appsFolder, id + kPreviousDigestSuffix);
     return files;
 }
 
@@ -62,7 +66,9 @@ bool IsFileInUse(const std::wstring& path) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-std::wstring ReadRollbackMark(const std::wstring& path) {
+std::wstring ReadRollbackMark(const std::wstring& path) { return ReadDigestFile(path); }
+
+std::wstring ReadDigestFile(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
@@ -73,9 +79,46 @@ std::wstring ReadRollbackMark(const std::wstring& path) {
     return IsSha256Text(sha) ? sha : std::wstring();
 }
 
-KeptVersions ReadKeptVersions(const ToolFiles& files) {
+bool WriteDigestFile(const std::wstring& path, const std::wstring& sha256) {
+    if (!IsSha256Text(sha256)) {
+        DeleteOwnFile(path);
+        return false;
+    }
+    // Written whole under a side name, then renamed: a stop halfway leaves
+    // the old file or the new one, never half a digest.
+    const std::string digits(sha256.begin(), sha256.end());
+    if (WriteOwnFileWhole(path, digits, FILE_ATTRIBUTE_HIDDEN)) return true;
+    DeleteOwnFile(path);
+    return false;
+}
+
+bool IsWithdrawnDigest(const std::vector<std::wstring>& withdrawn, const std::wstring& digest) {
+    for (const std::wstring& recalled : withdrawn) {
+        if (Sha256Matches(digest, recalled)) return true;
+    }
+    return false;
+}
+
+KeptVersions ReadKeptVersions(const ToolFiles& files, const std::vector<std::wstring>& withdrawn) {
     KeptVersions kept;
-    kept.previousKept = FileExists(files.previous) && !IsFileInUse(files.previous);
+    const std::wstring digest = ReadDigestFile(files.previousDigest);
+    kept.previousKept = !digest.empty() && !IsWithdrawnDigest(withdrawn, digest) && FileExists(files.previous) &&
+                        !IsFileInUse(files.previous);
     kept.rolledBackFrom = ReadRollbackMark(files.rollbackMark);
     return kept;
+}
+
+void DiscardWithdrawnPrevious(const ToolFiles& files, const std::vector<std::wstring>& withdrawn) {
+    if (withdrawn.empty() || !FileExists(files.previous)) return;
+    std::wstring digest = ReadDigestFile(files.previousDigest);
+    if (digest.empty()) {
+        try {
+            digest = ComputeFileSha256(files.previous);
+        } catch (const AppError&) {
+            return;  // unreadable: a rollback would refuse it anyway
+        }
+    }
+    if (!IsWithdrawnDigest(withdrawn, digest)) return;
+    // A copy that runs cannot go now; the next load tries again.
+    if (DeleteOwnFile(files.previous)) DeleteOwnFile(files.previousDigest);
 }

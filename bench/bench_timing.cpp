@@ -34,55 +34,80 @@ double Median(std::vector<double> values) {
 
 namespace {
 
-std::pair<double, double> MedianPairBy(double (*clock)(), int runs, const std::function<void()>& a,
-                                       const std::function<void()>& b) {
-    std::vector<double> ta, tb;
+PairedRuns TimePairsBy(double (*clock)(), int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    PairedRuns timed;
     for (int i = 0; i < runs; ++i) {
         double start = clock();
         a();
-        ta.push_back(clock() - start);
+        timed.ours.push_back(clock() - start);
         start = clock();
         b();
-        tb.push_back(clock() - start);
+        timed.reference.push_back(clock() - start);
     }
-    return {Median(ta), Median(tb)};
+    return timed;
+}
+
+struct Spread {
+    double median = 0;
+    double lowest = 0;
+    double highest = 0;
+};
+
+Spread SpreadOf(const std::vector<double>& values) {
+    if (values.empty()) return {};
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+    return {Median(values), *lowest, *highest};
 }
 
 }  // namespace
 
-std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b) {
-    return MedianPairBy(NowMs, runs, a, b);
+PairedRuns TimePairs(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    return TimePairsBy(NowMs, runs, a, b);
 }
 
-std::pair<double, double> MedianCpuPair(int runs, const std::function<void()>& a, const std::function<void()>& b) {
-    return MedianPairBy(ThreadCpuMs, runs, a, b);
+PairedRuns TimeCpuPairs(int runs, const std::function<void()>& a, const std::function<void()>& b) {
+    return TimePairsBy(ThreadCpuMs, runs, a, b);
 }
 
-void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,
+void PrintFigure(const std::string& name, const PairedRuns& runs, const std::string& unit, double target,
                  const std::string& comparison) {
-    if (ours <= 0 || reference <= 0) {
-        std::printf("%-10s could not be measured (ours %.2f %s, reference %.2f %s): MISSED [%s]\n", name.c_str(), ours,
-                    unit.c_str(), reference, unit.c_str(), comparison.c_str());
+    const Spread ours = SpreadOf(runs.ours);
+    const Spread reference = SpreadOf(runs.reference);
+    std::vector<double> ratios;
+    bool measured = !runs.ours.empty() && runs.ours.size() == runs.reference.size();
+    for (size_t i = 0; measured && i < runs.ours.size(); ++i) {
+        measured = runs.ours[i] > 0 && runs.reference[i] > 0;
+        if (measured) ratios.push_back(runs.ours[i] / runs.reference[i]);
+    }
+    if (!measured) {
+        std::printf("%-10s could not be measured (ours %.2f %s, reference %.2f %s): MISSED [%s]\n", name.c_str(),
+                    ours.median, unit.c_str(), reference.median, unit.c_str(), comparison.c_str());
         std::fflush(stdout);
         return;
     }
-    double ratio = ours / reference;
-    bool met = ratio <= target;
-    std::printf("%-10s ours %.2f %s, reference %.2f %s, ratio %.3f (target <= %.2f: %s) [%s]\n", name.c_str(), ours,
-                unit.c_str(), reference, unit.c_str(), ratio, target, met ? "met" : "MISSED", comparison.c_str());
+    const Spread ratio = SpreadOf(ratios);
+    const bool met = ratio.median <= target;
+    std::printf(
+        "%-10s ratio %.3f, lowest %.3f, highest %.3f of %zu runs (target <= %.2f: %s); ours %.2f %s "
+        "(%.2f-%.2f), reference %.2f %s (%.2f-%.2f) [%s]\n",
+        name.c_str(), ratio.median, ratio.lowest, ratio.highest, ratios.size(), target, met ? "met" : "MISSED",
+        ours.median, unit.c_str(), ours.lowest, ours.highest, reference.median, unit.c_str(), reference.lowest,
+        reference.highest, comparison.c_str());
     std::fflush(stdout);
 }
 
-void PrintTargetFigure(const std::string& name, double ours, const std::string& unit, double target,
+void PrintTargetFigure(const std::string& name, const std::vector<double>& runs, const std::string& unit, double target,
                        const std::string& comparison) {
-    if (ours <= 0) {
-        std::printf("%-10s could not be measured (ours %.2f %s): MISSED [%s]\n", name.c_str(), ours, unit.c_str(),
-                    comparison.c_str());
+    const Spread value = SpreadOf(runs);
+    if (runs.empty() || value.lowest <= 0) {
+        std::printf("%-10s could not be measured (ours %.2f %s): MISSED [%s]\n", name.c_str(), value.median,
+                    unit.c_str(), comparison.c_str());
         std::fflush(stdout);
         return;
     }
-    const bool met = ours <= target;
-    std::printf("%-10s ours %.2f %s (target <= %.2f %s: %s) [%s]\n", name.c_str(), ours, unit.c_str(), target,
+    const bool met = value.median <= target;
+    std::printf("%-10s ours %.2f %s, lowest %.2f, highest %.2f of %zu runs (target <= %.2f %s: %s) [%s]\n",
+                name.c_str(), value.median, unit.c_str(), value.lowest, value.highest, runs.size(), target,
                 unit.c_str(), met ? "met" : "MISSED", comparison.c_str());
     std::fflush(stdout);
 }

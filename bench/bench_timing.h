@@ -11,13 +11,23 @@ double NowMs();
 // thread waits for other jobs on a busy machine.
 double ThreadCpuMs();
 double Median(std::vector<double> values);
-// Runs a and b alternately `runs` times each and returns their medians.
-std::pair<double, double> MedianPair(int runs, const std::function<void()>& a, const std::function<void()>& b);
-// The same with the calling thread's CPU time (ThreadCpuMs) instead of NowMs.
-std::pair<double, double> MedianCpuPair(int runs, const std::function<void()>& a, const std::function<void()>& b);
-// "figure: ours X, reference Y, ratio R (target ...)": one line per figure.
-void PrintFigure(const std::string& name, double ours, double reference, const std::string& unit, double target,
+
+// The runs behind one figure: ours[i] and reference[i] were taken one after
+// the other, so that their ratio cancels what the machine did meanwhile.
+struct PairedRuns {
+    std::vector<double> ours;
+    std::vector<double> reference;
+};
+// Runs a and b alternately `runs` times each, timed with NowMs.
+PairedRuns TimePairs(int runs, const std::function<void()>& a, const std::function<void()>& b);
+// The same with the calling thread's CPU time (ThreadCpuMs).
+PairedRuns TimeCpuPairs(int runs, const std::function<void()>& a, const std::function<void()>& b);
+
+// One line per figure: the median ratio of the paired runs, its lowest and
+// highest run, and the medians and spreads of both sides. The target is met
+// when the median ratio is at or below it.
+void PrintFigure(const std::string& name, const PairedRuns& runs, const std::string& unit, double target,
                  const std::string& comparison);
-// "figure: ours X (target <= T)": a figure whose target is a value, not a ratio.
-void PrintTargetFigure(const std::string& name, double ours, const std::string& unit, double target,
+// A figure whose target is a value, not a ratio: its median, lowest and highest run.
+void PrintTargetFigure(const std::string& name, const std::vector<double>& runs, const std::string& unit, double target,
                        const std::string& comparison);

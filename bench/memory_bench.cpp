@@ -61,16 +61,14 @@ int wmain(int argc, wchar_t** argv) {
                 std::printf("memory: a program could not be started: MISSED\n");
                 return 1;
             }
-    const double largeMiB = Median(large);
-    const double emptyMiB = Median(empty);
-    PrintFigure("memory", emptyMiB, Median(minimal), "MiB", 1.5,
+    PrintFigure("memory", PairedRuns{empty, minimal}, "MiB", 1.5,
                 "peak working set, empty catalogue vs the minimal Win32 window");
-    const double perEntryKiB = (largeMiB - emptyMiB) * 1024.0 / 1000.0;
-    constexpr double kPerEntryTargetKiB = 8.0;
-    std::printf(
-        "%-10s 1,000 entries with 64 x 64 icons at 96 dpi: peak %.1f MiB, empty %.1f MiB, %.1f KiB per entry "
-        "(target <= %.1f KiB: %s)\n",
-        "per entry", largeMiB, emptyMiB, perEntryKiB, kPerEntryTargetKiB,
-        perEntryKiB <= kPerEntryTargetKiB ? "met" : "MISSED");
+    // Each run's cost of 1,000 entries, from the two starts taken side by side.
+    std::vector<double> perEntryKiB;
+    for (size_t i = 0; i < large.size(); ++i) perEntryKiB.push_back((large[i] - empty[i]) * 1024.0 / 1000.0);
+    std::printf("%-10s 1,000 entries with 64 x 64 icons at 96 dpi: peak %.1f MiB, empty %.1f MiB\n", "per entry",
+                Median(large), Median(empty));
+    PrintTargetFigure("per entry", perEntryKiB, "KiB", 8.0,
+                      "working set added by 1,000 entries with 64 x 64 icons, per entry");
     return 0;
 }

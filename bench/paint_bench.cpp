@@ -128,7 +128,7 @@ void MeasureWindowPaint(const wchar_t* className) {
         }));
         pass.push_back(BatchMs(kPaints, [&] { PaintMainWindowTo(dc.get(), kWidth, kTallHeight); }));
     }
-    PrintFigure("WM_PAINT", Median(wmPaint), Median(pass), "ms", 1.20,
+    PrintFigure("WM_PAINT", PairedRuns{wmPaint, pass}, "ms", 1.20,
                 "one WM_PAINT of a 1180 x 1400 window with 5,000 entries vs one unbanded pass of the same frame into "
                 "a bitmap, CPU time");
     // What is left above the pass is mostly the copy to the window, which
@@ -176,7 +176,7 @@ int main() {
         FillCatalogue(20);
         small.push_back(PaintMs(dc.get(), 1000));
     }
-    PrintFigure("painting", Median(large), Median(small), "ms", 1.10,
+    PrintFigure("painting", PairedRuns{large, small}, "ms", 1.10,
                 "PaintMainWindow with 5,000 entries scrolled to the middle vs 20 entries, CPU time");
     MeasureWindowPaint(wc.lpszClassName);
     DeleteFonts();

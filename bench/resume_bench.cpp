@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     };
     const std::wstring cutAt80 = L"&cuts=1&after=" + std::to_wstring(kSize / 10 * 8);
     fetch(L"");  // warm the server's file cache and the TLS set-up
-    auto [cutMs, uncutMs] = MedianPair(
+    const PairedRuns runs = TimePairs(
         3, [&] { fetch(cutAt80); }, [&] { fetch(L""); });
     DeleteFileW(source.c_str());
     RemoveDirectoryW(folder.c_str());
@@ -64,7 +64,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("resume: a download failed\n");
         return 1;
     }
-    PrintFigure("resume", cutMs, uncutMs, "ms", 1.15,
+    PrintFigure("resume", runs, "ms", 1.15,
                 "256 MiB download cut once at 80 % and taken up vs the same download uncut, loopback HTTPS");
     return 0;
 }

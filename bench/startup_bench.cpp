@@ -57,7 +57,7 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("start-up: the program's window never appeared\n");
             return 1;
         }
-    PrintFigure("start-up", Median(ours), Median(minimal), "ms", 1.3,
+    PrintFigure("start-up", PairedRuns{ours, minimal}, "ms", 1.3,
                 "portable Orkvane on the demo key vs a minimal Win32 window");
     ForgetSettings();
     return 0;

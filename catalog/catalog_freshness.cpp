@@ -79,7 +79,10 @@ unsigned long long CheckSignedCatalogFreshness(const CatalogFreshness& freshness
                                                unsigned long long now) {
     // Without a serial a catalogue cannot show that it is not an old one.
     if (!freshness.serial || *freshness.serial < highestSerial) Fail(msg::kCatalogSignedOlder);
-    if (freshness.expiresPresent && (!freshness.expires || *freshness.expires < now)) Fail(msg::kCatalogSignedExpired);
+    // Without an end, a host could serve this catalogue for ever and hide
+    // every later withdrawal.
+    if (!freshness.expiresPresent) Fail(msg::kCatalogSignedWithoutExpiry);
+    if (!freshness.expires || *freshness.expires < now) Fail(msg::kCatalogSignedExpired);
     return *freshness.serial;
 }
 

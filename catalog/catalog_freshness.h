@@ -1,5 +1,5 @@
 // How recent a signed catalogue is: its "serial", raised by the publisher at
-// each publication, and its optional "expires", a UTC time written
+// each publication, and its "expires", a UTC time written
 // YYYY-MM-DDTHH:MM:SSZ. A signed build remembers the highest serial it
 // verified (ui/jobs/catalog_serial.h), so that an older catalogue signed with
 // the same key is refused.
@@ -30,8 +30,9 @@ std::optional<unsigned long long> ParseUtcTime(std::wstring_view text);
 
 // The checks of a signed build: returns the catalogue's serial; throws
 // "Catalogue signé plus ancien que le dernier reçu" when the serial is missing,
-// malformed or below `highestSerial` (an equal one loads), and "Catalogue signé
-// expiré" when "expires" is malformed or earlier than `now`.
+// malformed or below `highestSerial` (an equal one loads), "Catalogue signé
+// sans date d’expiration" when "expires" is missing, and "Catalogue signé
+// expiré" when it is malformed or earlier than `now`.
 unsigned long long CheckSignedCatalogFreshness(const CatalogFreshness& freshness, unsigned long long highestSerial,
                                                unsigned long long now);
 

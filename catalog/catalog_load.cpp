@@ -13,7 +13,6 @@
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
 #include "catalog/offline_trust.h"
-#include "catalog/utf8.h"
 #include "catalog/web_host.h"
 
 namespace {
@@ -41,7 +40,7 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         std::wstring root;
         std::string bytes = ReadCatalogBytes(job, root);
         result->signatureVerified = VerifyCatalogSourceSignature(bytes, job.offline, root, job.signingKeys);
-        JsonValue document = ParseJson(Utf8ToWide(bytes));
+        JsonValue document = ParseJson(std::string_view(bytes));
         // A signature proves who wrote the catalogue, not that it is the latest.
         if (result->signatureVerified)
             result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document), job.highestSerial,

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cwchar>
 #include <exception>
 #include <functional>
 #include <optional>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "base/constants.h"
 #include "base/error.h"
@@ -135,7 +137,20 @@ bool IsListed(const InstallPlaces& places, const std::wstring& path) {
 void RefreshKeptVersions(CatalogApp& app, const InstallPlaces& places) {
     const ToolFiles files = ToolFilesIn(places.appsFolder, app.id);
     if (places.listed && !IsListed(places, files.previous) && !IsListed(places, files.rollbackMark)) return;
-    app.kept = ReadKeptVersions(files);
+    // A release the catalogue now withdraws is not kept for a rollback.
+    DiscardWithdrawnPrevious(files, app.withdrawn);
+    app.kept = ReadKeptVersions(files, app.withdrawn);
+}
+
+// Readers that do not know the member ignore it; this one ignores what is
+// not a digest, since no file can match it.
+std::vector<std::wstring> WithdrawnDigests(const JsonValue* member) {
+    std::vector<std::wstring> digests;
+    if (member == nullptr || member->kind != JsonKind::Array) return digests;
+    for (const JsonValue& item : member->items) {
+        if (item.kind == JsonKind::String && IsSha256Text(item.text)) digests.push_back(item.text);
+    }
+    return digests;
 }
 
 void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
@@ -154,7 +169,7 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 
-std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
+std::wstring IconAddress(const JsonValue* iconMember, const std::wstring& iconBaseUrl, const std::wstring& id) {
     if (!iconBaseUrl.empty()) {
         std::wstring location;
         location.reserve(iconBaseUrl.size() + 1 + id.size() + 4);
@@ -164,14 +179,15 @@ std::wstring IconAddress(const JsonValue& entry, const std::wstring& iconBaseUrl
         location += L".png";
         return location;
     }
-    std::wstring icon = GetStringMember(entry, L"icon");
+    std::wstring icon;
+    if (iconMember != nullptr && iconMember->kind == JsonKind::String) icon = iconMember->text;
     if (!icon.empty() && icon.front() == L'/') return SiteRoot() + icon;
     return icon;
 }
 
 // Icons come over HTTPS only; any other address gets no request and no icon.
-std::wstring OnlineIconLocation(const JsonValue& entry, const std::wstring& iconBaseUrl, const std::wstring& id) {
-    std::wstring location = IconAddress(entry, iconBaseUrl, id);
+std::wstring OnlineIconLocation(const JsonValue* iconMember, const std::wstring& iconBaseUrl, const std::wstring& id) {
+    std::wstring location = IconAddress(iconMember, iconBaseUrl, id);
     if (!StartsWith(location, L"https://")) location.clear();
     return location;
 }
@@ -184,41 +200,85 @@ struct DocumentSettings {
     const InstallPlaces& places;
 };
 
-// A string member, moved out of a document that is about to be discarded, or
-// copied from one that is kept.
-std::wstring StringMember(const JsonValue& entry, const wchar_t* key) { return GetStringMember(entry, key); }
+// The members of an entry that make a tool, found in one pass over its
+// sorted members rather than one search per name. `Value` is JsonValue for a
+// document that is discarded afterwards, const JsonValue for one that is kept.
+template <typename Value>
+struct EntryMembers {
+    Value* id = nullptr;
+    Value* version = nullptr;
+    Value* category = nullptr;
+    Value* lot = nullptr;
+    Value* description = nullptr;
+    Value* sha256 = nullptr;
+    Value* hidden = nullptr;
+    Value* icon = nullptr;
+    Value* withdrawn = nullptr;
+};
 
-std::wstring StringMember(JsonValue& entry, const wchar_t* key) {
-    auto member = entry.members.find(key);
-    if (member == entry.members.end() || member->second.kind != JsonKind::String) return std::wstring();
-    return std::move(member->second.text);
+template <typename Value>
+EntryMembers<Value> FindEntryMembers(Value& entry) {
+    EntryMembers<Value> found;
+    for (auto& [key, value] : entry.members) {
+        auto take = [&key, &value](Value*& slot, std::wstring_view name) {
+            if (key == name) slot = &value;
+        };
+        // Told apart by length first: about one comparison per member.
+        switch (key.size()) {
+        case 2: take(found.id, L"id"); break;
+        case 3: take(found.lot, L"lot"); break;
+        case 4: take(found.icon, L"icon"); break;
+        case 6:
+            take(found.sha256, L"sha256");
+            take(found.hidden, L"hidden");
+            break;
+        case 7: take(found.version, L"version"); break;
+        case 8: take(found.category, L"category"); break;
+        case 9: take(found.withdrawn, L"withdrawn"); break;
+        case 11: take(found.description, L"description"); break;
+        default: break;
+        }
+    }
+    return found;
 }
 
-bool HasText(const JsonValue& entry, const wchar_t* key, size_t minimum = 1) {
-    const JsonValue* member = FindMember(entry, key);
+// A string member, moved out of a document that is about to be discarded, or
+// copied from one that is kept.
+std::wstring TakeText(const JsonValue* member) {
+    if (member == nullptr || member->kind != JsonKind::String) return std::wstring();
+    return member->text;
+}
+
+std::wstring TakeText(JsonValue* member) {
+    if (member == nullptr || member->kind != JsonKind::String) return std::wstring();
+    return std::move(member->text);
+}
+
+bool HasText(const JsonValue* member, size_t minimum = 1) {
     return member != nullptr && member->kind == JsonKind::String && member->text.size() >= minimum;
 }
 
 // Whether the entry holds every member a tool needs; one that does not fails
 // the whole load.
-bool IsCompleteEntry(const JsonValue& entry) {
-    return HasText(entry, L"id") && HasText(entry, L"version") && HasText(entry, L"category") &&
-           HasText(entry, L"description") && HasText(entry, L"sha256", kDownloadIdShaUnits);
+template <typename Value>
+bool IsCompleteEntry(const EntryMembers<Value>& entry) {
+    return HasText(entry.id) && HasText(entry.version) && HasText(entry.category) && HasText(entry.description) &&
+           HasText(entry.sha256, kDownloadIdShaUnits);
 }
 
-template <typename Json>
-CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
-    if (!IsCompleteEntry(entry)) Fail(msg::kEntryIncomplete);
-    CatalogApp app;
-    app.id = StringMember(entry, L"id");
+// Fills `app`, a new entry of the catalogue, in place: moving a whole tool
+// into the list would move every one of its strings once more.
+template <typename Value>
+void ReadEntry(const EntryMembers<Value>& entry, const DocumentSettings& document, CatalogApp& app) {
+    app.id = TakeText(entry.id);
     app.name = app.id;
-    app.version = StringMember(entry, L"version");
-    app.category = StringMember(entry, L"category");
-    app.lot = StringMember(entry, L"lot");
-    app.description = StringMember(entry, L"description");
-    app.sha256 = StringMember(entry, L"sha256");
-    const JsonValue* hidden = FindMember(entry, L"hidden");
-    app.hidden = hidden != nullptr && hidden->kind == JsonKind::Bool && hidden->boolValue;
+    app.version = TakeText(entry.version);
+    app.category = TakeText(entry.category);
+    app.lot = TakeText(entry.lot);
+    app.description = TakeText(entry.description);
+    app.sha256 = TakeText(entry.sha256);
+    app.hidden = entry.hidden != nullptr && entry.hidden->kind == JsonKind::Bool && entry.hidden->boolValue;
+    app.withdrawn = WithdrawnDigests(entry.withdrawn);
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);
@@ -229,12 +289,10 @@ CatalogApp ReadEntry(Json& entry, const DocumentSettings& document) {
         app.iconLocation = OfflineToolPath(document.offlineRoot, L"icons", app, L".png");
     } else {
         app.downloadEndpoint = document.downloadEndpoint;
-        app.iconLocation = OnlineIconLocation(entry, document.iconBaseUrl, app.id);
+        app.iconLocation = OnlineIconLocation(entry.icon, document.iconBaseUrl, app.id);
     }
     RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
-    return app;
 }
-
 
 // Sized by the entries that can become tools, counted up to the first that
 // would fail the load: a document of thousands of empty arrays or objects
@@ -243,11 +301,66 @@ size_t ToolsBeforeFirstIncomplete(const std::vector<JsonValue>& items) {
     size_t count = 0;
     for (const JsonValue& item : items) {
         if (item.kind != JsonKind::Object) continue;
-        if (!IsCompleteEntry(item)) break;
+        if (!IsCompleteEntry(FindEntryMembers(item))) break;
         ++count;
     }
     return count;
 }
+
+// The ids of the entries taken so far, compared with A-Z folded, in one
+// table of open addressing that holds their places in the catalogue: a
+// catalogue of thousands of entries makes no string and no node per id.
+class TakenIds {
+public:
+    TakenIds(const std::vector<CatalogApp>& apps, size_t expected) : apps_(apps) {
+        size_t capacity = 16;
+        while (capacity < 2 * expected) capacity *= 2;
+        slots_.assign(capacity, kFree);
+    }
+
+    // True when an entry of the same id was taken before; else `id` is
+    // remembered as the next entry's, once Take is called.
+    bool Seen(std::wstring_view id) {
+        if (2 * (count_ + 1) > slots_.size()) Grow();
+        slot_ = Hash(id) & (slots_.size() - 1);
+        while (slots_[slot_] != kFree) {
+            if (FoldedEquals(apps_[slots_[slot_]].id, id)) return true;
+            slot_ = (slot_ + 1) & (slots_.size() - 1);
+        }
+        return false;
+    }
+    // The entry at `index` of the catalogue holds the id last looked up.
+    void Take(size_t index) {
+        slots_[slot_] = index;
+        ++count_;
+    }
+
+private:
+    static constexpr size_t kFree = static_cast<size_t>(-1);
+
+    static size_t Hash(std::wstring_view id) {
+        uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+        for (wchar_t c : id) hash = (hash ^ static_cast<uint64_t>(FoldAsciiCase(c))) * 1099511628211ULL;
+        return static_cast<size_t>(hash ^ (hash >> 32));
+    }
+    void Grow() {
+        std::vector<size_t> taken;
+        for (size_t index : slots_) {
+            if (index != kFree) taken.push_back(index);
+        }
+        slots_.assign(slots_.size() * 2, kFree);
+        for (size_t index : taken) {
+            size_t slot = Hash(apps_[index].id) & (slots_.size() - 1);
+            while (slots_[slot] != kFree) slot = (slot + 1) & (slots_.size() - 1);
+            slots_[slot] = index;
+        }
+    }
+
+    const std::vector<CatalogApp>& apps_;
+    std::vector<size_t> slots_;
+    size_t count_ = 0;
+    size_t slot_ = 0;
+};
 
 template <typename Json>
 void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
@@ -264,18 +377,24 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    result.apps.reserve(ToolsBeforeFirstIncomplete(apps->items));
+    const size_t tools = ToolsBeforeFirstIncomplete(apps->items);
+    result.apps.reserve(tools);
     // Ids name files, and file names ignore case: the first entry of an id is
     // the tool, later ones are skipped like elements that are not objects.
-    std::unordered_set<std::wstring> ids;
+    TakenIds ids(result.apps, tools);
     for (auto& entry : apps->items) {
         if (entry.kind != JsonKind::Object) continue;
-        const JsonValue* id = FindMember(entry, L"id");
-        if (id != nullptr && id->kind == JsonKind::String && !id->text.empty() &&
-            !ids.insert(FoldedCopy(id->text)).second) {
-            continue;
+        const auto members = FindEntryMembers(entry);
+        const bool named = HasText(members.id);
+        if (named && ids.Seen(members.id->text)) continue;
+        if (!IsCompleteEntry(members)) Fail(msg::kEntryIncomplete);
+        try {
+            ReadEntry(members, settings, result.apps.emplace_back());
+        } catch (...) {
+            result.apps.pop_back();
+            throw;
         }
-        result.apps.push_back(ReadEntry(entry, settings));
+        if (named) ids.Take(result.apps.size() - 1);
         if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
     }
     if (result.apps.empty()) Fail(msg::kNoValidApps);

@@ -31,6 +31,9 @@ struct CatalogApp {
     std::wstring sha256;
     std::wstring downloadId;
     std::wstring downloadEndpoint;
+    // "withdrawn": digests of releases that must never run again, each 64
+    // hexadecimal digits (other elements are ignored).
+    std::vector<std::wstring> withdrawn;
     bool hidden = false;
     bool installed = false;
     bool updateAvailable = false;

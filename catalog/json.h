@@ -61,6 +61,10 @@ inline constexpr int kMaxJsonDepth = 512;
 
 // Throws "Lecture du catalogue JSON impossible" on any syntax error.
 JsonValue ParseJson(const std::wstring& text);
+// The same from the document's UTF-8 bytes, converting only its strings: as
+// ParseJson(Utf8ToWide(bytes)), a malformed byte anywhere fails with "UTF-8
+// invalide" before any syntax error, and one leading BOM is skipped.
+JsonValue ParseJson(std::string_view utf8);
 const JsonValue* FindMember(const JsonValue& value, std::wstring_view key);
 JsonValue* FindMember(JsonValue& value, std::wstring_view key);
 std::wstring GetStringMember(const JsonValue& value, std::wstring_view key);

@@ -33,7 +33,7 @@ struct ActionOutcome {
 };
 
 KeptVersions KeptVersionsOf(const ToolRequest& request) {
-    return ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name));
+    return ReadKeptVersions(ToolFilesIn(GetAppsFolder(), request.name), request.withdrawn);
 }
 
 // The tool's file as it lies now, after a job that kept it installed.
@@ -90,6 +90,14 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     } catch (const std::exception& error) {
         result->error = ErrorText(error);
         if (IsCancellation(error)) MarkCancelled(*result, job.request.name);
+        // A refused rollback deletes a kept file that failed its check: the
+        // card must stop offering it.
+        if (job.action == ToolAction::RollBack) {
+            try {
+                result->toolState = CurrentToolState(job.request);
+            } catch (const std::exception&) {
+            }
+        }
     }
     return result;
 }

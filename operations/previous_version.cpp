@@ -23,8 +23,9 @@ bool Rename(const std::wstring& from, const std::wstring& to) {
 }
 
 // Makes room for a new previous version. One that cannot be deleted because
-// something runs it goes aside like a running tool.
+// something runs it goes aside like a running tool. Its digest goes with it.
 bool DiscardPrevious(const ToolFiles& files) {
+    DeleteOwnFile(files.previousDigest);
     if (DeleteOwnFile(files.previous)) return true;
     const std::wstring aside = FreeFileName(files.appsFolder, AsideFileName(files.id));
     if (!Rename(files.previous, aside)) return false;
@@ -34,9 +35,11 @@ bool DiscardPrevious(const ToolFiles& files) {
 
 // The running file stays where it was moved; the previous version is a copy
 // of it, so that the aside file can go once the tool has ended.
-void KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
-    if (!DiscardPrevious(files)) return;
-    if (CopyOverOwnFileWhole(aside, files.previous)) Hide(files.previous);
+bool KeepCopyAsPrevious(const std::wstring& aside, const ToolFiles& files) {
+    if (!DiscardPrevious(files)) return false;
+    if (!CopyOverOwnFileWhole(aside, files.previous)) return false;
+    Hide(files.previous);
+    return true;
 }
 
 // The installed file becomes the previous version while keeping its own name
@@ -48,27 +51,32 @@ bool KeepInstalledAsPrevious(const ToolFiles& files) {
     return CopyOverOwnFileWhole(files.installed, files.previous);
 }
 
-void WriteRollbackMark(const ToolFiles& files, const std::wstring& sha256) {
-    if (!IsSha256Text(sha256)) {
-        ForgetRollback(files);
-        return;
-    }
-    const std::string digits(sha256.begin(), sha256.end());
-    if (!WriteOwnFileWhole(files.rollbackMark, digits, FILE_ATTRIBUTE_HIDDEN)) ForgetRollback(files);
+// The previous version failed its check: it is neither put back nor kept.
+[[noreturn]] void RefusePrevious(const ToolFiles& files, const std::wstring& side, const char* message) {
+    if (!DeleteOwnFile(side)) Hide(side);
+    DeleteOwnFile(files.previousDigest);
+    Fail(message);
 }
 
 }  // namespace
 
-bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, const MoveIntoPlace& moveIn) {
+bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, const MoveIntoPlace& moveIn,
+                            const std::wstring& replacedDigest, const std::vector<std::wstring>& withdrawn) {
     if (!FileExists(files.installed)) {
         moveIn(files.installed);
         return false;
     }
+    // Only a file whose digest is known, and not withdrawn, may come back.
+    const bool keep = IsSha256Text(replacedDigest) && !IsWithdrawnDigest(withdrawn, replacedDigest);
     // A read-only or system file cannot be renamed over or written.
     ClearRestrictiveAttributes(files.installed);
     if (!IsFileInUse(files.installed)) {
         // The new file replaces the installed one by one rename: whenever the
         // program stops, <id>.exe is the old tool or the new one.
+        if (!keep) {
+            moveIn(files.installed);
+            return false;
+        }
         if (!KeepInstalledAsPrevious(files)) Fail(msg::kCopyToAppsFailed);
         try {
             moveIn(files.installed);
@@ -78,6 +86,7 @@ bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, co
             throw;
         }
         Hide(files.previous);
+        WriteDigestFile(files.previousDigest, replacedDigest);
         return false;
     }
 
@@ -90,7 +99,7 @@ bool ReplaceKeepingPrevious(const ToolFiles& files, const std::wstring& name, co
         Rename(aside, files.installed);
         throw;
     }
-    KeepCopyAsPrevious(aside, files);
+    if (keep && KeepCopyAsPrevious(aside, files)) WriteDigestFile(files.previousDigest, replacedDigest);
     return true;
 }
 
@@ -98,6 +107,7 @@ void RollBackTool(const ToolRequest& request) {
     CheckToolFileName(request);
     const ToolFiles files = ToolFilesIn(GetAppsFolder(), request.name);
     if (!FileExists(files.previous)) Fail(msg::kNoPreviousVersion);
+    const std::wstring recorded = ReadDigestFile(files.previousDigest);
 
     // The kept file leaves its name first, so that the installed one can take
     // it. Under an aside name it is cleaned up should the program stop halfway.
@@ -107,20 +117,49 @@ void RollBackTool(const ToolRequest& request) {
         Hide(files.previous);
         Fail(msg::kRollbackFailed);
     }
+    auto putBack = [&](const std::wstring& digest) {
+        if (FileExists(side) && !FileExists(files.previous) && Rename(side, files.previous)) {
+            Hide(files.previous);
+            WriteDigestFile(files.previousDigest, digest);
+        }
+    };
+    // Checked under the side name, the bytes that are put back: it was
+    // verified when it was installed, and must not have changed since.
+    std::wstring digest;
     try {
-        ReplaceKeepingPrevious(files, request.name, [&side](const std::wstring& target) {
-            if (!MoveOverOwnFile(side, target)) Fail(msg::kRollbackFailed);
-        });
+        digest = ComputeFileSha256(side);
     } catch (...) {
-        if (FileExists(side) && !FileExists(files.previous) && Rename(side, files.previous)) Hide(files.previous);
+        putBack(recorded);
         throw;
     }
-    WriteRollbackMark(files, request.sha256);
+    if (recorded.empty() || !Sha256Matches(digest, recorded)) RefusePrevious(files, side, msg::kPreviousVersionChanged);
+    if (IsWithdrawnDigest(request.withdrawn, digest)) RefusePrevious(files, side, msg::kPreviousVersionWithdrawn);
+
+    // The installed file becomes the previous version under the same rules;
+    // one that cannot be hashed is not kept.
+    std::wstring installedDigest;
+    try {
+        if (FileExists(files.installed)) installedDigest = ComputeFileSha256(files.installed);
+    } catch (const AppError&) {
+    }
+    try {
+        ReplaceKeepingPrevious(
+            files, request.name,
+            [&side](const std::wstring& target) {
+                if (!MoveOverOwnFile(side, target)) Fail(msg::kRollbackFailed);
+            },
+            installedDigest, request.withdrawn);
+    } catch (...) {
+        putBack(digest);
+        throw;
+    }
+    WriteDigestFile(files.rollbackMark, request.sha256);
 }
 
 void ForgetRollback(const ToolFiles& files) { DeleteOwnFile(files.rollbackMark); }
 
 void RemovePreviousVersion(const ToolFiles& files) {
     DeleteOwnFile(files.previous);
+    DeleteOwnFile(files.previousDigest);
     ForgetRollback(files);
 }

@@ -11,5 +11,6 @@ ToolRequest MakeToolRequest(const CatalogApp& app) {
     request.downloadId = app.downloadId;
     request.downloadEndpoint = app.downloadEndpoint;
     request.sourceRoot = app.sourceRoot;
+    request.withdrawn = app.withdrawn;
     return request;
 }

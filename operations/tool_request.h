@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CatalogApp;
 
@@ -13,6 +14,9 @@ struct ToolRequest {
     std::wstring downloadId;
     std::wstring downloadEndpoint;
     std::wstring sourceRoot;
+    // Releases of the tool that must never run again.
+    // Defaulted, so that a request spelled out member by member may leave it out.
+    std::vector<std::wstring> withdrawn{};
 };
 
 ToolRequest MakeToolRequest(const CatalogApp& app);

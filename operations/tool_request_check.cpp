@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/messages.h"
 #include "base/sha256.h"
+#include "base/tool_files.h"
 #include "catalog/catalog_model.h"
 
 namespace {
@@ -17,9 +18,14 @@ void CheckToolFileName(const ToolRequest& request) {
     if (!IsValidAppId(request.name) || request.exeName != request.name + L".exe") Fail(msg::kAppFileNameInvalid);
 }
 
+void CheckNotWithdrawn(const ToolRequest& request) {
+    if (IsWithdrawnDigest(request.withdrawn, request.sha256)) Fail(msg::kVersionWithdrawn);
+}
+
 void CheckToolRequest(const ToolRequest& request) {
     CheckToolFileName(request);
     CheckSha256Text(request.sha256);
+    CheckNotWithdrawn(request);
     if (request.sourceRoot.empty()) {
         if (request.downloadEndpoint.rfind(L"https://", 0) != 0) Fail(msg::kEndpointInvalid);
         if (request.downloadId.empty()) Fail(msg::kDownloadIdMissing);

@@ -8,6 +8,10 @@
 // catalogue id, and exeName exactly that id + ".exe". Throws "Nom de fichier
 // d'application invalide" otherwise.
 void CheckToolFileName(const ToolRequest& request);
+// The catalogue's own digest is not one it withdrew: throws "Version retirée
+// par l’éditeur : …" otherwise.
+void CheckNotWithdrawn(const ToolRequest& request);
 // Everything checked before a fetch: the name, a 64-digit hexadecimal
-// SHA-256, and for the online source an https endpoint and a download id.
+// SHA-256 that is not withdrawn, and for the online source an https endpoint
+// and a download id.
 void CheckToolRequest(const ToolRequest& request);

@@ -84,6 +84,8 @@ private:
         if (hidden != nullptr && hidden->kind != JsonKind::Bool)
             Problem(position, id, L"« hidden » n’est pas true ou false : le programme le lit comme false");
 
+        Withdrawn(position, id, sha, item);
+
         bool validId = !id.empty() && IsValidAppId(id);
         if (!id.empty() && !validId) {
             if (offline_)
@@ -113,6 +115,26 @@ private:
         if (missing.empty() && validId) check_.entries.push_back({position, id, sha});
     }
 
+    // The program ignores what is not a digest; a publisher means each one.
+    void Withdrawn(size_t position, const std::wstring& id, const std::wstring& sha, const JsonValue& item) {
+        const JsonValue* withdrawn = FindMember(item, L"withdrawn");
+        if (withdrawn == nullptr) return;
+        if (withdrawn->kind != JsonKind::Array) {
+            Problem(position, id, L"« withdrawn » n’est pas un tableau : le programme l’ignore");
+            return;
+        }
+        for (size_t i = 0; i < withdrawn->items.size(); ++i) {
+            const JsonValue& digest = withdrawn->items[i];
+            const std::wstring which = L"« withdrawn », élément " + std::to_wstring(i + 1);
+            if (digest.kind != JsonKind::String || !IsSha256Text(digest.text)) {
+                Problem(position, id, which + L" : 64 chiffres hexadécimaux attendus ; le programme l’ignore");
+            } else if (_wcsicmp(digest.text.c_str(), sha.c_str()) == 0) {
+                Problem(position, id,
+                        Text(msg::kVersionWithdrawn) + L" (" + which + L" est le « sha256 » de l’entrée)");
+            }
+        }
+    }
+
     CatalogCheck& check_;
     bool offline_;
     std::map<std::wstring, size_t> seen_;
@@ -122,6 +144,13 @@ private:
 bool AlreadyReported(const CatalogCheck& check, const std::wstring& message) {
     for (const CheckProblem& p : check.problems)
         if (p.text.rfind(message, 0) == 0) return true;
+    return false;
+}
+
+// The same problem of the same entry, said already with more detail.
+bool AlreadyReportedFor(const CatalogCheck& check, const CheckProblem& problem) {
+    for (const CheckProblem& p : check.problems)
+        if (p.entry == problem.entry && p.text.rfind(problem.text, 0) == 0) return true;
     return false;
 }
 
@@ -158,7 +187,8 @@ CatalogCheck CheckCatalogBytes(const std::string& bytes, bool offline, const std
         try {
             CheckToolRequest(MakeToolRequest(result.apps[i]));
         } catch (const AppError& e) {
-            check.problems.push_back({checker.objectPositions[i], result.apps[i].id, Utf8ToWide(e.what())});
+            const CheckProblem problem{checker.objectPositions[i], result.apps[i].id, Utf8ToWide(e.what())};
+            if (!AlreadyReportedFor(check, problem)) check.problems.push_back(problem);
         }
     }
     return check;

@@ -54,7 +54,8 @@ int SignCatalog(const std::wstring& catalogPath, const std::wstring& privateKeyP
         reading = catalogPath;
         std::string catalogBytes = ReadOfflineFile(catalogPath, kCatalogSizeLimit);
         reading.clear();
-        // A signed build refuses a catalogue without a serial: do not sign one.
+        // A signed build refuses a catalogue without a serial or a valid expiry:
+        // do not sign one.
         if (std::wstring why = WhyNotSignable(catalogBytes); !why.empty()) {
             SecureZeroMemory(privateKey.data(), privateKey.size());
             PrintErr(catalogPath + L" : " + why + L" ; rien n’a été signé");

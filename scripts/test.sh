@@ -21,6 +21,11 @@ bash "$root/scripts/build-clang.sh"
 # The tests expect an unsigned build; they sign catalogues with keys of their own.
 bash "$root/scripts/build.sh" -DORKVANE_WEB_HOST="localhost:$ORKVANE_TEST_HTTPS_PORT" -DORKVANE_CATALOG_KEYS=
 
+# The users' time zone, not UTC: a UTC time read as local time (a catalogue's
+# "expires", the diagnostics' load time) is then an hour or two off, and fails.
+# Set before Wine starts, which takes its zone from TZ.
+export TZ=Europe/Paris
+
 source "$root/scripts/wine-env.sh"
 orkvane_wine_common_env
 orkvane_wine_template "$build/wine/template"

@@ -200,8 +200,58 @@ private:
     std::mt19937 rng_;
 };
 
+// A document written out whole: kinds, values, UTF-16 units and bit patterns.
+void Dump(const JsonValue& value, std::string& out) {
+    char number[32];
+    out += static_cast<char>('0' + static_cast<int>(value.kind));
+    switch (value.kind) {
+    case JsonKind::Bool: out += value.boolValue ? 't' : 'f'; break;
+    case JsonKind::Number:
+        std::snprintf(number, sizeof(number), "%a", value.number);
+        out += number;
+        break;
+    case JsonKind::String:
+        for (wchar_t c : value.text) out += std::to_string(static_cast<unsigned>(c)) + ".";
+        break;
+    case JsonKind::Array:
+        for (const JsonValue& item : value.items) Dump(item, out);
+        break;
+    case JsonKind::Object:
+        for (const auto& [key, member] : value.members) {
+            for (wchar_t c : key) out += std::to_string(static_cast<unsigned>(c)) + ".";
+            Dump(member, out);
+        }
+        break;
+    default: break;
+    }
+    out += ';';
+}
+
+template <typename Parse>
+std::string Outcome(Parse&& parse) {
+    try {
+        std::string out = "document ";
+        Dump(parse(), out);
+        return out;
+    } catch (const AppError& e) {
+        return std::string("error ") + e.what();
+    }
+}
+
 // Runs one input through every step; returns false on an undocumented outcome.
 bool RunOne(const std::string& input, std::string& why) {
+    // The program reads the bytes directly; converting the whole text first
+    // must give the same document, or the same error.
+    try {
+        if (Outcome([&] { return ParseJson(std::string_view(input)); }) !=
+            Outcome([&] { return ParseJson(Utf8ToWide(input)); })) {
+            why = "reading the UTF-8 directly differs from reading its UTF-16";
+            return false;
+        }
+    } catch (const std::exception& e) {
+        why = std::string("other exception: ") + e.what();
+        return false;
+    }
     for (int offline = 0; offline < 2; ++offline) {
         try {
             std::wstring text = Utf8ToWide(input);

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <ctime>
 #include <optional>
 #include <string>
 
+#include "base/messages.h"
 #include "catalog/catalog_freshness.h"
+#include "catalog/json.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -41,6 +46,34 @@ TEST(CatalogFreshness, ExpiresIsOneExactUtcForm) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseUtcTime(c.text), c.fileTime) << testing::PrintToString(std::wstring(c.text));
+}
+
+// "expires" is UTC, and so is the clock it is compared with: the test command
+// runs in Paris's time zone, where a time read as local time is an hour or
+// two off. The catalogues are written from the C library's UTC clock, which
+// shares no code with either.
+TEST(CatalogFreshness, ASignedCatalogueExpiresAtItsUtcTimeWhateverTheTimeZone) {
+    auto catalogueExpiringIn = [](long long seconds) {
+        const std::time_t when = std::time(nullptr) + seconds;
+        char text[32] = {};
+        std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&when));
+        return ParseJson(L"{\"serial\": 5, \"expires\": \"" + std::wstring(text, text + std::strlen(text)) + L"\"}");
+    };
+    struct Case {
+        const char* what;
+        long long expiresIn;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"expires in ten minutes", 600, "<no error>"},
+        {"expired ten minutes ago", -600, msg::kCatalogSignedExpired},
+    };
+    for (const Case& c : cases) {
+        const JsonValue document = catalogueExpiringIn(c.expiresIn);
+        EXPECT_EQ(ErrorOf([&] { CheckSignedCatalogFreshness(ReadCatalogFreshness(document), 5, CatalogClockNow()); }),
+                  c.expected)
+            << c.what;
+    }
 }
 
 }  // namespace

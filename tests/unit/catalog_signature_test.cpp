@@ -41,9 +41,11 @@ const TestKeys& Keys() {
 
 std::string PublicOf(const SigningKeyPair& pair) { return std::string(WithoutLineBreak(pair.publicKeyText)); }
 
-// A signed build requires a serial (0 leaves it out); `extra` adds members
-// such as "expires".
-std::string CatalogJson(const std::string& id, unsigned serial = 1, const std::string& extra = "") {
+constexpr char kFarExpiry[] = R"("expires": "2099-12-31T23:59:59Z", )";
+
+// A signed build requires a serial (0 leaves it out) and an expiry; `extra`
+// holds the members besides "serial", by default a far expiry.
+std::string CatalogJson(const std::string& id, unsigned serial = 1, const std::string& extra = kFarExpiry) {
     std::string freshness = serial == 0 ? "" : R"("serial": )" + std::to_string(serial) + ", ";
     return R"({)" + freshness + extra +
            R"("downloadEndpoint": "https://localhost/telechargement", "iconBaseUrl": "", "apps": [
@@ -316,6 +318,8 @@ TEST_F(SignedLoadTest, SignedBuildRefusesAnOlderOrExpiredCatalogue) {
              msg::kCatalogSignedExpired},
             {"an expiry that is no date", CatalogJson("Outil-Fevrier", 8, R"("expires": "2030-02-30T00:00:00Z", )"),
              msg::kCatalogSignedExpired},
+            {"no expiry: a host could serve it for ever", CatalogJson("Outil-Eternel", 8, ""),
+             msg::kCatalogSignedWithoutExpiry},
         };
         for (const Refusal& r : refusals) {
             place(offline, r.catalog);

@@ -17,6 +17,7 @@
 #include "base/constants.h"
 #include "base/messages.h"
 #include "tests/support/ui_test_canvas.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/jobs/theme_apply.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
@@ -57,6 +58,42 @@ namespace {
     return ::testing::AssertionSuccess();
 }
 
+// What the user meets of a layout: the painted hit areas, the keyboard's
+// reading order and the screen-reader tree, written out one line each.
+std::vector<std::wstring> Observed(HWND window) {
+    std::vector<std::wstring> lines;
+    auto rect = [](const RECT& r) {
+        return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," +
+               std::to_wstring(r.bottom);
+    };
+    SendMessageW(window, WM_PAINT, 0, 0);
+    for (const HitRecord& record : g_state.hitRecords) {
+        lines.push_back(L"hit " + rect(record.bounds) + L" " + std::to_wstring(record.appIndex) + L" " +
+                        std::to_wstring(static_cast<int>(record.part)) + L" " +
+                        std::to_wstring(static_cast<int>(record.action)) + (record.enabled ? L" on" : L" off"));
+    }
+    const AccessibleView view = CurrentAccessibleView();
+    std::function<void(const AccessibleNode&)> walk = [&](const AccessibleNode& node) {
+        lines.push_back(L"node " + std::to_wstring(ChildIdOf(node)) + L" " + NameOf(view, node) + L" " +
+                        std::to_wstring(StateOf(view, node)) + L" " + rect(LocationOf(view, node)));
+        for (const AccessibleNode& child : ChildrenOf(view, node)) walk(child);
+    };
+    walk(AccessibleNode{});
+    // Down from the first card to the last, then back where the list was.
+    const int scroll = g_state.scrollPos;
+    const KeyboardFocus focus = g_state.keyboardFocus;
+    SendMessageW(window, WM_KEYDOWN, VK_HOME, 1);
+    std::wstring last;
+    while (g_state.keyboardFocus.OnCard() && g_state.keyboardFocus.cardId != last) {
+        last = g_state.keyboardFocus.cardId;
+        lines.push_back(L"key " + last);
+        SendMessageW(window, WM_KEYDOWN, VK_DOWN, 1);
+    }
+    g_state.keyboardFocus = focus;
+    ScrollTo(scroll);
+    return lines;
+}
+
 CatalogApp Entry(const std::wstring& id, const std::wstring& category, bool installed, bool update, bool hidden) {
     return MakeApp(AppShape{id, category, installed, update, hidden});
 }
@@ -94,16 +131,17 @@ protected:
     void Paint() { SendMessageW(window_, WM_PAINT, 0, 0); }
     void Left(POINT p) { SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y)); }
     void Right(POINT p) { SendMessageW(window_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y)); }
-    // A click on the title row of the first card the last paint recorded.
-    void ClickFirstCard() {
+    // A click on the title row of the n-th card the last paint recorded.
+    void ClickCard(size_t n) {
         for (const HitRecord& record : g_state.hitRecords) {
-            if (record.TogglesCard()) {
+            if (record.TogglesCard() && n-- == 0) {
                 Left({(record.bounds.left + record.bounds.right) / 2, (record.bounds.top + record.bounds.bottom) / 2});
                 return;
             }
         }
-        ADD_FAILURE() << "no card was painted";
+        ADD_FAILURE() << "too few cards were painted";
     }
+    void ClickFirstCard() { ClickCard(0); }
 
     HWND window_ = nullptr;
 };
@@ -131,6 +169,8 @@ TEST_F(KeptLayoutTest, MatchesAFreshLayoutAfterEachKindOfChange) {
         {"card expanded", [&] { ClickFirstCard(); }},
         {"card collapsed", [&] { ClickFirstCard(); }},
         {"card expanded again", [&] { ClickFirstCard(); }},
+        // One card collapses and another, in another group, expands.
+        {"another card expanded", [&] { ClickCard(5); }},
         {"Escape", [&] { SendMessageW(window_, WM_KEYDOWN, VK_ESCAPE, 0); }},
         {"narrower window", [&] { SetWindowPos(window_, nullptr, 0, 0, 800, 700, SWP_NOMOVE | SWP_NOZORDER); }},
         {"secret mode on",
@@ -170,6 +210,14 @@ TEST_F(KeptLayoutTest, MatchesAFreshLayoutAfterEachKindOfChange) {
         if (std::string(change.what) != "dark theme") {
             EXPECT_FALSE(SameLayout(g_state.listLayout.layout, before));
         }
+        // The kept layout and one made from nothing give the same hit areas,
+        // keyboard order and screen-reader tree.
+        const std::vector<std::wstring> kept = Observed(window_);
+        MarkListLayoutStale();
+        const std::vector<std::wstring> fresh = Observed(window_);
+        EXPECT_GT(kept.size(), 40u);
+        ASSERT_EQ(kept.size(), fresh.size());
+        for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i], fresh[i]) << "line " << i;
     }
 }
 

@@ -1,7 +1,9 @@
 // The publisher's signing commands, run for real under Wine, from a new key
 // pair to a signed USB key that the program loads as a signed build.
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -29,10 +31,31 @@ std::wstring Q(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 bool Has(const std::string& output, const std::string& text) { return output.find(text) != std::string::npos; }
 
+// "expires" as a publisher writes it, `days` from now (UTC).
+std::string ExpiresIn(int days) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{};
+    time.LowPart = now.dwLowDateTime;
+    time.HighPart = now.dwHighDateTime;
+    time.QuadPart += static_cast<unsigned long long>(days) * 864000000000ULL;
+    const FILETIME then{time.LowPart, time.HighPart};
+    SYSTEMTIME day{};
+    FileTimeToSystemTime(&then, &day);
+    char text[32] = {};
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT00:00:00Z", day.wYear, day.wMonth, day.wDay);
+    return text;
+}
+
+// The catalogue's members after its opening brace, without "serial" and "expires".
+std::string CatalogBodyFor(const std::wstring& exe, const std::string& version) {
+    return R"("downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": ")" + version +
+           R"(", "category": "Outils", "description": "Un outil", "sha256": ")" + WideToUtf8(ComputeFileSha256(exe)) +
+           R"("}]})";
+}
+
 std::string CatalogFor(const std::wstring& exe, const std::string& version) {
-    return R"({"serial": 1, "downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": ")" +
-           version + R"(", "category": "Outils", "description": "Un outil", "sha256": ")" +
-           WideToUtf8(ComputeFileSha256(exe)) + R"("}]})";
+    return R"({"serial": 1, "expires": ")" + ExpiresIn(90) + R"(", )" + CatalogBodyFor(exe, version);
 }
 
 }  // namespace
@@ -121,7 +144,8 @@ TEST(PublisherSigning, KeyPairToSignedUsbKeyThatTheProgramLoads) {
 }
 
 // "serial" and "expires": what check says of them for a signed build, and
-// sign refusing a catalogue that a signed build would refuse for want of a serial.
+// sign refusing a catalogue that a signed build would refuse for want of
+// either, saying how to add "expires".
 TEST(PublisherSigning, CheckAndSignSpeakOfSerialAndExpiry) {
     ScratchFolder work(L"freshness");
     const SigningKeyPair pair = GenerateSigningKeyPair();
@@ -130,7 +154,8 @@ TEST(PublisherSigning, CheckAndSignSpeakOfSerialAndExpiry) {
     WriteFileBytes(privateKey, pair.privateKeyText);
     WriteFileBytes(publicKey, pair.publicKeyText);
     WriteFileBytes(work / L"Alpha.exe", "outil Alpha");
-    const std::string body = CatalogFor(work / L"Alpha.exe", "1.0").substr(std::string(R"({"serial": 1, )").size());
+    const std::string body = CatalogBodyFor(work / L"Alpha.exe", "1.0");
+    const std::string inAMonth = R"("expires": ")" + ExpiresIn(30) + R"(", )";
     const std::wstring catalog = work / L"catalog.json";
 
     struct Case {
@@ -141,8 +166,11 @@ TEST(PublisherSigning, CheckAndSignSpeakOfSerialAndExpiry) {
         const char* said;     // nullptr: nothing in particular
     };
     const Case cases[] = {
-        {"serial and a future expiry", R"("serial": 3, "expires": "2999-01-01T00:00:00Z", )", true, true, nullptr},
-        {"serial alone", R"("serial": 3, )", true, true, nullptr},
+        {"serial and an expiry in a month", R"("serial": 3, )" + inAMonth, true, true, nullptr},
+        {"an expiry more than a year ahead", R"("serial": 3, "expires": ")" + ExpiresIn(367) + R"(", )", true, true,
+         "« expires » est à plus d’un an"},
+        {"serial alone", R"("serial": 3, )", false, true, "« expires » absent"},
+        {"expiry alone", inAMonth, false, true, "« serial » absent ou invalide"},
         {"no serial", "", false, true, "« serial » absent ou invalide"},
         {"serial zero", R"("serial": 0, )", false, true, "« serial » absent ou invalide"},
         {"serial as text", R"("serial": "3", )", false, true, "« serial » absent ou invalide"},
@@ -164,11 +192,31 @@ TEST(PublisherSigning, CheckAndSignSpeakOfSerialAndExpiry) {
 
         DeleteFileW((catalog + L".sig").c_str());
         out = RunTool(L"sign " + Q(catalog) + L" --key " + Q(privateKey));
-        bool signable = c.members.find(R"("serial": 3)") != std::string::npos;
+        // What a signed build loads, and only that, is signed.
+        const bool signable = c.okSigned;
         EXPECT_EQ(out.exitCode, signable ? 0u : 1u) << c.what << "\n" << out.output;
         EXPECT_EQ(FileExists(catalog + L".sig"), signable) << c.what;
         if (!signable) {
             EXPECT_TRUE(Has(out.output, "rien n’a été signé")) << c.what << "\n" << out.output;
         }
     }
+
+    // Without "expires", sign says what to add, and what it proposes signs.
+    const std::string serialAlone = R"({"serial": 3, )" + body;
+    WriteFileBytes(catalog, serialAlone);
+    ProcessOutcome out = RunTool(L"sign " + Q(catalog) + L" --key " + Q(privateKey));
+    EXPECT_EQ(out.exitCode, 1u) << out.output;
+    const std::string member = R"("expires": ")";
+    const size_t at = out.output.find(member);
+    ASSERT_NE(at, std::string::npos) << out.output;
+    const std::string proposed = out.output.substr(at, member.size() + 22);
+    // Some months ahead (read back on either side of midnight).
+    EXPECT_TRUE(proposed == member + ExpiresIn(180) + R"(",)" || proposed == member + ExpiresIn(179) + R"(",)")
+        << proposed;
+    WriteFileBytes(catalog, R"({"serial": 3, )" + proposed + " " + body);
+    out = RunTool(L"sign " + Q(catalog) + L" --key " + Q(privateKey));
+    EXPECT_EQ(out.exitCode, 0u) << out.output;
+    out = RunTool(L"check " + Q(catalog) + L" --public-key " + Q(publicKey));
+    EXPECT_EQ(out.exitCode, 0u) << out.output;
+    EXPECT_FALSE(Has(out.output, "plus d’un an")) << out.output;
 }

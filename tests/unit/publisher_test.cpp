@@ -115,6 +115,34 @@ TEST(PublisherTool, EveryProblemOfAnOnlineCatalogueIsReportedAtOnce) {
     for (const std::string& line : expected) EXPECT_TRUE(Has(out.output, line)) << line << "\n---\n" << out.output;
 }
 
+// "withdrawn" lists releases that must never run again: each a digest the
+// program can compare, and never the release the entry offers.
+TEST(PublisherTool, CheckValidatesWithdrawnDigests) {
+    ScratchFolder dir;
+    const std::string other(64, 'b');
+    const std::string ownLower(64, 'a');
+    std::string entries = Entry("Alpha", kSha64, ",\"withdrawn\":[\"" + other + "\"]") + "," +  // 1 fine
+                          Entry("Beta", kSha64, ",\"withdrawn\":[\"0123\",42,\"" + other + "\",\"" + ownLower + "\"]") +
+                          "," +                                                        // 2
+                          Entry("Gamma", kSha64, ",\"withdrawn\":\"" + other + "\"");  // 3
+    WriteFileBytes(dir / L"catalog.json", Catalog(entries));
+    ProcessOutcome out = RunTool(L"check " + Q(dir / L"catalog.json"));
+    EXPECT_EQ(out.exitCode, 1u);
+    const std::string expected[] = {
+        "entrée 2 (« Beta ») : « withdrawn », élément 1 : 64 chiffres hexadécimaux attendus",
+        "entrée 2 (« Beta ») : « withdrawn », élément 2 : 64 chiffres hexadécimaux attendus",
+        "entrée 2 (« Beta ») : " + std::string(msg::kVersionWithdrawn) +
+            " (« withdrawn », élément 4 est le « sha256 » de l’entrée)",
+        "entrée 3 (« Gamma ») : « withdrawn » n’est pas un tableau",
+        "Bilan en ligne : 3 entrées, 4 problèmes.",
+    };
+    for (const std::string& line : expected) EXPECT_TRUE(Has(out.output, line)) << line << "\n---\n" << out.output;
+
+    WriteFileBytes(dir / L"catalog.json", Catalog(Entry("Alpha", kSha64, ",\"withdrawn\":[\"" + other + "\"]")));
+    out = RunTool(L"check " + Q(dir / L"catalog.json"));
+    EXPECT_EQ(out.exitCode, 0u) << out.output;
+}
+
 TEST(PublisherTool, DocumentLevelFailuresStopEarly) {
     ScratchFolder dir;
     struct Case {

@@ -88,6 +88,7 @@ TEST_F(RunningToolTest, AnUpdateOfARunningToolServesAtItsNextLaunchAndTheOldCopy
     EXPECT_FALSE(g_state.apps[0].updateAvailable);
     EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
     EXPECT_TRUE(Hidden(files.previous));
+    EXPECT_EQ(ReadDigestFile(files.previousDigest), Sha256Of(v1)) << "the copy is kept with its digest";
     const std::vector<std::wstring> aside = AsideFiles();
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_TRUE(ReadFileBytes(Apps(aside[0])) == v1) << "the running file moved aside";

@@ -325,6 +325,7 @@ TEST_F(InstallToolTest, AUsbFileBeyondTheBoundIsRefusedBeforeItFillsTheDisk) {
     const Case cases[] = {
         {"one byte over, size read", tool.size() - 1, false, msg::kUsbToolTooLarge},
         {"one byte over, counted", tool.size() - 1, true, msg::kUsbToolTooLarge},
+        {"exactly the bound, size read", tool.size(), false, "<no error>"},
         {"exactly the bound, counted", tool.size(), true, "<no error>"},
     };
     for (const Case& c : cases) {
@@ -545,9 +546,13 @@ TEST_F(InstallToolTest, RestrictiveAttributesNeverStayOnTheInstalledTool) {
         DWORD attributes = GetFileAttributesW(InstalledPath(app.id).c_str());
         EXPECT_EQ(attributes & kRestrictiveAttributes, 0u) << step.what;
         EXPECT_TRUE(TempLeftovers().empty()) << step.what;
-        // From the first update on, the replaced file is kept as the previous version.
+        // From the first update on, the replaced file is kept as the previous
+        // version, with its digest.
         std::vector<std::wstring> appsFiles{app.id + L".exe"};
-        if (&step != &steps[0]) appsFiles.push_back(app.id + L".precedent.exe");
+        if (&step != &steps[0]) {
+            appsFiles.push_back(app.id + L".precedent.exe");
+            appsFiles.push_back(app.id + L".precedent.txt");
+        }
         EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"), appsFiles) << step.what;
     }
     for (DWORD leftover : {kRestrictiveAttributes, hiddenSystem}) {
@@ -638,7 +643,7 @@ TEST_F(InstallToolTest, AnUpdateReplacesTheFileInsteadOfWritingIntoIt) {
     EXPECT_EQ(ReadFileBytes(previous), "version 1 of the tool");
     EXPECT_NE(GetFileAttributesW(previous.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     EXPECT_EQ(FilesMatching(GetAppsFolder(), app.id + L"*"),
-              (std::vector<std::wstring>{app.id + L".exe", app.id + L".precedent.exe"}));
+              (std::vector<std::wstring>{app.id + L".exe", app.id + L".precedent.exe", app.id + L".precedent.txt"}));
     EXPECT_TRUE(TempLeftovers().empty());
 }
 

@@ -26,6 +26,17 @@ void ShowFailure(const std::wstring& error) {
     InvalidateMainWindow(g_state.mainWindow);
 }
 
+// The tool's files as the job left them; a failed job may send them too.
+void ApplyToolState(const OperationResult& result) {
+    if (!result.toolState || result.appIndex < 0 ||
+        static_cast<unsigned long long>(result.appIndex) >= g_state.apps.size())
+        return;
+    CatalogApp& app = g_state.apps[static_cast<size_t>(result.appIndex)];
+    app.installed = result.toolState->installed;
+    app.updateAvailable = result.toolState->updateAvailable;
+    app.kept = result.toolState->kept;
+}
+
 }  // namespace
 
 void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
@@ -47,18 +58,12 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         InvalidateMainWindow(g_state.mainWindow);
         return;
     }
+    ApplyToolState(*result);
     if (!result->ok) {
         ShowFailure(result->error);
         return;
     }
     g_state.statusText = result->message;
-    if (result->toolState && result->appIndex >= 0 &&
-        static_cast<unsigned long long>(result->appIndex) < g_state.apps.size()) {
-        CatalogApp& app = g_state.apps[static_cast<size_t>(result->appIndex)];
-        app.installed = result->toolState->installed;
-        app.updateAvailable = result->toolState->updateAvailable;
-        app.kept = result->toolState->kept;
-    }
     if (g_state.popupWindow != nullptr) Upward().showUpdatePopup();
     if (result->closeMain) {
         DestroyWindow(g_state.mainWindow);

@@ -61,8 +61,9 @@ struct GroupedEntries {
 
 // Groups the visible entries by category and puts the groups in display
 // order. One look-up per entry, in a table of open addressing (one block, not
-// one allocation per group): a catalogue of tens of thousands of categories
-// is laid out on every paint after a change and on every expand.
+// one allocation per group): a catalogue may hold tens of thousands of
+// categories. Only a change of the entries, the secret mode or the dpi groups
+// them again; a resize or an expanded card moves the kept cards.
 GroupedEntries GroupVisibleEntries(const std::vector<size_t>& visible) {
     const FoldedKeys keys(visible);
     size_t capacity = 16;
@@ -144,54 +145,122 @@ HeaderLayout ComputeHeaderLayout(int clientWidth) {
     return header;
 }
 
-CardListLayout ComputeCardLayout(int clientWidth) {
-    const int columns = clientWidth >= Scale(940) ? 2 : 1;
+namespace {
+
+int ColumnCount(int clientWidth) { return clientWidth >= Scale(940) ? 2 : 1; }
+
+// Which entries get a card, in which group, and the groups' order: what the
+// catalogue, the secret mode and the dpi decide, and nothing else. Leaves the
+// positions to PlaceCards.
+void GroupCards(CardListLayout& layout) {
+    const std::vector<size_t> visible = VisibleEntryIndices();
+    const GroupedEntries grouped = GroupVisibleEntries(visible);
+    layout = CardListLayout();
+    layout.cards.reserve(grouped.members.size());
+    layout.groups.reserve(grouped.groups.size());
+    layout.spans.reserve(grouped.groups.size());
+    layout.cardOfEntry.assign(g_state.apps.size(), kNoCard);
+    layout.groupOfCard.reserve(grouped.members.size());
+    for (const EntryGroup& group : grouped.groups) {
+        GroupSpan span;
+        span.firstCard = layout.cards.size();
+        for (size_t m = group.first; m < group.first + group.count; ++m) {
+            const size_t index = grouped.members[m];
+            const CatalogApp& app = g_state.apps[index];
+            layout.cardOfEntry[index] = layout.cards.size();
+            layout.groupOfCard.push_back(layout.groups.size());
+            layout.cards.push_back({RECT{}, index});
+            if (app.installed && app.updateAvailable) ++layout.updateCount;
+        }
+        span.endCard = layout.cards.size();
+        const std::wstring_view title = FoldedKeys::Title(visible[group.firstVisible]);
+        layout.groups.push_back({RECT{}, std::wstring(title), group.count});
+        layout.spans.push_back(span);
+    }
+}
+
+// Where the grouped cards go at this width: groups side by side in rows of
+// `columns`, each group's cards one under the other.
+void PlaceCards(CardListLayout& layout, int clientWidth) {
+    const int columns = ColumnCount(clientWidth);
     const int margin = Scale(20);
     const int gap = Scale(16);
     const int groupHeader = Scale(kGroupTitleHeight);
     const int cardHeight = Scale(kCardTitleHeight);
     const int expandExtra = Scale(kCardDetailsHeight);
     const int columnWidth = (clientWidth - 2 * margin - (columns - 1) * gap) / columns;
-
-    const std::vector<size_t> visible = VisibleEntryIndices();
-    const GroupedEntries grouped = GroupVisibleEntries(visible);
-    const std::vector<EntryGroup>& groups = grouped.groups;
-    CardListLayout layout;
-    layout.cards.reserve(grouped.members.size());
-    layout.groups.reserve(groups.size());
-    layout.spans.reserve(groups.size());
-    layout.cardOfEntry.assign(g_state.apps.size(), kNoCard);
-    layout.groupOfCard.reserve(grouped.members.size());
+    const size_t groups = layout.groups.size();
     int rowTop = 0;
-    for (size_t first = 0; first < groups.size(); first += columns) {
+    for (size_t first = 0; first < groups; first += columns) {
         int rowHeight = 0;
-        for (int k = 0; k < columns && first + k < groups.size(); ++k) {
-            const EntryGroup& group = groups[first + k];
+        for (int k = 0; k < columns && first + k < groups; ++k) {
+            const size_t g = first + k;
             const int x = margin + k * (columnWidth + gap);
             int y = rowTop + groupHeader;
-            GroupSpan span;
-            span.firstCard = layout.cards.size();
-            for (size_t m = group.first; m < group.first + group.count; ++m) {
-                const size_t index = grouped.members[m];
-                const CatalogApp& app = g_state.apps[index];
+            for (size_t c = layout.spans[g].firstCard; c < layout.spans[g].endCard; ++c) {
                 int bottom = y + cardHeight;
-                if (IsExpanded(app)) bottom += expandExtra;
-                layout.cardOfEntry[index] = layout.cards.size();
-                layout.groupOfCard.push_back(layout.groups.size());
-                layout.cards.push_back({{x + 1, y, x + columnWidth - 1, bottom}, index});
-                if (app.installed && app.updateAvailable) ++layout.updateCount;
+                if (IsExpanded(g_state.apps[layout.cards[c].appIndex])) bottom += expandExtra;
+                layout.cards[c].bounds = {x + 1, y, x + columnWidth - 1, bottom};
                 y = bottom;
             }
-            span.endCard = layout.cards.size();
-            const std::wstring_view title = FoldedKeys::Title(visible[group.firstVisible]);
-            layout.groups.push_back({{x, rowTop, x + columnWidth, y + 1}, std::wstring(title), group.count});
-            layout.spans.push_back(span);
+            layout.groups[g].bounds = {x, rowTop, x + columnWidth, y + 1};
             rowHeight = std::max(rowHeight, y + 1 - rowTop);
         }
-        for (size_t g = first; g < layout.spans.size(); ++g) layout.spans[g].rowBottom = rowTop + rowHeight;
+        for (size_t g = first; g < first + columns && g < groups; ++g) layout.spans[g].rowBottom = rowTop + rowHeight;
         rowTop += rowHeight + gap;
     }
     layout.contentHeight = rowTop;
+}
+
+// Card `c` grew by `delta` (its details shown or hidden): the cards under it
+// in its group move, its row takes the height of its tallest group, and the
+// rows below move by what that row changed. Nothing above moves.
+void ResizeCard(CardListLayout& layout, int columns, size_t c, int delta) {
+    const size_t g = layout.groupOfCard[c];
+    layout.cards[c].bounds.bottom += delta;
+    for (size_t below = c + 1; below < layout.spans[g].endCard; ++below)
+        OffsetRect(&layout.cards[below].bounds, 0, delta);
+    layout.groups[g].bounds.bottom += delta;
+
+    const size_t rowFirst = g - g % static_cast<size_t>(columns);
+    const size_t rowEnd = std::min(rowFirst + columns, layout.groups.size());
+    const int rowTop = layout.groups[rowFirst].bounds.top;
+    int rowHeight = 0;
+    for (size_t k = rowFirst; k < rowEnd; ++k)
+        rowHeight = std::max(rowHeight, static_cast<int>(layout.groups[k].bounds.bottom) - rowTop);
+    const int shift = rowTop + rowHeight - layout.spans[rowFirst].rowBottom;
+    for (size_t k = rowFirst; k < rowEnd; ++k) layout.spans[k].rowBottom = rowTop + rowHeight;
+    if (shift == 0) return;
+    for (size_t k = rowEnd; k < layout.groups.size(); ++k) {
+        OffsetRect(&layout.groups[k].bounds, 0, shift);
+        layout.spans[k].rowBottom += shift;
+    }
+    const size_t firstBelow = rowEnd < layout.spans.size() ? layout.spans[rowEnd].firstCard : layout.cards.size();
+    for (size_t below = firstBelow; below < layout.cards.size(); ++below)
+        OffsetRect(&layout.cards[below].bounds, 0, shift);
+    layout.contentHeight += shift;
+}
+
+// The card of `collapsed` loses its details and that of g_state.expandedId
+// gains them.
+void MoveForExpanded(CardListLayout& layout, int clientWidth, const std::wstring& collapsed) {
+    const int columns = ColumnCount(clientWidth);
+    const int extra = Scale(kCardDetailsHeight);
+    for (size_t i = 0; i < g_state.apps.size(); ++i) {
+        const std::wstring& id = g_state.apps[i].id;
+        const size_t card = layout.cardOfEntry[i];
+        if (card == kNoCard || id.empty()) continue;
+        if (id == collapsed) ResizeCard(layout, columns, card, -extra);
+        if (id == g_state.expandedId) ResizeCard(layout, columns, card, extra);
+    }
+}
+
+}  // namespace
+
+CardListLayout ComputeCardLayout(int clientWidth) {
+    CardListLayout layout;
+    GroupCards(layout);
+    PlaceCards(layout, clientWidth);
     return layout;
 }
 
@@ -202,19 +271,26 @@ std::optional<size_t> CardOfEntry(const CardListLayout& layout, size_t appIndex)
     return layout.cardOfEntry[appIndex];
 }
 
+// A change of the entries, the secret mode or the dpi groups the cards again;
+// a new width places the kept groups again; a new expanded card moves only
+// what lies below it.
 const CardListLayout& CurrentCardLayout(int clientWidth) {
     KeptListLayout& kept = g_state.listLayout;
-    const bool current = !kept.stale && kept.width == clientWidth && kept.dpi == g_state.dpi &&
-                         kept.secretMode == g_state.secretMode && kept.expandedId == g_state.expandedId &&
+    const bool grouped = !kept.stale && kept.dpi == g_state.dpi && kept.secretMode == g_state.secretMode &&
                          kept.entries == g_state.apps.size();
-    if (!current) {
-        kept.layout = ComputeCardLayout(clientWidth);
-        kept.stale = false;
-        kept.width = clientWidth;
-        kept.dpi = g_state.dpi;
-        kept.secretMode = g_state.secretMode;
-        kept.expandedId = g_state.expandedId;
-        kept.entries = g_state.apps.size();
+    if (!grouped) {
+        GroupCards(kept.layout);
+        PlaceCards(kept.layout, clientWidth);
+    } else if (kept.width != clientWidth) {
+        PlaceCards(kept.layout, clientWidth);
+    } else if (kept.expandedId != g_state.expandedId) {
+        MoveForExpanded(kept.layout, clientWidth, kept.expandedId);
     }
+    kept.stale = false;
+    kept.width = clientWidth;
+    kept.dpi = g_state.dpi;
+    kept.secretMode = g_state.secretMode;
+    kept.expandedId = g_state.expandedId;
+    kept.entries = g_state.apps.size();
     return kept.layout;
 }

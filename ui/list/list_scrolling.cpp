@@ -32,17 +32,20 @@ void ForgetPaintedAreas() {
 }
 
 std::optional<RECT> CardBounds(const CardListLayout& layout, size_t appIndex) {
-    for (const CardSlot& card : layout.cards) {
-        if (card.appIndex == appIndex) return card.bounds;
-    }
-    return std::nullopt;
+    const std::optional<size_t> card = CardOfEntry(layout, appIndex);
+    if (!card) return std::nullopt;
+    return layout.cards[*card].bounds;
 }
 
 }  // namespace
 
 void UpdateScrollMetrics() {
-    ForgetPaintedAreas();
     MarkListLayoutStale();
+    UpdateScrollRange();
+}
+
+void UpdateScrollRange() {
+    ForgetPaintedAreas();
     const RECT client = MainClientRect();
     const int width = client.right - client.left;
     g_state.listTop = ComputeHeaderLayout(width).headerHeight + Scale(48);
@@ -110,7 +113,7 @@ void ToggleCard(size_t appIndex) {
     const bool expanding = id != g_state.expandedId;
     g_state.expandedId = expanding ? id : std::wstring();
 
-    UpdateScrollMetrics();
+    UpdateScrollRange();
     const std::optional<RECT> after = CardBounds(CurrentCardLayout(width), appIndex);
     int target = g_state.scrollPos;
     if (before && after) {

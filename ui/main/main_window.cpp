@@ -91,7 +91,7 @@ void OnClose(HWND window) {
 }
 
 void OnSize(HWND window) {
-    UpdateScrollMetrics();
+    UpdateScrollRange();
     InvalidateMainWindow(window);
 }
 

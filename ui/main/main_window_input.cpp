@@ -159,7 +159,7 @@ bool OnKeyDown(HWND window, WPARAM key, LPARAM flags) {
     }
     if (key == VK_ESCAPE && !g_state.expandedId.empty()) {
         g_state.expandedId.clear();
-        UpdateScrollMetrics();
+        UpdateScrollRange();
         InvalidateMainWindow(window);
         return true;
     }
