@@ -219,7 +219,10 @@ struct EntryMembers {
 template <typename Value>
 EntryMembers<Value> FindEntryMembers(Value& entry) {
     EntryMembers<Value> found;
-    for (auto& [key, value] : entry.members) {
+    for (auto& member : entry.members) {
+        // Named references, not a structured binding: clang before 16 cannot capture one.
+        auto& key = member.first;
+        auto& value = member.second;
         auto take = [&key, &value](Value*& slot, std::wstring_view name) {
             if (key == name) slot = &value;
         };
