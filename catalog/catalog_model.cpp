@@ -219,7 +219,10 @@ struct EntryMembers {
 template <typename Value>
 EntryMembers<Value> FindEntryMembers(Value& entry) {
     EntryMembers<Value> found;
-    for (auto& [key, value] : entry.members) {
+    for (auto& member : entry.members) {
+        // Named, not a structured binding: clang 14 lets no lambda capture those.
+        const auto& key = member.first;
+        auto& value = member.second;
         auto take = [&key, &value](Value*& slot, std::wstring_view name) {
             if (key == name) slot = &value;
         };
