@@ -220,8 +220,8 @@ template <typename Value>
 EntryMembers<Value> FindEntryMembers(Value& entry) {
     EntryMembers<Value> found;
     for (auto& member : entry.members) {
-        // Named references, not a structured binding: clang before 16 cannot capture one.
-        auto& key = member.first;
+        // Named, not a structured binding: clang 14 lets no lambda capture those.
+        const auto& key = member.first;
         auto& value = member.second;
         auto take = [&key, &value](Value*& slot, std::wstring_view name) {
             if (key == name) slot = &value;

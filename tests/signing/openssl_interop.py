@@ -128,8 +128,7 @@ def main():
     os.makedirs(work)
     j = lambda name: os.path.join(work, name)  # noqa: E731
     catalog = j("catalog.json")
-    write(catalog, b'{"serial": 1, "expires": "2031-06-30T00:00:00Z", '
-                   b'"downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": "1.0", '
+    write(catalog, b'{"serial": 1, "expires": "2099-01-01T00:00:00Z", "downloadEndpoint": "https://dl.example/get", "apps": [{"id": "Alpha", "version": "1.0", '
                    b'"category": "Outils", "description": "Un outil \xc3\xa0 signer", "sha256": "' +
           b"A" * 64 + b'"}]}\n')
     tampered = j("tampered.json")
