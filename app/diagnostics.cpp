@@ -7,11 +7,11 @@
 #include <cwchar>
 #include <optional>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_signature.h"
 #include "catalog/user_proxy.h"

@@ -7,15 +7,17 @@
 #include <optional>
 #include <vector>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/state.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/worker_shared.h"
 #include "catalog/offline_source.h"
 #include "catalog/offline_trust.h"
+#include "catalog/utf8.h"
 
-std::atomic<bool> offlineModeShared{false};
 
 namespace {
 
@@ -32,9 +34,6 @@ constexpr wchar_t kOfflineCatalogSerialValue[] = L"OfflineCatalogSerial";
 
 constexpr wchar_t kPersonalizeKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 constexpr wchar_t kAppsUseLightThemeValue[] = L"AppsUseLightTheme";
-
-constexpr wchar_t kOfflineStatusText[] = L"Chargement du catalogue USB\u2026";
-constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
 
 // 32,768 UTF-16 units including the terminator; a longer OfflineRoot does not fit.
 constexpr DWORD kRootBufferUnits = 32768;
@@ -125,54 +124,22 @@ LSTATUS WriteString(HKEY key, const wchar_t* name, const std::wstring& text) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size);
 }
 
-bool IsDriveRoot(const std::wstring& folder) { return folder.size() <= 3 && folder.size() >= 2 && folder[1] == L':'; }
-
-// The detection candidates beside the running executable: its folder, that
-// folder's parent, and the drive root's OrkvaneOffline. Any local user may
-// create folders at the root of a fixed disk, so there the root is never a
-// candidate: a fixed disk counts only when the program sits in the offline
-// folder, or when the user chooses it in the options.
-std::vector<std::wstring> OfflineRootCandidates(const std::wstring& exePath) {
-    std::wstring folder = ParentFolder(exePath);
-    std::vector<std::wstring> candidates{folder, ParentFolder(folder)};
-    const std::wstring driveRoot = folder.substr(0, 2) + L"\\";
-    if (GetDriveTypeW(driveRoot.c_str()) == DRIVE_REMOVABLE) {
-        candidates.push_back(JoinPath(driveRoot, kOfflineFolderName));
-    } else {
-        std::erase_if(candidates, IsDriveRoot);
-    }
-    return candidates;
-}
-
 }  // namespace
 
-bool DetectOfflineRoot() {
-    const Policies& policies = g_state.policies;
-    const bool fixedDiskAllowed = policies.Allows(PolicyId::AllowFixedDiskOffline);
+// The offline folder found beside the program, as far as the policies allow:
+// only the organisation's folder may be found when one is imposed.
+bool DetectOfflineRootBesideProgram(Settings& settings, const Policies& policies) {
     const PolicyValue* forcedRoot = policies.Find(PolicyId::OfflineRoot);
-    std::wstring exePath;
+    std::wstring root;
     try {
-        exePath = GetOwnExePath();
+        root = DetectOfflineRoot(GetOwnExePath(), policies.Allows(PolicyId::AllowFixedDiskOffline),
+                                 forcedRoot != nullptr ? forcedRoot->text : std::wstring());
     } catch (const AppError&) {
         return false;
     }
-    for (const std::wstring& candidate : OfflineRootCandidates(exePath)) {
-        try {
-            std::wstring root = ValidateOfflineRoot(candidate);
-            // On a fixed disk a folder beside the program may belong to another user.
-            if (!MayUseDetectedOfflineRoot(root, exePath, fixedDiskAllowed)) continue;
-            // The organisation's folder is the only one that may be found.
-            if (forcedRoot != nullptr) {
-                if (!SamePath(root, ValidateOfflineRoot(forcedRoot->text))) continue;
-            } else {
-                g_state.settings.offlineRoot = root;
-            }
-            return true;
-        } catch (const AppError&) {
-            // A candidate that does not hold a catalogue is passed over silently.
-        }
-    }
-    return false;
+    if (root.empty()) return false;
+    if (forcedRoot == nullptr) settings.offlineRoot = root;
+    return true;
 }
 
 void LoadSettings() {
@@ -199,13 +166,14 @@ void LoadSettings() {
     else if (offlineMode)
         settings.offlineMode = *offlineMode == 1;
     else
-        settings.offlineMode = policies.Allows(PolicyId::DetectOfflineFolder) && DetectOfflineRoot();
+        settings.offlineMode = policies.Allows(PolicyId::DetectOfflineFolder) &&
+                               DetectOfflineRootBesideProgram(settings, policies);
 
     offlineModeShared.exchange(settings.offlineMode);
     // Remembers a detected folder, and makes "OfflineMode" exist from now on.
     SaveOfflineSettings();
 
-    if (settings.offlineMode) g_state.statusText = kOfflineStatusText;
+    if (settings.offlineMode) g_state.statusText = Utf8ToWide(msg::kStatusLoadingUsb);
 
     std::optional<DWORD> theme = ReadDword(kSettingsKeyPath, kThemeModeValue);
     if (theme && *theme <= static_cast<DWORD>(ThemeChoice::Dark)) settings.themeMode = static_cast<ThemeChoice>(*theme);

@@ -24,9 +24,6 @@ struct Settings {
     unsigned long long offlineCatalogSerial = 0;
 };
 
-// Copy of settings.offlineMode that worker threads read.
-extern std::atomic<bool> offlineModeShared;
-
 inline constexpr wchar_t kSettingsKeyPath[] = L"Software\\Tramweld\\Orkvane";
 inline constexpr wchar_t kRunKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kRunValueName[] = L"Orkvane";
@@ -39,9 +36,6 @@ void SaveThemeMode();
 void SaveCatalogSerials();
 bool SetAutostart(bool enable);
 bool SystemPrefersDark();
-// Looks for an offline folder beside the running executable, as far as the
-// policies allow; true when found (settings.offlineRoot then holds it).
-bool DetectOfflineRoot();
 
 // The 24-hour rule: due when lastCheck is 0, or when `now` is not earlier than
 // it and at least 864,000,000,000 units (24 h) have passed.

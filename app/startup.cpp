@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
-#include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/handles.h"
 #include "catalog/catalog_load.h"
 #include "operations/apps_folder_tidy.h"
 #include "operations/self_management.h"

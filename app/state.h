@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/theme.h"
-#include "catalog/catalog_model.h"
 #include "app/view_records.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "catalog/catalog_model.h"
+#include "catalog/utf8.h"
 
 // How far the running operation has got, as its worker last reported it;
 // shown by the status strip and the tray tooltip, cleared with the result.
@@ -64,7 +66,7 @@ struct AppState {
     int secretRightClicks = 0;
     int catalogGeneration = 0;
     std::wstring expandedId;
-    std::wstring statusText = L"Chargement du catalogue OVH...";
+    std::wstring statusText = Utf8ToWide(msg::kStatusLoadingOvh);
     std::vector<CatalogApp> apps;
     CatalogLoadRecord lastCatalogLoad;
     int selfIndex = -1;

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/handles.h"
 #include "app/state.h"
+#include "base/handles.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_action.h"
+#include "base/tool_action.h"
 
 struct CardSlot {
     RECT bounds{};
@@ -77,7 +77,7 @@ enum class FocusPart {
 struct HitRecord {
     RECT bounds{};
     size_t appIndex = 0;
-    HitAction action = HitAction::Launch;
+    ToolAction action = ToolAction::Launch;
     bool enabled = false;
     // What was painted there: Card for the title row, else one of the card's buttons.
     FocusPart part = FocusPart::None;

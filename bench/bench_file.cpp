@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 bool WriteBenchFile(const std::wstring& path, size_t size) {
     std::vector<unsigned char> block(1 << 24);

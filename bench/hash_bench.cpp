@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "bench/bench_timing.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/file_blocks.h"
-#include "app/handles.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/file_blocks.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "bench/bench_file.h"
 #include "bench/bench_timing.h"
 #include "operations/tool_install.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/state.h"
-#include "app/text_fold.h"
+#include "base/text_fold.h"
 #include "bench/bench_timing.h"
 #include "ui/list/card_layout.h"
 

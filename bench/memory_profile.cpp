@@ -14,12 +14,12 @@
 #include <memory>
 #include <thread>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
-#include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/handles.h"
 #include "bench/bench_timing.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/handles.h"
 #include "bench/bench_timing.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 struct Launched {
     UniqueHandle process;

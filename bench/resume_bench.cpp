@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "bench/bench_file.h"
 #include "bench/bench_timing.h"
 #include "operations/tool_request.h"

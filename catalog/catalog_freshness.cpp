@@ -5,9 +5,9 @@
 #include <cmath>
 #include <utility>
 
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <exception>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/paths.h"
-#include "app/post_result.h"
+#include "base/constants.h"
+#include "base/paths.h"
+#include "base/post_result.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_signature_source.h"
 #include "catalog/error_text.h"

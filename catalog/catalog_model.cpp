@@ -12,14 +12,14 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
-#include "app/text_fold.h"
-#include "app/tool_files.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
+#include "base/text_fold.h"
+#include "base/tool_files.h"
 #include "catalog/web_host.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_files.h"
+#include "base/tool_files.h"
 #include "catalog/json.h"
 
 namespace Gdiplus {

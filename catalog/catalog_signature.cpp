@@ -5,10 +5,10 @@
 
 #include <cstring>
 
-#include "app/cng_handles.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/sha256.h"
+#include "base/cng_handles.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/sha256.h"
 
 namespace {
 

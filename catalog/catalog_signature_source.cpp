@@ -1,8 +1,8 @@
 #include "catalog/catalog_signature_source.h"
 
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/catalog_signature.h"
 #include "catalog/http_client.h"
 #include "catalog/offline_source.h"

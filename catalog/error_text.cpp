@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
 
 std::wstring ErrorMessageText(const char* utf8Message) {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/worker_shared.h"
 #include "catalog/proxy_route.h"
 #include "catalog/proxy_sign_in.h"
 

@@ -8,16 +8,8 @@
 
 #include <string>
 
-#include "app/handles.h"
+#include "base/winhttp_handles.h"
 #include "catalog/transfer_limits.h"
-
-struct WinHttpHandleTraits {
-    using Type = HINTERNET;
-    static Type Invalid() { return nullptr; }
-    static bool IsValid(Type h) { return h != nullptr; }
-    static void Close(Type h) { WinHttpCloseHandle(h); }
-};
-using UniqueInternet = Unique<WinHttpHandleTraits>;
 
 // The three handles of one request. Members are destroyed in reverse order:
 // request first, then connection, then session.
@@ -45,8 +37,6 @@ struct HttpRequest {
     }
 };
 
-inline constexpr wchar_t kUserAgent[] = L"Orkvane/1.4";
-inline constexpr DWORD kHttpTimeoutMs = 12000;
 
 // Opens the request and checks that the status is 2xx; throws otherwise.
 // `extraHeaders`: request header lines, each ended by "\r\n".

@@ -2,6 +2,6 @@
 
 #include <windows.h>
 
-#include "app/gdiplus_session.h"
+#include "base/gdiplus_session.h"
 
 void BitmapDeleter::operator()(Gdiplus::Bitmap* bitmap) const { delete bitmap; }

@@ -10,10 +10,11 @@
 #include <optional>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
-#include "app/handles.h"
-#include "app/post_result.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/handles.h"
+#include "base/post_result.h"
+#include "base/worker_shared.h"
 #include "catalog/http_client.h"
 #include "catalog/image_size.h"
 #include "catalog/offline_source.h"
@@ -51,7 +52,6 @@ bool WaitForRoom(const IconLoadJob& load, const std::atomic<int>& inFlight) {
 
 }  // namespace
 
-std::atomic<uint32_t> iconLoadEpoch{0};
 
 IconInFlight::IconInFlight(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) {
     if (count_) count_->fetch_add(1);

@@ -54,9 +54,6 @@ struct IconLoadJob {
     std::vector<IconJob> icons;
 };
 
-// Moved when a batch of icons starts and when the catalogue source changes;
-// icon workers stop when it moves, so only the latest batch runs.
-extern std::atomic<uint32_t> iconLoadEpoch;
 
 // The worker thread: fetches each icon and posts WM_APP_ICONS_READY to
 // job.window, until the window is gone or the epoch moves. It waits while

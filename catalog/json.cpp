@@ -7,8 +7,8 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 #include "catalog/json_number.h"
 #include "catalog/utf8.h"
 

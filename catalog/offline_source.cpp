@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/reparse_points.h"
 
 namespace {
@@ -16,7 +16,6 @@ namespace {
 constexpr DWORD kPathBufferUnits = 32768;
 constexpr DWORD kReadChunkBytes = 65536;
 constexpr wchar_t kCatalogFileName[] = L"catalog.json";
-constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
 
 std::wstring FullOfflinePath(const std::wstring& path) {
     std::vector<wchar_t> buffer(kPathBufferUnits);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+inline constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
+
 // The validated offline root (a full drive-letter path whose catalog.json
 // exists); throws with the user-facing message otherwise.
 std::wstring ValidateOfflineRoot(const std::wstring& path);

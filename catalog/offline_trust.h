@@ -21,3 +21,9 @@ bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exe
 // imposes; on a drive that is not removable, a folder others can write is
 // refused as well, and any folder when fixed disks are not allowed.
 std::wstring ValidateChosenOfflineRoot(const std::wstring& path, bool fixedDiskAllowed);
+// Looks for an offline folder beside the program at `exePath`: its folder,
+// that folder's parent and, on a removable drive, the drive's OrkvaneOffline.
+// The first that MayUseDetectedOfflineRoot accepts (and that is `forcedRoot`,
+// when the organisation imposes one), as ValidateOfflineRoot returns it;
+// empty when there is none.
+std::wstring DetectOfflineRoot(const std::wstring& exePath, bool fixedDiskAllowed, const std::wstring& forcedRoot);

@@ -4,17 +4,14 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "app/handles.h"
-#include "catalog/http_client.h"
+#include "base/handles.h"
+#include "base/winhttp_handles.h"
+#include "base/worker_shared.h"
 
 namespace {
 
 std::wstring TextOf(const UniqueGlobalText& text) { return text ? std::wstring(text.get()) : std::wstring(); }
 
-// When automatic detection last found nothing (a tick count; 0: not yet).
-// Finding nothing takes seconds on a network without WPAD; Windows keeps that
-// answer for a while, and so does the program, for all its workers.
-std::atomic<ULONGLONG> autoDetectFailedAt{0};
 constexpr ULONGLONG kAutoDetectRetryMs = 5 * 60 * 1000;
 
 bool AutoDetectRecentlyFailed() {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace {
 

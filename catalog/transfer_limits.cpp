@@ -1,7 +1,7 @@
 #include "catalog/transfer_limits.h"
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cwctype>
 #include <vector>
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "catalog/proxy_route.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace {
 

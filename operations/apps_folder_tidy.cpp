@@ -7,11 +7,11 @@
 #include <map>
 #include <string_view>
 
-#include "app/handles.h"
-#include "app/own_files.h"
-#include "app/paths.h"
-#include "app/text_fold.h"
-#include "app/tool_files.h"
+#include "base/handles.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/text_fold.h"
+#include "base/tool_files.h"
 #include "operations/running_tool.h"
 
 namespace {

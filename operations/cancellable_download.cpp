@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 #include "operations/resuming_download.h"
 
 // What the worker and its helper share. The helper keeps it alive after the

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/operation_cancel.h"
+#include "base/operation_cancel.h"
 
 class CancellableDownload {
 public:

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "operations/deferred_command.h"
 #include "operations/shell_ops.h"
 

@@ -5,13 +5,13 @@
 #include <exception>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/post_result.h"
-#include "app/tool_action.h"
-#include "app/tool_files.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/post_result.h"
+#include "base/tool_action.h"
+#include "base/tool_files.h"
 #include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
@@ -24,13 +24,7 @@
 
 namespace {
 
-std::wstring ResultText(HitAction action, const std::wstring& name) {
-    const char* end = action == HitAction::Install     ? msg::kResultInstalled
-                      : action == HitAction::Uninstall ? msg::kResultUninstalled
-                      : action == HitAction::RollBack  ? msg::kResultRolledBack
-                                                       : msg::kResultLaunched;
-    return name + Utf8ToWide(end);
-}
+std::wstring ResultText(ToolAction action, const std::wstring& name) { return name + Utf8ToWide(TextOf(action).done); }
 
 // What a job did: the status line's text and the tool's file as it left it.
 struct ActionOutcome {
@@ -56,10 +50,10 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
     RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
     const std::wstring done = ResultText(job.action, r.name);
     switch (job.action) {
-    case HitAction::Uninstall: UninstallTool(r); return {done, ToolState{}};
-    case HitAction::Launch: LaunchTool(r); return {done, CurrentToolState(r)};
-    case HitAction::RollBack: RollBackTool(r); return {done, CurrentToolState(r)};
-    case HitAction::Install: {
+    case ToolAction::Uninstall: UninstallTool(r); return {done, ToolState{}};
+    case ToolAction::Launch: LaunchTool(r); return {done, CurrentToolState(r)};
+    case ToolAction::RollBack: RollBackTool(r); return {done, CurrentToolState(r)};
+    case ToolAction::Install: {
         FetchOptions options;
         if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
         options.cancel = job.cancel;
@@ -98,7 +92,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
         if (IsCancellation(error)) MarkCancelled(*result, job.request.name);
         // A refused rollback deletes a kept file that failed its check: the
         // card must stop offering it.
-        if (job.action == HitAction::RollBack) {
+        if (job.action == ToolAction::RollBack) {
             try {
                 result->toolState = CurrentToolState(job.request);
             } catch (const std::exception&) {

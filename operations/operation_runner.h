@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "app/operation_cancel.h"
-#include "app/tool_action.h"
-#include "app/tool_files.h"
+#include "base/operation_cancel.h"
+#include "base/tool_action.h"
+#include "base/tool_files.h"
 #include "operations/tool_request.h"
 
 // A tool's file as its job left it, as its card shows it.
@@ -38,7 +38,7 @@ struct OperationResult {
 struct ToolOperationJob {
     HWND window = nullptr;
     unsigned long long appIndex = 0;
-    HitAction action = HitAction::Install;
+    ToolAction action = ToolAction::Install;
     ToolRequest request;
     bool desktopShortcut = false;
     bool menuShortcut = false;

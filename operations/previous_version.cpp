@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "operations/running_tool.h"
 #include "operations/tool_request_check.h"
 

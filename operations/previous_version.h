@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/tool_files.h"
+#include "base/tool_files.h"
 #include "operations/tool_request.h"
 
 // Puts a new file where the installed one is, the installed one becoming the

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/constants.h"
-#include "app/post_result.h"
+#include "base/constants.h"
+#include "base/post_result.h"
 
 namespace {
 

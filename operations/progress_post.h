@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "app/byte_progress.h"
+#include "base/byte_progress.h"
 
 struct ProgressReport {
     unsigned serial = 0;  // the operation it belongs to (AppState::operationSerial)

@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <utility>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
 #include "catalog/utf8.h"
 
 [[noreturn]] void FailToolRunning(const std::wstring& name, const char* ending) {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/tool_files.h"
+#include "base/tool_files.h"
 
 // Raises "Fermez " + name + ending (msg::kCloseThenRetry, msg::kCloseBeforeUninstall).
 [[noreturn]] void FailToolRunning(const std::wstring& name, const char* ending);

@@ -5,12 +5,12 @@
 #include <exception>
 #include <memory>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
-#include "app/post_result.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/post_result.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"

@@ -7,12 +7,12 @@
 
 #include <vector>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
-#include "app/tool_files.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/tool_files.h"
 #include "operations/previous_version.h"
 #include "operations/running_tool.h"
 #include "operations/tool_request_check.h"

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
-#include "app/tool_files.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
+#include "base/tool_files.h"
 #include "operations/previous_version.h"
 #include "operations/tool_request_check.h"
 

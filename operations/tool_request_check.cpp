@@ -1,9 +1,9 @@
 #include "operations/tool_request_check.h"
 
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/sha256.h"
-#include "app/tool_files.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/sha256.h"
+#include "base/tool_files.h"
 #include "catalog/catalog_model.h"
 
 namespace {

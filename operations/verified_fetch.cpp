@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/error.h"
-#include "app/file_blocks.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/error.h"
+#include "base/file_blocks.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/reparse_points.h"
 #include "operations/cancellable_download.h"

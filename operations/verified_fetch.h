@@ -7,9 +7,9 @@
 #include <string>
 #include <utility>
 
-#include "app/byte_progress.h"
-#include "app/handles.h"
-#include "app/operation_cancel.h"
+#include "base/byte_progress.h"
+#include "base/handles.h"
+#include "base/operation_cancel.h"
 #include "catalog/transfer_limits.h"
 #include "operations/tool_request.h"
 

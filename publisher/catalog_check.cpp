@@ -5,12 +5,12 @@
 #include <cwctype>
 #include <map>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
-#include "app/text_fold.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
+#include "base/text_fold.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/json.h"

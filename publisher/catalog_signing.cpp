@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/cng_handles.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/sha256.h"
+#include "base/cng_handles.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/sha256.h"
 #include "catalog/catalog_signature.h"
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"

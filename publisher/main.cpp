@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/gdiplus_session.h"
-#include "app/sha256.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/gdiplus_session.h"
+#include "base/sha256.h"
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"
 #include "publisher/catalog_check.h"

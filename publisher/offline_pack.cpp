@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "catalog/catalog_signature.h"
 #include "catalog/icon_load.h"
 #include "catalog/offline_source.h"

@@ -6,16 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/error.h"
-#include "app/file_security.h"
-#include "app/handles.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/file_security.h"
+#include "base/handles.h"
+#include "base/messages.h"
 
 namespace {
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
 
 std::wstring CurrentUserSidText() {
     std::vector<BYTE> sid = CurrentUserSid();

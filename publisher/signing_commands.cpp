@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/paths.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "catalog/catalog_signature.h"
 #include "catalog/offline_source.h"
 #include "catalog/utf8.h"

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "ui/list/card_layout.h"
+#include "base/handles.h"
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
     // The DC's own brush: no brush made and deleted for each fill.

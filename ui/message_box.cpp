@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/constants.h"
+#include "base/constants.h"
 
 namespace {
 MessageBoxResponder g_responder;

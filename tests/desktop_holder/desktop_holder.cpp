@@ -8,7 +8,7 @@
 // Usage: desktop_holder.exe READY_FILE  (made once the desktop is up)
 #include <windows.h>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // Under Wine this starts the desktop process if there is none and waits for it.

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 #include "catalog/catalog_model.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"

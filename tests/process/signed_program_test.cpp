@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/constants.h"
+#include "base/constants.h"
 #include "catalog/utf8.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"

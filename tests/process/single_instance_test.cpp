@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/paths.h"
 #include "app/settings.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/paths.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"
 #include "tests/support/waiting.h"

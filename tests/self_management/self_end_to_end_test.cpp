@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/paths.h"
 #include "app/settings.h"
-#include "app/sha256.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "operations/self_management.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/process_support.h"

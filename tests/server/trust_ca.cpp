@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 

@@ -7,9 +7,10 @@
 
 #include <string>
 
-#include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/handles.h"
+#include "base/worker_shared.h"
 #include "catalog/utf8.h"
 
 namespace {

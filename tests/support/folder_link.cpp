@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/handles.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/paths.h"
 #include "catalog/utf8.h"
 #include "tests/support/process_support.h"
 

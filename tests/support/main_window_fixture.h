@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/constants.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
 #include "tests/support/catalog_entries.h"
 #include "tests/support/ui_test_canvas.h"
 #include "tests/support/waiting.h"

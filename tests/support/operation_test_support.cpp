@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
-#include "app/handles.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "operations/shell_ops.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"

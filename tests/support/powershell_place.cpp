@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "operations/deferred_command.h"
 #include "operations/self_management.h"
 #include "tests/support/test_support.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 // The exit code of a program that did not run to its end: never 0, so that a
 // test checking only for success cannot take it for one.

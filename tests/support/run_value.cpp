@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "app/handles.h"
 #include "app/settings.h"
+#include "base/handles.h"
 
 std::wstring ReadRunValue() {
     std::vector<wchar_t> buffer(4096);

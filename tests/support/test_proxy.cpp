@@ -4,8 +4,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/handles.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/paths.h"
 #include "catalog/utf8.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"

@@ -4,8 +4,8 @@
 
 #include <stdexcept>
 
-#include "app/handles.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/paths.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/handles.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/paths.h"
 #include "publisher/file_tree.h"
 
 namespace {

@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/handles.h"
 #include "app/state.h"
+#include "base/handles.h"
 #include "catalog/catalog_model.h"
 #include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/constants.h"
+#include "base/constants.h"
 #include "ui/popup/update_popup.h"
 
 bool RegisterTestWindowClass(const wchar_t* name, WNDPROC procedure, UINT style) {

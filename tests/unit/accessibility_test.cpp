@@ -16,12 +16,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/web_host.h"
 #include "resources/resource.h"
 #include "tests/support/main_window_fixture.h"
@@ -197,7 +197,7 @@ TEST_F(AccessibilityTest, TheTreeMirrorsThePaintedWindow) {
     const Item items[] = {
         {{4, 1, 1}, 1, L"Installée"},
         {{4, 1, 2}, 2, L"Non installée"},
-        {{4, 2, 1}, 0, L"Mise à jour disponible"},
+        {{4, 2, 1}, 0, L"À mettre à jour"},
     };
     for (const Item& item : items) {
         SCOPED_TRACE(g_state.apps[item.appIndex].id);

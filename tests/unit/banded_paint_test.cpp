@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/gdiplus_session.h"
 #include "tests/support/ui_test_canvas.h"
 #include "tests/support/window_classes.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
-#include "ui/main/status_progress.h"
+#include "ui/status_progress.h"
 
 namespace {
 

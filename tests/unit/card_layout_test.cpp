@@ -253,7 +253,7 @@ TEST(CardLayout, CardMenuItems) {
     struct Item {
         int commandId;
         const char* label;
-        HitAction action;
+        ToolAction action;
         bool enabled;
     };
     struct Case {
@@ -264,33 +264,33 @@ TEST(CardLayout, CardMenuItems) {
         std::vector<Item> items;
     };
     const Case cases[] = {
-        {false, false, true, false, {{2, "Installer", HitAction::Install, true}}},
-        {false, false, false, false, {{2, "Installer", HitAction::Install, false}}},
-        {false, true, true, true, {{2, "Installer", HitAction::Install, false}}},
+        {false, false, true, false, {{2, "Installer", ToolAction::Install, true}}},
+        {false, false, false, false, {{2, "Installer", ToolAction::Install, false}}},
+        {false, true, true, true, {{2, "Installer", ToolAction::Install, false}}},
         {true,
          false,
          true,
          false,
-         {{1, "Lancer", HitAction::Launch, true}, {3, "Désinstaller", HitAction::Uninstall, true}}},
+         {{1, "Lancer", ToolAction::Launch, true}, {3, "Désinstaller", ToolAction::Uninstall, true}}},
         {true,
          false,
          false,
          false,
-         {{1, "Lancer", HitAction::Launch, false}, {3, "Désinstaller", HitAction::Uninstall, true}}},
+         {{1, "Lancer", ToolAction::Launch, false}, {3, "Désinstaller", ToolAction::Uninstall, true}}},
         {true,
          true,
          true,
          false,
-         {{1, "Lancer", HitAction::Launch, true},
-          {2, "Mettre à jour", HitAction::Install, true},
-          {3, "Désinstaller", HitAction::Uninstall, true}}},
+         {{1, "Lancer", ToolAction::Launch, true},
+          {2, "Mettre à jour", ToolAction::Install, true},
+          {3, "Désinstaller", ToolAction::Uninstall, true}}},
         {true,
          true,
          true,
          true,
-         {{1, "Lancer", HitAction::Launch, false},
-          {2, "Mettre à jour", HitAction::Install, false},
-          {3, "Désinstaller", HitAction::Uninstall, false}}},
+         {{1, "Lancer", ToolAction::Launch, false},
+          {2, "Mettre à jour", ToolAction::Install, false},
+          {3, "Désinstaller", ToolAction::Uninstall, false}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "installed " << c.installed << ", update " << c.updateAvailable

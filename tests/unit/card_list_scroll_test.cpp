@@ -15,6 +15,7 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/window_elements.h"
 
 namespace {
 
@@ -252,9 +253,9 @@ TEST(CardListScroll, HoverKeysInPriorityOrder) {
     g_state.selfButtonRect = {15, 15, 30, 30};
     g_state.refreshButtonRect = {40, 10, 50, 20};
     g_state.hitRecords = {
-        {{100, 100, 200, 120}, 0, HitAction::Launch, false, FocusPart::Card},
-        {{100, 100, 200, 120}, 0, HitAction::Launch, true, FocusPart::Card},
-        {{100, 130, 200, 150}, 0, HitAction::Install, true, FocusPart::PrimaryButton},
+        {{100, 100, 200, 120}, 0, ToolAction::Launch, false, FocusPart::Card},
+        {{100, 100, 200, 120}, 0, ToolAction::Launch, true, FocusPart::Card},
+        {{100, 130, 200, 150}, 0, ToolAction::Install, true, FocusPart::PrimaryButton},
     };
     g_state.cardRects = {{90, 90, 210, 200}, {300, 300, 400, 400}};
     struct Case {
@@ -262,9 +263,17 @@ TEST(CardListScroll, HoverKeysInPriorityOrder) {
         int key;
     };
     const Case cases[] = {
-        {{16, 16}, 1},        {{25, 25}, 2},      {{45, 15}, 3},        {{150, 110}, 101},
-        {{150, 140}, 102},    {{95, 95}, 100000}, {{150, 125}, 100000}, {{350, 350}, 100001},
-        {{200, 110}, 100000}, {{500, 500}, 0},    {{20, 12}, 0},
+        {{16, 16}, kOptionsElement},
+        {{25, 25}, kSelfElement},
+        {{45, 15}, kRefreshElement},
+        {{150, 110}, 101},
+        {{150, 140}, 102},
+        {{95, 95}, 100000},
+        {{150, 125}, 100000},
+        {{350, 350}, 100001},
+        {{200, 110}, 100000},
+        {{500, 500}, 0},
+        {{20, 12}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HoverKeyAt(c.point), c.key) << "at " << c.point.x << ", " << c.point.y;
@@ -302,19 +311,19 @@ TEST(CardListScroll, ClicksOnTitleRowsToggleCards) {
     };
     const RECT row{21, 232, 579, 270};
     const Case cases[] = {
-        {{{row, 1, HitAction::Launch, true, FocusPart::Card}}, {30, 240}, L"", L"Outil1"},
-        {{{row, 1, HitAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil1", L""},
-        {{{row, 2, HitAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil1", L"Outil2"},
+        {{{row, 1, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"", L"Outil1"},
+        {{{row, 1, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil1", L""},
+        {{{row, 2, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil1", L"Outil2"},
         // Disabled records, points outside and stale indices do nothing.
-        {{{row, 1, HitAction::Launch, false, FocusPart::Card}}, {30, 240}, L"", L""},
-        {{{row, 1, HitAction::Launch, true, FocusPart::Card}}, {30, 300}, L"", L""},
-        {{{row, 7, HitAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil0", L"Outil0"},
+        {{{row, 1, ToolAction::Launch, false, FocusPart::Card}}, {30, 240}, L"", L""},
+        {{{row, 1, ToolAction::Launch, true, FocusPart::Card}}, {30, 300}, L"", L""},
+        {{{row, 7, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil0", L"Outil0"},
         // The first matching record wins.
-        {{{row, 0, HitAction::Launch, true, FocusPart::Card}, {row, 2, HitAction::Launch, true, FocusPart::Card}},
+        {{{row, 0, ToolAction::Launch, true, FocusPart::Card}, {row, 2, ToolAction::Launch, true, FocusPart::Card}},
          {30, 240},
          L"",
          L"Outil0"},
-        {{{row, 0, HitAction::Launch, false, FocusPart::Card}, {row, 2, HitAction::Launch, true, FocusPart::Card}},
+        {{{row, 0, ToolAction::Launch, false, FocusPart::Card}, {row, 2, ToolAction::Launch, true, FocusPart::Card}},
          {30, 240},
          L"",
          L"Outil2"},
@@ -396,7 +405,7 @@ TEST(CardMenu, MenuButtonShowsTheEntryAndItsActions) {
         SCOPED_TRACE(c.what);
         g_state.installedMode = c.installedMode;
         g_state.busy = c.busy;
-        g_state.hitRecords = {{{500, 300, 532, 332}, 0, HitAction::Launch, true, FocusPart::MenuButton}};
+        g_state.hitRecords = {{{500, 300, 532, 332}, 0, ToolAction::Launch, true, FocusPart::MenuButton}};
         g_menuOpened = false;
         g_menuSeen.clear();
         const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReadOpenMenu);

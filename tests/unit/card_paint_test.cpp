@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/gdiplus_session.h"
 #include "tests/support/ui_test_canvas.h"
 #include "ui/draw.h"
 #include "ui/list/card_layout.h"
@@ -152,22 +152,22 @@ TEST(CardPaint, ExpandedCardByStateAndMode) {
         // A collapsed card's chevron points down.
         EXPECT_COLOR(canvas.Pixel(next.right - 17, next.top + 21), p.textMuted);
 
-        std::vector<HitRecord> expected{{{L, T, R, T + 38}, 0, HitAction::Launch, true, FocusPart::Card},
+        std::vector<HitRecord> expected{{{L, T, R, T + 38}, 0, ToolAction::Launch, true, FocusPart::Card},
                                         {{L + 42, T + 108, L + 178, T + 140},
                                          0,
-                                         c.kind == Kind::UpToDate ? HitAction::Launch : HitAction::Install,
+                                         c.kind == Kind::UpToDate ? ToolAction::Launch : ToolAction::Install,
                                          canRun,
                                          FocusPart::PrimaryButton}};
         if (update) {
             expected.push_back(
-                {{L + 188, T + 108, L + 288, T + 140}, 0, HitAction::Launch, canRun, FocusPart::SecondButton});
+                {{L + 188, T + 108, L + 288, T + 140}, 0, ToolAction::Launch, canRun, FocusPart::SecondButton});
         }
         if (installed) {
             expected.push_back(
-                {{R - 44, T + 108, R - 12, T + 140}, 0, HitAction::Launch, !c.busy, FocusPart::MenuButton});
+                {{R - 44, T + 108, R - 12, T + 140}, 0, ToolAction::Launch, !c.busy, FocusPart::MenuButton});
         }
         expected.push_back(
-            {{next.left, next.top, next.right, next.top + 38}, 1, HitAction::Launch, true, FocusPart::Card});
+            {{next.left, next.top, next.right, next.top + 38}, 1, ToolAction::Launch, true, FocusPart::Card});
         ExpectRecords(expected);
         ASSERT_EQ(g_state.cardRects.size(), 2u);
         EXPECT_RECT(g_state.cardRects[0], card);
@@ -232,16 +232,16 @@ TEST(CardPaint, CardUnderTheHeaderRecordsOnlyItsVisiblePart) {
         // The title row is cut in two; the buttons are all visible.
         {58,
          174,
-         {{{21, 194, 579, 212}, 0, HitAction::Launch, true, FocusPart::Card},
-          {{63, 282, 199, 314}, 0, HitAction::Launch, true, FocusPart::PrimaryButton},
-          {{535, 282, 567, 314}, 0, HitAction::Launch, true, FocusPart::MenuButton}}},
+         {{{21, 194, 579, 212}, 0, ToolAction::Launch, true, FocusPart::Card},
+          {{63, 282, 199, 314}, 0, ToolAction::Launch, true, FocusPart::PrimaryButton},
+          {{535, 282, 567, 314}, 0, ToolAction::Launch, true, FocusPart::MenuButton}}},
         // The buttons end just above the list: only the card's last rows show.
-        {183, 49, {{{21, 199, 579, 237}, 1, HitAction::Launch, true, FocusPart::Card}}},
+        {183, 49, {{{21, 199, 579, 237}, 1, ToolAction::Launch, true, FocusPart::Card}}},
         // The buttons are cut by the list's top edge.
         {158,
          74,
-         {{{63, 194, 199, 214}, 0, HitAction::Launch, true, FocusPart::PrimaryButton},
-          {{535, 194, 567, 214}, 0, HitAction::Launch, true, FocusPart::MenuButton}}},
+         {{{63, 194, 199, 214}, 0, ToolAction::Launch, true, FocusPart::PrimaryButton},
+          {{535, 194, 567, 214}, 0, ToolAction::Launch, true, FocusPart::MenuButton}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("scrolled to " + std::to_string(c.scrollPos));

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/json.h"
 #include "tests/support/test_support.h"

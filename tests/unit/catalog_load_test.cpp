@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/post_result.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/post_result.h"
+#include "base/worker_shared.h"
 #include "catalog/catalog_load.h"
 #include "catalog/error_text.h"
 #include "catalog/web_host.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/catalog_model.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/worker_shared.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
 #include "catalog/web_host.h"
 #include "tests/support/ui_test_canvas.h"
 #include "tests/support/window_classes.h"
@@ -105,8 +105,8 @@ TEST(ChromePaint, RecordsTheRectanglesItDrew) {
         PaintedWindow window(width, 600);
         SetApps(AppShape{L"Alpha", L"Outils"}, AppShape{L"Beta", L"Outils"});
         window.Relayout();
-        g_state.hitRecords.assign(3,
-                                  HitRecord{{0, 0, 5000, 5000}, 9, HitAction::Install, true, FocusPart::PrimaryButton});
+        g_state.hitRecords.assign(
+            3, HitRecord{{0, 0, 5000, 5000}, 9, ToolAction::Install, true, FocusPart::PrimaryButton});
         g_state.cardRects.assign(3, RECT{0, 0, 5000, 5000});
         DibCanvas canvas(width, 600);
         window.Paint(canvas);
@@ -205,7 +205,7 @@ TEST(ChromePaint, ZeroSizePaintsNothingAndKeepsTheRectangles) {
         SCOPED_TRACE(::testing::Message() << size.cx << " x " << size.cy);
         g_state.selfButtonRect = g_state.optionsButtonRect = g_state.refreshButtonRect = sentinel;
         g_state.siteLinkRect = g_state.logoRect = sentinel;
-        g_state.hitRecords.assign(1, HitRecord{sentinel, 4, HitAction::Uninstall, true, FocusPart::PrimaryButton});
+        g_state.hitRecords.assign(1, HitRecord{sentinel, 4, ToolAction::Uninstall, true, FocusPart::PrimaryButton});
         g_state.cardRects.assign(1, sentinel);
         DibCanvas canvas(600, 500);
         canvas.Fill(marker);

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/diagnostics.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/state.h"
+#include "base/paths.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/user_proxy.h"
 #include "tests/support/test_support.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_security.h"
+#include "base/file_security.h"
 #include "tests/support/file_access.h"
 #include "tests/support/test_support.h"
 

@@ -7,11 +7,11 @@
 
 #include <functional>
 
-#include "app/constants.h"
 #include "app/high_contrast.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
 #include "resources/resource.h"
 #include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/theme_apply.h"

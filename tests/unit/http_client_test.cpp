@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
 #include "app/settings.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/worker_shared.h"
 #include "catalog/http_client.h"
 #include "tests/support/closed_port.h"
 #include "tests/support/test_server.h"

@@ -5,11 +5,12 @@
 
 #include <algorithm>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
-#include "app/paths.h"
-#include "app/post_result.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/paths.h"
+#include "base/post_result.h"
+#include "base/worker_shared.h"
 #include "catalog/icon_load.h"
 #include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/gdiplus_session.h"
+#include "base/gdiplus_session.h"
 #include "catalog/icon_load.h"
 #include "catalog/image_size.h"
 #include "tests/support/operation_test_support.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
-#include "app/paths.h"
-#include "app/tool_files.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/tool_files.h"
 #include "catalog/utf8.h"
 #include "operations/apps_folder_tidy.h"
 #include "operations/tool_install.h"

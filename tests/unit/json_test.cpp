@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "app/handles.h"
-#include "app/messages.h"
+#include "base/handles.h"
+#include "base/messages.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"
 #include "tests/support/test_support.h"

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/messages.h"
 #include "tests/support/ui_test_canvas.h"
 #include "ui/accessibility/accessible_tree.h"
 #include "ui/jobs/theme_apply.h"

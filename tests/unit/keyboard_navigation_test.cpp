@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
-#include "app/operation_cancel.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/operation_cancel.h"
 #include "operations/operation_runner.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/operation_test_support.h"

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/catalog_model.h"
 #include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
@@ -596,8 +596,8 @@ TEST_F(MainWindowTest, CursorFollowsRecordedTargets) {
     g_state.optionsButtonRect = RECT{1000, 30, 1096, 64};
     g_state.selfButtonRect = RECT{470, 30, 710, 64};
     g_state.refreshButtonRect = RECT{878, 30, 990, 64};
-    g_state.hitRecords.push_back({RECT{100, 200, 300, 238}, 0, HitAction::Install, true, FocusPart::PrimaryButton});
-    g_state.hitRecords.push_back({RECT{100, 300, 300, 338}, 0, HitAction::Install, false, FocusPart::PrimaryButton});
+    g_state.hitRecords.push_back({RECT{100, 200, 300, 238}, 0, ToolAction::Install, true, FocusPart::PrimaryButton});
+    g_state.hitRecords.push_back({RECT{100, 300, 300, 338}, 0, ToolAction::Install, false, FocusPart::PrimaryButton});
 
     struct Case {
         POINT point;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/offline_source.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"

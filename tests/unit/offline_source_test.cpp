@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/offline_source.h"
 #include "tests/support/test_support.h"
 

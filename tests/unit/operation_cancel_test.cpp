@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/operation_cancel.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/operation_cancel.h"
+#include "base/paths.h"
 #include "app/state.h"
 #include "operations/tool_install.h"
 #include "tests/support/main_window_fixture.h"
@@ -167,7 +167,7 @@ TEST_F(CancelWindowTest, AnnulerStopsAStalledDownloadOrALargeCopyWithinASecond) 
         UpdateScrollMetrics();
         ClearRequestLog();
 
-        StartToolOperation(0, HitAction::Install);
+        StartToolOperation(0, ToolAction::Install);
         ASSERT_TRUE(g_state.busy);
         if (c.fromUsb) {
             // The copy's first report: it has started.

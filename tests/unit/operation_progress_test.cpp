@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "operations/operation_runner.h"
 #include "operations/progress_post.h"
 #include "operations/tool_install.h"
@@ -23,8 +23,8 @@
 #include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/tool_operation.h"
 #include "ui/main/chrome_footer.h"
-#include "ui/main/progress_text.h"
-#include "ui/main/status_progress.h"
+#include "ui/status_progress.h"
+#include "ui/progress_text.h"
 
 namespace {
 
@@ -154,7 +154,7 @@ TEST(InstallProgress, TheWindowKeepsOnlyTheRunningOperationsReports) {
     g_state.apps.clear();
     g_state.apps.push_back(std::move(app));
 
-    StartToolOperation(0, HitAction::Install);
+    StartToolOperation(0, ToolAction::Install);
     const unsigned serial = g_state.operationSerial;
     ASSERT_TRUE(
         PumpUntil([] { return g_state.operationProgress.active && g_state.operationProgress.done > 0; }, 30000));

@@ -3,12 +3,12 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "operations/operation_runner.h"
 #include "operations/shell_ops.h"
 #include "tests/support/import_hook.h"
@@ -106,7 +106,7 @@ TEST_F(ToolOperationTest, InstallsFromEitherSourceWithTheShortcutsAskedForAtTheC
         g_state.settings.desktopShortcut = c.desktop;
         g_state.settings.menuShortcut = c.menu;
 
-        StartToolOperation(0, HitAction::Install);
+        StartToolOperation(0, ToolAction::Install);
         EXPECT_TRUE(g_state.busy) << c.what;
         EXPECT_EQ(g_state.statusText, L"Installation de " + c.id + L"...") << c.what;
         // Settings changed after the click do not change this job.
@@ -144,7 +144,7 @@ TEST_F(ToolOperationTest, UpdateReplacesTheFileAndClearsTheUpdateBadge) {
     app.updateAvailable = true;
     UseEntry(std::move(app));
 
-    StartToolOperation(0, HitAction::Install);
+    StartToolOperation(0, ToolAction::Install);
     WaitUntilIdle();
 
     EXPECT_EQ(g_state.statusText, W("h6opupd installé."));
@@ -178,7 +178,7 @@ TEST_F(ToolOperationTest, FailedInstallsReportAndKeepTheOlderVersion) {
         UseEntry(std::move(app));
         g_state.settings.menuShortcut = true;
 
-        StartToolOperation(0, HitAction::Install);
+        StartToolOperation(0, ToolAction::Install);
         WaitUntilIdle();
 
         const std::wstring expected = Failure(c.expected);
@@ -202,7 +202,7 @@ TEST_F(ToolOperationTest, LaunchStartsTheInstalledTool) {
     ScratchFolder traces(L"trace");
     ArmTrace(traces / L"launch.txt", 0);
 
-    StartToolOperation(0, HitAction::Launch);
+    StartToolOperation(0, ToolAction::Launch);
     EXPECT_EQ(g_state.statusText, L"Lancement de h6oplaunch...");
     WaitUntilIdle();
 
@@ -213,7 +213,7 @@ TEST_F(ToolOperationTest, LaunchStartsTheInstalledTool) {
 
     // Deleted outside the program: launching now fails.
     DeleteFileW(InstalledPath(L"h6oplaunch").c_str());
-    StartToolOperation(0, HitAction::Launch);
+    StartToolOperation(0, ToolAction::Launch);
     WaitUntilIdle();
     EXPECT_EQ(g_state.statusText, Failure(msg::kAppNotInstalled));
     EXPECT_EQ(boxes.size(), 1u);
@@ -236,7 +236,7 @@ TEST_F(ToolOperationTest, TheWindowOpensNoToolFileDuringAnInstallAndALaunch) {
     g_opened.hook = &hook;
     g_opened.thread = GetCurrentThreadId();
 
-    StartToolOperation(0, HitAction::Install);
+    StartToolOperation(0, ToolAction::Install);
     WaitUntilIdle();
     EXPECT_EQ(g_state.statusText, W("h6opnoui installé."));
     EXPECT_TRUE(g_state.apps[0].installed);
@@ -246,7 +246,7 @@ TEST_F(ToolOperationTest, TheWindowOpensNoToolFileDuringAnInstallAndALaunch) {
     g_opened.thread = 0;
     WriteFileBytes(target, tool + "changed");
     g_opened.thread = GetCurrentThreadId();
-    StartToolOperation(0, HitAction::Launch);
+    StartToolOperation(0, ToolAction::Launch);
     WaitUntilIdle();
     EXPECT_EQ(g_state.statusText, W("h6opnoui lancé."));
     EXPECT_TRUE(g_state.apps[0].installed);
@@ -272,12 +272,12 @@ TEST_F(ToolOperationTest, UninstallWaitsUntilTheToolHasExited) {
     UseEntry(std::move(app));
     ScratchFolder traces(L"trace");
     ArmTrace(traces / L"busy.txt", 4000);
-    StartToolOperation(0, HitAction::Launch);
+    StartToolOperation(0, ToolAction::Launch);
     WaitUntilIdle();
     TraceRecord record;
     ASSERT_TRUE(WaitForTrace(traces / L"busy.txt", record, false, 20000));
 
-    StartToolOperation(0, HitAction::Uninstall);
+    StartToolOperation(0, ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, W("Désinstallation de h6opbusy..."));
     WaitUntilIdle();
     EXPECT_EQ(g_state.statusText, W("Opération impossible : Fermez h6opbusy avant de le désinstaller."));
@@ -290,7 +290,7 @@ TEST_F(ToolOperationTest, UninstallWaitsUntilTheToolHasExited) {
     const std::wstring done = W("h6opbusy désinstallé.");
     for (int attempt = 0; attempt < 40 && g_state.statusText != done; ++attempt) {
         PumpFor(250);
-        StartToolOperation(0, HitAction::Uninstall);
+        StartToolOperation(0, ToolAction::Uninstall);
         WaitUntilIdle();
     }
     EXPECT_EQ(g_state.statusText, done);
@@ -305,7 +305,7 @@ TEST_F(ToolOperationTest, UninstallingAMissingToolSucceedsAndRemovesItsShortcuts
     CreateShortcut(L"h6opmissing", InstalledPath(L"h6opmissing"), L"d", true);
     UseEntry(MakeToolEntry(L"h6opmissing", Sha256Of(tool)));
 
-    StartToolOperation(0, HitAction::Uninstall);
+    StartToolOperation(0, ToolAction::Uninstall);
     WaitUntilIdle();
 
     EXPECT_EQ(g_state.statusText, W("h6opmissing désinstallé."));
@@ -323,7 +323,7 @@ TEST_F(ToolOperationTest, PortableCopyRefusesInstallAndLaunchButUninstalls) {
     ArmTrace(traces / L"portable.txt", 0);
     ClearRequestLog();
 
-    for (HitAction action : {HitAction::Install, HitAction::Launch}) {
+    for (ToolAction action : {ToolAction::Install, ToolAction::Launch}) {
         g_state.statusText = L"avant";
         StartToolOperation(0, action);
         EXPECT_EQ(g_state.statusText, kPortableText);
@@ -336,7 +336,7 @@ TEST_F(ToolOperationTest, PortableCopyRefusesInstallAndLaunchButUninstalls) {
 
     CreateFolderPath(GetAppsFolder());
     WriteFileBytes(InstalledPath(L"h6opportable"), tool);
-    StartToolOperation(0, HitAction::Uninstall);
+    StartToolOperation(0, ToolAction::Uninstall);
     WaitUntilIdle();
     EXPECT_EQ(g_state.statusText, W("h6opportable désinstallé."));
     EXPECT_FALSE(FileExists(InstalledPath(L"h6opportable")));
@@ -349,12 +349,12 @@ TEST_F(ToolOperationTest, ClicksWhileBusyAndBeyondTheListChangeNothing) {
     UseEntry(std::move(app));
 
     g_state.statusText = L"avant";
-    StartToolOperation(1, HitAction::Uninstall);
+    StartToolOperation(1, ToolAction::Uninstall);
     EXPECT_FALSE(g_state.busy);
     EXPECT_EQ(g_state.statusText, L"avant");
 
-    StartToolOperation(0, HitAction::Install);
-    StartToolOperation(0, HitAction::Uninstall);
+    StartToolOperation(0, ToolAction::Install);
+    StartToolOperation(0, ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, L"Installation de h6opclick...");
     WaitUntilIdle();
     PumpFor(300);
@@ -368,7 +368,7 @@ TEST_F(ToolOperationTest, HostileNamesAreRefusedByLaunchAndUninstall) {
     WriteFileBytes(victim, tool);
     CatalogApp app = MakeToolEntry(L"..\\h6victim", Sha256Of(tool));
     UseEntry(std::move(app));
-    for (HitAction action : {HitAction::Uninstall, HitAction::Launch}) {
+    for (ToolAction action : {ToolAction::Uninstall, ToolAction::Launch}) {
         StartToolOperation(0, action);
         WaitUntilIdle();
         EXPECT_EQ(g_state.statusText, Failure(msg::kAppFileNameInvalid));
@@ -398,7 +398,7 @@ TEST_F(ToolOperationTest, AResultRefusedByAFullQueueStillArrives) {
     realPostMessage = hook.original();
     refusedPostsLeft = 3;
 
-    StartToolOperation(0, HitAction::Uninstall);
+    StartToolOperation(0, ToolAction::Uninstall);
     ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 20000)) << "the refused result never arrived";
     EXPECT_LE(refusedPostsLeft.load(), 0);
     EXPECT_EQ(g_state.statusText, W("h6opqueue désinstallé."));

@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
 #include "app/diagnostics.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/worker_shared.h"
 #include "catalog/icon_load.h"
 #include "resources/resource.h"
 #include "tests/support/catalog_entries.h"

@@ -2,11 +2,11 @@
 
 #include <shlobj.h>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "app/state.h"
-#include "app/tool_files.h"
+#include "base/tool_files.h"
 #include "catalog/utf8.h"
 #include "tests/support/operation_test_support.h"
 #include "tests/support/test_server.h"
@@ -52,13 +52,13 @@ protected:
         ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000)) << "the load never ended";
         ASSERT_EQ(g_state.apps.size(), 1u) << WideToUtf8(g_state.statusText);
     }
-    void Run(HitAction action) {
+    void Run(ToolAction action) {
         StartToolOperation(0, action);
         ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000)) << "the job never ended";
     }
     static bool OffersRollBack() {
         for (const CardMenuItem& item : BuildCardMenu(g_state.apps[0], true, false)) {
-            if (item.action == HitAction::RollBack) return true;
+            if (item.action == ToolAction::RollBack) return true;
         }
         return false;
     }
@@ -83,7 +83,7 @@ protected:
 TEST_F(PreviousVersionTest, TheRollbackPutsBackOnlyTheFileKeptAndNothingElse) {
     WriteFileBytes(files.installed, v1);
     Load(v2);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     // Kept with its digest, hidden like the previous version itself.
     ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
     EXPECT_EQ(ReadDigestFile(files.previousDigest), Sha256Of(v1));
@@ -91,11 +91,11 @@ TEST_F(PreviousVersionTest, TheRollbackPutsBackOnlyTheFileKeptAndNothingElse) {
     EXPECT_TRUE(OffersRollBack());
 
     // Swapped back and forth, each file keeps the digest it came with.
-    Run(HitAction::RollBack);
+    Run(ToolAction::RollBack);
     EXPECT_EQ(g_state.statusText, id + W(" : version précédente rétablie."));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v1);
     EXPECT_EQ(ReadDigestFile(files.previousDigest), Sha256Of(v2));
-    Run(HitAction::RollBack);
+    Run(ToolAction::RollBack);
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
     EXPECT_EQ(ReadDigestFile(files.previousDigest), Sha256Of(v1));
 
@@ -103,7 +103,7 @@ TEST_F(PreviousVersionTest, TheRollbackPutsBackOnlyTheFileKeptAndNothingElse) {
     SetFileAttributesW(files.previous.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteFileBytes(files.previous, v1 + "infected");
     SetFileAttributesW(files.previous.c_str(), FILE_ATTRIBUTE_HIDDEN);
-    Run(HitAction::RollBack);
+    Run(ToolAction::RollBack);
     EXPECT_EQ(g_state.statusText, W("Opération impossible : Version précédente modifiée"));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
     EXPECT_EQ(ToolFilesNow(), (std::vector<std::wstring>{id + L".exe", id + L".retour.txt"}));
@@ -112,36 +112,36 @@ TEST_F(PreviousVersionTest, TheRollbackPutsBackOnlyTheFileKeptAndNothingElse) {
     // A previous version without its digest (kept before digests were
     // recorded, or whose digest was cut short) is not offered, nor put back.
     Load(v3);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v2);
     SetFileAttributesW(files.previousDigest.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteFileBytes(files.previousDigest, WideToUtf8(Sha256Of(v2)).substr(0, 40));
     Load(v3);
     EXPECT_FALSE(OffersRollBack());
-    Run(HitAction::RollBack);
+    Run(ToolAction::RollBack);
     EXPECT_EQ(g_state.statusText, W("Opération impossible : Version précédente modifiée"));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v3);
     EXPECT_FALSE(FileExists(files.previous));
 
     // Uninstalling takes the digest with the rest.
     Load(v1);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_TRUE(FileExists(files.previousDigest));
-    Run(HitAction::Uninstall);
+    Run(ToolAction::Uninstall);
     EXPECT_EQ(ToolFilesNow(), std::vector<std::wstring>{});
 }
 
 TEST_F(PreviousVersionTest, AWithdrawnReleaseIsNeverInstalledKeptNorRolledBackTo) {
     WriteFileBytes(files.installed, v1);
     Load(v2);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
 
     // Updating from a withdrawn release: the new one is installed, the
     // withdrawn one is not kept, and the version kept before stays.
     Load(v3, {Lower(Sha256Of(v2))});
     EXPECT_TRUE(OffersRollBack());
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     EXPECT_EQ(g_state.statusText, id + W(" installé."));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v3);
     EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
@@ -160,7 +160,7 @@ TEST_F(PreviousVersionTest, AWithdrawnReleaseIsNeverInstalledKeptNorRolledBackTo
         cleanup.clean();
         WriteFileBytes(files.installed, *installed);
         Load(v2, {Sha256Of(v2)});
-        Run(HitAction::Install);
+        Run(ToolAction::Install);
         EXPECT_EQ(g_state.statusText, W("Opération impossible : ") + W(msg::kVersionWithdrawn));
         EXPECT_TRUE(ReadFileBytes(files.installed) == *installed);
         EXPECT_EQ(ToolFilesNow(), std::vector<std::wstring>{id + L".exe"});
@@ -171,10 +171,10 @@ TEST_F(PreviousVersionTest, AWithdrawnReleaseIsNeverInstalledKeptNorRolledBackTo
     cleanup.clean();
     WriteFileBytes(files.installed, v1);
     Load(v2);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
     g_state.apps[0].withdrawn = {Sha256Of(v1)};
-    Run(HitAction::RollBack);
+    Run(ToolAction::RollBack);
     EXPECT_EQ(g_state.statusText, W("Opération impossible : ") + W(msg::kPreviousVersionWithdrawn));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
     EXPECT_EQ(ToolFilesNow(), std::vector<std::wstring>{id + L".exe"});

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/file_security.h"
+#include "base/file_security.h"
 #include "publisher/private_key_file.h"
 #include "tests/support/file_access.h"
 #include "tests/support/process_support.h"

@@ -8,9 +8,9 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/constants.h"
-#include "app/error.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/error.h"
 #include "operations/operation_runner.h"
 #include "tests/support/operation_test_support.h"
 #include "ui/message_box.h"

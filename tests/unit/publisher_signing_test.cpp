@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "catalog/catalog_load.h"
 #include "catalog/catalog_signature.h"
 #include "publisher/catalog_signing.h"

@@ -6,11 +6,11 @@
 #include <set>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/sha256.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/sha256.h"
 #include "catalog/catalog_load.h"
 #include "publisher/file_tree.h"
 #include "tests/support/folder_link.h"

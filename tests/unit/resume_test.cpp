@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/constants.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/http_client.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"

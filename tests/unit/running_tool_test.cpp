@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
-#include "app/paths.h"
 #include "app/state.h"
-#include "app/tool_files.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/tool_files.h"
 #include "operations/apps_folder_tidy.h"
 #include "operations/running_tool.h"
 #include "operations/shell_ops.h"
@@ -43,7 +43,7 @@ protected:
         g_state.apps.clear();
         g_state.apps.push_back(std::move(app));
     }
-    void Run(HitAction action) {
+    void Run(ToolAction action) {
         StartToolOperation(0, action);
         ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000)) << "the job never ended";
     }
@@ -80,7 +80,7 @@ TEST_F(RunningToolTest, AnUpdateOfARunningToolServesAtItsNextLaunchAndTheOldCopy
     g_state.settings.menuShortcut = true;
     std::unique_ptr<StartedProgram> tool = Start(files.installed);
 
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
 
     EXPECT_EQ(g_state.statusText, id + W(" mis à jour ; la nouvelle version servira au prochain lancement."));
     EXPECT_TRUE(boxes.empty());
@@ -97,7 +97,7 @@ TEST_F(RunningToolTest, AnUpdateOfARunningToolServesAtItsNextLaunchAndTheOldCopy
 
     // The copy stays while it runs, whether the program starts or an operation does.
     TidyAppsFolderAtStart();
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     EXPECT_EQ(g_state.statusText, id + W(" installé."));
     EXPECT_EQ(AsideFiles(), aside);
     EXPECT_TRUE(tool->Running());
@@ -116,16 +116,16 @@ TEST_F(RunningToolTest, AnUninstallRefusedWhileTheToolRunsDeletesNothingAndRemov
     const std::wstring refused = W("Opération impossible : Fermez ") + id + W(" avant de le désinstaller.");
     std::unique_ptr<StartedProgram> tool = Start(files.installed);
 
-    Run(HitAction::Uninstall);
+    Run(ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, refused);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, refused);
     EXPECT_TRUE(ReadFileBytes(files.installed) == v1);
 
     // Updated while it runs, it still runs from the copy moved aside.
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_EQ(AsideFiles().size(), 1u);
-    Run(HitAction::Uninstall);
+    Run(ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, refused);
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
     EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
@@ -134,7 +134,7 @@ TEST_F(RunningToolTest, AnUninstallRefusedWhileTheToolRunsDeletesNothingAndRemov
     EXPECT_TRUE(FileExists(ShortcutPath(id, false)));
 
     tool->End();
-    Run(HitAction::Uninstall);
+    Run(ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, id + W(" désinstallé."));
     EXPECT_EQ(FilesMatching(GetAppsFolder(), id + L".*"), std::vector<std::wstring>{})
         << "the tool, its previous version and the aside copy";
@@ -147,11 +147,11 @@ TEST_F(RunningToolTest, AnUninstallIsRefusedWhileTheKeptPreviousVersionRuns) {
     WriteFileBytes(files.installed, v1);
     UseEntry(v2);
     CreateShortcut(id, files.installed, L"d", true);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
     std::unique_ptr<StartedProgram> kept = Start(files.previous);
 
-    Run(HitAction::Uninstall);
+    Run(ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, W("Opération impossible : Fermez ") + id + W(" avant de le désinstaller."));
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
     EXPECT_TRUE(ReadFileBytes(files.previous) == v1);
@@ -159,7 +159,7 @@ TEST_F(RunningToolTest, AnUninstallIsRefusedWhileTheKeptPreviousVersionRuns) {
     EXPECT_TRUE(g_state.apps[0].installed);
 
     kept->End();
-    Run(HitAction::Uninstall);
+    Run(ToolAction::Uninstall);
     EXPECT_EQ(g_state.statusText, id + W(" désinstallé."));
     EXPECT_EQ(FilesMatching(GetAppsFolder(), id + L".*"), std::vector<std::wstring>{});
     EXPECT_FALSE(FileExists(ShortcutPath(id, true)));
@@ -168,12 +168,12 @@ TEST_F(RunningToolTest, AnUninstallIsRefusedWhileTheKeptPreviousVersionRuns) {
 TEST_F(RunningToolTest, GoingBackToThePreviousVersionIsUndoneTheSameWayEvenWhileTheToolRuns) {
     WriteFileBytes(files.installed, v1);
     UseEntry(v2);
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     ASSERT_TRUE(ReadFileBytes(files.previous) == v1);
     ASSERT_TRUE(g_state.apps[0].kept.previousKept);
     const std::wstring rolledBack = id + W(" : version précédente rétablie.");
 
-    StartToolOperation(0, HitAction::RollBack);
+    StartToolOperation(0, ToolAction::RollBack);
     EXPECT_EQ(g_state.statusText, W("Retour à la version précédente de ") + id + L"...");
     ASSERT_TRUE(PumpUntil([] { return !g_state.busy; }, 60000));
     EXPECT_EQ(g_state.statusText, rolledBack);
@@ -186,7 +186,7 @@ TEST_F(RunningToolTest, GoingBackToThePreviousVersionIsUndoneTheSameWayEvenWhile
 
     // Undone while the restored version runs: it moves aside and is kept.
     std::unique_ptr<StartedProgram> tool = Start(files.installed);
-    Run(HitAction::RollBack);
+    Run(ToolAction::RollBack);
     EXPECT_EQ(g_state.statusText, rolledBack);
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(ReadFileBytes(files.installed) == v2);
@@ -198,7 +198,7 @@ TEST_F(RunningToolTest, GoingBackToThePreviousVersionIsUndoneTheSameWayEvenWhile
     // The menu offers the step only while nothing runs the kept file.
     const auto offersRollBack = [] {
         for (const CardMenuItem& item : BuildCardMenu(g_state.apps[0], true, false)) {
-            if (item.action == HitAction::RollBack) return item.label == W("Revenir à la version précédente");
+            if (item.action == ToolAction::RollBack) return item.label == W("Revenir à la version précédente");
         }
         return false;
     };
@@ -215,8 +215,8 @@ TEST_F(RunningToolTest, ThePopupDoesNotOfferTheUpdateRolledBackFromUntilTheCatal
     g_state.settings.updateChecks = true;
     WriteFileBytes(files.installed, v1);
     UseEntry(v2);
-    Run(HitAction::Install);
-    Run(HitAction::RollBack);
+    Run(ToolAction::Install);
+    Run(ToolAction::RollBack);
     ASSERT_TRUE(g_state.apps[0].updateAvailable);
 
     // A new catalogue with the same entry: the card shows the update, the popup does not.
@@ -235,7 +235,7 @@ TEST_F(RunningToolTest, ThePopupDoesNotOfferTheUpdateRolledBackFromUntilTheCatal
     CloseUpdatePopup();
 
     // Taking the update forgets the rollback.
-    Run(HitAction::Install);
+    Run(ToolAction::Install);
     EXPECT_TRUE(ReadFileBytes(files.installed) == v3);
     EXPECT_FALSE(FileExists(files.rollbackMark));
 }

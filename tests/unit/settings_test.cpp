@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/handles.h"
+#include "base/paths.h"
+#include "base/worker_shared.h"
 #include "tests/support/file_access.h"
 #include "tests/support/process_support.h"
 #include "tests/support/test_support.h"

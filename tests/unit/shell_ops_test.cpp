@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_request.h"
 #include "tests/support/operation_test_support.h"

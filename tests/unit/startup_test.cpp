@@ -5,10 +5,10 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "app/constants.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/state.h"
+#include "base/constants.h"
 #include "catalog/catalog_model.h"
 #include "ui/main/main_window.h"
 #include "ui/main/main_window_commands.h"

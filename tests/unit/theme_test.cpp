@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include "app/constants.h"
-#include "app/handles.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/handles.h"
 #include "tests/support/ui_test_canvas.h"
 #include "ui/jobs/theme_apply.h"
 

@@ -2,12 +2,13 @@
 
 #include <optional>
 
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
 #include "app/settings.h"
-#include "app/tool_files.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/tool_files.h"
+#include "base/worker_shared.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
 #include "operations/tool_request.h"

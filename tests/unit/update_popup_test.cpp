@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/constants.h"
 #include "app/state.h"
+#include "base/constants.h"
 #include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
 #include "tests/support/waiting.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
 #include "tests/support/test_support.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/constants.h"
+#include "base/constants.h"
 
 namespace {
 

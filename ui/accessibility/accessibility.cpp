@@ -10,14 +10,14 @@
 #include "catalog/catalog_model.h"
 #include "ui/accessibility/accessible_object.h"
 #include "ui/accessibility/accessible_tree.h"
+#include "ui/keyboard/keyboard_navigation.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
-#include "ui/keyboard/keyboard_navigation.h"
+#include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/main/main_window.h"
-#include "ui/main/main_window_commands.h"
-#include "ui/main/progress_text.h"
-#include "ui/main/status_progress.h"
+#include "ui/progress_text.h"
+#include "ui/site_link.h"
+#include "ui/status_progress.h"
 
 namespace {
 

@@ -9,12 +9,14 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "catalog/web_host.h"
+#include "ui/header_model.h"
+#include "ui/keyboard/focus_order.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
-#include "ui/main/chrome_paint.h"
-#include "ui/keyboard/focus_order.h"
-#include "ui/main/progress_text.h"
-#include "ui/main/status_progress.h"
+#include "ui/list/list_summary.h"
+#include "ui/progress_text.h"
+#include "ui/status_progress.h"
+#include "ui/window_elements.h"
 
 namespace {
 
@@ -22,19 +24,11 @@ namespace {
 // interleaved, five ids per index: group i, card i and its three possible
 // buttons. Neither kind can run into the other, however many there are (the
 // catalogue's size bounds the indices far below the range of a long).
-constexpr long kSelfId = 1;
-constexpr long kRefreshId = 2;
-constexpr long kOptionsId = 3;
-constexpr long kListId = 4;
-constexpr long kStatusId = 5;
-constexpr long kLinkId = 6;
-constexpr long kCancelId = 7;
-constexpr long kFirstListId = 100;
 constexpr long kIdsPerIndex = 5;
 constexpr long kGroupSlot = 0;
 constexpr long kCardSlot = 1;  // then its buttons
 
-long ListId(size_t index, long slot) { return kFirstListId + kIdsPerIndex * static_cast<long>(index) + slot; }
+long ListId(size_t index, long slot) { return kFirstListElement + kIdsPerIndex * static_cast<long>(index) + slot; }
 
 constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton};
 
@@ -72,27 +66,14 @@ bool ShownInList(const AccessibleView& view, const RECT& rect) {
     return IntersectRect(&visible, &rect, &view.listArea) != FALSE;
 }
 
-// The running operation's progress as the strip's bar shows it: a
-// percentage, or the bytes so far when the size is unknown.
-std::wstring StateText(const CatalogApp& app) {
-    if (!app.installed) return L"Non installée";
-    return app.updateAvailable ? L"Mise à jour disponible" : L"Installée";
-}
+// The card's state as screen readers say it.
+std::wstring StateText(const CatalogApp& app) { return kCardStateWords.Of(CardStateOf(app)).spoken; }
 
-std::wstring SelfButtonText() {
-    switch (GetSelfButtonState()) {
-    case SelfButtonState::Portable: return L"Installer Orkvane";
-    case SelfButtonState::UpdateAvailable: return L"Mettre à jour Orkvane";
-    case SelfButtonState::Current: break;
-    }
-    return g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé";
-}
-
-bool HeaderButtonEnabled(AccessibleKind kind) {
+HeaderButton HeaderButtonOf(AccessibleKind kind) {
     switch (kind) {
-    case AccessibleKind::SelfButton: return GetSelfButtonState() != SelfButtonState::Current && !g_state.busy;
-    case AccessibleKind::RefreshButton: return !g_state.busy;
-    default: return true;
+    case AccessibleKind::RefreshButton: return HeaderButton::Refresh;
+    case AccessibleKind::OptionsButton: return HeaderButton::Options;
+    default: return HeaderButton::Self;
     }
 }
 
@@ -121,13 +102,13 @@ AccessibleView CurrentAccessibleView() {
 long ChildIdOf(const AccessibleNode& node) {
     switch (node.kind) {
     case AccessibleKind::Client: return CHILDID_SELF;
-    case AccessibleKind::SelfButton: return kSelfId;
-    case AccessibleKind::RefreshButton: return kRefreshId;
-    case AccessibleKind::OptionsButton: return kOptionsId;
-    case AccessibleKind::List: return kListId;
-    case AccessibleKind::StatusStrip: return kStatusId;
-    case AccessibleKind::CancelButton: return kCancelId;
-    case AccessibleKind::CreditLink: return kLinkId;
+    case AccessibleKind::SelfButton: return kSelfElement;
+    case AccessibleKind::RefreshButton: return kRefreshElement;
+    case AccessibleKind::OptionsButton: return kOptionsElement;
+    case AccessibleKind::List: return kListElement;
+    case AccessibleKind::StatusStrip: return kStatusElement;
+    case AccessibleKind::CancelButton: return kCancelElement;
+    case AccessibleKind::CreditLink: return kLinkElement;
     case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
     case AccessibleKind::Card: return ListId(node.index, kCardSlot);
     case AccessibleKind::CardButton: break;
@@ -141,17 +122,17 @@ std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long chi
     AccessibleNode node;
     switch (childId) {
     case CHILDID_SELF: node.kind = AccessibleKind::Client; break;
-    case kSelfId: node.kind = AccessibleKind::SelfButton; break;
-    case kRefreshId: node.kind = AccessibleKind::RefreshButton; break;
-    case kOptionsId: node.kind = AccessibleKind::OptionsButton; break;
-    case kListId: node.kind = AccessibleKind::List; break;
-    case kStatusId: node.kind = AccessibleKind::StatusStrip; break;
-    case kCancelId: node.kind = AccessibleKind::CancelButton; break;
-    case kLinkId: node.kind = AccessibleKind::CreditLink; break;
+    case kSelfElement: node.kind = AccessibleKind::SelfButton; break;
+    case kRefreshElement: node.kind = AccessibleKind::RefreshButton; break;
+    case kOptionsElement: node.kind = AccessibleKind::OptionsButton; break;
+    case kListElement: node.kind = AccessibleKind::List; break;
+    case kStatusElement: node.kind = AccessibleKind::StatusStrip; break;
+    case kCancelElement: node.kind = AccessibleKind::CancelButton; break;
+    case kLinkElement: node.kind = AccessibleKind::CreditLink; break;
     default:
-        if (childId < kFirstListId) return std::nullopt;
-        node.index = static_cast<size_t>((childId - kFirstListId) / kIdsPerIndex);
-        const long slot = (childId - kFirstListId) % kIdsPerIndex;
+        if (childId < kFirstListElement) return std::nullopt;
+        node.index = static_cast<size_t>((childId - kFirstListElement) / kIdsPerIndex);
+        const long slot = (childId - kFirstListElement) % kIdsPerIndex;
         if (slot == kGroupSlot) {
             node.kind = AccessibleKind::Group;
         } else {
@@ -279,9 +260,9 @@ std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const Accessi
 std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node) {
     switch (node.kind) {
     case AccessibleKind::Client: return L"Orkvane";
-    case AccessibleKind::SelfButton: return SelfButtonText();
-    case AccessibleKind::RefreshButton: return L"Actualiser";
-    case AccessibleKind::OptionsButton: return L"Options";
+    case AccessibleKind::SelfButton:
+    case AccessibleKind::RefreshButton:
+    case AccessibleKind::OptionsButton: return HeaderButtonNow(HeaderButtonOf(node.kind)).label;
     case AccessibleKind::List: return L"Mes applications";
     case AccessibleKind::StatusStrip: return g_state.statusText;
     case AccessibleKind::CancelButton: return L"Annuler";
@@ -375,7 +356,7 @@ long StateOf(const AccessibleView& view, const AccessibleNode& node) {
             return state | STATE_SYSTEM_READONLY;
         }
         state |= STATE_SYSTEM_FOCUSABLE;
-        if (!HeaderButtonEnabled(node.kind)) state |= STATE_SYSTEM_UNAVAILABLE;
+        if (!HeaderButtonNow(HeaderButtonOf(node.kind)).enabled) state |= STATE_SYSTEM_UNAVAILABLE;
         return state;
     case AccessibleKind::Group:
         if (!ShownInList(view, LocationOf(view, node))) state |= STATE_SYSTEM_OFFSCREEN;

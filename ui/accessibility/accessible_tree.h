@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/list/card_layout.h"
 #include "app/view_records.h"
+#include "ui/list/card_layout.h"
 
 enum class AccessibleKind {
     Client,

@@ -4,12 +4,12 @@
 #include <memory>
 #include <utility>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
@@ -18,8 +18,8 @@
 #include "ui/jobs/icon_jobs.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/main/main_window_handlers.h"
-#include "ui/popup/update_popup.h"
+#include "ui/repaint.h"
+#include "ui/upward_calls.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ const char* LoadedStatus() {
 
 void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     ++g_state.catalogGeneration;
-    CloseUpdatePopup();
+    Upward().closeUpdatePopup();
     if (result.signatureVerified) RememberCatalogSerial(g_state.settings.offlineMode, result.catalogSerial);
     g_state.apps = std::move(result.apps);  // the old entries go with their icons
     bool selfValid = result.selfIndex >= 0 && static_cast<size_t>(result.selfIndex) < g_state.apps.size();
@@ -59,7 +59,7 @@ void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     UpdateScrollMetrics();
     // A hidden window fetches its icons when it is next shown.
     if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
-    if (result.automatic && g_state.settings.updateChecks) ShowUpdatePopup();
+    if (result.automatic && g_state.settings.updateChecks) Upward().showUpdatePopup();
 }
 
 void RecordCatalogLoad(const CatalogLoadResult* result) {

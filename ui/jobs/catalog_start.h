@@ -7,3 +7,6 @@ void StartCatalogLoad(bool automatic);
 // Starts an automatic load when the installed copy checks for updates and the
 // last check is 24 hours old.
 void CheckForUpdatesIfDue();
+// Restores the main window and brings it forward; loads the catalogue, or the
+// icons, that it lacks.
+void ShowMainWindow();

@@ -4,17 +4,19 @@
 #include <objidl.h>
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
-#include "app/constants.h"
-#include "app/gdiplus_session.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/gdiplus_session.h"
+#include "base/worker_shared.h"
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
+#include "ui/jobs/worker_start.h"
 #include "ui/list/card_icon.h"
+#include "ui/list/card_layout.h"
+#include "ui/repaint.h"
 
 namespace {
 
@@ -27,8 +29,7 @@ bool HasIconForThisDpi(const CatalogApp& app) {
 }
 
 bool WantsIcon(const CatalogApp& app) {
-    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id) && !HasIconForThisDpi(app) &&
-           !app.iconLocation.empty();
+    return ShowsAsCard(app) && !HasIconForThisDpi(app) && !app.iconLocation.empty();
 }
 
 std::vector<IconJob> MissingIconJobs() {
@@ -48,17 +49,14 @@ void StartIconLoad() {
     // A new batch stops the one before: it would fetch the same icons again.
     job.epoch = iconLoadEpoch.fetch_add(1) + 1;
     job.offline = g_state.settings.offlineMode;
-    try {
-        job.icons = MissingIconJobs();
-        std::thread(RunIconWorker, std::move(job)).detach();
-    } catch (const std::system_error&) {
-        // Without a worker the cards keep the program's icon.
-    }
+    job.icons = MissingIconJobs();
+    // Without a worker the cards keep the program's icon.
+    StartWorker([job = std::move(job)] { RunIconWorker(job); });
 }
 
 void ApplyIconResult(std::unique_ptr<IconResult> result) {
     if (!result) return;
     if (result->generation != g_state.catalogGeneration || result->appIndex >= g_state.apps.size()) return;
     g_state.apps[static_cast<size_t>(result->appIndex)].iconBitmap = FitIconToCard(DecodeIconBytes(result->bytes));
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

@@ -4,17 +4,18 @@
 
 #include <string>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
+#include "ui/header_model.h"
 #include "ui/jobs/progress_apply.h"
-#include "ui/keyboard/focus_order.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
-#include "ui/popup/update_popup.h"
+#include "ui/repaint.h"
+#include "ui/upward_calls.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ void ShowFailure(const std::wstring& error) {
     g_state.statusText = Utf8ToWide(msg::kOperationFailedPrefix) + error;
     ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
     UpdateScrollMetrics();
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }
 
 // The tool's files as the job left them; a failed job may send them too.
@@ -54,7 +55,7 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         // Nothing changed on disk, so neither does the card.
         g_state.statusText = result->message;
         UpdateScrollMetrics();
-        InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+        InvalidateMainWindow(g_state.mainWindow);
         return;
     }
     ApplyToolState(*result);
@@ -63,11 +64,11 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         return;
     }
     g_state.statusText = result->message;
-    if (g_state.popupWindow != nullptr) ShowUpdatePopup();
+    if (g_state.popupWindow != nullptr) Upward().showUpdatePopup();
     if (result->closeMain) {
         DestroyWindow(g_state.mainWindow);
         return;
     }
     UpdateScrollMetrics();
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

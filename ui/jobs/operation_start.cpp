@@ -3,15 +3,15 @@
 #include <windows.h>
 
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <utility>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/jobs/operation_apply.h"
+#include "ui/jobs/worker_start.h"
+#include "ui/repaint.h"
 
 void StartOperation(long long appIndex, std::wstring status, bool cancellable,
                     std::function<void(unsigned serial, CancelToken cancel)> worker) {
@@ -21,10 +21,9 @@ void StartOperation(long long appIndex, std::wstring status, bool cancellable,
     g_state.operationCancellable = cancellable;
     g_state.cancelRequested = false;
     g_state.statusText = std::move(status);
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
-    try {
-        std::thread(std::move(worker), serial, CancelToken::OfNewOperation()).detach();
-    } catch (const std::system_error&) {
+    InvalidateMainWindow(g_state.mainWindow);
+    const CancelToken cancel = CancelToken::OfNewOperation();
+    if (!StartWorker([worker = std::move(worker), serial, cancel] { worker(serial, cancel); })) {
         // No worker means no result message would ever clear busy.
         auto result = std::make_unique<OperationResult>();
         result->appIndex = appIndex;
@@ -37,5 +36,5 @@ void PressCancelButton() {
     if (!g_state.busy || !g_state.operationCancellable || g_state.cancelRequested) return;
     g_state.cancelRequested = true;
     CancelRunningOperation();
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/operation_cancel.h"
+#include "base/operation_cancel.h"
 
 // Marks the program busy with `status`, gives the operation its progress
 // serial and cancel token and runs `worker(serial, cancel)` on a thread of its

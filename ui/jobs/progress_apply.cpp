@@ -2,8 +2,8 @@
 
 #include "app/state.h"
 #include "operations/progress_post.h"
-#include "ui/main/status_progress.h"
-#include "ui/main/tray_icon.h"
+#include "ui/status_progress.h"
+#include "ui/upward_calls.h"
 
 void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
     if (!report || !g_state.busy || report->serial != g_state.operationSerial) return;
@@ -12,10 +12,10 @@ void ApplyProgressReport(std::unique_ptr<ProgressReport> report) {
     progress.done = report->done;
     progress.expected = report->expected;
     InvalidateStatusStrip();
-    UpdateTrayTooltip();
+    Upward().updateTrayTooltip();
 }
 
 void ClearOperationProgress() {
     g_state.operationProgress = OperationProgress{};
-    UpdateTrayTooltip();
+    Upward().updateTrayTooltip();
 }

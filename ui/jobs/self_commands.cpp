@@ -5,14 +5,14 @@
 #include <exception>
 #include <string>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/messages.h"
-#include "app/own_files.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/own_files.h"
+#include "base/paths.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"
@@ -20,6 +20,7 @@
 #include "operations/self_management.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_request.h"
+#include "ui/header_model.h"
 #include "ui/jobs/operation_start.h"
 #include "ui/message_box.h"
 
@@ -98,4 +99,13 @@ void StartToolboxUpdate() {
         options.cancel = cancel;
         RunToolboxUpdate(window, request, options);
     });
+}
+
+void ClickSelfButton() {
+    if (g_state.busy) return;
+    switch (GetSelfButtonState()) {
+    case SelfButtonState::Portable: InstallOrRemoveSelf(); break;
+    case SelfButtonState::UpdateAvailable: StartToolboxUpdate(); break;
+    case SelfButtonState::Current: break;
+    }
 }

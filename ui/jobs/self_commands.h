@@ -2,6 +2,8 @@
 // catalogue) and removal (of the installed copy), as the window asks for them.
 #pragma once
 
+// The header's self button pressed: install, or update the program.
+void ClickSelfButton();
 // Installs a portable copy, or asks whether to remove the installed one.
 void InstallOrRemoveSelf();
 // Fetches the catalogue's newer program in the background.

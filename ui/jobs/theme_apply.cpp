@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include "app/constants.h"
-#include "app/handles.h"
 #include "app/high_contrast.h"
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/handles.h"
 #include "ui/list/card_layout.h"
 
 namespace {

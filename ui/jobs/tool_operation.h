@@ -1,8 +1,8 @@
 // Starting an operation on one tool from the window.
 #pragma once
 
-#include "app/tool_action.h"
+#include "base/tool_action.h"
 
 // Installs or updates, uninstalls, launches or rolls back the entry in the
 // background, unless an operation runs; a portable copy only uninstalls.
-void StartToolOperation(unsigned long long appIndex, HitAction action);
+void StartToolOperation(unsigned long long appIndex, ToolAction action);

@@ -7,25 +7,17 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
+#include "ui/header_model.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
-#include "ui/list/list_scrolling.h"
 #include "ui/list/card_metrics.h"
-#include "ui/main/chrome_paint.h"
-#include "ui/main/status_progress.h"
+#include "ui/list/list_scrolling.h"
+#include "ui/status_progress.h"
 
 CardListLayout CurrentListLayout() {
     RECT client{};
     if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
     return CurrentCardLayout(client.right - client.left);
-}
-
-std::vector<FocusPart> HeaderFocusStops() {
-    std::vector<FocusPart> stops;
-    if (GetSelfButtonState() != SelfButtonState::Current) stops.push_back(FocusPart::SelfButton);
-    stops.push_back(FocusPart::RefreshButton);
-    stops.push_back(FocusPart::OptionsButton);
-    return stops;
 }
 
 std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstring& id) {

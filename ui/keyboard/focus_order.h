@@ -8,15 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "ui/list/card_layout.h"
 #include "app/view_records.h"
+#include "ui/list/card_layout.h"
 
 // The card list as laid out for the main window's current width.
 CardListLayout CurrentListLayout();
 
-// The header buttons that act, left to right: the self button only when it
-// offers something (it is a label once the program is current).
-std::vector<FocusPart> HeaderFocusStops();
 
 // Position in layout.cards of the card with that id, if it is shown.
 std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstring& id);

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
-#include "ui/list/card_buttons.h"
+#include "base/handles.h"
 #include "ui/draw.h"
 #include "ui/keyboard/focus_order.h"
+#include "ui/list/card_buttons.h"
 
 namespace {
 

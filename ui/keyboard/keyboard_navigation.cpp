@@ -10,19 +10,21 @@
 #include "app/theme.h"
 #include "catalog/catalog_load.h"
 #include "catalog/catalog_model.h"
-#include "ui/accessibility/accessibility.h"
+#include "ui/header_model.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/operation_start.h"
+#include "ui/jobs/self_commands.h"
+#include "ui/keyboard/focus_order.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/list/card_metrics.h"
-#include "ui/keyboard/focus_order.h"
+#include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/main/main_window.h"
-#include "ui/main/main_window_commands.h"
-#include "ui/main/main_window_handlers.h"
-#include "ui/main/status_progress.h"
+#include "ui/options/options_dialog.h"
+#include "ui/repaint.h"
+#include "ui/status_progress.h"
+#include "ui/upward_calls.h"
 
 namespace {
 
@@ -171,7 +173,7 @@ void SwitchArea(HWND window, const CardListLayout& layout, const KeyboardFocus& 
 void SetKeyboardFocus(HWND window, const KeyboardFocus& focus) {
     g_state.keyboardFocus = focus;
     InvalidateMainWindow(window);
-    ReportAccessibleChanges(window);
+    Upward().reportAccessibleChanges(window);
 }
 
 void PressHeaderButton(FocusPart part) {
@@ -182,23 +184,6 @@ void PressHeaderButton(FocusPart part) {
     case FocusPart::CancelButton: PressCancelButton(); break;
     default: break;
     }
-}
-
-void OpenCardMenu(size_t appIndex) {
-    if (g_state.busy || appIndex >= g_state.apps.size()) return;
-    HitRecord anchor{};
-    anchor.appIndex = appIndex;
-    anchor.enabled = true;
-    anchor.part = FocusPart::MenuButton;
-    // Under the menu button when it is drawn, else under the card's title row.
-    if (const std::optional<RECT> button = PaintedButtonBounds(appIndex, FocusPart::MenuButton)) {
-        anchor.bounds = *button;
-    } else {
-        for (const HitRecord& record : g_state.hitRecords) {
-            if (record.appIndex == appIndex && record.TogglesCard()) anchor.bounds = record.bounds;
-        }
-    }
-    ShowCardMenu(anchor);
 }
 
 bool OnNavigationKey(HWND window, WPARAM key, LPARAM flags) {

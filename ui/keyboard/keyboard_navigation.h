@@ -29,5 +29,3 @@ void SetKeyboardFocus(HWND window, const KeyboardFocus& focus);
 
 // Presses a header button, or "Annuler", as a click on it would.
 void PressHeaderButton(FocusPart part);
-// Opens the card menu of the entry as its menu button would; nothing while busy.
-void OpenCardMenu(size_t appIndex);

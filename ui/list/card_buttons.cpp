@@ -6,10 +6,7 @@
 
 #include "app/state.h"
 #include "catalog/catalog_model.h"
-#include "operations/operation_runner.h"
-#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
-#include "ui/list/card_menu.h"
 
 CardState CardStateOf(const CatalogApp& app) {
     if (!app.installed) return CardState::NotInstalled;
@@ -52,7 +49,7 @@ std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app) {
     std::stable_sort(buttons.begin(), buttons.end(),
                      [](const CardButton& a, const CardButton& b) { return a.part < b.part; });
     if (menuOffersMore) {
-        buttons.push_back({FocusPart::MenuButton, kCardMenuButtonName, HitAction::Launch, !g_state.busy, true});
+        buttons.push_back({FocusPart::MenuButton, kCardMenuButtonName, ToolAction::Launch, !g_state.busy, true});
     }
     return buttons;
 }
@@ -69,21 +66,4 @@ std::optional<RECT> PaintedButtonBounds(size_t appIndex, FocusPart part) {
         if (record.appIndex == appIndex && record.part == part) return record.bounds;
     }
     return std::nullopt;
-}
-
-void PressCardButton(size_t appIndex, FocusPart part) {
-    if (appIndex >= g_state.apps.size()) return;
-    const std::optional<CardButton> button = FindCardButton(g_state.apps[appIndex], part);
-    if (!button || !button->enabled) return;
-    if (!button->opensMenu) {
-        StartToolOperation(appIndex, button->action);
-        return;
-    }
-    // The menu lines up with the button as drawn; before any paint, with the card.
-    HitRecord anchor{};
-    anchor.appIndex = appIndex;
-    anchor.part = FocusPart::MenuButton;
-    anchor.enabled = true;
-    if (const std::optional<RECT> bounds = PaintedButtonBounds(appIndex, part)) anchor.bounds = *bounds;
-    ShowCardMenu(anchor);
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/list/card_layout.h"
 #include "app/view_records.h"
+#include "ui/list/card_layout.h"
 
 struct CatalogApp;
 
@@ -35,13 +35,25 @@ struct PerCardState {
     }
 };
 
+// What a card's state is called: the badge on its title row (a mark, then the
+// word) and what screen readers say, the same word.
+struct CardStateWords {
+    const wchar_t* badge;
+    const wchar_t* spoken;
+};
+inline constexpr PerCardState<CardStateWords> kCardStateWords{
+    .notInstalled = {L"− Non installée", L"Non installée"},
+    .upToDate = {L"✓ Installée", L"Installée"},
+    .updateAvailable = {L"↑ À mettre à jour", L"À mettre à jour"},
+};
+
 // Whether the entry offers a previous version to go back to.
 bool OffersPreviousVersion(const CatalogApp& app);
 
 struct CardAction {
     int commandId = 0;  // in the card menu
     const wchar_t* label = L"";
-    HitAction action = HitAction::Launch;
+    ToolAction action = ToolAction::Launch;
     // Running a tool takes the installed program; removing one does not.
     bool needsInstalledMode = true;
     PerCardState<bool> inMenu;
@@ -57,28 +69,28 @@ struct CardAction {
 inline constexpr CardAction kCardActions[] = {
     {.commandId = 2,
      .label = L"Installer",
-     .action = HitAction::Install,
+     .action = ToolAction::Install,
      .inMenu = {.notInstalled = true},
      .button = {.notInstalled = FocusPart::PrimaryButton}},
     {.commandId = 1,
      .label = L"Lancer",
-     .action = HitAction::Launch,
+     .action = ToolAction::Launch,
      .inMenu = {.upToDate = true, .updateAvailable = true},
      .button = {.upToDate = FocusPart::PrimaryButton, .updateAvailable = FocusPart::SecondButton}},
     {.commandId = 2,
      .label = L"Mettre à jour",
-     .action = HitAction::Install,
+     .action = ToolAction::Install,
      .inMenu = {.updateAvailable = true},
      .button = {.updateAvailable = FocusPart::PrimaryButton}},
     {.commandId = 4,
      .label = L"Revenir à la version précédente",
-     .action = HitAction::RollBack,
+     .action = ToolAction::RollBack,
      .inMenu = {.upToDate = true, .updateAvailable = true},
      .button = {},
      .availableFor = OffersPreviousVersion},
     {.commandId = 3,
      .label = L"Désinstaller",
-     .action = HitAction::Uninstall,
+     .action = ToolAction::Uninstall,
      .needsInstalledMode = false,
      .inMenu = {.upToDate = true, .updateAvailable = true},
      .button = {}},
@@ -93,7 +105,7 @@ std::vector<const CardAction*> CardMenuActions(const CatalogApp& app);
 struct CardButton {
     FocusPart part = FocusPart::PrimaryButton;
     std::wstring label;
-    HitAction action = HitAction::Launch;
+    ToolAction action = ToolAction::Launch;
     bool enabled = false;
     bool opensMenu = false;
 };
@@ -108,6 +120,3 @@ std::optional<CardButton> FindCardButton(const CatalogApp& app, FocusPart part);
 
 // Where the last paint drew that button (its hit record), when it was drawn.
 std::optional<RECT> PaintedButtonBounds(size_t appIndex, FocusPart part);
-
-// Runs the button as a click on it would: the operation, or the card menu.
-void PressCardButton(size_t appIndex, FocusPart part);

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "app/gdiplus_session.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/gdiplus_session.h"
 #include "catalog/catalog_model.h"
 
 namespace {

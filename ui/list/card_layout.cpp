@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/constants.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/text_fold.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_metrics.h"
-#include "app/text_fold.h"
 
 namespace {
 
@@ -114,15 +114,16 @@ GroupedEntries GroupVisibleEntries(const std::vector<size_t>& visible) {
 
 bool IsExpanded(const CatalogApp& app) { return !g_state.expandedId.empty() && app.id == g_state.expandedId; }
 
+bool ShowsAsCard(const CatalogApp& app) {
+    // The program's own entry drives the header's self button, not a card.
+    return (!app.hidden || g_state.secretMode) && !IsOwnAppId(app.id);
+}
+
 std::vector<size_t> VisibleEntryIndices() {
     std::vector<size_t> indices;
     indices.reserve(g_state.apps.size());
     for (size_t i = 0; i < g_state.apps.size(); ++i) {
-        const CatalogApp& app = g_state.apps[i];
-        if (app.hidden && !g_state.secretMode) continue;
-        // The program's own entry drives the header's self button, not a card.
-        if (FoldedEquals(app.id, kOwnAppId)) continue;
-        indices.push_back(i);
+        if (ShowsAsCard(g_state.apps[i])) indices.push_back(i);
     }
     return indices;
 }

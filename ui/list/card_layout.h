@@ -22,6 +22,9 @@ struct HeaderLayout {
 
 inline constexpr wchar_t kOtherAppsGroup[] = L"Autres applications";
 
+// Whether the entry has a card: hidden ones only in secret mode, the
+// program's own never.
+bool ShowsAsCard(const CatalogApp& app);
 std::vector<size_t> VisibleEntryIndices();
 HeaderLayout ComputeHeaderLayout(int clientWidth);
 // A fresh layout of the list, from the current state.

@@ -2,15 +2,16 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/state.h"
+#include "base/handles.h"
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
-#include "ui/jobs/tool_operation.h"
 #include "ui/list/card_buttons.h"
+#include "ui/upward_calls.h"
 
 namespace {
 
@@ -74,8 +75,25 @@ void ShowCardMenu(const HitRecord& record) {
     }
     for (const CardMenuItem& item : BuildCardMenu(g_state.apps[appIndex], g_state.installedMode, false)) {
         if (item.commandId == command && item.enabled) {
-            StartToolOperation(appIndex, item.action);
+            Upward().startToolOperation(appIndex, item.action);
             return;
         }
     }
+}
+
+void OpenCardMenu(size_t appIndex) {
+    if (g_state.busy || appIndex >= g_state.apps.size()) return;
+    HitRecord anchor{};
+    anchor.appIndex = appIndex;
+    anchor.enabled = true;
+    anchor.part = FocusPart::MenuButton;
+    // Under the menu button when it is drawn, else under the card's title row.
+    if (const std::optional<RECT> button = PaintedButtonBounds(appIndex, FocusPart::MenuButton)) {
+        anchor.bounds = *button;
+    } else {
+        for (const HitRecord& record : g_state.hitRecords) {
+            if (record.appIndex == appIndex && record.TogglesCard()) anchor.bounds = record.bounds;
+        }
+    }
+    ShowCardMenu(anchor);
 }

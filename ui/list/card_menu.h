@@ -12,7 +12,7 @@ struct CatalogApp;
 struct CardMenuItem {
     int commandId = 0;
     std::wstring label;
-    HitAction action = HitAction::Launch;
+    ToolAction action = ToolAction::Launch;
     bool enabled = false;
 };
 
@@ -21,3 +21,5 @@ std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMod
 // Tracks the menu under the button of `record` and starts what is chosen,
 // unless the catalogue, the entry or the busy flag changed meanwhile.
 void ShowCardMenu(const HitRecord& record);
+// Opens the card menu of the entry as its menu button would; nothing while busy.
+void OpenCardMenu(size_t appIndex);

@@ -6,15 +6,15 @@
 #include <cstddef>
 #include <string>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/handles.h"
 #include "catalog/catalog_model.h"
+#include "ui/draw.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_icon.h"
-#include "ui/list/card_metrics.h"
-#include "ui/draw.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/card_metrics.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ RECT Offset(RECT rect, int dx, int dy) {
 
 // Appends a record for the part of `area` inside the list; nothing when the
 // area is scrolled out of it.
-void RecordHit(const RECT& area, const RECT& listArea, size_t appIndex, HitAction action, bool enabled,
+void RecordHit(const RECT& area, const RECT& listArea, size_t appIndex, ToolAction action, bool enabled,
                FocusPart part) {
     RECT visible{};
     if (!IntersectRect(&visible, &area, &listArea)) return;
@@ -75,13 +75,13 @@ void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
     switch (state) {
     case CardState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warningFill);
-        DrawLabel(dc, L"↑ À mettre à jour", box, g_state.smallFont.get(), palette.warning, kLineRight);
+        DrawLabel(dc, kCardStateWords.updateAvailable.badge, box, g_state.smallFont.get(), palette.warning, kLineRight);
         break;
     case CardState::UpToDate:
-        DrawLabel(dc, L"✓ Installée", box, g_state.smallFont.get(), palette.success, kLineRight);
+        DrawLabel(dc, kCardStateWords.upToDate.badge, box, g_state.smallFont.get(), palette.success, kLineRight);
         break;
     case CardState::NotInstalled:
-        DrawLabel(dc, L"− Non installée", box, g_state.smallFont.get(), palette.textMuted, kLineRight);
+        DrawLabel(dc, kCardStateWords.notInstalled.badge, box, g_state.smallFont.get(), palette.textMuted, kLineRight);
         break;
     }
 }
@@ -139,7 +139,7 @@ RECT CardButtonBox(const RECT& card, FocusPart part) {
 // The card's title row and, expanded, its buttons, in painting order.
 void RecordCardHits(const RECT& card, size_t appIndex, const RECT& listArea) {
     RecordHit({card.left, card.top, card.right, card.top + Scale(kCardTitleHeight)}, listArea, appIndex,
-              HitAction::Launch, true, FocusPart::Card);
+              ToolAction::Launch, true, FocusPart::Card);
     const CatalogApp& app = g_state.apps[appIndex];
     if (!IsExpanded(app)) return;
     for (const CardButton& button : ExpandedCardButtons(app)) {

@@ -4,19 +4,18 @@
 
 #include "app/state.h"
 #include "operations/operation_runner.h"
-#include "ui/jobs/tool_operation.h"
+#include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_menu.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
+#include "ui/upward_calls.h"
+#include "ui/window_elements.h"
 
 namespace {
 
-constexpr int kOptionsKey = 1;
-constexpr int kSelfKey = 2;
-constexpr int kRefreshKey = 3;
-constexpr int kCancelKey = 4;
-constexpr int kFirstHitKey = 100;
+// Past the fixed elements: what the last paint recorded, by position.
+constexpr int kFirstHitKey = kFirstListElement;
 constexpr int kFirstCardKey = 100000;
 
 const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
@@ -33,10 +32,10 @@ const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
 }  // namespace
 
 int HoverKeyAt(POINT point) {
-    if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsKey;
-    if (PtInRect(&g_state.selfButtonRect, point)) return kSelfKey;
-    if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshKey;
-    if (PtInRect(&g_state.cancelButtonRect, point)) return kCancelKey;
+    if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsElement;
+    if (PtInRect(&g_state.selfButtonRect, point)) return kSelfElement;
+    if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshElement;
+    if (PtInRect(&g_state.cancelButtonRect, point)) return kCancelElement;
     size_t position = 0;
     if (EnabledRecordAt(point, &position) != nullptr) return kFirstHitKey + static_cast<int>(position);
     for (size_t i = 0; i < g_state.cardRects.size(); ++i) {
@@ -54,8 +53,19 @@ void HandleListClick(POINT point) {
     if (record.TogglesCard()) {
         if (record.appIndex < g_state.apps.size()) ToggleCard(record.appIndex);
     } else if (!record.OpensMenu()) {
-        StartToolOperation(record.appIndex, record.action);
+        Upward().startToolOperation(record.appIndex, record.action);
     } else if (!g_state.busy && record.appIndex < g_state.apps.size()) {
         ShowCardMenu(record);
     }
+}
+
+void PressCardButton(size_t appIndex, FocusPart part) {
+    if (appIndex >= g_state.apps.size()) return;
+    const std::optional<CardButton> button = FindCardButton(g_state.apps[appIndex], part);
+    if (!button || !button->enabled) return;
+    if (!button->opensMenu) {
+        Upward().startToolOperation(appIndex, button->action);
+        return;
+    }
+    OpenCardMenu(appIndex);
 }

@@ -9,8 +9,9 @@
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
-#include "ui/list/list_scrolling.h"
 #include "ui/list/card_metrics.h"
+#include "ui/list/list_scrolling.h"
+#include "ui/repaint.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ void ScrollTo(int position) {
     info.fMask = SIF_POS;
     info.nPos = clamped;
     SetScrollInfo(g_state.mainWindow, SB_VERT, &info, TRUE);
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }
 
 void HandleVerticalScroll(int request) {
@@ -125,5 +126,5 @@ void ToggleCard(size_t appIndex) {
         }
     }
     ScrollTo(target);
-    InvalidateRect(g_state.mainWindow, nullptr, FALSE);
+    InvalidateMainWindow(g_state.mainWindow);
 }

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <string>
 
-#include "app/constants.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
 #include "catalog/web_host.h"
-#include "ui/main/chrome_paint.h"
 #include "ui/draw.h"
-#include "ui/main/status_progress.h"
+#include "ui/main/chrome_paint.h"
+#include "ui/status_progress.h"
 
 std::wstring ThemeSourceText() {
     std::wstring text = g_state.settings.offlineMode ? L"USB · " : L"";

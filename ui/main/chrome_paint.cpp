@@ -7,15 +7,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/handles.h"
 #include "catalog/catalog_model.h"
+#include "ui/draw.h"
+#include "ui/header_model.h"
+#include "ui/keyboard/focus_paint.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/card_paint.h"
 #include "ui/main/chrome_footer.h"
-#include "ui/draw.h"
-#include "ui/keyboard/focus_paint.h"
 
 namespace {
 
@@ -68,15 +69,15 @@ void PaintLogo(HDC dc, const RECT& logo) {
 
 void PaintSelfButton(HDC dc, const RECT& box) {
     const Palette& palette = g_state.palette;
+    const HeaderButtonFace face = HeaderButtonNow(HeaderButton::Self);
     switch (GetSelfButtonState()) {
-    case SelfButtonState::Portable: PaintButton(dc, box, L"Installer Orkvane", !g_state.busy, false); break;
+    case SelfButtonState::Portable: PaintButton(dc, box, face.label, face.enabled, false); break;
     case SelfButtonState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warning);
-        DrawLabel(dc, L"Mettre à jour Orkvane", box, g_state.strongFont.get(), palette.warning, kLineCentred);
+        DrawLabel(dc, face.label, box, g_state.strongFont.get(), palette.warning, kLineCentred);
         break;
     case SelfButtonState::Current:
-        DrawLabel(dc, g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", box, g_state.smallFont.get(),
-                  palette.success, kLineCentred);
+        DrawLabel(dc, face.label, box, g_state.smallFont.get(), palette.success, kLineCentred);
         break;
     }
 }
@@ -93,8 +94,11 @@ void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layou
     DrawLabel(dc, L"Orkvane", header.title, g_state.titleFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, L"Votre collection d’applications", {header.title.left, Scale(47), header.title.right, Scale(70)},
               g_state.bodyFont.get(), palette.textMuted, kLineLeft);
-    PaintButton(dc, header.refreshButton, L"Actualiser", !g_state.busy, false);
-    PaintButton(dc, header.optionsButton, L"Options", true, false);
+    for (const auto& [button, box] : {std::pair{HeaderButton::Refresh, header.refreshButton},
+                                      std::pair{HeaderButton::Options, header.optionsButton}}) {
+        const HeaderButtonFace face = HeaderButtonNow(button);
+        PaintButton(dc, box, face.label, face.enabled, false);
+    }
     PaintSelfButton(dc, header.selfButton);
     FillSolid(dc, {Scale(20), headerHeight - 1, width - Scale(20), headerHeight}, palette.border);
     DrawLabel(dc, L"Mes applications",
@@ -106,25 +110,6 @@ void PaintHeader(HDC dc, const HeaderLayout& header, const CardListLayout& layou
 }
 
 }  // namespace
-
-SelfButtonState GetSelfButtonState() {
-    if (!g_state.installedMode) return SelfButtonState::Portable;
-    return g_state.selfUpdateAvailable ? SelfButtonState::UpdateAvailable : SelfButtonState::Current;
-}
-
-std::wstring SummaryText() {
-    RECT client{};
-    if (g_state.mainWindow != nullptr) GetClientRect(g_state.mainWindow, &client);
-    return SummaryText(CurrentCardLayout(client.right));
-}
-
-std::wstring SummaryText(const CardListLayout& layout) {
-    std::wstring text = std::to_wstring(layout.cards.size()) + L" applications · " +
-                        std::to_wstring(layout.groups.size()) + L" lots · " + std::to_wstring(layout.updateCount) +
-                        L" mises à jour";
-    if (g_state.secretMode) text += L" · Secret";
-    return text;
-}
 
 void PaintMainWindowTo(HDC dc, int width, int height) {
     if (width <= 0 || height <= 0) return;

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-// Repaints the whole client area, without erasing: the paint covers it.
-inline void InvalidateMainWindow(HWND window) { InvalidateRect(window, nullptr, FALSE); }
+#include "ui/repaint.h"
+
 
 // IsInstalledCopy, answering false when the program's own path or the
 // local application-data folder cannot be determined.
@@ -23,5 +23,3 @@ void OnRightButtonDown(HWND window, POINT point);
 // True when the key was handled; false sends it on to DefWindowProcW.
 // `flags` is the message's lParam (bit 30: the key was already down).
 bool OnKeyDown(HWND window, WPARAM key, LPARAM flags);
-// The header's self button pressed: install, or update the program.
-void ClickSelfButton();

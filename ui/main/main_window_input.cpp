@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/messages.h"
 #include "catalog/catalog_load.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
@@ -20,8 +20,9 @@
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/main/main_window.h"
-#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
+#include "ui/options/options_dialog.h"
+#include "ui/site_link.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ constexpr int kSecretRightClicks = 3;
 
 bool Inside(const RECT& rect, POINT point) { return PtInRect(&rect, point) != FALSE; }
 
-bool SelfButtonActs() { return GetSelfButtonState() != SelfButtonState::Current && !g_state.busy; }
+bool SelfButtonActs() { return HeaderButtonNow(HeaderButton::Self).enabled; }
 
 bool OverEnabledHitRecord(POINT point) {
     return std::any_of(g_state.hitRecords.begin(), g_state.hitRecords.end(),
@@ -69,15 +70,6 @@ void CountSecretRightClick(HWND window) {
 }
 
 }  // namespace
-
-void ClickSelfButton() {
-    if (g_state.busy) return;
-    switch (GetSelfButtonState()) {
-    case SelfButtonState::Portable: InstallOrRemoveSelf(); break;
-    case SelfButtonState::UpdateAvailable: StartToolboxUpdate(); break;
-    case SelfButtonState::Current: break;
-    }
-}
 
 LPCWSTR CursorForPoint(POINT point) {
     if (Inside(g_state.siteLinkRect, point)) return IDC_ARROW;

@@ -6,15 +6,16 @@
 #include <iterator>
 #include <string>
 
-#include "app/constants.h"
-#include "app/messages.h"
 #include "app/state.h"
+#include "base/constants.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/main/main_window.h"
-#include "ui/main/main_window_commands.h"
 #include "ui/main/main_window_handlers.h"
-#include "ui/main/progress_text.h"
 #include "ui/main/tray_icon.h"
+#include "ui/options/options_dialog.h"
+#include "ui/progress_text.h"
 
 namespace {
 

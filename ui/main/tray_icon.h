@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 bool AddTrayIcon();
 enum TrayCommand : int { kTrayOpen = 1, kTrayOptions = 2, kTrayQuit = 3 };

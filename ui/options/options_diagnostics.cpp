@@ -1,5 +1,7 @@
 // "Copier les informations de diagnostic": the text of app/diagnostics.h on
 // the clipboard, and "Informations copiées." in the dialog.
+#include "ui/options/options_diagnostics.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 
 #include "app/diagnostics.h"
 #include "resources/resource.h"
-#include "ui/options/options_state.h"
 
 namespace {
 

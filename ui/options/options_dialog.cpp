@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/constants.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
 #include "resources/resource.h"
 #include "ui/jobs/theme_apply.h"
-#include "ui/options/options_state.h"
+#include "ui/options/options_diagnostics.h"
+#include "ui/options/options_folders.h"
+#include "ui/options/options_paint.h"
+#include "ui/options/options_policies.h"
+#include "ui/options/options_save.h"
 #include "ui/procedure_edge.h"
 
 namespace {
@@ -261,4 +265,14 @@ INT_PTR HandleOptionsMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return DialogProcedureEdge([&] { return HandleOptionsMessage(dialog, message, wParam, lParam); });
+}
+
+void ShowOptionsDialog() {
+    // The tray menu still works while the dialog holds the main window: bring
+    // the open dialog forward rather than stacking a second one over it.
+    if (g_state.optionsDialog != nullptr) {
+        SetForegroundWindow(g_state.optionsDialog);
+        return;
+    }
+    DialogBoxParamW(g_state.instance, MAKEINTRESOURCEW(kOptionsDialogId), g_state.mainWindow, OptionsDialogProc, 0);
 }

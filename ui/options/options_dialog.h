@@ -6,6 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "ui/options/options_paint.h"
+
+// Opens the dialog over the main window, or brings the open one forward.
+void ShowOptionsDialog();
 INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Init parameter for a dialog made with CreateDialogParamW instead of
@@ -17,3 +21,8 @@ inline constexpr LPARAM kOptionsDialogModeless = 1;
 // user cancels. Without a picker of its own, the dialog asks the shell.
 using FolderPicker = std::function<std::wstring(HWND owner)>;
 void SetFolderPicker(FolderPicker picker);
+
+OptionsDialogState* GetOptionsState(HWND dialog);
+// Ends the dialog with `result`; a modeless one is destroyed at once, so the
+// state must not be used afterwards.
+void EndOptionsDialog(HWND dialog, int result);

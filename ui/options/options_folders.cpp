@@ -1,21 +1,23 @@
 // The Options dialog's two folder buttons: "Parcourir…" for the offline source
 // and "Dossier des applications".
+#include "ui/options/options_folders.h"
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
 #include <utility>
 
-#include "app/error.h"
-#include "app/paths.h"
 #include "app/policies.h"
 #include "app/state.h"
+#include "base/error.h"
+#include "base/paths.h"
 #include "catalog/offline_trust.h"
 #include "catalog/utf8.h"
 #include "resources/resource.h"
 #include "ui/message_box.h"
 #include "ui/options/options_dialog.h"
-#include "ui/options/options_state.h"
+#include "ui/options/options_policies.h"
 
 namespace {
 

@@ -1,13 +1,14 @@
 // Painting the Options dialog: background, header and panels, the owner-drawn
 // buttons and theme list, and the colours of the standard controls.
+#include "ui/options/options_paint.h"
+
 #include <string>
 
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/handles.h"
 #include "resources/resource.h"
 #include "ui/draw.h"
-#include "ui/options/options_state.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 // The controls whose value the organisation's policies fix: shown disabled
 // with the forced value, and the tab that holds one says so.
+#include "ui/options/options_policies.h"
+
 #include "app/policies.h"
 #include "app/state.h"
 #include "resources/resource.h"
-#include "ui/options/options_state.h"
 
 namespace {
 

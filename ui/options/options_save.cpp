@@ -1,12 +1,15 @@
 // "Enregistrer": check the wanted source, register autostart, store the
 // settings, and either switch the catalogue source or run the 24-hour check.
+#include "ui/options/options_save.h"
+
 #include <string>
 #include <vector>
 
-#include "app/error.h"
-#include "app/messages.h"
 #include "app/policies.h"
 #include "app/state.h"
+#include "base/error.h"
+#include "base/messages.h"
+#include "base/worker_shared.h"
 #include "catalog/catalog_load.h"
 #include "catalog/icon_load.h"
 #include "catalog/offline_trust.h"
@@ -16,7 +19,8 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
-#include "ui/options/options_state.h"
+#include "ui/options/options_dialog.h"
+#include "ui/options/options_policies.h"
 #include "ui/popup/update_popup.h"
 
 namespace {

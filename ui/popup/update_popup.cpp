@@ -1,18 +1,17 @@
 #include "ui/popup/update_popup.h"
 
-#include "app/constants.h"
-#include "app/sha256.h"
-#include "app/handles.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "base/constants.h"
+#include "base/handles.h"
+#include "base/sha256.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
+#include "ui/draw.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/jobs/tool_operation.h"
 #include "ui/list/card_layout.h"
-#include "ui/draw.h"
-#include "ui/main/main_window.h"
-#include "ui/main/main_window_commands.h"
 #include "ui/no_activate_button.h"
 #include "ui/procedure_edge.h"
 
@@ -116,7 +115,7 @@ void UpdateShownItem() {
     if (index == g_state.selfIndex)
         StartToolboxUpdate();
     else
-        StartToolOperation(static_cast<unsigned long long>(index), HitAction::Install);
+        StartToolOperation(static_cast<unsigned long long>(index), ToolAction::Install);
 }
 
 void OnCommand(HWND popup, int id) {
@@ -183,7 +182,7 @@ int FindPopupEntry(const PopupItem& item) {
         int index = static_cast<int>(i);
         if (index == g_state.selfIndex) return g_state.selfUpdateAvailable ? index : -1;
         if (!OffersUpdate(app)) return -1;
-        if (app.hidden && !g_state.secretMode) return -1;
+        if (!ShowsAsCard(app)) return -1;
         return index;
     }
     return -1;

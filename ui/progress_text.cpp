@@ -1,6 +1,6 @@
-#include "ui/main/progress_text.h"
+#include "ui/progress_text.h"
 
-#include "app/messages.h"
+#include "base/messages.h"
 #include "catalog/utf8.h"
 
 namespace {

@@ -1,16 +1,12 @@
-#include "app/file_security.h"
+#include "base/file_security.h"
 
 #include <aclapi.h>
 
 #include <memory>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 namespace {
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
 
 // Rights that change what the object holds or who may touch it. Generic rights
 // are counted as well: an entry that has not been mapped still grants them.

@@ -1,9 +1,9 @@
-#include "app/own_files.h"
+#include "base/own_files.h"
 
 #include <windows.h>
 
-#include "app/handles.h"
-#include "app/paths.h"
+#include "base/handles.h"
+#include "base/paths.h"
 
 void ClearRestrictiveAttributes(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());

@@ -1,9 +1,9 @@
-#include "app/operation_cancel.h"
+#include "base/operation_cancel.h"
 
 #include <cstring>
 
-#include "app/error.h"
-#include "app/messages.h"
+#include "base/error.h"
+#include "base/messages.h"
 
 std::atomic<uint32_t> operationCancelEpoch{0};
 

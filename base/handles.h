@@ -233,6 +233,12 @@ private:
     T ptr_ = nullptr;
 };
 
+// Memory that a system function allocated for the caller to free with
+// LocalFree (security descriptors, SID strings), for std::unique_ptr.
+struct LocalFreeDeleter {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+
 // CoInitializeEx / CoUninitialize for one thread.
 class ScopedComApartment {
 public:

@@ -1,8 +1,8 @@
-#include "app/file_blocks.h"
+#include "base/file_blocks.h"
 
 #include <vector>
 
-#include "app/error.h"
+#include "base/error.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <shlobj.h>
 
 #include <vector>
 
-#include "app/constants.h"
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/messages.h"
+#include "base/constants.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/messages.h"
 
 namespace {
 

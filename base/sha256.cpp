@@ -1,4 +1,4 @@
-#include "app/sha256.h"
+#include "base/sha256.h"
 
 #include <windows.h>
 #include <bcrypt.h>
@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/cng_handles.h"
-#include "app/error.h"
-#include "app/file_blocks.h"
-#include "app/messages.h"
+#include "base/cng_handles.h"
+#include "base/error.h"
+#include "base/file_blocks.h"
+#include "base/messages.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "ui/main/status_progress.h"
+#include "ui/status_progress.h"
 
 #include <string>
 
 #include "app/state.h"
 #include "app/theme.h"
 #include "ui/draw.h"
-#include "ui/main/progress_text.h"
+#include "ui/progress_text.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/byte_progress.h"
-#include "app/cng_handles.h"
+#include "base/byte_progress.h"
+#include "base/cng_handles.h"
 
 // `progress` hears after each block the bytes hashed so far and the file size.
 std::wstring ComputeFileSha256(const std::wstring& path, const ByteProgress& progress = {});

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 struct CngAlgorithmTraits {
     using Type = BCRYPT_ALG_HANDLE;

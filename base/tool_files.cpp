@@ -1,13 +1,13 @@
-#include "app/tool_files.h"
+#include "base/tool_files.h"
 
 #include <windows.h>
 
-#include "app/error.h"
-#include "app/handles.h"
-#include "app/own_files.h"
-#include "app/paths.h"
-#include "app/sha256.h"
-#include "app/text_fold.h"
+#include "base/error.h"
+#include "base/handles.h"
+#include "base/own_files.h"
+#include "base/paths.h"
+#include "base/sha256.h"
+#include "base/text_fold.h"
 
 namespace {
 

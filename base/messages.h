@@ -109,6 +109,10 @@ inline constexpr char kSelfUpdated[] = "Orkvane mise à jour.";
 inline constexpr char kSelfShortcutDescription[] = "Catalogue central Kest";
 
 // Main window: status line, tray icon and its menu
+// Before the first catalogue load, and while one runs.
+inline constexpr char kStatusLoadingOvh[] = "Chargement du catalogue OVH...";
+inline constexpr char kStatusLoadingUsb[] = "Chargement du catalogue USB…";
+inline constexpr char kStatusLoading[] = "Chargement du catalogue…";
 inline constexpr char kStatusUsbCatalogLoaded[] = "Catalogue USB chargé · source en lecture seule.";
 inline constexpr char kStatusOvhCatalogLoaded[] = "Catalogue OVH chargé.";
 // Added after the status of a load whose signature was verified.

@@ -1,0 +1,6 @@
+// "Copier les informations de diagnostic".
+#pragma once
+
+#include <windows.h>
+
+void CopyDiagnostics(HWND dialog);
