@@ -11,6 +11,7 @@
 #include "base/handles.h"
 #include "catalog/catalog_load.h"
 #include "operations/apps_folder_tidy.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/self_management.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/theme_apply.h"
@@ -145,6 +146,9 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
             return 0;
         }
         RemoveLeftoverSelfUpdate();
+        // This copy's version, also after an update that the deferred script
+        // finished, and the entry of a copy installed before there was one.
+        RegisterSelfEntry();
         // What a stop halfway left, and copies left running by updates, as
         // far as nothing runs them now.
         TidyAppsFolderAtStart();

@@ -40,3 +40,12 @@ inline constexpr UINT kUpdateTimerPeriodMs = 60000;
 // Size limits of what the program reads whole into memory.
 inline constexpr unsigned long long kCatalogSizeLimit = 0x400000;  // 4 MiB
 inline constexpr unsigned long long kIconSizeLimit = 0x800000;     // 8 MiB
+
+// Windows' list of installed apps ("Applications installées"): the program's
+// own entry and one per installed tool, under the current user's Uninstall
+// key, and the switches their uninstall commands pass to the installed program.
+inline constexpr wchar_t kPublisherName[] = L"Tramweld";
+inline constexpr wchar_t kUninstallKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline constexpr wchar_t kRemoveSelfSwitch[] = L"--remove-self";
+inline constexpr wchar_t kUninstallSwitch[] = L"--uninstall";
+inline constexpr wchar_t kConfirmSwitch[] = L"--confirm";

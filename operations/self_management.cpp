@@ -14,6 +14,7 @@
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
@@ -77,6 +78,8 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
                 DeleteFileW(side.c_str());
                 Fail(msg::kSelfReplaceFailed);
             }
+            // The catalogue's program, just verified, is the installed one now.
+            RegisterSelfEntry(request.version);
             LaunchFile(installed);
         }
         result->closeMain = true;

@@ -16,6 +16,7 @@
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/progress_post.h"
 #include "operations/self_management.h"
 #include "operations/shell_ops.h"
@@ -40,6 +41,7 @@ void InstallSelf() {
         // A read-only copy on a key would otherwise make every later update
         // or removal of the installed copy fail.
         if (!CopyOverOwnFile(GetOwnExePath(), installed)) Fail(msg::kSelfCopyFailed);
+        RegisterSelfEntry();
         std::wstring description = Utf8ToWide(msg::kSelfShortcutDescription);
         if (g_state.settings.desktopShortcut) CreateShortcut(kOwnAppId, installed, description, true);
         if (g_state.settings.menuShortcut) CreateShortcut(kOwnAppId, installed, description, false);
@@ -61,13 +63,15 @@ void RemoveSelf() {
     if (g_state.busy) return;
     try {
         // The files go once this process has ended; the script waits for it.
-        RunDeferredCommand(BuildRemovalScript(GetCurrentProcessId()));
+        RunDeferredCommand(BuildRemovalScript(GetCurrentProcessId(), OwnsSelfEntry()));
     } catch (const std::exception& error) {
         ShowSelfError(error);
         return;
     }
-    // Autostart goes only once the removal is sure to follow.
+    // Autostart goes only once the removal is sure to follow, and so do the
+    // tools' entries in Windows' list, whose uninstall commands run this program.
     SetAutostart(false);
+    RemoveToolEntries();
     DestroyWindow(g_state.mainWindow);
 }
 
