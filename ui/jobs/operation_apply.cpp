@@ -11,6 +11,7 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/header_model.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/jobs/progress_apply.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
@@ -71,4 +72,6 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     }
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    // A command line's change that came in while this operation ran.
+    RefreshAppsChangedOutside();
 }
