@@ -131,6 +131,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     return parsed;
 }
 
+std::wstring FindOutputPath(const std::vector<std::wstring>& arguments) {
+    for (size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (Is(arguments[i], L"--output") && !IsSwitch(arguments[i + 1])) return arguments[i + 1];
+    return {};
+}
+
 const wchar_t* CommandSwitch(CliCommand command) {
     for (const CommandName& entry : kCommands)
         if (entry.command == command) return entry.name;

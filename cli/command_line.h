@@ -31,6 +31,9 @@ std::vector<std::wstring> SplitArguments(PCWSTR commandLine);
 // Whether the arguments ask for a command rather than the window.
 bool IsCommandRun(const std::vector<std::wstring>& arguments);
 ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+// The --output file of arguments that may not parse, so that even a usage
+// error is reported there; empty when none is named.
+std::wstring FindOutputPath(const std::vector<std::wstring>& arguments);
 // The command's switch, as the report names it ("--install").
 const wchar_t* CommandSwitch(CliCommand command);
 // The usage text, in French, UTF-8.

@@ -34,6 +34,7 @@ void Dispatch(const CliRequest& request, CliReport& report) {
 
 void Run(const std::vector<std::wstring>& arguments, CliReport& report, std::wstring& outputPath) {
     ParsedCommandLine parsed = ParseCommandLine(arguments);
+    outputPath = parsed.ok ? parsed.request.outputPath : FindOutputPath(arguments);
     if (!parsed.ok) {
         report.exitCode = exit_code::kUsage;
         report.message = Utf8ToWide(parsed.error);
@@ -41,7 +42,6 @@ void Run(const std::vector<std::wstring>& arguments, CliReport& report, std::wst
         return;
     }
     const CliRequest& request = parsed.request;
-    outputPath = request.outputPath;
     report.command = CommandSwitch(request.command);
     try {
         g_state.installedMode = IsInstalledCopy();

@@ -25,6 +25,7 @@ void ShowFailure(const std::wstring& error) {
     ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    RefreshAppsChangedOutside();
 }
 
 // The tool's files as the job left them; a failed job may send them too.
@@ -57,6 +58,7 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         g_state.statusText = result->message;
         UpdateScrollMetrics();
         InvalidateMainWindow(g_state.mainWindow);
+        RefreshAppsChangedOutside();
         return;
     }
     ApplyToolState(*result);
