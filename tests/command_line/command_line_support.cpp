@@ -46,7 +46,7 @@ std::string CatalogOf(const std::vector<TestTool>& tools, const std::string& end
     for (const TestTool& tool : tools) {
         if (!apps.empty()) apps += ",";
         apps += R"({"id":")" + tool.id + R"(","version":"1.0","category":"Outils","description":"Outil )" + tool.id +
-                R"(","downloadId":")" + tool.id + R"(","sha256":")" + tool.catalogSha + R"("})";
+                R"(","sha256":")" + tool.catalogSha + R"("})";
     }
     return R"({"downloadEndpoint":")" + endpoint + R"(","iconBaseUrl":"","apps":[)" + apps + "]}";
 }
@@ -113,7 +113,10 @@ std::string ShaText(const std::string& bytes) {
 TestTool GoodTool(const std::string& id, const std::string& bytes) { return {id, bytes, ShaText(bytes)}; }
 
 void PublishOnWeb(const std::vector<TestTool>& tools) {
-    for (const TestTool& tool : tools) PublishFile(L"telechargement/" + Utf8ToWide(tool.id) + L".exe", tool.bytes);
+    // The download's id is the tool's id and the start of its catalogue digest.
+    for (const TestTool& tool : tools)
+        PublishFile(L"telechargement/" + Utf8ToWide(tool.id + "_" + tool.catalogSha.substr(0, 12)) + L".exe",
+                    tool.bytes);
     PublishFile(L"outils/catalog.json", CatalogOf(tools, Narrow(TestServerUrl()) + "/telechargement"));
 }
 
