@@ -86,8 +86,10 @@ std::vector<std::wstring> SplitArguments(PCWSTR commandLine) {
 }
 
 bool IsCommandRun(const std::vector<std::wstring>& arguments) {
+    // Words that are no switches never meant anything to the window, and
+    // still do not: only a switch other than "--minimized" makes a command.
     for (const std::wstring& argument : arguments)
-        if (!Is(argument, kMinimizedSwitch)) return true;
+        if (IsSwitch(argument) && !Is(argument, kMinimizedSwitch)) return true;
     return false;
 }
 

@@ -1,5 +1,5 @@
-// The command line's switches, read into one request. A start with anything
-// but "--minimized" is a command: it never shows a window.
+// The command line's switches, read into one request. A start with a switch
+// other than "--minimized" is a command: it never shows a window.
 #pragma once
 
 #include <windows.h>
