@@ -220,7 +220,10 @@ void SaveCatalogSerials() {
 bool SetAutostart(bool enable) {
     // A portable copy never registers itself, nor removes the installed copy's entry.
     if (!g_state.installedMode) return true;
+    return WriteAutostart(enable);
+}
 
+bool WriteAutostart(bool enable) {
     std::wstring command;
     if (enable) {
         try {

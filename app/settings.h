@@ -35,6 +35,9 @@ void SaveThemeMode();
 // Writes "OnlineCatalogSerial" and "OfflineCatalogSerial".
 void SaveCatalogSerials();
 bool SetAutostart(bool enable);
+// The same for the installed copy whichever copy runs: the command line's
+// install and removal of the program.
+bool WriteAutostart(bool enable);
 bool SystemPrefersDark();
 
 // The 24-hour rule: due when lastCheck is 0, or when `now` is not earlier than

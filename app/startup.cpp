@@ -10,6 +10,7 @@
 #include "base/gdiplus_session.h"
 #include "base/handles.h"
 #include "catalog/catalog_load.h"
+#include "cli/run_command_line.h"
 #include "operations/apps_folder_tidy.h"
 #include "operations/installed_apps_entries.h"
 #include "operations/self_management.h"
@@ -127,6 +128,8 @@ WindowPlacement ComputeMainWindowPlacement(int sysDpi, const RECT& workArea) {
 }
 
 int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
+    // A command never hands over to a running copy and never shows a window.
+    if (IsCommandLine(commandLine)) return RunCommandLine(commandLine);
     // The manifest asks for the same; Windows versions without V2 keep it.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     const bool minimized = commandLine != nullptr && std::wcsstr(commandLine, kMinimizedSwitch) != nullptr;

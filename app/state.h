@@ -59,6 +59,8 @@ struct AppState {
     unsigned long long popupIndex = 0;
     bool busy = false;
     bool catalogLoaded = false;
+    // A command line changed the Apps folder since the cards' states were read.
+    bool appsChangedOutside = false;
     bool selfUpdateAvailable = false;
     bool installedMode = false;
     bool secretMode = false;

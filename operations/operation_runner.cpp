@@ -8,6 +8,7 @@
 #include "base/constants.h"
 #include "base/handles.h"
 #include "base/messages.h"
+#include "base/operation_lock.h"
 #include "base/paths.h"
 #include "base/post_result.h"
 #include "base/tool_action.h"
@@ -96,6 +97,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
     try {
+        RequiredOperationLock lock(job.lockWaitMs);
         ActionOutcome outcome = RunAction(job);
         result->message = std::move(outcome.message);
         result->toolState = std::move(outcome.state);

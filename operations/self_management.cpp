@@ -8,6 +8,7 @@
 #include "base/constants.h"
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/operation_lock.h"
 #include "base/own_files.h"
 #include "base/paths.h"
 #include "base/post_result.h"
@@ -58,6 +59,7 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, unsigned progress
 void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOptions& options) {
     auto result = std::make_unique<OperationResult>();
     try {
+        RequiredOperationLock lock(0);
         std::wstring installed = GetInstalledExePath();
         std::wstring side = FetchBesideInstalled(request, options);
         // Asked now, while the worker runs: the file that runs decides how it

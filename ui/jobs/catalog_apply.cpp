@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/catalog_serial.h"
 #include "app/policies.h"
 #include "app/state.h"
 #include "base/constants.h"
@@ -14,7 +15,6 @@
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
 #include "ui/jobs/catalog_apply.h"
-#include "ui/jobs/catalog_serial.h"
 #include "ui/jobs/icon_jobs.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"

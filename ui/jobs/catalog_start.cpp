@@ -3,6 +3,7 @@
 #include <windows.h>
 
 
+#include "app/catalog_serial.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
@@ -12,7 +13,6 @@
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
 #include "catalog/utf8.h"
-#include "ui/jobs/catalog_serial.h"
 #include "ui/jobs/icon_jobs.h"
 #include "ui/jobs/worker_start.h"
 #include "ui/repaint.h"
@@ -46,9 +46,27 @@ void CheckForUpdatesIfDue() {
     if (IsCheckDue(g_state.settings.lastCheck, NowFileTime())) StartCatalogLoad(true);
 }
 
+void NoteAppsChangedOutside() {
+    // Before a first load there are no cards to correct.
+    if (!g_state.catalogLoaded) return;
+    g_state.appsChangedOutside = true;
+    RefreshAppsChangedOutside();
+}
+
+bool RefreshAppsChangedOutside() {
+    HWND window = g_state.mainWindow;
+    if (!g_state.appsChangedOutside || g_state.busy || !IsWindowVisible(window) || IsIconic(window)) return false;
+    g_state.appsChangedOutside = false;
+    // The states come from the files, read by the catalogue's worker: the
+    // window itself never opens a tool file.
+    StartCatalogLoad(false);
+    return true;
+}
+
 void ShowMainWindow() {
     ShowWindow(g_state.mainWindow, SW_RESTORE);
     SetForegroundWindow(g_state.mainWindow);
+    if (RefreshAppsChangedOutside()) return;
     if (g_state.catalogLoaded) {
         StartIconLoad();
     } else if (!g_state.busy) {

@@ -10,3 +10,9 @@ void CheckForUpdatesIfDue();
 // Restores the main window and brings it forward; loads the catalogue, or the
 // icons, that it lacks.
 void ShowMainWindow();
+// Another process changed the Apps folder: the cards' states are read again
+// now, or once the window is shown and free. Nothing comes with the news.
+void NoteAppsChangedOutside();
+// Reads the states again when a change is pending and the window is shown
+// and free; returns whether a load started.
+bool RefreshAppsChangedOutside();

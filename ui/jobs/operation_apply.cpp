@@ -11,6 +11,7 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/header_model.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/jobs/progress_apply.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
@@ -24,6 +25,7 @@ void ShowFailure(const std::wstring& error) {
     ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    RefreshAppsChangedOutside();
 }
 
 // The tool's files as the job left them; a failed job may send them too.
@@ -56,6 +58,7 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
         g_state.statusText = result->message;
         UpdateScrollMetrics();
         InvalidateMainWindow(g_state.mainWindow);
+        RefreshAppsChangedOutside();
         return;
     }
     ApplyToolState(*result);
@@ -71,4 +74,6 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     }
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    // A command line's change that came in while this operation ran.
+    RefreshAppsChangedOutside();
 }
