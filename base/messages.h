@@ -98,6 +98,14 @@ inline constexpr char kResultRolledBack[] = " : version précédente rétablie."
 // After the name, when the user stopped the operation with "Annuler".
 inline constexpr char kOperationCancelled[] = " : opération annulée.";
 
+// Automatic updates, after the silent 24-hour check: the status line and the
+// tray tooltip say what was done, each list of names ending with ".".
+inline constexpr char kAutoUpdatedPrefix[] = "Mis à jour automatiquement : ";
+inline constexpr char kAutoUpdateFailedPrefix[] = "Échec de la mise à jour automatique : ";
+// Why an installed tool's update is not offered on this PC (the command line's list).
+inline constexpr char kUpdateRolloutPending[] = "déploiement progressif";
+inline constexpr char kUpdateDelayed[] = "mise à jour différée par votre organisation";
+
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";
 inline constexpr char kDeferredTaskFailed[] = "Lancement de la tâche différée impossible";

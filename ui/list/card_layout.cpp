@@ -10,6 +10,7 @@
 
 #include "app/state.h"
 #include "app/theme.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/text_fold.h"
 #include "catalog/catalog_model.h"
@@ -170,7 +171,7 @@ void GroupCards(CardListLayout& layout) {
             layout.cardOfEntry[index] = layout.cards.size();
             layout.groupOfCard.push_back(layout.groups.size());
             layout.cards.push_back({RECT{}, index});
-            if (app.installed && app.updateAvailable) ++layout.updateCount;
+            if (UpdateShown(app)) ++layout.updateCount;
         }
         span.endCard = layout.cards.size();
         const std::wstring_view title = FoldedKeys::Title(visible[group.firstVisible]);
