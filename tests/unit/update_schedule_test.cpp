@@ -363,6 +363,18 @@ TEST_F(ScheduleTest, RolloutDrawIsStableFairAndThePilotRingIsAlwaysIn) {
     const std::wstring release(64, L'a');
     EXPECT_EQ(RolloutDraw(*made, release), RolloutDraw(*made, std::wstring(64, L'A')));
 
+    // A rollout of n % takes the draws 0 to n-1.
+    struct Boundary {
+        unsigned percent;
+        unsigned draw;
+        bool pilot;
+        bool included;
+    };
+    const Boundary boundaries[] = {{30, 29, false, true}, {30, 30, false, false}, {1, 0, false, true},
+                                   {1, 1, false, false},  {100, 99, false, true}, {1, 99, true, true}};
+    for (const Boundary& b : boundaries)
+        EXPECT_EQ(RolloutIncludes(b.percent, b.draw, b.pilot), b.included) << b.percent << " " << b.draw;
+
     // Simulated PCs, from a fixed seed so that the counts are always the same.
     std::mt19937_64 random(20310314);
     const std::wstring other(64, L'9');
