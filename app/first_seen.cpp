@@ -19,10 +19,9 @@ std::wstring KeyOf(const std::wstring& sha256) {
 }
 
 bool OpenKey(REGSAM access, bool create, UniqueRegKey& key) {
-    const LSTATUS status =
-        create ? RegCreateKeyExW(HKEY_CURRENT_USER, kFirstSeenKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                 nullptr, key.put(), nullptr)
-               : RegOpenKeyExW(HKEY_CURRENT_USER, kFirstSeenKeyPath, 0, access, key.put());
+    const LSTATUS status = create ? RegCreateKeyExW(HKEY_CURRENT_USER, kFirstSeenKeyPath, 0, nullptr,
+                                                    REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr)
+                                  : RegOpenKeyExW(HKEY_CURRENT_USER, kFirstSeenKeyPath, 0, access, key.put());
     if (status == ERROR_SUCCESS) return true;
     key.release();  // nothing was opened
     return false;
@@ -98,8 +97,7 @@ FirstSeenTimes RecordFirstSeen(const std::vector<CatalogApp>& apps, int selfInde
     if (!OpenKey(KEY_SET_VALUE, true, key)) return times;
     for (const std::wstring& digest : forgotten) RegDeleteValueW(key.get(), digest.c_str());
     for (const std::wstring& digest : added)
-        RegSetValueExW(key.get(), digest.c_str(), 0, REG_QWORD, reinterpret_cast<const BYTE*>(&seenAt),
-                       sizeof(seenAt));
+        RegSetValueExW(key.get(), digest.c_str(), 0, REG_QWORD, reinterpret_cast<const BYTE*>(&seenAt), sizeof(seenAt));
     return times;
 }
 

@@ -35,8 +35,7 @@ struct ReadOutcome {
     std::optional<RejectedPolicy> rejected;
 };
 
-ReadOutcome Rejected(const PolicyDefinition& definition, PolicyScope scope, std::wstring shown,
-                     std::wstring reason) {
+ReadOutcome Rejected(const PolicyDefinition& definition, PolicyScope scope, std::wstring shown, std::wstring reason) {
     ReadOutcome outcome;
     outcome.rejected = RejectedPolicy{definition.id, scope, std::move(shown), std::move(reason)};
     return outcome;
@@ -47,8 +46,8 @@ ReadOutcome Rejected(const PolicyDefinition& definition, PolicyScope scope, std:
 ReadOutcome ReadNumber(HKEY hive, PolicyScope scope, const PolicyDefinition& definition) {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    const LSTATUS status =
-        RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    const LSTATUS status = RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_DWORD, nullptr, &value,
+                                        &size);
     if (status == ERROR_UNSUPPORTED_TYPE || (status == ERROR_SUCCESS && size != sizeof(value)))
         return Rejected(definition, scope, L"?", L"type de valeur incorrect (REG_DWORD attendu)");
     if (status != ERROR_SUCCESS) return {};
@@ -79,8 +78,8 @@ std::optional<std::wstring> TextFault(TextRule rule, const std::wstring& text) {
 ReadOutcome ReadText(HKEY hive, PolicyScope scope, const PolicyDefinition& definition) {
     std::vector<wchar_t> buffer(kTextBufferUnits, L'\0');
     DWORD size = kTextBufferUnits * sizeof(wchar_t);
-    const LSTATUS status =
-        RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size);
+    const LSTATUS status = RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_SZ, nullptr, buffer.data(),
+                                        &size);
     if (status == ERROR_UNSUPPORTED_TYPE)
         return Rejected(definition, scope, L"?", L"type de valeur incorrect (REG_SZ attendu)");
     if (status != ERROR_SUCCESS) return {};

@@ -15,8 +15,8 @@ constexpr wchar_t kRolloutSeedValue[] = L"RolloutSeed";
 std::optional<RolloutSecret> ReadSecret() {
     RolloutSecret secret{};
     DWORD size = static_cast<DWORD>(secret.size());
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, kRolloutSeedValue, RRF_RT_REG_BINARY, nullptr,
-                     secret.data(), &size) != ERROR_SUCCESS ||
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, kRolloutSeedValue, RRF_RT_REG_BINARY, nullptr, secret.data(),
+                     &size) != ERROR_SUCCESS ||
         size != secret.size())
         return std::nullopt;
     return secret;

@@ -43,8 +43,8 @@ struct CatalogLoadRecord {
 // updated one at a time, each through the operation runner, and the round
 // ends by saying what it did.
 struct AutomaticUpdateRound {
-    bool pending = false;  // updates may remain; the next starts when nothing runs, within the hours
-    bool running = false;  // the operation now running is the round's
+    bool pending = false;               // updates may remain; the next starts when nothing runs, within the hours
+    bool running = false;               // the operation now running is the round's
     std::vector<std::wstring> tried;    // "id|sha256" of each release already attempted
     std::wstring current;               // the name of the tool being updated
     std::vector<std::wstring> updated;  // names, in order

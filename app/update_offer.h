@@ -16,8 +16,8 @@ enum class UpdateOffer {
 
 // What the answer depends on besides the entry.
 struct UpdateRules {
-    unsigned delayDays = 0;           // "UpdateDelayDays"
-    unsigned long long now = 0;       // file time (UTC)
+    unsigned delayDays = 0;                     // "UpdateDelayDays"
+    unsigned long long now = 0;                 // file time (UTC)
     const FirstSeenTimes* firstSeen = nullptr;  // null: nothing remembered yet
 };
 

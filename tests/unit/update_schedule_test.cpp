@@ -41,7 +41,7 @@ constexpr unsigned long long kMinute = 600000000ULL;
 
 SYSTEMTIME At(WORD hour, WORD minute) {
     SYSTEMTIME time{};
-    time.wYear = 2031;
+    time.wYear = 2030;
     time.wMonth = 3;
     time.wDay = 14;
     time.wHour = hour;
@@ -139,8 +139,8 @@ protected:
 // a failure, a rollout that has not reached the PC and a delay still running
 // leave their tools as they were; the status line and the tooltip say it.
 TEST_F(ScheduleTest, AutomaticUpdatesInstallWhatIsOfferedAndSaySo) {
-    ToolCleanup cleanFirst(L"h31auto1"), cleanSecond(L"h31auto2"), cleanBroken(L"h31broken"),
-        cleanStaged(L"h31staged"), cleanDelayed(L"h31delayed");
+    ToolCleanup cleanFirst(L"majauto1"), cleanSecond(L"majauto2"), cleanBroken(L"majcasse"), cleanStaged(L"majetage"),
+        cleanDelayed(L"majdelai");
     g_state.settings.autoUpdate = true;
     const RolloutSecret secret = *LoadOrMakeRolloutSecret();
     PutPolicyDword(HKEY_CURRENT_USER, L"UpdateDelayDays", 2);
@@ -155,11 +155,11 @@ TEST_F(ScheduleTest, AutomaticUpdatesInstallWhatIsOfferedAndSaySo) {
     };
     const std::wstring good = Sha256Of(tool);
     const Tool tools[] = {
-        {L"h31auto1", good, tool, 100, true},
-        {L"h31broken", good, "not the tool", 100, true},  // fails its SHA-256 check
-        {L"h31auto2", good, tool, 100, true},
-        {L"h31staged", DigestDrawingAtLeast(secret, 40), tool, 40, true},
-        {L"h31delayed", std::wstring(64, L'D'), tool, 100, false},
+        {L"majauto1", good, tool, 100, true},
+        {L"majcasse", good, "not the tool", 100, true},  // fails its SHA-256 check
+        {L"majauto2", good, tool, 100, true},
+        {L"majetage", DigestDrawingAtLeast(secret, 40), tool, 40, true},
+        {L"majdelai", std::wstring(64, L'D'), tool, 100, false},
     };
     CreateFolderPath(GetAppsFolder());
     for (const Tool& t : tools) {
@@ -184,18 +184,18 @@ TEST_F(ScheduleTest, AutomaticUpdatesInstallWhatIsOfferedAndSaySo) {
     DeliverCatalogue(window.get(), catalogue(), true);
     ASSERT_TRUE(PumpUntil([] { return !g_state.busy && !g_state.automaticUpdates.pending; }, 120000));
 
-    EXPECT_EQ(ReadFileBytes(InstalledPath(L"h31auto1")), tool);
-    EXPECT_EQ(ReadFileBytes(InstalledPath(L"h31auto2")), tool);
-    for (const wchar_t* id : {L"h31broken", L"h31staged", L"h31delayed"})
+    EXPECT_EQ(ReadFileBytes(InstalledPath(L"majauto1")), tool);
+    EXPECT_EQ(ReadFileBytes(InstalledPath(L"majauto2")), tool);
+    for (const wchar_t* id : {L"majcasse", L"majetage", L"majdelai"})
         EXPECT_EQ(ReadFileBytes(InstalledPath(id)), "version 1") << WideToUtf8(id);
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : WideToUtf8(boxes[0].text));
-    const std::wstring summary =
-        W("Mis à jour automatiquement : h31auto1, h31auto2. Échec de la mise à jour automatique : h31broken.");
+    const std::wstring summary = W(
+        "Mis à jour automatiquement : majauto1, majauto2. Échec de la mise à jour automatique : majcasse.");
     EXPECT_EQ(g_state.statusText, summary);
     EXPECT_EQ(TrayTooltipText(), summary);
     // Only the failure is left for the user to decide; the others are up to
     // date, not offered here yet, or waiting out the delay.
-    EXPECT_EQ(PopupIds(), std::vector<std::wstring>{L"h31broken"});
+    EXPECT_EQ(PopupIds(), std::vector<std::wstring>{L"majcasse"});
     const UpdateRules rules = CurrentUpdateRules(NowFileTime());
     EXPECT_EQ(UpdateOfferOf(g_state.apps[3], rules), UpdateOffer::OutsideRollout);
     EXPECT_EQ(CardStateOf(g_state.apps[3]), CardState::UpToDate);
@@ -209,11 +209,11 @@ TEST_F(ScheduleTest, AutomaticUpdatesInstallWhatIsOfferedAndSaySo) {
 
     // Switched off, the same check announces instead of installing.
     g_state.settings.autoUpdate = false;
-    WriteFileBytes(InstalledPath(L"h31auto1"), "version 1");
+    WriteFileBytes(InstalledPath(L"majauto1"), "version 1");
     DeliverCatalogue(window.get(), catalogue(), true);
     EXPECT_FALSE(g_state.busy);
-    EXPECT_EQ(PopupIds(), (std::vector<std::wstring>{L"h31auto1", L"h31broken"}));
-    EXPECT_EQ(ReadFileBytes(InstalledPath(L"h31auto1")), "version 1");
+    EXPECT_EQ(PopupIds(), (std::vector<std::wstring>{L"majauto1", L"majcasse"}));
+    EXPECT_EQ(ReadFileBytes(InstalledPath(L"majauto1")), "version 1");
 }
 
 // "UpdateHours": the silent check runs only within the hours, across midnight
@@ -227,10 +227,10 @@ TEST_F(ScheduleTest, UpdateHoursLimitTheSilentCheck) {
         unsigned to;
     };
     const Parse parses[] = {
-        {L"12-14", true, 12, 14},  {L"19-07", true, 19, 7},  {L" 7 - 9 ", true, 7, 9}, {L"0-24", true, 0, 24},
-        {L"22-24", true, 22, 24},  {L"", false, 0, 0},       {L"12", false, 0, 0},     {L"12-", false, 0, 0},
-        {L"8h-12h", false, 0, 0},  {L"08-08", false, 0, 0},  {L"24-02", false, 0, 0},  {L"12-25", false, 0, 0},
-        {L"1-2-3", false, 0, 0},   {L"123-4", false, 0, 0},  {L"-5", false, 0, 0},     {L"12\u201314", false, 0, 0},
+        {L"12-14", true, 12, 14}, {L"19-07", true, 19, 7}, {L" 7 - 9 ", true, 7, 9}, {L"0-24", true, 0, 24},
+        {L"22-24", true, 22, 24}, {L"", false, 0, 0},      {L"12", false, 0, 0},     {L"12-", false, 0, 0},
+        {L"8h-12h", false, 0, 0}, {L"08-08", false, 0, 0}, {L"24-02", false, 0, 0},  {L"12-25", false, 0, 0},
+        {L"1-2-3", false, 0, 0},  {L"123-4", false, 0, 0}, {L"-5", false, 0, 0},     {L"12\u201314", false, 0, 0},
     };
     for (const Parse& p : parses) {
         const std::optional<UpdateHours> hours = ParseUpdateHours(p.text);
@@ -376,7 +376,7 @@ TEST_F(ScheduleTest, RolloutDrawIsStableFairAndThePilotRingIsAlwaysIn) {
         EXPECT_EQ(RolloutIncludes(b.percent, b.draw, b.pilot), b.included) << b.percent << " " << b.draw;
 
     // Simulated PCs, from a fixed seed so that the counts are always the same.
-    std::mt19937_64 random(20310314);
+    std::mt19937_64 random(20300614);
     const std::wstring other(64, L'9');
     int inFirst = 0, inSecond = 0, inBoth = 0;
     std::vector<int> perNumber(100, 0);
@@ -424,8 +424,7 @@ TEST_F(ScheduleTest, RolloutDrawIsStableFairAndThePilotRingIsAlwaysIn) {
         g_state.policies = ReadPolicies();
         DeliverCatalogue(window.get(), apps(), true);
         EXPECT_EQ(g_state.apps[0].rolloutExcluded, !ring.pilot);
-        EXPECT_EQ(CardStateOf(g_state.apps[0]),
-                  ring.pilot ? CardState::UpdateAvailable : CardState::UpToDate);
+        EXPECT_EQ(CardStateOf(g_state.apps[0]), ring.pilot ? CardState::UpdateAvailable : CardState::UpToDate);
         EXPECT_EQ(PopupIds(), ring.pilot ? std::vector<std::wstring>{L"Etage"} : std::vector<std::wstring>{});
         EXPECT_FALSE(g_state.apps[1].rolloutExcluded);  // not installed: its install gets the catalogue's file
         const bool named =
@@ -445,19 +444,17 @@ TEST(RolloutMember, ReadByTheCatalogueAndCheckedByThePublisher) {
         bool reported;
     };
     const Case cases[] = {
-        {"", 100, false},       {"30", 30, false},       {"1", 1, false},       {"100", 100, false},
-        {"1e1", 10, false},     {"0", 100, true},        {"101", 100, true},    {"30.5", 100, true},
-        {"-5", 100, true},      {"\"30\"", 100, true},   {"true", 100, true},   {"null", 100, true},
+        {"", 100, false},   {"30", 30, false},     {"1", 1, false},     {"100", 100, false},
+        {"1e1", 10, false}, {"0", 100, true},      {"101", 100, true},  {"30.5", 100, true},
+        {"-5", 100, true},  {"\"30\"", 100, true}, {"true", 100, true}, {"null", 100, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.member);
-        std::string entry =
-            R"({"id":"Outil","version":"1.0","category":"C","description":"D","sha256":")" + std::string(64, 'A') +
-            "\"";
+        std::string entry = R"({"id":"Outil","version":"1.0","category":"C","description":"D","sha256":")" +
+                            std::string(64, 'A') + "\"";
         if (*c.member != '\0') entry += std::string(",\"rollout\":") + c.member;
         entry += "}";
-        const std::string document =
-            R"({"downloadEndpoint":"https://example.test/get","apps":[)" + entry + "]}";
+        const std::string document = R"({"downloadEndpoint":"https://example.test/get","apps":[)" + entry + "]}";
 
         CatalogLoadResult result;
         BuildCatalog(ParseJson(std::string_view(document)), false, L"", result);

@@ -22,9 +22,9 @@ constexpr UINT kBusyTimerPeriodMs = 500;
 
 constexpr int kGeneralControls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE, IDC_OPT_DESKTOP,
                                     IDC_OPT_MENU,    IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL};
-constexpr int kAdvancedControls[] = {IDC_OPT_SOURCE_TITLE, IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
-                                     IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER, IDC_OPT_BROWSE,
-                                     IDC_OPT_AUTO_UPDATE, IDC_OPT_DIAGNOSTICS};
+constexpr int kAdvancedControls[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
+                                     IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE,
+                                     IDC_OPT_AUTO_UPDATE,    IDC_OPT_DIAGNOSTICS};
 // The controls that follow `busy`: no change of source, no uninstall while a job runs.
 constexpr int kBusyBoundControls[] = {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE, IDC_OPT_UNINSTALL};
 // The controls that a policy may fix (options_policies.cpp).
@@ -32,9 +32,8 @@ constexpr int kPolicyBoundControls[] = {IDC_OPT_THEME, IDC_OPT_STARTUP, IDC_OPT_
                                         IDC_OPT_MENU,  IDC_OPT_FOLDER,  IDC_OPT_AUTO_UPDATE};
 // Check boxes and radio buttons lose their visual style so that the dialog's
 // colours apply to them.
-constexpr int kUnstyledControls[] = {IDC_OPT_STARTUP,       IDC_OPT_UPDATE_CHECKS,  IDC_OPT_DESKTOP,
-                                     IDC_OPT_MENU,          IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE,
-                                     IDC_OPT_AUTO_UPDATE};
+constexpr int kUnstyledControls[] = {IDC_OPT_STARTUP,       IDC_OPT_UPDATE_CHECKS,  IDC_OPT_DESKTOP,    IDC_OPT_MENU,
+                                     IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_AUTO_UPDATE};
 constexpr const wchar_t* kThemeNames[] = {L"Système", L"Clair", L"Sombre"};
 
 void ShowControl(HWND dialog, int id, bool show) { ShowWindow(GetDlgItem(dialog, id), show ? SW_SHOW : SW_HIDE); }
