@@ -111,8 +111,10 @@ bool TakeAutomaticUpdateResult(const OperationResult* result) {
     round.running = false;
     const std::wstring name = round.current;
     if (result != nullptr && result->cancelled) {
-        // The user stopped it: the rest of the round waits for the next check.
+        // The user stopped it: the rest of the round waits for the next check,
+        // and the tooltip still tells what was done before.
         round.pending = false;
+        if (!AutomaticUpdateSummary().empty()) round.summary = AutomaticUpdateSummary();
     } else if (result != nullptr && result->ok) {
         round.updated.push_back(name);
     } else {
