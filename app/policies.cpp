@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/update_hours.h"
+
 namespace {
 
 // As for "OfflineRoot" in the settings: 32,768 units with the terminator.
@@ -27,42 +29,73 @@ bool ReadsFrom(PolicyClass classes, PolicyScope scope) {
 
 HKEY HiveOf(PolicyScope scope) { return scope == PolicyScope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-// The size is checked as well: Wine hands back a 2-byte REG_DWORD with success.
-std::optional<DWORD> ReadNumber(HKEY hive, const PolicyDefinition& definition) {
+// What a value found under a policy key came to: in force, or ignored with a reason.
+struct ReadOutcome {
+    std::optional<PolicyValue> value;
+    std::optional<RejectedPolicy> rejected;
+};
+
+ReadOutcome Rejected(const PolicyDefinition& definition, PolicyScope scope, std::wstring shown, std::wstring reason) {
+    ReadOutcome outcome;
+    outcome.rejected = RejectedPolicy{definition.id, scope, std::move(shown), std::move(reason)};
+    return outcome;
+}
+
+// A value of another type, or a DWORD of another size (Wine hands back a
+// 2-byte REG_DWORD with success), counts as absent and is named.
+ReadOutcome ReadNumber(HKEY hive, PolicyScope scope, const PolicyDefinition& definition) {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    if (RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-            ERROR_SUCCESS ||
-        size != sizeof(value))
-        return std::nullopt;
-    if (value < definition.minimum || value > definition.maximum) return std::nullopt;
-    return value;
+    const LSTATUS status = RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_DWORD, nullptr, &value,
+                                        &size);
+    if (status == ERROR_UNSUPPORTED_TYPE || (status == ERROR_SUCCESS && size != sizeof(value)))
+        return Rejected(definition, scope, L"?", L"type de valeur incorrect (REG_DWORD attendu)");
+    if (status != ERROR_SUCCESS) return {};
+    if (value < definition.minimum || value > definition.maximum)
+        return Rejected(definition, scope, std::to_wstring(value),
+                        L"hors limites (" + std::to_wstring(definition.minimum) + L" à " +
+                            std::to_wstring(definition.maximum) + L")");
+    PolicyValue read;
+    read.scope = scope;
+    read.number = value;
+    return {read, std::nullopt};
 }
 
-std::optional<std::wstring> ReadText(HKEY hive, const PolicyDefinition& definition) {
+// The reason a text breaks its policy's rule, or nothing when it keeps it.
+std::optional<std::wstring> TextFault(TextRule rule, const std::wstring& text) {
+    switch (rule) {
+    case TextRule::Any: return std::nullopt;
+    case TextRule::HourRange:
+        if (ParseUpdateHours(text)) return std::nullopt;
+        return std::wstring(L"format HH-HH attendu, par exemple 12-14 ou 19-07");
+    case TextRule::Ring:
+        if (IsPilotRing(text)) return std::nullopt;
+        return L"anneau inconnu (« " + std::wstring(kPilotRing) + L" » attendu)";
+    }
+    return std::nullopt;
+}
+
+ReadOutcome ReadText(HKEY hive, PolicyScope scope, const PolicyDefinition& definition) {
     std::vector<wchar_t> buffer(kTextBufferUnits, L'\0');
     DWORD size = kTextBufferUnits * sizeof(wchar_t);
-    if (RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
+    const LSTATUS status = RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_SZ, nullptr, buffer.data(),
+                                        &size);
+    if (status == ERROR_UNSUPPORTED_TYPE)
+        return Rejected(definition, scope, L"?", L"type de valeur incorrect (REG_SZ attendu)");
+    if (status != ERROR_SUCCESS) return {};
     size_t units = std::min<size_t>(size / sizeof(wchar_t), kTextBufferUnits);
-    return std::wstring(buffer.data(), wcsnlen(buffer.data(), units));
+    PolicyValue read;
+    read.scope = scope;
+    read.text.assign(buffer.data(), wcsnlen(buffer.data(), units));
+    if (std::optional<std::wstring> fault = TextFault(definition.textRule, read.text))
+        return Rejected(definition, scope, read.text, *fault);
+    return {read, std::nullopt};
 }
 
-std::optional<PolicyValue> ReadPolicy(PolicyScope scope, const PolicyDefinition& definition) {
+ReadOutcome ReadPolicy(PolicyScope scope, const PolicyDefinition& definition) {
     HKEY hive = HiveOf(scope);
-    PolicyValue value;
-    value.scope = scope;
-    if (definition.type == PolicyType::String) {
-        std::optional<std::wstring> text = ReadText(hive, definition);
-        if (!text) return std::nullopt;
-        value.text = std::move(*text);
-    } else {
-        std::optional<DWORD> number = ReadNumber(hive, definition);
-        if (!number) return std::nullopt;
-        value.number = *number;
-    }
-    return value;
+    return definition.type == PolicyType::String ? ReadText(hive, scope, definition)
+                                                 : ReadNumber(hive, scope, definition);
 }
 
 }  // namespace
@@ -70,6 +103,8 @@ std::optional<PolicyValue> ReadPolicy(PolicyScope scope, const PolicyDefinition&
 const PolicyDefinition& DefinitionOf(PolicyId id) { return kPolicyDefinitions[IndexOf(id)]; }
 
 void Policies::Set(PolicyId id, PolicyValue value) { values_[IndexOf(id)] = std::move(value); }
+
+void Policies::Reject(RejectedPolicy rejected) { rejected_.push_back(std::move(rejected)); }
 
 bool Policies::Forces(PolicyId id) const { return values_[IndexOf(id)].has_value(); }
 
@@ -95,11 +130,22 @@ Policies ReadPolicies() {
     for (const PolicyDefinition& definition : kPolicyDefinitions) {
         for (PolicyScope scope : {PolicyScope::Machine, PolicyScope::User}) {
             if (!ReadsFrom(definition.classes, scope)) continue;
-            if (std::optional<PolicyValue> value = ReadPolicy(scope, definition)) {
-                policies.Set(definition.id, std::move(*value));
+            ReadOutcome outcome = ReadPolicy(scope, definition);
+            if (outcome.rejected) policies.Reject(std::move(*outcome.rejected));
+            if (outcome.value) {
+                policies.Set(definition.id, std::move(*outcome.value));
                 break;
             }
         }
     }
     return policies;
+}
+
+bool IsPilotRing(const std::wstring& text) {
+    // Typed by hand in the policy editor: any case, blanks around it.
+    const size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return false;
+    const size_t last = text.find_last_not_of(L" \t");
+    const std::wstring word = text.substr(first, last - first + 1);
+    return CompareStringOrdinal(word.c_str(), static_cast<int>(word.size()), kPilotRing, -1, TRUE) == CSTR_EQUAL;
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class PolicyId : size_t {
     Startup,
@@ -23,10 +24,17 @@ enum class PolicyId : size_t {
     AllowFixedDiskOffline,
     SelfUpdate,
     SelfRemoval,
+    AutoUpdate,
+    UpdateHours,
+    UpdateDelayDays,
+    Ring,
 };
-inline constexpr size_t kPolicyCount = 11;
+inline constexpr size_t kPolicyCount = 15;
 
 enum class PolicyType { Dword, String };
+// What a text policy must look like; a text that does not is ignored, and
+// named in the diagnostic information.
+enum class TextRule { Any, HourRange, Ring };
 // Where an administrator may set the policy: the computer's key, the user's, or both.
 enum class PolicyClass { Machine, User, Both };
 
@@ -37,6 +45,7 @@ struct PolicyDefinition {
     DWORD minimum;  // the accepted numbers, inclusive; other numbers count as absent
     DWORD maximum;
     PolicyClass classes;
+    TextRule textRule = TextRule::Any;
 };
 
 inline constexpr wchar_t kPolicyKeyPath[] = L"Software\\Policies\\Tramweld\\Orkvane";
@@ -55,7 +64,14 @@ inline constexpr std::array<PolicyDefinition, kPolicyCount> kPolicyDefinitions{{
     {PolicyId::AllowFixedDiskOffline, L"AllowFixedDiskOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
     {PolicyId::SelfUpdate, L"SelfUpdate", PolicyType::Dword, 0, 1, PolicyClass::Both},
     {PolicyId::SelfRemoval, L"SelfRemoval", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::AutoUpdate, L"AutoUpdate", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::UpdateHours, L"UpdateHours", PolicyType::String, 0, 0, PolicyClass::Both, TextRule::HourRange},
+    {PolicyId::UpdateDelayDays, L"UpdateDelayDays", PolicyType::Dword, 0, 30, PolicyClass::Both},
+    {PolicyId::Ring, L"Ring", PolicyType::String, 0, 0, PolicyClass::Both, TextRule::Ring},
 }};
+
+// The only ring "Ring" knows: its PCs are in every staged rollout.
+inline constexpr wchar_t kPilotRing[] = L"pilote";
 
 const PolicyDefinition& DefinitionOf(PolicyId id);
 
@@ -68,11 +84,21 @@ struct PolicyValue {
     std::wstring text;  // PolicyType::String
 };
 
-// The policies in force; a policy that is absent, of the wrong type or out of
-// range is not there.
+// A value set by an administrator that the program ignores, and why.
+struct RejectedPolicy {
+    PolicyId id = PolicyId::Startup;
+    PolicyScope scope = PolicyScope::Machine;
+    std::wstring shown;   // the value as found, for the diagnostic information
+    std::wstring reason;  // in French
+};
+
+// The policies in force; a policy that is absent, of the wrong type, out of
+// range or malformed is not there (the last three are among Rejected()).
 class Policies {
 public:
     void Set(PolicyId id, PolicyValue value);
+    void Reject(RejectedPolicy rejected);
+    const std::vector<RejectedPolicy>& Rejected() const { return rejected_; }
     bool Forces(PolicyId id) const;
     const PolicyValue* Find(PolicyId id) const;
     // A forced flag (any value in range other than 0 is true).
@@ -83,8 +109,11 @@ public:
 
 private:
     std::array<std::optional<PolicyValue>, kPolicyCount> values_;
+    std::vector<RejectedPolicy> rejected_;
 };
 
 // Reads every policy from HKEY_LOCAL_MACHINE, then HKEY_CURRENT_USER; the
-// machine's value wins.
+// machine's value wins. A machine value that is ignored lets the user's apply.
 Policies ReadPolicies();
+// "Ring" names the pilot ring: "pilote" in any case, blanks around it allowed.
+bool IsPilotRing(const std::wstring& text);

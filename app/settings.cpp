@@ -29,6 +29,7 @@ constexpr wchar_t kLastCheckValue[] = L"LastCheck";
 constexpr wchar_t kOfflineModeValue[] = L"OfflineMode";
 constexpr wchar_t kOfflineRootValue[] = L"OfflineRoot";
 constexpr wchar_t kThemeModeValue[] = L"ThemeMode";
+constexpr wchar_t kAutoUpdateValue[] = L"AutoUpdate";
 constexpr wchar_t kOnlineCatalogSerialValue[] = L"OnlineCatalogSerial";
 constexpr wchar_t kOfflineCatalogSerialValue[] = L"OfflineCatalogSerial";
 
@@ -87,6 +88,7 @@ void ApplyForcedSettings(const Policies& policies, Settings& settings) {
     ApplyForcedFlag(policies, PolicyId::UpdateChecks, settings.updateChecks);
     ApplyForcedFlag(policies, PolicyId::DesktopShortcut, settings.desktopShortcut);
     ApplyForcedFlag(policies, PolicyId::MenuShortcut, settings.menuShortcut);
+    ApplyForcedFlag(policies, PolicyId::AutoUpdate, settings.autoUpdate);
     if (const PolicyValue* theme = policies.Find(PolicyId::ThemeMode))
         settings.themeMode = static_cast<ThemeChoice>(theme->number);
 }
@@ -151,6 +153,7 @@ void LoadSettings() {
     ReadFlag(kUpdateChecksValue, settings.updateChecks);
     ReadFlag(kDesktopShortcutValue, settings.desktopShortcut);
     ReadFlag(kMenuShortcutValue, settings.menuShortcut);
+    ReadFlag(kAutoUpdateValue, settings.autoUpdate);
 
     if (std::optional<unsigned long long> lastCheck = ReadQword(kLastCheckValue)) settings.lastCheck = *lastCheck;
     unsigned long long now = NowFileTime();
@@ -208,6 +211,13 @@ void SaveThemeMode() {
     UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
     if (!key) return;
     WriteDword(key.get(), kThemeModeValue, static_cast<DWORD>(g_state.settings.themeMode));
+}
+
+void SaveAutoUpdate() {
+    if (Forced(PolicyId::AutoUpdate)) return;
+    UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
+    if (!key) return;
+    WriteFlag(key.get(), kAutoUpdateValue, g_state.settings.autoUpdate);
 }
 
 void SaveCatalogSerials() {

@@ -3,3 +3,17 @@
 AppState g_state;
 
 void ResetAppState() { g_state = AppState(); }
+
+UpdateRules CurrentUpdateRules(unsigned long long now) {
+    UpdateRules rules;
+    if (const PolicyValue* delay = g_state.policies.Find(PolicyId::UpdateDelayDays)) rules.delayDays = delay->number;
+    rules.now = now;
+    rules.firstSeen = &g_state.firstSeen;
+    return rules;
+}
+
+std::optional<UpdateHours> ImposedUpdateHours() {
+    const PolicyValue* hours = g_state.policies.Find(PolicyId::UpdateHours);
+    if (hours == nullptr) return std::nullopt;
+    return ParseUpdateHours(hours->text);
+}

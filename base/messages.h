@@ -101,6 +101,13 @@ inline constexpr char kOperationCancelled[] = " : opération annulée.";
 // Another window or command line of the same user holds the operation lock.
 inline constexpr char kAnotherOperationRunning[] =
     "Une autre opération d’Orkvane est en cours ; réessayez dans un instant.";
+// Automatic updates, after the silent 24-hour check: the status line and the
+// tray tooltip say what was done, each list of names ending with ".".
+inline constexpr char kAutoUpdatedPrefix[] = "Mis à jour automatiquement : ";
+inline constexpr char kAutoUpdateFailedPrefix[] = "Échec de la mise à jour automatique : ";
+// Why an installed tool's update is not offered on this PC (the command line's list).
+inline constexpr char kUpdateRolloutPending[] = "déploiement progressif";
+inline constexpr char kUpdateDelayed[] = "mise à jour différée par votre organisation";
 
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";

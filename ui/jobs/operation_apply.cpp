@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "app/state.h"
 #include "base/messages.h"
@@ -11,6 +12,7 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/header_model.h"
+#include "ui/jobs/automatic_updates.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/progress_apply.h"
 #include "ui/list/list_scrolling.h"
@@ -20,13 +22,16 @@
 
 namespace {
 
-void ShowFailure(const std::wstring& error) {
+// An automatic update fails without a box: nobody may be at the PC, and the
+// round's summary says it at the end.
+void ShowFailure(const std::wstring& error, bool automatic) {
     g_state.statusText = Utf8ToWide(msg::kOperationFailedPrefix) + error;
-    ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
+    if (!automatic) ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
     RefreshAppsChangedOutside();
 }
+
 
 // The tool's files as the job left them; a failed job may send them too.
 void ApplyToolState(const OperationResult& result) {
@@ -39,9 +44,7 @@ void ApplyToolState(const OperationResult& result) {
     app.kept = result.toolState->kept;
 }
 
-}  // namespace
-
-void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
+void ApplyResult(std::unique_ptr<OperationResult> result, bool automatic) {
     g_state.busy = false;
     g_state.operationCancellable = false;
     g_state.cancelRequested = false;
@@ -49,7 +52,7 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     if (g_state.keyboardFocus.part == FocusPart::CancelButton) g_state.keyboardFocus = {HeaderFocusStops().front(), {}};
     ClearOperationProgress();
     if (!result) {
-        ShowFailure(UnknownErrorText());
+        ShowFailure(UnknownErrorText(), automatic);
         return;
     }
     if (result->cancelled) {
@@ -63,7 +66,7 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     }
     ApplyToolState(*result);
     if (!result->ok) {
-        ShowFailure(result->error);
+        ShowFailure(result->error, automatic);
         return;
     }
     g_state.statusText = result->message;
@@ -76,4 +79,13 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     InvalidateMainWindow(g_state.mainWindow);
     // A command line's change that came in while this operation ran.
     RefreshAppsChangedOutside();
+}
+
+}  // namespace
+
+void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
+    const bool automatic = TakeAutomaticUpdateResult(result.get());
+    ApplyResult(std::move(result), automatic);
+    // The next automatic update, if a round is under way, once this one is applied.
+    ContinueAutomaticUpdates();
 }

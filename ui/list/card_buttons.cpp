@@ -5,12 +5,14 @@
 #include <algorithm>
 
 #include "app/state.h"
+#include "app/update_offer.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
 
 CardState CardStateOf(const CatalogApp& app) {
     if (!app.installed) return CardState::NotInstalled;
-    return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
+    // A release whose staged rollout has not reached this PC is not offered here yet.
+    return UpdateShown(app) ? CardState::UpdateAvailable : CardState::UpToDate;
 }
 
 bool OffersPreviousVersion(const CatalogApp& app) { return app.kept.previousKept; }

@@ -9,6 +9,7 @@
 
 #include "app/state.h"
 #include "app/theme.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/text_fold.h"
 #include "catalog/catalog_model.h"
@@ -140,7 +141,7 @@ void GroupCards(CardListLayout& layout) {
     // the cards' order, which jumps across the catalogue.
     for (size_t index : visible) {
         const CatalogApp& app = g_state.apps[index];
-        if (app.installed && app.updateAvailable) ++layout.updateCount;
+        if (UpdateShown(app)) ++layout.updateCount;
     }
     for (const EntryGroup& group : grouped.groups) {
         GroupSpan span;
