@@ -23,8 +23,9 @@ enum class PolicyId : size_t {
     AllowFixedDiskOffline,
     SelfUpdate,
     SelfRemoval,
+    AllowNetworkOffline,
 };
-inline constexpr size_t kPolicyCount = 11;
+inline constexpr size_t kPolicyCount = 12;
 
 enum class PolicyType { Dword, String };
 // Where an administrator may set the policy: the computer's key, the user's, or both.
@@ -55,6 +56,7 @@ inline constexpr std::array<PolicyDefinition, kPolicyCount> kPolicyDefinitions{{
     {PolicyId::AllowFixedDiskOffline, L"AllowFixedDiskOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
     {PolicyId::SelfUpdate, L"SelfUpdate", PolicyType::Dword, 0, 1, PolicyClass::Both},
     {PolicyId::SelfRemoval, L"SelfRemoval", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::AllowNetworkOffline, L"AllowNetworkOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
 }};
 
 const PolicyDefinition& DefinitionOf(PolicyId id);

@@ -5,6 +5,7 @@
 
 #include "app/policies.h"
 #include "app/settings.h"
+#include "app/share_mirror_policy.h"
 #include "app/state.h"
 #include "base/constants.h"
 #include "base/messages.h"
@@ -32,6 +33,7 @@ void StartCatalogLoad(bool automatic) {
     job.offlineRoot = g_state.settings.offlineRoot;
     job.offlineRootImposed = g_state.policies.Forces(PolicyId::OfflineRoot);
     job.fixedDiskAllowed = g_state.policies.Allows(PolicyId::AllowFixedDiskOffline);
+    job.shareAllowed = IsAllowedShareMirror(g_state.policies, job.offlineRoot);
     job.signingKeys = CatalogSigningKeys();
     job.highestSerial = HighestCatalogSerial(job.offline);
     if (!StartWorker([job] { RunCatalogWorker(job); })) {
