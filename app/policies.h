@@ -28,8 +28,9 @@ enum class PolicyId : size_t {
     UpdateHours,
     UpdateDelayDays,
     Ring,
+    AllowNetworkOffline,
 };
-inline constexpr size_t kPolicyCount = 15;
+inline constexpr size_t kPolicyCount = 16;
 
 enum class PolicyType { Dword, String };
 // What a text policy must look like; a text that does not is ignored, and
@@ -68,6 +69,7 @@ inline constexpr std::array<PolicyDefinition, kPolicyCount> kPolicyDefinitions{{
     {PolicyId::UpdateHours, L"UpdateHours", PolicyType::String, 0, 0, PolicyClass::Both, TextRule::HourRange},
     {PolicyId::UpdateDelayDays, L"UpdateDelayDays", PolicyType::Dword, 0, 30, PolicyClass::Both},
     {PolicyId::Ring, L"Ring", PolicyType::String, 0, 0, PolicyClass::Both, TextRule::Ring},
+    {PolicyId::AllowNetworkOffline, L"AllowNetworkOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
 }};
 
 // The only ring "Ring" knows: its PCs are in every staged rollout.

@@ -51,6 +51,12 @@ inline constexpr char kOfflineReadInterrupted[] = "Lecture USB interrompue : vé
 inline constexpr char kOfflineWritableByOthers[] = "Dossier modifiable par d’autres utilisateurs";
 inline constexpr char kOfflineFixedDiskRefused[] =
     "Votre organisation n’autorise que les clés USB comme dossier hors ligne";
+// The organisation's mirror on a file share
+inline constexpr char kShareRootInvalid[] = "Chemin réseau invalide : indiquez \\\\serveur\\partage\\OrkvaneOffline";
+inline constexpr char kShareNoCatalog[] = "catalog.json introuvable sur le partage réseau, ou partage inaccessible";
+inline constexpr char kShareWritableByUser[] =
+    "Miroir réseau refusé : vous pouvez modifier son dossier ou son catalog.json, que seuls ses administrateurs "
+    "doivent pouvoir changer";
 
 // Tool install, launch and uninstall
 inline constexpr char kAppFileNameInvalid[] = "Nom de fichier d'application invalide";

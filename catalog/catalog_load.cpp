@@ -13,11 +13,13 @@
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
 #include "catalog/offline_trust.h"
+#include "catalog/share_source.h"
 #include "catalog/web_host.h"
 
 namespace {
 
 std::wstring ValidateJobRoot(const CatalogLoadJob& job) {
+    if (job.shareAllowed) return ValidateShareRoot(job.offlineRoot);
     if (job.offlineRootImposed || !job.fixedDiskAllowed)
         return ValidateChosenOfflineRoot(job.offlineRoot, job.fixedDiskAllowed);
     return ValidateOfflineRoot(job.offlineRoot);
@@ -26,6 +28,7 @@ std::wstring ValidateJobRoot(const CatalogLoadJob& job) {
 std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
     if (job.offline) {
         root = ValidateJobRoot(job);
+        if (job.shareAllowed) return ReadShareCatalog(root, kCatalogSizeLimit);
         return ReadOfflineFile(JoinPath(root, L"catalog.json"), kCatalogSizeLimit);
     }
     root.clear();

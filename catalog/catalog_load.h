@@ -21,6 +21,9 @@ struct CatalogLoadJob {
     // a drive that is not removable.
     bool offlineRootImposed = false;
     bool fixedDiskAllowed = true;
+    // The imposed folder is a share the organisation allows: it is read as a
+    // mirror on a file share, never as a folder the user chose.
+    bool shareAllowed = false;
     // Public keys the catalogue must be signed with; empty reads no signature.
     std::vector<std::string> signingKeys;
     // The highest serial verified so far from this source; a signed catalogue

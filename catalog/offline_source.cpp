@@ -53,19 +53,21 @@ std::wstring ValidateOfflineRoot(const std::wstring& path) {
     Fail(msg::kOfflineNoCatalog);
 }
 
-std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit) {
+UniqueHandle OpenOfflineFile(const std::wstring& path, DWORD extraAccess) {
     if (CrossesReparsePoint(path)) Fail(msg::kOfflineFileInaccessible);
     // Opens a link itself rather than its target, should one appear after the check.
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | extraAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) Fail(msg::kOfflineFileInaccessible);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         Fail(msg::kOfflineFileInaccessible);
+    return file;
+}
 
+std::string ReadOpenOfflineFile(HANDLE file, unsigned long long limit) {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<unsigned long long>(size.QuadPart) > limit)
+    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit)
         Fail(msg::kOfflineFileTooLarge);
     unsigned long long total = static_cast<unsigned long long>(size.QuadPart);
     if (total == 0) return std::string();
@@ -77,9 +79,14 @@ std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit) 
         DWORD chunk = static_cast<DWORD>(std::min<unsigned long long>(total - done, kReadChunkBytes));
         DWORD read = 0;
         // A key pulled out shows as a failed read or a file that ends early.
-        if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr) || read == 0)
+        if (!ReadFile(file, bytes.data() + done, chunk, &read, nullptr) || read == 0)
             Fail(msg::kOfflineReadInterrupted);
         done += read;
     }
     return bytes;
+}
+
+std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit) {
+    UniqueHandle file = OpenOfflineFile(path);
+    return ReadOpenOfflineFile(file.get(), limit);
 }

@@ -2,7 +2,11 @@
 // drive, holding catalog.json, outils\<id>.exe and icons\<id>.png.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+
+#include "base/handles.h"
 
 inline constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
 
@@ -11,3 +15,8 @@ inline constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
 std::wstring ValidateOfflineRoot(const std::wstring& path);
 // The whole file, at most `limit` bytes; throws otherwise.
 std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit);
+// The two halves of ReadOfflineFile, for a reader that looks at the open file
+// before reading it: a plain file opened for reading (with `extraAccess`
+// besides), never a link; then its whole content through that handle.
+UniqueHandle OpenOfflineFile(const std::wstring& path, DWORD extraAccess = 0);
+std::string ReadOpenOfflineFile(HANDLE file, unsigned long long limit);

@@ -7,7 +7,7 @@
 #include "base/handles.h"
 #include "base/paths.h"
 #include "catalog/utf8.h"
-#include "tests/support/process_support.h"
+#include "tests/support/unix_program.h"
 
 namespace {
 
@@ -26,25 +26,6 @@ bool PollUntil(Done done) {
         Sleep(kPollMilliseconds);
     }
     return done();
-}
-
-// Wine's own path for a Windows path; empty outside Wine.
-std::string UnixPathOf(const std::wstring& path) {
-    using UnixFileName = char*(CDECL*)(const wchar_t*);
-    auto unixFileName = reinterpret_cast<UnixFileName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (unixFileName == nullptr) return std::string();
-    char* name = unixFileName(path.c_str());
-    if (name == nullptr) return std::string();
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// Starts a Linux program from Wine. Wine hands back no handle that can be
-// waited for, so callers poll for the program's effect.
-bool StartUnixProgram(const wchar_t* program, const std::string& commandLine) {
-    return static_cast<bool>(StartProcess(program, Utf8ToWide(commandLine)));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "app/catalog_serial.h"
 #include "app/policies.h"
 #include "app/settings.h"
+#include "app/share_mirror_policy.h"
 #include "app/state.h"
 #include "app/update_hours.h"
 #include "base/constants.h"
@@ -34,6 +35,7 @@ void StartCatalogLoad(bool automatic) {
     job.offlineRoot = g_state.settings.offlineRoot;
     job.offlineRootImposed = g_state.policies.Forces(PolicyId::OfflineRoot);
     job.fixedDiskAllowed = g_state.policies.Allows(PolicyId::AllowFixedDiskOffline);
+    job.shareAllowed = IsAllowedShareMirror(g_state.policies, job.offlineRoot);
     job.signingKeys = CatalogSigningKeys();
     job.highestSerial = HighestCatalogSerial(job.offline);
     if (!StartWorker([job] { RunCatalogWorker(job); })) {

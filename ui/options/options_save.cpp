@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/policies.h"
+#include "app/share_mirror_policy.h"
 #include "app/state.h"
 #include "base/error.h"
 #include "base/messages.h"
@@ -66,6 +67,9 @@ bool AcceptNewSource(HWND dialog, WantedSource& wanted) {
         return false;
     }
     if (!wanted.offline) return true;
+    // The organisation's share is checked by the load, on its worker: a share
+    // that does not answer would hold this window for as long as it waits.
+    if (IsAllowedShareMirror(g_state.policies, wanted.root)) return true;
     try {
         wanted.root = ValidateChosenOfflineRoot(wanted.root, g_state.policies.Allows(PolicyId::AllowFixedDiskOffline));
     } catch (const AppError& error) {
