@@ -71,7 +71,6 @@ struct AppState {
     bool trayIconAdded = false;
     HWND popupWindow = nullptr;
     HWND optionsDialog = nullptr;
-    bool linkFocused = false;
     std::vector<PopupItem> popupEntries;
     unsigned long long popupIndex = 0;
     bool busy = false;
@@ -93,7 +92,7 @@ struct AppState {
     int selfIndex = -1;
     std::vector<HitRecord> hitRecords;
     KeptListLayout listLayout;
-    std::vector<RECT> cardRects;
+    std::vector<CardSlot> cardRects;  // the visible part of each painted card, client coordinates
     POINT mousePos{-1, -1};
     bool mouseInside = false;
     RECT selfButtonRect{};
@@ -106,6 +105,9 @@ struct AppState {
     bool highContrast = false;  // the palette is made of the system colours
     UINT taskbarCreatedMessage = 0;
     KeyboardFocus keyboardFocus;
+    // Where the focus goes back to when it leaves the credit link: the element
+    // of the header, the list or the status strip that Tab took it from.
+    KeyboardFocus focusBeforeLink;
     bool focusCuesShown = false;  // hidden until the keyboard is used
     RECT statusStripRect{};
     OperationProgress operationProgress;

@@ -61,19 +61,37 @@ struct KeptListLayout {
     size_t entries = 0;
 };
 
-// The parts of the main window that take the keyboard focus or a click. A card
-// and its buttons are named by the entry's id, so the focus survives relayouts.
-// The parts of the window itself come before Card.
-enum class FocusPart {
-    None,
-    SelfButton,
-    RefreshButton,
-    OptionsButton,
-    CancelButton,  // "Annuler" in the status strip
+// Everything in the main window that the mouse, the keyboard or a screen
+// reader points at, each with one number. The window's own elements have a
+// fixed number, which is also their child id for screen readers (0 is the
+// window itself). Groups, cards and a card's buttons come once per group or
+// entry: they are numbered from Group on and told apart by an index
+// (ElementId). The order matters: a card's buttons follow the card, in the
+// order they are painted.
+enum class WindowElement : long {
+    Window = 0,  // the client area itself; as a focus, none of its elements
+    SelfButton = 1,
+    RefreshButton = 2,
+    OptionsButton = 3,
+    List = 4,
+    StatusStrip = 5,
+    CreditLink = 6,
+    CancelButton = 7,  // "Annuler" in the status strip
+    Group = 100,
     Card,
     PrimaryButton,
     SecondButton,
     MenuButton
+};
+
+constexpr bool IsCardButton(WindowElement element) { return element > WindowElement::Card; }
+
+// One element: what it is, and for the repeated ones which: a group's position
+// in the layout, or the entry of a card or of a card's button.
+struct ElementId {
+    WindowElement element = WindowElement::Window;
+    size_t index = 0;
+    bool operator==(const ElementId&) const = default;
 };
 
 struct HitRecord {
@@ -82,18 +100,20 @@ struct HitRecord {
     ToolAction action = ToolAction::Launch;
     bool enabled = false;
     // What was painted there: Card for the title row, else one of the card's buttons.
-    FocusPart part = FocusPart::None;
+    WindowElement element = WindowElement::Window;
 
-    bool TogglesCard() const { return part == FocusPart::Card; }
-    bool OpensMenu() const { return part == FocusPart::MenuButton; }
+    ElementId Id() const { return {element, appIndex}; }
+    bool TogglesCard() const { return element == WindowElement::Card; }
+    bool OpensMenu() const { return element == WindowElement::MenuButton; }
 };
 
-
+// The element with the keyboard focus. A card and its buttons are named by
+// the entry's id, so the focus survives relayouts and catalogue reloads.
 struct KeyboardFocus {
-    FocusPart part = FocusPart::None;
+    WindowElement element = WindowElement::Window;
     std::wstring cardId;  // the entry's id for a card or one of its buttons
 
-    bool OnCard() const { return part >= FocusPart::Card; }
+    bool OnCard() const { return element >= WindowElement::Card; }
     bool operator==(const KeyboardFocus&) const = default;
 };
 

@@ -22,10 +22,10 @@ HeaderButtonFace HeaderButtonNow(HeaderButton button) {
     return {g_state.catalogLoaded ? L"✓ Orkvane à jour" : L"✓ Orkvane installé", false};
 }
 
-std::vector<FocusPart> HeaderFocusStops() {
-    std::vector<FocusPart> stops;
-    if (GetSelfButtonState() != SelfButtonState::Current) stops.push_back(FocusPart::SelfButton);
-    stops.push_back(FocusPart::RefreshButton);
-    stops.push_back(FocusPart::OptionsButton);
+std::vector<WindowElement> HeaderFocusStops() {
+    std::vector<WindowElement> stops;
+    if (GetSelfButtonState() != SelfButtonState::Current) stops.push_back(WindowElement::SelfButton);
+    stops.push_back(WindowElement::RefreshButton);
+    stops.push_back(WindowElement::OptionsButton);
     return stops;
 }

@@ -21,4 +21,4 @@ HeaderButtonFace HeaderButtonNow(HeaderButton button);
 
 // The header buttons that act, left to right: the self button only when it
 // offers something (it is a label once the program is current).
-std::vector<FocusPart> HeaderFocusStops();
+std::vector<WindowElement> HeaderFocusStops();

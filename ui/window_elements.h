@@ -1,16 +1,14 @@
-// One number for each fixed element of the main window, the same for the
-// mouse's hover tracking and for screen readers, whose child ids they are (0
-// is the window itself). The groups, cards and their buttons are numbered
-// from kFirstListElement on.
+// Where the last paint put the window's own elements (WindowElement): the
+// header's buttons, the status strip, "Annuler" and the credit link. Hover
+// tracking, the focus ring and screen readers all read them here.
 #pragma once
 
-enum WindowElement : long {
-    kSelfElement = 1,
-    kRefreshElement = 2,
-    kOptionsElement = 3,
-    kListElement = 4,
-    kStatusElement = 5,
-    kLinkElement = 6,
-    kCancelElement = 7,
-    kFirstListElement = 100,
-};
+#include <windows.h>
+
+#include <optional>
+
+#include "app/view_records.h"
+
+// In client coordinates, empty while the element is not shown; none for the
+// window itself, the list and what the list holds, which have no one place.
+std::optional<RECT> PaintedRectOf(WindowElement element);

@@ -459,12 +459,12 @@ namespace {
 std::pair<size_t, size_t> WalkEveryCard(const AccessibleView& view) {
     size_t cards = 0;
     size_t focused = 0;
-    const AccessibleNode list{AccessibleKind::List};
-    for (std::optional<AccessibleNode> group = NavigateFrom(view, list, NAVDIR_FIRSTCHILD); group;
+    const ElementId list{WindowElement::List};
+    for (std::optional<ElementId> group = NavigateFrom(view, list, NAVDIR_FIRSTCHILD); group;
          group = NavigateFrom(view, *group, NAVDIR_NEXT)) {
         const size_t count = ChildCountOf(view, *group);
         for (size_t i = 0; i < count; ++i) {
-            const std::optional<AccessibleNode> card = NthChildOf(view, *group, i);
+            const std::optional<ElementId> card = NthChildOf(view, *group, i);
             if (!card) return {cards, focused};
             if (NameOf(view, *card).empty() || !ParentOf(view, *card)) return {cards, focused};
             if ((StateOf(view, *card) & STATE_SYSTEM_FOCUSED) != 0) ++focused;
@@ -495,7 +495,7 @@ TEST_F(AccessibilityTest, WalkingTheCardsCostsTheSameForEachCard) {
                     MakeApp(AppShape{L"Outil_" + number, shape.groupPerCard ? L"C" + number : L"C"}));
             }
             g_state.catalogLoaded = true;
-            g_state.keyboardFocus = {FocusPart::Card, L"Outil_" + std::to_wstring(count / 2)};
+            g_state.keyboardFocus = {WindowElement::Card, L"Outil_" + std::to_wstring(count / 2)};
             UpdateScrollMetrics();
             Paint();
             const AccessibleView view = CurrentAccessibleView();
@@ -537,29 +537,30 @@ TEST(AccessibleIds, NoTwoNodesShareAChildId) {
     const AccessibleView view{layout};
     ASSERT_EQ(view.layout.groups.size(), kEntries);
 
-    std::vector<AccessibleNode> nodes;
+    std::vector<ElementId> nodes;
     for (size_t i = 0; i < kEntries; ++i) {
-        nodes.push_back({AccessibleKind::Group, i});
-        nodes.push_back({AccessibleKind::Card, i});
-        for (FocusPart part : {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton}) {
-            const AccessibleNode button{AccessibleKind::CardButton, i, part};
+        nodes.push_back({WindowElement::Group, i});
+        nodes.push_back({WindowElement::Card, i});
+        for (WindowElement element :
+             {WindowElement::PrimaryButton, WindowElement::SecondButton, WindowElement::MenuButton}) {
+            const ElementId button{element, i};
             if (NodeExists(view, button)) nodes.push_back(button);
         }
     }
     ASSERT_GT(nodes.size(), 2 * kEntries) << "the expanded card shows no buttons";
     // Kind and index of a node, for the first few faults found.
-    auto show = [](const AccessibleNode& node) {
-        return std::to_string(static_cast<int>(node.kind)) + "/" + std::to_string(node.index);
+    auto show = [](const ElementId& node) {
+        return std::to_string(static_cast<int>(node.element)) + "/" + std::to_string(node.index);
     };
-    std::map<long, AccessibleNode> owners;
+    std::map<long, ElementId> owners;
     int clashes = 0;
     int strays = 0;
-    for (const AccessibleNode& node : nodes) {
+    for (const ElementId& node : nodes) {
         const long id = ChildIdOf(node);
         const auto [owner, fresh] = owners.emplace(id, node);
         if (!fresh && ++clashes <= 3)
             ADD_FAILURE() << "id " << id << " of node " << show(node) << " is also that of " << show(owner->second);
-        const std::optional<AccessibleNode> back = NodeOfChildId(view, id);
+        const std::optional<ElementId> back = NodeOfChildId(view, id);
         if (!(back && *back == node) && ++strays <= 3)
             ADD_FAILURE() << "id " << id << " of node " << show(node) << " leads elsewhere";
     }

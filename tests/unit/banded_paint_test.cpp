@@ -34,7 +34,7 @@ LRESULT CALLBACK BandedProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // What a paint recorded: the hit areas and the visible parts of the cards.
 struct Records {
     std::vector<HitRecord> hits;
-    std::vector<RECT> cards;
+    std::vector<CardSlot> cards;
 };
 
 Records TakeRecords() { return {g_state.hitRecords, g_state.cardRects}; }
@@ -45,11 +45,14 @@ void ExpectSameRecords(const Records& shown, const Records& whole) {
         SCOPED_TRACE("record " + std::to_string(i));
         EXPECT_TRUE(EqualRect(&shown.hits[i].bounds, &whole.hits[i].bounds));
         EXPECT_EQ(shown.hits[i].appIndex, whole.hits[i].appIndex);
-        EXPECT_EQ(shown.hits[i].part, whole.hits[i].part);
+        EXPECT_EQ(shown.hits[i].element, whole.hits[i].element);
         EXPECT_EQ(shown.hits[i].enabled, whole.hits[i].enabled);
     }
     ASSERT_EQ(shown.cards.size(), whole.cards.size());
-    for (size_t i = 0; i < shown.cards.size(); ++i) EXPECT_TRUE(EqualRect(&shown.cards[i], &whole.cards[i]));
+    for (size_t i = 0; i < shown.cards.size(); ++i) {
+        EXPECT_TRUE(EqualRect(&shown.cards[i].bounds, &whole.cards[i].bounds));
+        EXPECT_EQ(shown.cards[i].appIndex, whole.cards[i].appIndex);
+    }
 }
 
 // The window's pixels against one unbanded paint, and the records of the
@@ -112,7 +115,7 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         const int dy = g_state.listTop - g_state.scrollPos;
         for (const CardSlot& card : CurrentCardLayout(client.right).cards) {
             if (card.bounds.top + dy < band && card.bounds.bottom + dy > band && band < g_state.listBottom) {
-                g_state.keyboardFocus = {FocusPart::Card, g_state.apps[card.appIndex].id};
+                g_state.keyboardFocus = {WindowElement::Card, g_state.apps[card.appIndex].id};
                 g_state.focusCuesShown = true;
                 break;
             }

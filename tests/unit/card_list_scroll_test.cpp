@@ -15,7 +15,6 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
-#include "ui/window_elements.h"
 
 namespace {
 
@@ -78,7 +77,7 @@ TEST(CardListScroll, MetricsFollowTheClientAreaAndTheContent) {
         ManyTools(c.tools);
         g_state.scrollPos = c.scrollBefore;
         g_state.hitRecords.assign(2, HitRecord{});
-        g_state.cardRects.assign(2, RECT{});
+        g_state.cardRects.assign(2, CardSlot{});
         UpdateScrollMetrics();
         // A scroll bar that appears or goes changes the client width: measure again.
         window.SetClientSize(c.width, c.height);
@@ -186,7 +185,7 @@ TEST(CardListScroll, ScrollToForgetsPaintedAreasOnlyWhenItMoves) {
     const Case cases[] = {{100, 100, true}, {100, 100, false}, {-40, 0, true}, {9999, 275, true}, {9999, 275, false}};
     for (const Case& c : cases) {
         g_state.hitRecords.assign(1, HitRecord{});
-        g_state.cardRects.assign(1, RECT{});
+        g_state.cardRects.assign(1, CardSlot{});
         ValidateRect(window.get(), nullptr);
         ScrollTo(c.target);
         EXPECT_EQ(g_state.scrollPos, c.stored) << "target " << c.target;
@@ -248,35 +247,47 @@ TEST(CardListScroll, ATallerCardThanTheListIsNotPushedUp) {
     EXPECT_EQ(ScreenTop(5), topBefore);
 }
 
-TEST(CardListScroll, HoverKeysInPriorityOrder) {
+TEST(CardListScroll, HotElementsInPriorityOrder) {
     g_state.optionsButtonRect = {10, 10, 20, 20};
     g_state.selfButtonRect = {15, 15, 30, 30};
     g_state.refreshButtonRect = {40, 10, 50, 20};
+    g_state.cancelButtonRect = {60, 10, 70, 20};
+    g_state.siteLinkRect = {80, 10, 90, 20};
     g_state.hitRecords = {
-        {{100, 100, 200, 120}, 0, ToolAction::Launch, false, FocusPart::Card},
-        {{100, 100, 200, 120}, 0, ToolAction::Launch, true, FocusPart::Card},
-        {{100, 130, 200, 150}, 0, ToolAction::Install, true, FocusPart::PrimaryButton},
+        {{100, 100, 200, 120}, 0, ToolAction::Launch, false, WindowElement::Card},
+        {{100, 100, 200, 120}, 0, ToolAction::Launch, true, WindowElement::Card},
+        {{100, 130, 200, 150}, 0, ToolAction::Install, true, WindowElement::PrimaryButton},
+        {{100, 160, 200, 180}, 0, ToolAction::Launch, false, WindowElement::SecondButton},
+        {{300, 300, 400, 320}, 1, ToolAction::Launch, true, WindowElement::Card},
     };
-    g_state.cardRects = {{90, 90, 210, 200}, {300, 300, 400, 400}};
+    g_state.cardRects = {{{90, 90, 210, 200}, 0}, {{300, 300, 400, 400}, 1}};
     struct Case {
         POINT point;
-        int key;
+        ElementId element;
     };
     const Case cases[] = {
-        {{16, 16}, kOptionsElement},
-        {{25, 25}, kSelfElement},
-        {{45, 15}, kRefreshElement},
-        {{150, 110}, 101},
-        {{150, 140}, 102},
-        {{95, 95}, 100000},
-        {{150, 125}, 100000},
-        {{350, 350}, 100001},
-        {{200, 110}, 100000},
-        {{500, 500}, 0},
-        {{20, 12}, 0},
+        {{16, 16}, {WindowElement::OptionsButton}},
+        {{25, 25}, {WindowElement::SelfButton}},
+        {{45, 15}, {WindowElement::RefreshButton}},
+        {{65, 15}, {WindowElement::CancelButton}},
+        {{85, 15}, {}},  // the credit link has no hover colour
+        // A card is one element, from its title row to its text; its
+        // enabled buttons are elements of their own, a disabled one is the card.
+        {{150, 110}, {WindowElement::Card, 0}},
+        {{150, 140}, {WindowElement::PrimaryButton, 0}},
+        {{150, 170}, {WindowElement::Card, 0}},
+        {{95, 95}, {WindowElement::Card, 0}},
+        {{150, 125}, {WindowElement::Card, 0}},
+        {{200, 110}, {WindowElement::Card, 0}},
+        {{350, 310}, {WindowElement::Card, 1}},
+        {{350, 350}, {WindowElement::Card, 1}},
+        {{500, 500}, {}},
+        {{20, 12}, {}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(HoverKeyAt(c.point), c.key) << "at " << c.point.x << ", " << c.point.y;
+        const ElementId found = HotElementAt(c.point);
+        EXPECT_EQ(found.element, c.element.element) << "at " << c.point.x << ", " << c.point.y;
+        EXPECT_EQ(found.index, c.element.index) << "at " << c.point.x << ", " << c.point.y;
     }
 }
 
@@ -311,19 +322,21 @@ TEST(CardListScroll, ClicksOnTitleRowsToggleCards) {
     };
     const RECT row{21, 232, 579, 270};
     const Case cases[] = {
-        {{{row, 1, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"", L"Outil1"},
-        {{{row, 1, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil1", L""},
-        {{{row, 2, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil1", L"Outil2"},
+        {{{row, 1, ToolAction::Launch, true, WindowElement::Card}}, {30, 240}, L"", L"Outil1"},
+        {{{row, 1, ToolAction::Launch, true, WindowElement::Card}}, {30, 240}, L"Outil1", L""},
+        {{{row, 2, ToolAction::Launch, true, WindowElement::Card}}, {30, 240}, L"Outil1", L"Outil2"},
         // Disabled records, points outside and stale indices do nothing.
-        {{{row, 1, ToolAction::Launch, false, FocusPart::Card}}, {30, 240}, L"", L""},
-        {{{row, 1, ToolAction::Launch, true, FocusPart::Card}}, {30, 300}, L"", L""},
-        {{{row, 7, ToolAction::Launch, true, FocusPart::Card}}, {30, 240}, L"Outil0", L"Outil0"},
+        {{{row, 1, ToolAction::Launch, false, WindowElement::Card}}, {30, 240}, L"", L""},
+        {{{row, 1, ToolAction::Launch, true, WindowElement::Card}}, {30, 300}, L"", L""},
+        {{{row, 7, ToolAction::Launch, true, WindowElement::Card}}, {30, 240}, L"Outil0", L"Outil0"},
         // The first matching record wins.
-        {{{row, 0, ToolAction::Launch, true, FocusPart::Card}, {row, 2, ToolAction::Launch, true, FocusPart::Card}},
+        {{{row, 0, ToolAction::Launch, true, WindowElement::Card},
+          {row, 2, ToolAction::Launch, true, WindowElement::Card}},
          {30, 240},
          L"",
          L"Outil0"},
-        {{{row, 0, ToolAction::Launch, false, FocusPart::Card}, {row, 2, ToolAction::Launch, true, FocusPart::Card}},
+        {{{row, 0, ToolAction::Launch, false, WindowElement::Card},
+          {row, 2, ToolAction::Launch, true, WindowElement::Card}},
          {30, 240},
          L"",
          L"Outil2"},
@@ -405,7 +418,7 @@ TEST(CardMenu, MenuButtonShowsTheEntryAndItsActions) {
         SCOPED_TRACE(c.what);
         g_state.installedMode = c.installedMode;
         g_state.busy = c.busy;
-        g_state.hitRecords = {{{500, 300, 532, 332}, 0, ToolAction::Launch, true, FocusPart::MenuButton}};
+        g_state.hitRecords = {{{500, 300, 532, 332}, 0, ToolAction::Launch, true, WindowElement::MenuButton}};
         g_menuOpened = false;
         g_menuSeen.clear();
         const UINT_PTR timer = SetTimer(nullptr, 0, 100, ReadOpenMenu);

@@ -78,7 +78,7 @@ void ExpectRecords(const std::vector<HitRecord>& expected, bool leadingOnly = fa
         EXPECT_EQ(actual.appIndex, expected[i].appIndex);
         EXPECT_EQ(actual.action, expected[i].action);
         EXPECT_EQ(actual.enabled, expected[i].enabled);
-        EXPECT_EQ(actual.part, expected[i].part);
+        EXPECT_EQ(actual.element, expected[i].element);
     }
 }
 
@@ -152,26 +152,28 @@ TEST(CardPaint, ExpandedCardByStateAndMode) {
         // A collapsed card's chevron points down.
         EXPECT_COLOR(canvas.Pixel(next.right - 17, next.top + 21), p.textMuted);
 
-        std::vector<HitRecord> expected{{{L, T, R, T + 38}, 0, ToolAction::Launch, true, FocusPart::Card},
+        std::vector<HitRecord> expected{{{L, T, R, T + 38}, 0, ToolAction::Launch, true, WindowElement::Card},
                                         {{L + 42, T + 108, L + 178, T + 140},
                                          0,
                                          c.kind == Kind::UpToDate ? ToolAction::Launch : ToolAction::Install,
                                          canRun,
-                                         FocusPart::PrimaryButton}};
+                                         WindowElement::PrimaryButton}};
         if (update) {
             expected.push_back(
-                {{L + 188, T + 108, L + 288, T + 140}, 0, ToolAction::Launch, canRun, FocusPart::SecondButton});
+                {{L + 188, T + 108, L + 288, T + 140}, 0, ToolAction::Launch, canRun, WindowElement::SecondButton});
         }
         if (installed) {
             expected.push_back(
-                {{R - 44, T + 108, R - 12, T + 140}, 0, ToolAction::Launch, !c.busy, FocusPart::MenuButton});
+                {{R - 44, T + 108, R - 12, T + 140}, 0, ToolAction::Launch, !c.busy, WindowElement::MenuButton});
         }
         expected.push_back(
-            {{next.left, next.top, next.right, next.top + 38}, 1, ToolAction::Launch, true, FocusPart::Card});
+            {{next.left, next.top, next.right, next.top + 38}, 1, ToolAction::Launch, true, WindowElement::Card});
         ExpectRecords(expected);
         ASSERT_EQ(g_state.cardRects.size(), 2u);
-        EXPECT_RECT(g_state.cardRects[0], card);
-        EXPECT_RECT(g_state.cardRects[1], next);
+        EXPECT_RECT(g_state.cardRects[0].bounds, card);
+        EXPECT_EQ(g_state.cardRects[0].appIndex, 0u);
+        EXPECT_RECT(g_state.cardRects[1].bounds, next);
+        EXPECT_EQ(g_state.cardRects[1].appIndex, 1u);
     }
 }
 
@@ -232,16 +234,16 @@ TEST(CardPaint, CardUnderTheHeaderRecordsOnlyItsVisiblePart) {
         // The title row is cut in two; the buttons are all visible.
         {58,
          174,
-         {{{21, 194, 579, 212}, 0, ToolAction::Launch, true, FocusPart::Card},
-          {{63, 282, 199, 314}, 0, ToolAction::Launch, true, FocusPart::PrimaryButton},
-          {{535, 282, 567, 314}, 0, ToolAction::Launch, true, FocusPart::MenuButton}}},
+         {{{21, 194, 579, 212}, 0, ToolAction::Launch, true, WindowElement::Card},
+          {{63, 282, 199, 314}, 0, ToolAction::Launch, true, WindowElement::PrimaryButton},
+          {{535, 282, 567, 314}, 0, ToolAction::Launch, true, WindowElement::MenuButton}}},
         // The buttons end just above the list: only the card's last rows show.
-        {183, 49, {{{21, 199, 579, 237}, 1, ToolAction::Launch, true, FocusPart::Card}}},
+        {183, 49, {{{21, 199, 579, 237}, 1, ToolAction::Launch, true, WindowElement::Card}}},
         // The buttons are cut by the list's top edge.
         {158,
          74,
-         {{{63, 194, 199, 214}, 0, ToolAction::Launch, true, FocusPart::PrimaryButton},
-          {{535, 194, 567, 214}, 0, ToolAction::Launch, true, FocusPart::MenuButton}}},
+         {{{63, 194, 199, 214}, 0, ToolAction::Launch, true, WindowElement::PrimaryButton},
+          {{535, 194, 567, 214}, 0, ToolAction::Launch, true, WindowElement::MenuButton}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("scrolled to " + std::to_string(c.scrollPos));
@@ -254,7 +256,7 @@ TEST(CardPaint, CardUnderTheHeaderRecordsOnlyItsVisiblePart) {
         list.PaintList(canvas);
 
         ASSERT_GE(g_state.cardRects.size(), 1u);
-        EXPECT_RECT(g_state.cardRects[0], {card.left, 194, card.right, card.bottom});
+        EXPECT_RECT(g_state.cardRects[0].bounds, {card.left, 194, card.right, card.bottom});
         ExpectRecords(c.firstRecords, true);
         // Nothing above the list is touched, neither card nor panel.
         EXPECT_EQ(canvas.CountNot({0, 0, 600, 194}, marker), 0);

@@ -106,8 +106,8 @@ TEST(ChromePaint, RecordsTheRectanglesItDrew) {
         SetApps(AppShape{L"Alpha", L"Outils"}, AppShape{L"Beta", L"Outils"});
         window.Relayout();
         g_state.hitRecords.assign(
-            3, HitRecord{{0, 0, 5000, 5000}, 9, ToolAction::Install, true, FocusPart::PrimaryButton});
-        g_state.cardRects.assign(3, RECT{0, 0, 5000, 5000});
+            3, HitRecord{{0, 0, 5000, 5000}, 9, ToolAction::Install, true, WindowElement::PrimaryButton});
+        g_state.cardRects.assign(3, CardSlot{{0, 0, 5000, 5000}, 9});
         DibCanvas canvas(width, 600);
         window.Paint(canvas);
 
@@ -205,8 +205,8 @@ TEST(ChromePaint, ZeroSizePaintsNothingAndKeepsTheRectangles) {
         SCOPED_TRACE(::testing::Message() << size.cx << " x " << size.cy);
         g_state.selfButtonRect = g_state.optionsButtonRect = g_state.refreshButtonRect = sentinel;
         g_state.siteLinkRect = g_state.logoRect = sentinel;
-        g_state.hitRecords.assign(1, HitRecord{sentinel, 4, ToolAction::Uninstall, true, FocusPart::PrimaryButton});
-        g_state.cardRects.assign(1, sentinel);
+        g_state.hitRecords.assign(1, HitRecord{sentinel, 4, ToolAction::Uninstall, true, WindowElement::PrimaryButton});
+        g_state.cardRects.assign(1, CardSlot{sentinel, 4});
         DibCanvas canvas(600, 500);
         canvas.Fill(marker);
         PaintMainWindowTo(canvas.dc(), size.cx, size.cy);
@@ -273,10 +273,10 @@ TEST(ChromePaint, WindowPaintCopiesThePictureAndValidates) {
 TEST(ChromePaint, FocusCueOnlyWhileTheLinkHasFocus) {
     PaintedWindow window(800, 500);
     DibCanvas plain(800, 500);
-    g_state.linkFocused = false;
+    g_state.keyboardFocus = {};
     window.Paint(plain);
     DibCanvas focused(800, 500);
-    g_state.linkFocused = true;
+    g_state.keyboardFocus = {WindowElement::CreditLink, {}};
     window.Paint(focused);
 
     RECT cue = g_state.siteLinkRect;

@@ -69,16 +69,16 @@ std::vector<std::wstring> Observed(HWND window) {
     SendMessageW(window, WM_PAINT, 0, 0);
     for (const HitRecord& record : g_state.hitRecords) {
         lines.push_back(L"hit " + rect(record.bounds) + L" " + std::to_wstring(record.appIndex) + L" " +
-                        std::to_wstring(static_cast<int>(record.part)) + L" " +
+                        std::to_wstring(static_cast<int>(record.element)) + L" " +
                         std::to_wstring(static_cast<int>(record.action)) + (record.enabled ? L" on" : L" off"));
     }
     const AccessibleView view = CurrentAccessibleView();
-    std::function<void(const AccessibleNode&)> walk = [&](const AccessibleNode& node) {
+    std::function<void(const ElementId&)> walk = [&](const ElementId& node) {
         lines.push_back(L"node " + std::to_wstring(ChildIdOf(node)) + L" " + NameOf(view, node) + L" " +
                         std::to_wstring(StateOf(view, node)) + L" " + rect(LocationOf(view, node)));
-        for (const AccessibleNode& child : ChildrenOf(view, node)) walk(child);
+        for (const ElementId& child : ChildrenOf(view, node)) walk(child);
     };
-    walk(AccessibleNode{});
+    walk(ElementId{});
     // Down from the first card to the last, then back where the list was.
     const int scroll = g_state.scrollPos;
     const KeyboardFocus focus = g_state.keyboardFocus;
@@ -256,7 +256,7 @@ TEST(PaintedListArea, OnlyTheCardsInViewArePaintedAndRecordedAsBefore) {
         g_state.cardRects.clear();
         PaintCardList(tall.dc(), layout, c.width);
         const std::vector<HitRecord> allRecords = g_state.hitRecords;
-        const std::vector<RECT> allCards = g_state.cardRects;
+        const std::vector<CardSlot> allCards = g_state.cardRects;
 
         DibCanvas shown(c.width, 600);
         g_state.scrollPos = scroll;
@@ -288,15 +288,18 @@ TEST(PaintedListArea, OnlyTheCardsInViewArePaintedAndRecordedAsBefore) {
             EXPECT_EQ(a.appIndex, b.appIndex) << "record " << i;
             EXPECT_EQ(a.action, b.action) << "record " << i;
             EXPECT_EQ(a.enabled, b.enabled) << "record " << i;
-            EXPECT_EQ(a.part, b.part) << "record " << i;
+            EXPECT_EQ(a.element, b.element) << "record " << i;
         }
-        std::vector<RECT> expectedCards;
-        for (RECT card : allCards) {
-            OffsetRect(&card, 0, -scroll);
-            if (IntersectRect(&card, &card, &listArea)) expectedCards.push_back(card);
+        std::vector<CardSlot> expectedCards;
+        for (CardSlot card : allCards) {
+            OffsetRect(&card.bounds, 0, -scroll);
+            if (IntersectRect(&card.bounds, &card.bounds, &listArea)) expectedCards.push_back(card);
         }
         ASSERT_EQ(g_state.cardRects.size(), expectedCards.size());
-        for (size_t i = 0; i < expectedCards.size(); ++i) EXPECT_RECT(g_state.cardRects[i], expectedCards[i]);
+        for (size_t i = 0; i < expectedCards.size(); ++i) {
+            EXPECT_RECT(g_state.cardRects[i].bounds, expectedCards[i].bounds);
+            EXPECT_EQ(g_state.cardRects[i].appIndex, expectedCards[i].appIndex);
+        }
         EXPECT_GT(g_state.cardRects.size(), 3u);
         EXPECT_LT(g_state.cardRects.size(), allCards.size());
     }

@@ -40,18 +40,19 @@ protected:
 
     std::wstring FocusText() const {
         const KeyboardFocus& focus = g_state.keyboardFocus;
-        switch (focus.part) {
-        case FocusPart::None: return L"-";
-        case FocusPart::SelfButton: return L"[self]";
-        case FocusPart::RefreshButton: return L"[Actualiser]";
-        case FocusPart::OptionsButton: return L"[Options]";
-        case FocusPart::CancelButton: return L"[Annuler]";
-        case FocusPart::Card: return focus.cardId;
-        case FocusPart::PrimaryButton: return focus.cardId + L"/primary";
-        case FocusPart::SecondButton: return focus.cardId + L"/second";
-        case FocusPart::MenuButton: return focus.cardId + L"/menu";
+        switch (focus.element) {
+        case WindowElement::Window: return L"-";
+        case WindowElement::SelfButton: return L"[self]";
+        case WindowElement::RefreshButton: return L"[Actualiser]";
+        case WindowElement::OptionsButton: return L"[Options]";
+        case WindowElement::CancelButton: return L"[Annuler]";
+        case WindowElement::Card: return focus.cardId;
+        case WindowElement::PrimaryButton: return focus.cardId + L"/primary";
+        case WindowElement::SecondButton: return focus.cardId + L"/second";
+        case WindowElement::MenuButton: return focus.cardId + L"/menu";
+        case WindowElement::CreditLink: return L"[lien]";
+        default: return L"?";
         }
-        return L"?";
     }
 
     // The focused card's rectangle in content coordinates.
@@ -114,7 +115,7 @@ TEST_F(KeyboardTest, ArrowsHomeAndEndFollowTheReadingOrderAcrossGroupsAndColumns
 
     // Once the program is current, its self button is a label and no stop.
     g_state.installedMode = true;
-    g_state.keyboardFocus = {FocusPart::Card, L"a1"};
+    g_state.keyboardFocus = {WindowElement::Card, L"a1"};
     Key(VK_UP);
     EXPECT_EQ(FocusText(), L"[Actualiser]");
 }
@@ -139,8 +140,7 @@ TEST_F(KeyboardTest, AnnulerLiesBelowTheListWhileAnOperationCanBeStopped) {
         {VK_END, L"a2"},
         {VK_DOWN, L"[Annuler]"},
     });
-    EXPECT_EQ(NodeOfFocus(CurrentAccessibleView(), g_state.keyboardFocus),
-              std::optional<AccessibleNode>(AccessibleNode{AccessibleKind::CancelButton}));
+    EXPECT_EQ(FocusedNode(CurrentAccessibleView()), std::optional<ElementId>(ElementId{WindowElement::CancelButton}));
 
     // The ring is drawn around the button, over the status strip.
     RECT client{};
@@ -159,13 +159,13 @@ TEST_F(KeyboardTest, AnnulerLiesBelowTheListWhileAnOperationCanBeStopped) {
     EXPECT_EQ(operationCancelEpoch.load(), epoch + 1);
     Key(VK_RETURN);
     EXPECT_EQ(operationCancelEpoch.load(), epoch + 1) << "a second press asks nothing more";
-    const long state = StateOf(CurrentAccessibleView(), {AccessibleKind::CancelButton});
+    const long state = StateOf(CurrentAccessibleView(), {WindowElement::CancelButton});
     EXPECT_NE(state & STATE_SYSTEM_UNAVAILABLE, 0);
 
     // Once the operation is over the button goes, and the focus with it.
     g_state.busy = false;
     g_state.operationCancellable = false;
-    EXPECT_EQ(EffectiveFocus(CurrentListLayout()).part, FocusPart::SelfButton);
+    EXPECT_EQ(EffectiveFocus(CurrentListLayout()).element, WindowElement::SelfButton);
     auto result = std::make_unique<OperationResult>();
     result->cancelled = true;
     result->message = L"a1" + W(msg::kOperationCancelled);
@@ -343,7 +343,7 @@ void CALLBACK ReadMenuEntries(HWND, UINT, UINT_PTR, DWORD) {
 
 TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
     struct Button {
-        FocusPart part;
+        WindowElement part;
         std::wstring label;
         bool enabled;
         bool operator==(const Button&) const = default;
@@ -362,44 +362,44 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         {"not installed",
          {L"outil", L"Outils"},
          true,
-         {{FocusPart::PrimaryButton, L"Installer", true}},
+         {{WindowElement::PrimaryButton, L"Installer", true}},
          {{L"Installer", true}}},
         {"up to date",
          {L"outil", L"Outils", true},
          true,
-         {{FocusPart::PrimaryButton, L"Lancer", true}, {FocusPart::MenuButton, L"Autres actions", true}},
+         {{WindowElement::PrimaryButton, L"Lancer", true}, {WindowElement::MenuButton, L"Autres actions", true}},
          {{L"Lancer", true}, {remove, true}}},
         {"update available",
          {L"outil", L"Outils", true, true},
          true,
-         {{FocusPart::PrimaryButton, update, true},
-          {FocusPart::SecondButton, L"Lancer", true},
-          {FocusPart::MenuButton, L"Autres actions", true}},
+         {{WindowElement::PrimaryButton, update, true},
+          {WindowElement::SecondButton, L"Lancer", true},
+          {WindowElement::MenuButton, L"Autres actions", true}},
          {{L"Lancer", true}, {update, true}, {remove, true}}},
         // A portable copy runs no tool but may remove one.
         {"update available, portable copy",
          {L"outil", L"Outils", true, true},
          false,
-         {{FocusPart::PrimaryButton, update, false},
-          {FocusPart::SecondButton, L"Lancer", false},
-          {FocusPart::MenuButton, L"Autres actions", true}},
+         {{WindowElement::PrimaryButton, update, false},
+          {WindowElement::SecondButton, L"Lancer", false},
+          {WindowElement::MenuButton, L"Autres actions", true}},
          {{L"Lancer", false}, {update, false}, {remove, true}}},
         {"not installed, portable copy",
          {L"outil", L"Outils"},
          false,
-         {{FocusPart::PrimaryButton, L"Installer", false}},
+         {{WindowElement::PrimaryButton, L"Installer", false}},
          {{L"Installer", false}}},
         {"up to date, previous version kept",
          {L"outil", L"Outils", true, false, false, true},
          true,
-         {{FocusPart::PrimaryButton, L"Lancer", true}, {FocusPart::MenuButton, L"Autres actions", true}},
+         {{WindowElement::PrimaryButton, L"Lancer", true}, {WindowElement::MenuButton, L"Autres actions", true}},
          {{L"Lancer", true}, {rollBack, true}, {remove, true}}},
         {"update available, previous version kept, portable copy",
          {L"outil", L"Outils", true, true, false, true},
          false,
-         {{FocusPart::PrimaryButton, update, false},
-          {FocusPart::SecondButton, L"Lancer", false},
-          {FocusPart::MenuButton, L"Autres actions", true}},
+         {{WindowElement::PrimaryButton, update, false},
+          {WindowElement::SecondButton, L"Lancer", false},
+          {WindowElement::MenuButton, L"Autres actions", true}},
          {{L"Lancer", false}, {update, false}, {rollBack, false}, {remove, true}}},
     };
     for (const Case& c : cases) {
@@ -414,11 +414,11 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         Paint();
 
         // What the paint drew and recorded, as labels are not recorded: part and availability.
-        std::vector<std::pair<FocusPart, bool>> painted;
+        std::vector<std::pair<WindowElement, bool>> painted;
         for (const HitRecord& record : g_state.hitRecords) {
-            if (record.appIndex == 0 && !record.TogglesCard()) painted.push_back({record.part, record.enabled});
+            if (record.appIndex == 0 && !record.TogglesCard()) painted.push_back({record.element, record.enabled});
         }
-        std::vector<std::pair<FocusPart, bool>> expectedPainted;
+        std::vector<std::pair<WindowElement, bool>> expectedPainted;
         for (const Button& button : c.buttons) expectedPainted.push_back({button.part, button.enabled});
         EXPECT_EQ(painted, expectedPainted);
 
@@ -426,21 +426,21 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         const AccessibleView view = CurrentAccessibleView();
         std::vector<Button> accessible;
         std::wstring menuDescription;
-        for (const AccessibleNode& node : ChildrenOf(view, {AccessibleKind::Card, 0})) {
+        for (const ElementId& node : ChildrenOf(view, {WindowElement::Card, 0})) {
             const bool enabled = (StateOf(view, node) & STATE_SYSTEM_UNAVAILABLE) == 0;
-            accessible.push_back({node.part, NameOf(view, node), enabled});
-            if (node.part == FocusPart::MenuButton) menuDescription = DescriptionOf(node);
+            accessible.push_back({node.element, NameOf(view, node), enabled});
+            if (node.element == WindowElement::MenuButton) menuDescription = DescriptionOf(node);
         }
         EXPECT_EQ(accessible, c.buttons);
 
         // Right walks the same buttons in the same order, then stays on the last.
-        std::vector<FocusPart> stops;
+        std::vector<WindowElement> stops;
         for (size_t i = 0; i <= c.buttons.size(); ++i) {
             Key(VK_RIGHT);
-            const FocusPart part = g_state.keyboardFocus.part;
+            const WindowElement part = g_state.keyboardFocus.element;
             if (stops.empty() || stops.back() != part) stops.push_back(part);
         }
-        std::vector<FocusPart> expectedStops;
+        std::vector<WindowElement> expectedStops;
         for (const Button& button : c.buttons) expectedStops.push_back(button.part);
         EXPECT_EQ(stops, expectedStops);
 
@@ -455,7 +455,7 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         // The screen reader hears the menu's items on the button that opens it.
         std::wstring items;
         for (const MenuEntry& entry : c.menu) items += (items.empty() ? L"" : L", ") + entry.label;
-        const bool hasMenuButton = c.buttons.back().part == FocusPart::MenuButton;
+        const bool hasMenuButton = c.buttons.back().part == WindowElement::MenuButton;
         EXPECT_EQ(menuDescription, hasMenuButton ? items : L"");
     }
 }
@@ -500,13 +500,13 @@ TEST_F(KeyboardTest, CreditLinkAndEscapeKeysKeepTheirMeaning) {
 
     // Tab gives the credit link its cue; Enter opens it (not the card).
     EXPECT_EQ(Key(VK_TAB), 0);
-    EXPECT_TRUE(g_state.linkFocused);
+    EXPECT_EQ(FocusText(), L"[lien]");
     Key(VK_RETURN);
     EXPECT_EQ(g_state.statusText, W(msg::kStatusSiteLinkOffline));
     EXPECT_EQ(g_state.expandedId, L"outil");
     // Escape hides the link's cue first, then collapses the card.
     Key(VK_ESCAPE);
-    EXPECT_FALSE(g_state.linkFocused);
+    EXPECT_EQ(FocusText(), L"outil");
     EXPECT_EQ(g_state.expandedId, L"outil");
     Key(VK_ESCAPE);
     EXPECT_EQ(g_state.expandedId, L"");
@@ -514,12 +514,10 @@ TEST_F(KeyboardTest, CreditLinkAndEscapeKeysKeepTheirMeaning) {
     // Tab twice leaves the card focus where it was.
     Key(VK_TAB);
     Key(VK_TAB);
-    EXPECT_FALSE(g_state.linkFocused);
     EXPECT_EQ(FocusText(), L"outil");
     // An arrow takes the focus from the link back to the cards.
     Key(VK_TAB);
     Key(VK_DOWN);
-    EXPECT_FALSE(g_state.linkFocused);
     EXPECT_EQ(FocusText(), L"autre");
 }
 

@@ -91,6 +91,10 @@ protected:
     void Left(POINT point) { SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(point)); }
     void Right(POINT point) { SendMessageW(window_, WM_RBUTTONDOWN, MK_RBUTTON, PointParam(point)); }
     LRESULT Key(WPARAM key) { return SendMessageW(window_, WM_KEYDOWN, key, 0); }
+    static bool LinkFocused() { return g_state.keyboardFocus.element == WindowElement::CreditLink; }
+    static void FocusLink(bool focused) {
+        g_state.keyboardFocus = focused ? KeyboardFocus{WindowElement::CreditLink, {}} : KeyboardFocus{};
+    }
 
     bool HasPendingRepaint() {
         RECT dirty{};
@@ -170,9 +174,9 @@ TEST_F(MainWindowTest, KeyboardOnCreditLink) {
     g_state.settings.offlineMode = true;  // Enter must not open a browser here
 
     EXPECT_EQ(Key(VK_TAB), 0);
-    EXPECT_TRUE(g_state.linkFocused);
+    EXPECT_TRUE(LinkFocused());
     Key(VK_TAB);
-    EXPECT_FALSE(g_state.linkFocused);
+    EXPECT_FALSE(LinkFocused());
 
     // A held key arrives again with bit 30 set: only its first press acts.
     constexpr LPARAM kRepeat = 1 | (LPARAM{1} << 30);
@@ -188,21 +192,21 @@ TEST_F(MainWindowTest, KeyboardOnCreditLink) {
     };
     for (const Case& c : cases) {
         g_state.statusText = L"avant";
-        g_state.linkFocused = false;
+        FocusLink(false);
         Key(VK_TAB);
         EXPECT_EQ(SendMessageW(window_, WM_KEYDOWN, c.key, c.flags), 0) << c.key;
-        EXPECT_EQ(g_state.linkFocused, c.focusedAfter) << c.key << " " << c.flags;
+        EXPECT_EQ(LinkFocused(), c.focusedAfter) << c.key << " " << c.flags;
         EXPECT_EQ(g_state.statusText, c.offlineStatus ? Msg(msg::kStatusSiteLinkOffline) : L"avant")
             << c.key << " " << c.flags;
     }
 
     // Any click and the loss of the keyboard focus hide the cue.
-    g_state.linkFocused = true;
+    FocusLink(true);
     Left(POINT{g_state.logoRect.left / 2, g_state.logoRect.bottom + 10});
-    EXPECT_FALSE(g_state.linkFocused);
-    g_state.linkFocused = true;
+    EXPECT_FALSE(LinkFocused());
+    FocusLink(true);
     SendMessageW(window_, WM_KILLFOCUS, 0, 0);
-    EXPECT_FALSE(g_state.linkFocused);
+    EXPECT_FALSE(LinkFocused());
 
     // A click on the credit link itself opens it (offline: the message).
     g_state.statusText = L"avant";
@@ -223,11 +227,11 @@ TEST_F(MainWindowTest, EscapeCollapsesExpandedCard) {
         {true, L"Outil", L"Outil", false},  // the link cue goes first
     };
     for (const Case& c : cases) {
-        g_state.linkFocused = c.linkFocused;
+        FocusLink(c.linkFocused);
         g_state.expandedId = c.expanded;
         Key(VK_ESCAPE);
         EXPECT_EQ(g_state.expandedId, c.expandedAfter) << c.expanded << L" " << c.linkFocused;
-        EXPECT_EQ(g_state.linkFocused, c.linkFocusedAfter);
+        EXPECT_EQ(LinkFocused(), c.linkFocusedAfter);
     }
 }
 
@@ -596,8 +600,10 @@ TEST_F(MainWindowTest, CursorFollowsRecordedTargets) {
     g_state.optionsButtonRect = RECT{1000, 30, 1096, 64};
     g_state.selfButtonRect = RECT{470, 30, 710, 64};
     g_state.refreshButtonRect = RECT{878, 30, 990, 64};
-    g_state.hitRecords.push_back({RECT{100, 200, 300, 238}, 0, ToolAction::Install, true, FocusPart::PrimaryButton});
-    g_state.hitRecords.push_back({RECT{100, 300, 300, 338}, 0, ToolAction::Install, false, FocusPart::PrimaryButton});
+    g_state.hitRecords.push_back(
+        {RECT{100, 200, 300, 238}, 0, ToolAction::Install, true, WindowElement::PrimaryButton});
+    g_state.hitRecords.push_back(
+        {RECT{100, 300, 300, 338}, 0, ToolAction::Install, false, WindowElement::PrimaryButton});
 
     struct Case {
         POINT point;

@@ -781,7 +781,7 @@ TEST_F(OptionsDialogTest, SwitchingTheSourceClearsTheListAndStartsALoad) {
         g_state.expandedId = L"Alpha";
         g_state.scrollPos = 40;
         g_state.hitRecords.push_back(HitRecord{});
-        g_state.cardRects.push_back(RECT{0, 0, 10, 10});
+        g_state.cardRects.push_back(CardSlot{{0, 0, 10, 10}, 0});
         g_state.catalogGeneration = 3;
         uint32_t epoch = iconLoadEpoch.load();
 

@@ -11,12 +11,8 @@
 #include "ui/accessibility/accessible_object.h"
 #include "ui/accessibility/accessible_tree.h"
 #include "ui/keyboard/keyboard_navigation.h"
-#include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
-#include "ui/list/list_input.h"
-#include "ui/list/list_scrolling.h"
 #include "ui/progress_text.h"
-#include "ui/site_link.h"
 #include "ui/status_progress.h"
 
 namespace {
@@ -42,7 +38,7 @@ int ProgressTenths() {
 }
 
 ReportedState CurrentReport(HWND window, const AccessibleView& view) {
-    const std::optional<AccessibleNode> focused = FocusedNode(view);
+    const std::optional<ElementId> focused = FocusedNode(view);
     return {window,
             focused ? ChildIdOf(*focused) : CHILDID_SELF,
             g_state.expandedId,
@@ -62,23 +58,14 @@ std::optional<long> CardIdOf(const AccessibleView& view, const std::wstring& id)
     if (id.empty()) return std::nullopt;
     for (const CardSlot& card : view.layout.cards) {
         if (card.appIndex < g_state.apps.size() && g_state.apps[card.appIndex].id == id) {
-            return ChildIdOf({AccessibleKind::Card, card.appIndex});
+            return ChildIdOf({WindowElement::Card, card.appIndex});
         }
     }
     return std::nullopt;
 }
 
-void Press(HWND window, const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::SelfButton: PressHeaderButton(FocusPart::SelfButton); break;
-    case AccessibleKind::RefreshButton: PressHeaderButton(FocusPart::RefreshButton); break;
-    case AccessibleKind::OptionsButton: PressHeaderButton(FocusPart::OptionsButton); break;
-    case AccessibleKind::CancelButton: PressHeaderButton(FocusPart::CancelButton); break;
-    case AccessibleKind::Card: ToggleCard(node.index); break;
-    case AccessibleKind::CardButton: PressCardButton(node.index, node.part); break;
-    case AccessibleKind::CreditLink: OpenSiteLink(); break;
-    default: break;
-    }
+void Press(HWND window, const ElementId& node) {
+    PressElement(node);
     ReportAccessibleChanges(window);
 }
 
@@ -87,7 +74,7 @@ void Press(HWND window, const AccessibleNode& node) {
 bool OnGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     // The object id travels as a 32-bit value.
     if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return false;
-    IAccessible* root = CreateAccessibleElement(window, {AccessibleKind::Client});
+    IAccessible* root = CreateAccessibleElement(window, {WindowElement::Window});
     result = LresultFromObject(__uuidof(IAccessible), wParam, root);
     root->Release();  // the result holds its own reference
     return result > 0;
@@ -95,7 +82,7 @@ bool OnGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result) {
 
 void OnAccessiblePress(HWND window, WPARAM childId) {
     const AccessibleView view = CurrentAccessibleView();
-    if (const std::optional<AccessibleNode> node = NodeOfChildId(view, static_cast<long>(childId))) {
+    if (const std::optional<ElementId> node = NodeOfChildId(view, static_cast<long>(childId))) {
         Press(window, *node);
     }
 }
@@ -110,7 +97,7 @@ void ReportAccessibleChanges(HWND window) {
 
     if (now.catalogGeneration != before.catalogGeneration || now.secretMode != before.secretMode ||
         now.cardCount != before.cardCount) {
-        Notify(window, EVENT_OBJECT_REORDER, ChildIdOf({AccessibleKind::List}));
+        Notify(window, EVENT_OBJECT_REORDER, ChildIdOf({WindowElement::List}));
     }
     if (now.expandedId != before.expandedId) {
         for (const std::wstring* id : {&before.expandedId, &now.expandedId}) {
@@ -118,13 +105,13 @@ void ReportAccessibleChanges(HWND window) {
         }
     }
     if (now.statusText != before.statusText) {
-        Notify(window, EVENT_OBJECT_NAMECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
+        Notify(window, EVENT_OBJECT_NAMECHANGE, ChildIdOf({WindowElement::StatusStrip}));
     }
     // Progress is announced by steps of ten percent, not at every report.
     if (now.progressTenths != before.progressTenths && now.progressTenths >= 0) {
-        Notify(window, EVENT_OBJECT_VALUECHANGE, ChildIdOf({AccessibleKind::StatusStrip}));
+        Notify(window, EVENT_OBJECT_VALUECHANGE, ChildIdOf({WindowElement::StatusStrip}));
     }
-    const long cancelId = ChildIdOf({AccessibleKind::CancelButton});
+    const long cancelId = ChildIdOf({WindowElement::CancelButton});
     if (now.cancelShown != before.cancelShown) {
         Notify(window, now.cancelShown ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, cancelId);
     } else if (now.cancelShown && now.cancelRequested != before.cancelRequested) {

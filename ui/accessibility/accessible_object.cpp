@@ -10,6 +10,7 @@
 
 #include "app/state.h"
 #include "ui/accessibility/accessibility.h"
+#include "ui/keyboard/focus_order.h"
 #include "ui/keyboard/keyboard_navigation.h"
 #include "ui/list/card_layout.h"
 
@@ -30,7 +31,7 @@ void SetLong(VARIANT* out, long value) {
 
 class AccessibleElement final : public IAccessible {
 public:
-    AccessibleElement(HWND window, const AccessibleNode& node) : window_(window), node_(node) {}
+    AccessibleElement(HWND window, const ElementId& node) : window_(window), node_(node) {}
     AccessibleElement(const AccessibleElement&) = delete;
     AccessibleElement& operator=(const AccessibleElement&) = delete;
 
@@ -70,12 +71,12 @@ public:
         *parent = nullptr;
         if (!Alive()) return RPC_E_DISCONNECTED;
         const AccessibleView view = CurrentAccessibleView();
-        if (node_.kind == AccessibleKind::Client) {
+        if (node_.element == WindowElement::Window) {
             // The window itself, as the system describes it.
             return CreateStdAccessibleObject(window_, OBJID_WINDOW, __uuidof(IDispatch),
                                              reinterpret_cast<void**>(parent));
         }
-        const std::optional<AccessibleNode> up = ParentOf(view, node_);
+        const std::optional<ElementId> up = ParentOf(view, node_);
         if (!up) return S_FALSE;
         *parent = CreateAccessibleElement(window_, *up);
         return S_OK;
@@ -97,11 +98,11 @@ public:
         if (!Alive()) return RPC_E_DISCONNECTED;
         if (child.vt != VT_I4) return E_INVALIDARG;
         const AccessibleView view = CurrentAccessibleView();
-        std::optional<AccessibleNode> found;
-        if (node_.kind == AccessibleKind::Client) {
+        std::optional<ElementId> found;
+        if (node_.element == WindowElement::Window) {
             // The window's children are 1 to 6; deeper ids name any element.
             found = NodeOfChildId(view, child.lVal);
-            if (found && found->kind == AccessibleKind::Client) found.reset();
+            if (found && found->element == WindowElement::Window) found.reset();
         } else if (child.lVal >= 1) {
             found = NthChildOf(view, node_, static_cast<size_t>(child.lVal) - 1);
         }
@@ -111,19 +112,17 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        return Text(child, name,
-                    [](const AccessibleView& view, const AccessibleNode& node) { return NameOf(view, node); });
+        return Text(child, name, [](const AccessibleView& view, const ElementId& node) { return NameOf(view, node); });
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return Text(child, value, [](const AccessibleView&, const AccessibleNode& node) { return ValueOf(node); });
+        return Text(child, value, [](const AccessibleView&, const ElementId& node) { return ValueOf(node); });
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
         return Text(child, description,
-                    [](const AccessibleView&, const AccessibleNode& node) { return DescriptionOf(node); });
+                    [](const AccessibleView&, const ElementId& node) { return DescriptionOf(node); });
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-        return Text(child, action,
-                    [](const AccessibleView&, const AccessibleNode& node) { return DefaultActionOf(node); });
+        return Text(child, action, [](const AccessibleView&, const ElementId& node) { return DefaultActionOf(node); });
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return ReturnText({}, help); }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
@@ -132,10 +131,10 @@ public:
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
-        return Text(child, shortcut, [](const AccessibleView&, const AccessibleNode& node) {
-            switch (node.kind) {
-            case AccessibleKind::RefreshButton: return std::wstring(L"F5");
-            case AccessibleKind::OptionsButton: return std::wstring(L"Ctrl+O");
+        return Text(child, shortcut, [](const AccessibleView&, const ElementId& node) {
+            switch (node.element) {
+            case WindowElement::RefreshButton: return std::wstring(L"F5");
+            case WindowElement::OptionsButton: return std::wstring(L"Ctrl+O");
             default: return std::wstring();
             }
         });
@@ -164,13 +163,13 @@ public:
         VariantInit(focus);
         if (!Alive()) return RPC_E_DISCONNECTED;
         const AccessibleView view = CurrentAccessibleView();
-        const std::optional<AccessibleNode> focused = FocusedNode(view);
+        const std::optional<ElementId> focused = FocusedNode(view);
         if (focused && *focused == node_) {
             SetLong(focus, CHILDID_SELF);
-        } else if (focused && node_.kind == AccessibleKind::Client) {
+        } else if (focused && node_.element == WindowElement::Window) {
             focus->vt = VT_DISPATCH;
             focus->pdispVal = CreateAccessibleElement(window_, *focused);
-        } else if (node_.kind == AccessibleKind::Client && GetFocus() == window_) {
+        } else if (node_.element == WindowElement::Window && GetFocus() == window_) {
             SetLong(focus, CHILDID_SELF);
         }
         return focus->vt == VT_EMPTY ? S_FALSE : S_OK;
@@ -180,12 +179,12 @@ public:
         if (selection == nullptr) return E_POINTER;
         VariantInit(selection);
         if (!Alive()) return RPC_E_DISCONNECTED;
-        if (node_.kind != AccessibleKind::List) return S_FALSE;
+        if (node_.element != WindowElement::List) return S_FALSE;
         const AccessibleView view = CurrentAccessibleView();
         for (const CardSlot& card : view.layout.cards) {
             if (card.appIndex < g_state.apps.size() && IsExpanded(g_state.apps[card.appIndex])) {
                 selection->vt = VT_DISPATCH;
-                selection->pdispVal = CreateAccessibleElement(window_, {AccessibleKind::Card, card.appIndex});
+                selection->pdispVal = CreateAccessibleElement(window_, {WindowElement::Card, card.appIndex});
                 return S_OK;
             }
         }
@@ -196,7 +195,7 @@ public:
         std::optional<Target> target;
         if (const HRESULT hr = Resolve(child, target); hr != S_OK) return hr;
         if ((flags & SELFLAG_TAKEFOCUS) == 0) return DISP_E_MEMBERNOTFOUND;
-        const std::optional<KeyboardFocus> focus = FocusOf(target->node);
+        const std::optional<KeyboardFocus> focus = FocusOfElement(target->node);
         if (!focus) return DISP_E_MEMBERNOTFOUND;
         SetKeyboardFocus(window_, *focus);
         return S_OK;
@@ -221,7 +220,7 @@ public:
         VariantInit(end);
         std::optional<Target> from;
         if (const HRESULT hr = Resolve(start, from); hr != S_OK) return hr;
-        const std::optional<AccessibleNode> to = NavigateFrom(from->view, from->node, direction);
+        const std::optional<ElementId> to = NavigateFrom(from->view, from->node, direction);
         if (!to) return S_FALSE;
         end->vt = VT_DISPATCH;
         end->pdispVal = CreateAccessibleElement(window_, *to);
@@ -238,7 +237,7 @@ public:
         ScreenToClient(window_, &point);
         const RECT place = LocationOf(view, node_);
         if (!PtInRect(&place, point)) return S_FALSE;
-        if (const std::optional<AccessibleNode> child = ChildAt(view, node_, point)) {
+        if (const std::optional<ElementId> child = ChildAt(view, node_, point)) {
             hit->vt = VT_DISPATCH;
             hit->pdispVal = CreateAccessibleElement(window_, *child);
         } else {
@@ -267,7 +266,7 @@ private:
     // The element a call is about, with the view it was found in.
     struct Target {
         AccessibleView view;
-        AccessibleNode node;
+        ElementId node;
     };
 
     // This element (CHILDID_SELF), or for the window's client object any
@@ -276,10 +275,10 @@ private:
         if (!Alive()) return RPC_E_DISCONNECTED;
         if (child.vt != VT_I4) return E_INVALIDARG;
         const AccessibleView view = CurrentAccessibleView();
-        std::optional<AccessibleNode> node;
+        std::optional<ElementId> node;
         if (child.lVal == CHILDID_SELF) {
             if (NodeExists(view, node_)) node = node_;
-        } else if (node_.kind == AccessibleKind::Client) {
+        } else if (node_.element == WindowElement::Window) {
             node = NodeOfChildId(view, child.lVal);
         }
         if (!node) return E_INVALIDARG;
@@ -296,28 +295,11 @@ private:
         return ReturnText(text(target->view, target->node), out);
     }
 
-    static std::optional<KeyboardFocus> FocusOf(const AccessibleNode& node) {
-        switch (node.kind) {
-        case AccessibleKind::SelfButton: return KeyboardFocus{FocusPart::SelfButton, {}};
-        case AccessibleKind::RefreshButton: return KeyboardFocus{FocusPart::RefreshButton, {}};
-        case AccessibleKind::OptionsButton: return KeyboardFocus{FocusPart::OptionsButton, {}};
-        case AccessibleKind::CancelButton: return KeyboardFocus{FocusPart::CancelButton, {}};
-        case AccessibleKind::Card:
-        case AccessibleKind::CardButton:
-            if (node.index >= g_state.apps.size()) return std::nullopt;
-            return KeyboardFocus{node.kind == AccessibleKind::Card ? FocusPart::Card : node.part,
-                                 g_state.apps[node.index].id};
-        default: return std::nullopt;
-        }
-    }
-
     HWND window_;
-    AccessibleNode node_;
+    ElementId node_;
     std::atomic<ULONG> references_{1};
 };
 
 }  // namespace
 
-IAccessible* CreateAccessibleElement(HWND window, const AccessibleNode& node) {
-    return new AccessibleElement(window, node);
-}
+IAccessible* CreateAccessibleElement(HWND window, const ElementId& node) { return new AccessibleElement(window, node); }

@@ -7,4 +7,4 @@
 #include "ui/accessibility/accessible_tree.h"
 
 // A new object with one reference, which the caller owns.
-IAccessible* CreateAccessibleElement(HWND window, const AccessibleNode& node);
+IAccessible* CreateAccessibleElement(HWND window, const ElementId& node);

@@ -20,17 +20,15 @@
 
 namespace {
 
-// Child ids: the window's seven children by position, then groups and cards
-// interleaved, five ids per index: group i, card i and its three possible
-// buttons. Neither kind can run into the other, however many there are (the
-// catalogue's size bounds the indices far below the range of a long).
-constexpr long kIdsPerIndex = 5;
-constexpr long kGroupSlot = 0;
-constexpr long kCardSlot = 1;  // then its buttons
+// Child ids: the window's own elements by their number, then the repeated
+// ones interleaved, one id for each of them per index: group i, card i and
+// its three possible buttons. Neither can run into another, however many
+// there are (the catalogue's size bounds the indices far below the range of a
+// long).
+constexpr long kFirstRepeated = static_cast<long>(WindowElement::Group);
+constexpr long kIdsPerIndex = static_cast<long>(WindowElement::MenuButton) - kFirstRepeated + 1;
 
-long ListId(size_t index, long slot) { return kFirstListElement + kIdsPerIndex * static_cast<long>(index) + slot; }
-
-constexpr FocusPart kButtonParts[] = {FocusPart::PrimaryButton, FocusPart::SecondButton, FocusPart::MenuButton};
+bool IsRepeated(WindowElement element) { return element >= WindowElement::Group; }
 
 const CatalogApp* AppAt(size_t index) { return index < g_state.apps.size() ? &g_state.apps[index] : nullptr; }
 
@@ -69,22 +67,22 @@ bool ShownInList(const AccessibleView& view, const RECT& rect) {
 // The card's state as screen readers say it.
 std::wstring StateText(const CatalogApp& app) { return kCardStateWords.Of(CardStateOf(app)).spoken; }
 
-HeaderButton HeaderButtonOf(AccessibleKind kind) {
-    switch (kind) {
-    case AccessibleKind::RefreshButton: return HeaderButton::Refresh;
-    case AccessibleKind::OptionsButton: return HeaderButton::Options;
+HeaderButton HeaderButtonOf(WindowElement element) {
+    switch (element) {
+    case WindowElement::RefreshButton: return HeaderButton::Refresh;
+    case WindowElement::OptionsButton: return HeaderButton::Options;
     default: return HeaderButton::Self;
     }
 }
 
-bool HasKeyboardFocus(const AccessibleView& view, const AccessibleNode& node) {
+bool HasKeyboardFocus(const AccessibleView& view, const ElementId& node) {
     // Ids are unique: every card but the focused one's answers at once,
     // without the focus being looked up among all the cards.
-    if (node.kind == AccessibleKind::Card || node.kind == AccessibleKind::CardButton) {
+    if (node.element == WindowElement::Card || IsCardButton(node.element)) {
         const CatalogApp* app = AppAt(node.index);
         if (app == nullptr || !g_state.keyboardFocus.OnCard() || app->id != g_state.keyboardFocus.cardId) return false;
     }
-    const std::optional<AccessibleNode> focused = FocusedNode(view);
+    const std::optional<ElementId> focused = FocusedNode(view);
     return focused && *focused == node;
 }
 
@@ -99,84 +97,60 @@ AccessibleView CurrentAccessibleView() {
             g_state.listTop - g_state.scrollPos};
 }
 
-long ChildIdOf(const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Client: return CHILDID_SELF;
-    case AccessibleKind::SelfButton: return kSelfElement;
-    case AccessibleKind::RefreshButton: return kRefreshElement;
-    case AccessibleKind::OptionsButton: return kOptionsElement;
-    case AccessibleKind::List: return kListElement;
-    case AccessibleKind::StatusStrip: return kStatusElement;
-    case AccessibleKind::CancelButton: return kCancelElement;
-    case AccessibleKind::CreditLink: return kLinkElement;
-    case AccessibleKind::Group: return ListId(node.index, kGroupSlot);
-    case AccessibleKind::Card: return ListId(node.index, kCardSlot);
-    case AccessibleKind::CardButton: break;
-    }
-    const long button = static_cast<long>(std::find(std::begin(kButtonParts), std::end(kButtonParts), node.part) -
-                                          std::begin(kButtonParts));
-    return ListId(node.index, kCardSlot + 1 + button);
+long ChildIdOf(const ElementId& node) {
+    const long number = static_cast<long>(node.element);
+    if (!IsRepeated(node.element)) return number;
+    return kFirstRepeated + kIdsPerIndex * static_cast<long>(node.index) + (number - kFirstRepeated);
 }
 
-std::optional<AccessibleNode> NodeOfChildId(const AccessibleView& view, long childId) {
-    AccessibleNode node;
-    switch (childId) {
-    case CHILDID_SELF: node.kind = AccessibleKind::Client; break;
-    case kSelfElement: node.kind = AccessibleKind::SelfButton; break;
-    case kRefreshElement: node.kind = AccessibleKind::RefreshButton; break;
-    case kOptionsElement: node.kind = AccessibleKind::OptionsButton; break;
-    case kListElement: node.kind = AccessibleKind::List; break;
-    case kStatusElement: node.kind = AccessibleKind::StatusStrip; break;
-    case kCancelElement: node.kind = AccessibleKind::CancelButton; break;
-    case kLinkElement: node.kind = AccessibleKind::CreditLink; break;
-    default:
-        if (childId < kFirstListElement) return std::nullopt;
-        node.index = static_cast<size_t>((childId - kFirstListElement) / kIdsPerIndex);
-        const long slot = (childId - kFirstListElement) % kIdsPerIndex;
-        if (slot == kGroupSlot) {
-            node.kind = AccessibleKind::Group;
-        } else {
-            node.kind = slot == kCardSlot ? AccessibleKind::Card : AccessibleKind::CardButton;
-            if (slot > kCardSlot) node.part = kButtonParts[slot - kCardSlot - 1];
-        }
+std::optional<ElementId> NodeOfChildId(const AccessibleView& view, long childId) {
+    ElementId node;
+    if (childId >= kFirstRepeated) {
+        node.element = static_cast<WindowElement>(kFirstRepeated + (childId - kFirstRepeated) % kIdsPerIndex);
+        node.index = static_cast<size_t>((childId - kFirstRepeated) / kIdsPerIndex);
+    } else if (childId >= static_cast<long>(WindowElement::Window) &&
+               childId <= static_cast<long>(WindowElement::CancelButton)) {
+        node.element = static_cast<WindowElement>(childId);
+    } else {
+        return std::nullopt;
     }
     if (!NodeExists(view, node)) return std::nullopt;
     return node;
 }
 
-bool NodeExists(const AccessibleView& view, const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Group: return node.index < view.layout.groups.size();
-    case AccessibleKind::Card: return CardSlotOf(view, node.index).has_value();
-    case AccessibleKind::CardButton:
-        return CardSlotOf(view, node.index) && FindCardButton(g_state.apps[node.index], node.part).has_value();
-    case AccessibleKind::CancelButton: return CancelButtonShown();
-    default: return true;
+bool NodeExists(const AccessibleView& view, const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::Group: return node.index < view.layout.groups.size();
+    case WindowElement::Card: return CardSlotOf(view, node.index).has_value();
+    case WindowElement::CancelButton: return CancelButtonShown();
+    default:
+        if (!IsCardButton(node.element)) return true;
+        return CardSlotOf(view, node.index) && FindCardButton(g_state.apps[node.index], node.element).has_value();
     }
 }
 
-std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const AccessibleNode& node) {
-    std::vector<AccessibleNode> children;
-    switch (node.kind) {
-    case AccessibleKind::Client:
-        for (AccessibleKind kind : {AccessibleKind::SelfButton, AccessibleKind::RefreshButton,
-                                    AccessibleKind::OptionsButton, AccessibleKind::List, AccessibleKind::StatusStrip,
-                                    AccessibleKind::CancelButton, AccessibleKind::CreditLink}) {
-            if (kind != AccessibleKind::CancelButton || CancelButtonShown()) children.push_back({kind});
+std::vector<ElementId> ChildrenOf(const AccessibleView& view, const ElementId& node) {
+    std::vector<ElementId> children;
+    switch (node.element) {
+    case WindowElement::Window:
+        for (WindowElement element : {WindowElement::SelfButton, WindowElement::RefreshButton,
+                                      WindowElement::OptionsButton, WindowElement::List, WindowElement::StatusStrip,
+                                      WindowElement::CancelButton, WindowElement::CreditLink}) {
+            if (element != WindowElement::CancelButton || CancelButtonShown()) children.push_back({element});
         }
         break;
-    case AccessibleKind::List:
-        for (size_t g = 0; g < view.layout.groups.size(); ++g) children.push_back({AccessibleKind::Group, g});
+    case WindowElement::List:
+        for (size_t g = 0; g < view.layout.groups.size(); ++g) children.push_back({WindowElement::Group, g});
         break;
-    case AccessibleKind::Group: {
+    case WindowElement::Group: {
         const auto [first, last] = CardRangeOf(view, node.index);
-        for (size_t i = first; i < last; ++i) children.push_back({AccessibleKind::Card, view.layout.cards[i].appIndex});
+        for (size_t i = first; i < last; ++i) children.push_back({WindowElement::Card, view.layout.cards[i].appIndex});
         break;
     }
-    case AccessibleKind::Card:
+    case WindowElement::Card:
         if (const CatalogApp* app = AppAt(node.index)) {
             for (const CardButton& button : ExpandedCardButtons(*app)) {
-                children.push_back({AccessibleKind::CardButton, node.index, button.part});
+                children.push_back({button.element, node.index});
             }
         }
         break;
@@ -185,10 +159,10 @@ std::vector<AccessibleNode> ChildrenOf(const AccessibleView& view, const Accessi
     return children;
 }
 
-size_t ChildCountOf(const AccessibleView& view, const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::List: return view.layout.groups.size();
-    case AccessibleKind::Group: {
+size_t ChildCountOf(const AccessibleView& view, const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::List: return view.layout.groups.size();
+    case WindowElement::Group: {
         const auto [first, last] = CardRangeOf(view, node.index);
         return last - first;
     }
@@ -196,25 +170,25 @@ size_t ChildCountOf(const AccessibleView& view, const AccessibleNode& node) {
     }
 }
 
-std::optional<AccessibleNode> NthChildOf(const AccessibleView& view, const AccessibleNode& node, size_t position) {
-    switch (node.kind) {
-    case AccessibleKind::List:
+std::optional<ElementId> NthChildOf(const AccessibleView& view, const ElementId& node, size_t position) {
+    switch (node.element) {
+    case WindowElement::List:
         if (position >= view.layout.groups.size()) return std::nullopt;
-        return AccessibleNode{AccessibleKind::Group, position};
-    case AccessibleKind::Group: {
+        return ElementId{WindowElement::Group, position};
+    case WindowElement::Group: {
         const auto [first, last] = CardRangeOf(view, node.index);
         if (position >= last - first) return std::nullopt;
-        return AccessibleNode{AccessibleKind::Card, view.layout.cards[first + position].appIndex};
+        return ElementId{WindowElement::Card, view.layout.cards[first + position].appIndex};
     }
     default: {
-        const std::vector<AccessibleNode> children = ChildrenOf(view, node);
+        const std::vector<ElementId> children = ChildrenOf(view, node);
         if (position >= children.size()) return std::nullopt;
         return children[position];
     }
     }
 }
 
-std::optional<AccessibleNode> NavigateFrom(const AccessibleView& view, const AccessibleNode& node, long direction) {
+std::optional<ElementId> NavigateFrom(const AccessibleView& view, const ElementId& node, long direction) {
     if (direction == NAVDIR_FIRSTCHILD) return NthChildOf(view, node, 0);
     if (direction == NAVDIR_LASTCHILD) {
         const size_t count = ChildCountOf(view, node);
@@ -223,18 +197,18 @@ std::optional<AccessibleNode> NavigateFrom(const AccessibleView& view, const Acc
     const bool forward = direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT;
     const bool backward = direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT;
     if (!forward && !backward) return std::nullopt;
-    const std::optional<AccessibleNode> parent = ParentOf(view, node);
+    const std::optional<ElementId> parent = ParentOf(view, node);
     if (!parent) return std::nullopt;
     // The node's place among its siblings, found without listing thousands of them.
     std::optional<size_t> position;
-    if (node.kind == AccessibleKind::Group) {
+    if (node.element == WindowElement::Group) {
         position = node.index;
-    } else if (node.kind == AccessibleKind::Card) {
+    } else if (node.element == WindowElement::Card) {
         if (const std::optional<size_t> slot = CardSlotOf(view, node.index)) {
             position = *slot - CardRangeOf(view, parent->index).first;
         }
     } else {
-        const std::vector<AccessibleNode> siblings = ChildrenOf(view, *parent);
+        const std::vector<ElementId> siblings = ChildrenOf(view, *parent);
         const auto at = std::find(siblings.begin(), siblings.end(), node);
         if (at != siblings.end()) position = static_cast<size_t>(at - siblings.begin());
     }
@@ -242,65 +216,69 @@ std::optional<AccessibleNode> NavigateFrom(const AccessibleView& view, const Acc
     return NthChildOf(view, *parent, forward ? *position + 1 : *position - 1);
 }
 
-std::optional<AccessibleNode> ParentOf(const AccessibleView& view, const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Client: return std::nullopt;
-    case AccessibleKind::Group: return AccessibleNode{AccessibleKind::List};
-    case AccessibleKind::Card: {
+std::optional<ElementId> ParentOf(const AccessibleView& view, const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::Window: return std::nullopt;
+    case WindowElement::Group: return ElementId{WindowElement::List};
+    case WindowElement::Card: {
         const std::optional<size_t> slot = CardSlotOf(view, node.index);
         const std::optional<size_t> group = slot ? GroupOfCard(view, *slot) : std::nullopt;
         if (!group) return std::nullopt;
-        return AccessibleNode{AccessibleKind::Group, *group};
+        return ElementId{WindowElement::Group, *group};
     }
-    case AccessibleKind::CardButton: return AccessibleNode{AccessibleKind::Card, node.index};
-    default: return AccessibleNode{AccessibleKind::Client};
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton:
+    case WindowElement::MenuButton: return ElementId{WindowElement::Card, node.index};
+    default: return ElementId{WindowElement::Window};
     }
 }
 
-std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Client: return L"Orkvane";
-    case AccessibleKind::SelfButton:
-    case AccessibleKind::RefreshButton:
-    case AccessibleKind::OptionsButton: return HeaderButtonNow(HeaderButtonOf(node.kind)).label;
-    case AccessibleKind::List: return L"Mes applications";
-    case AccessibleKind::StatusStrip: return g_state.statusText;
-    case AccessibleKind::CancelButton: return L"Annuler";
-    case AccessibleKind::CreditLink: return CreditText();
-    case AccessibleKind::Group: {
+std::wstring NameOf(const AccessibleView& view, const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::Window: return L"Orkvane";
+    case WindowElement::SelfButton:
+    case WindowElement::RefreshButton:
+    case WindowElement::OptionsButton: return HeaderButtonNow(HeaderButtonOf(node.element)).label;
+    case WindowElement::List: return L"Mes applications";
+    case WindowElement::StatusStrip: return g_state.statusText;
+    case WindowElement::CancelButton: return L"Annuler";
+    case WindowElement::CreditLink: return CreditText();
+    case WindowElement::Group: {
         if (node.index >= view.layout.groups.size()) return {};
         const GroupBox& group = view.layout.groups[node.index];
         return std::wstring(GroupTitle(group)) + L", " + std::to_wstring(group.count) + L" applis";
     }
-    case AccessibleKind::Card:
+    case WindowElement::Card:
         if (const CatalogApp* app = AppAt(node.index)) return app->id;
         return {};
-    case AccessibleKind::CardButton:
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton:
+    case WindowElement::MenuButton:
         if (const CatalogApp* app = AppAt(node.index)) {
-            if (const std::optional<CardButton> button = FindCardButton(*app, node.part)) return button->label;
+            if (const std::optional<CardButton> button = FindCardButton(*app, node.element)) return button->label;
         }
         return {};
     }
     return {};
 }
 
-std::wstring ValueOf(const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Card:
+std::wstring ValueOf(const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::Card:
         if (const CatalogApp* app = AppAt(node.index)) return StateText(*app);
         return {};
-    case AccessibleKind::CreditLink: return SiteRoot();
-    case AccessibleKind::List: return SummaryText();
-    case AccessibleKind::StatusStrip: return ProgressAmountText();
+    case WindowElement::CreditLink: return SiteRoot();
+    case WindowElement::List: return SummaryText();
+    case WindowElement::StatusStrip: return ProgressAmountText();
     default: return {};
     }
 }
 
-std::wstring DescriptionOf(const AccessibleNode& node) {
+std::wstring DescriptionOf(const ElementId& node) {
     const CatalogApp* app = AppAt(node.index);
     if (app == nullptr) return {};
-    if (node.kind == AccessibleKind::Card) return app->description;
-    if (node.kind != AccessibleKind::CardButton || node.part != FocusPart::MenuButton) return {};
+    if (node.element == WindowElement::Card) return app->description;
+    if (node.element != WindowElement::MenuButton) return {};
     // What the menu button opens, so that it is heard before the menu is.
     std::wstring items;
     for (const CardAction* action : CardMenuActions(*app)) {
@@ -310,58 +288,61 @@ std::wstring DescriptionOf(const AccessibleNode& node) {
     return items;
 }
 
-std::wstring DefaultActionOf(const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::SelfButton:
+std::wstring DefaultActionOf(const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::SelfButton:
         return GetSelfButtonState() == SelfButtonState::Current ? std::wstring() : L"Appuyer";
-    case AccessibleKind::RefreshButton:
-    case AccessibleKind::OptionsButton:
-    case AccessibleKind::CancelButton:
-    case AccessibleKind::CardButton: return L"Appuyer";
-    case AccessibleKind::CreditLink: return L"Atteindre";
-    case AccessibleKind::Card:
+    case WindowElement::RefreshButton:
+    case WindowElement::OptionsButton:
+    case WindowElement::CancelButton:
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton:
+    case WindowElement::MenuButton: return L"Appuyer";
+    case WindowElement::CreditLink: return L"Atteindre";
+    case WindowElement::Card:
         if (const CatalogApp* app = AppAt(node.index)) return IsExpanded(*app) ? L"Réduire" : L"Développer";
         return {};
     default: return {};
     }
 }
 
-long RoleOf(const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Client: return ROLE_SYSTEM_CLIENT;
-    case AccessibleKind::SelfButton:
+long RoleOf(const ElementId& node) {
+    switch (node.element) {
+    case WindowElement::Window: return ROLE_SYSTEM_CLIENT;
+    case WindowElement::SelfButton:
         return GetSelfButtonState() == SelfButtonState::Current ? ROLE_SYSTEM_STATICTEXT : ROLE_SYSTEM_PUSHBUTTON;
-    case AccessibleKind::RefreshButton:
-    case AccessibleKind::OptionsButton:
-    case AccessibleKind::CancelButton: return ROLE_SYSTEM_PUSHBUTTON;
-    case AccessibleKind::List: return ROLE_SYSTEM_LIST;
-    case AccessibleKind::Group: return ROLE_SYSTEM_GROUPING;
-    case AccessibleKind::Card: return ROLE_SYSTEM_LISTITEM;
-    case AccessibleKind::CardButton:
-        return node.part == FocusPart::MenuButton ? ROLE_SYSTEM_BUTTONMENU : ROLE_SYSTEM_PUSHBUTTON;
-    case AccessibleKind::StatusStrip: return ROLE_SYSTEM_STATICTEXT;
-    case AccessibleKind::CreditLink: return ROLE_SYSTEM_LINK;
+    case WindowElement::RefreshButton:
+    case WindowElement::OptionsButton:
+    case WindowElement::CancelButton: return ROLE_SYSTEM_PUSHBUTTON;
+    case WindowElement::List: return ROLE_SYSTEM_LIST;
+    case WindowElement::Group: return ROLE_SYSTEM_GROUPING;
+    case WindowElement::Card: return ROLE_SYSTEM_LISTITEM;
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton: return ROLE_SYSTEM_PUSHBUTTON;
+    case WindowElement::MenuButton: return ROLE_SYSTEM_BUTTONMENU;
+    case WindowElement::StatusStrip: return ROLE_SYSTEM_STATICTEXT;
+    case WindowElement::CreditLink: return ROLE_SYSTEM_LINK;
     }
     return ROLE_SYSTEM_CLIENT;
 }
 
-long StateOf(const AccessibleView& view, const AccessibleNode& node) {
+long StateOf(const AccessibleView& view, const ElementId& node) {
     long state = 0;
     if (HasKeyboardFocus(view, node)) state |= STATE_SYSTEM_FOCUSED;
-    switch (node.kind) {
-    case AccessibleKind::SelfButton:
-    case AccessibleKind::RefreshButton:
-    case AccessibleKind::OptionsButton:
-        if (node.kind == AccessibleKind::SelfButton && GetSelfButtonState() == SelfButtonState::Current) {
+    switch (node.element) {
+    case WindowElement::SelfButton:
+    case WindowElement::RefreshButton:
+    case WindowElement::OptionsButton:
+        if (node.element == WindowElement::SelfButton && GetSelfButtonState() == SelfButtonState::Current) {
             return state | STATE_SYSTEM_READONLY;
         }
         state |= STATE_SYSTEM_FOCUSABLE;
-        if (!HeaderButtonNow(HeaderButtonOf(node.kind)).enabled) state |= STATE_SYSTEM_UNAVAILABLE;
+        if (!HeaderButtonNow(HeaderButtonOf(node.element)).enabled) state |= STATE_SYSTEM_UNAVAILABLE;
         return state;
-    case AccessibleKind::Group:
+    case WindowElement::Group:
         if (!ShownInList(view, LocationOf(view, node))) state |= STATE_SYSTEM_OFFSCREEN;
         return state;
-    case AccessibleKind::Card: {
+    case WindowElement::Card: {
         const CatalogApp* app = AppAt(node.index);
         if (app == nullptr) return STATE_SYSTEM_UNAVAILABLE;
         state |= STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
@@ -369,54 +350,49 @@ long StateOf(const AccessibleView& view, const AccessibleNode& node) {
         if (!ShownInList(view, LocationOf(view, node))) state |= STATE_SYSTEM_OFFSCREEN;
         return state;
     }
-    case AccessibleKind::CardButton: {
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton:
+    case WindowElement::MenuButton: {
         const CatalogApp* app = AppAt(node.index);
-        const std::optional<CardButton> button = app ? FindCardButton(*app, node.part) : std::nullopt;
+        const std::optional<CardButton> button = app ? FindCardButton(*app, node.element) : std::nullopt;
         if (!button) return STATE_SYSTEM_UNAVAILABLE;
         state |= STATE_SYSTEM_FOCUSABLE;
         if (!button->enabled) state |= STATE_SYSTEM_UNAVAILABLE;
         if (button->opensMenu) state |= STATE_SYSTEM_HASPOPUP;
-        if (!PaintedButtonBounds(node.index, node.part)) state |= STATE_SYSTEM_OFFSCREEN;
+        if (!PaintedButtonBounds(node.index, node.element)) state |= STATE_SYSTEM_OFFSCREEN;
         return state;
     }
-    case AccessibleKind::StatusStrip: return state | STATE_SYSTEM_READONLY;
-    case AccessibleKind::CancelButton:
+    case WindowElement::StatusStrip: return state | STATE_SYSTEM_READONLY;
+    case WindowElement::CancelButton:
         // Pressed once, it waits for the worker to stop.
         return state | STATE_SYSTEM_FOCUSABLE | (g_state.cancelRequested ? STATE_SYSTEM_UNAVAILABLE : 0);
-    case AccessibleKind::CreditLink: return state | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+    case WindowElement::CreditLink: return state | STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
     default: return state | STATE_SYSTEM_FOCUSABLE;
     }
 }
 
-RECT LocationOf(const AccessibleView& view, const AccessibleNode& node) {
-    switch (node.kind) {
-    case AccessibleKind::Client: return view.client;
-    case AccessibleKind::SelfButton: return g_state.selfButtonRect;
-    case AccessibleKind::RefreshButton: return g_state.refreshButtonRect;
-    case AccessibleKind::OptionsButton: return g_state.optionsButtonRect;
-    case AccessibleKind::List: return view.listArea;
-    case AccessibleKind::StatusStrip: return g_state.statusStripRect;
-    case AccessibleKind::CancelButton: return g_state.cancelButtonRect;
-    case AccessibleKind::CreditLink: return g_state.siteLinkRect;
-    case AccessibleKind::Group:
+RECT LocationOf(const AccessibleView& view, const ElementId& node) {
+    if (const std::optional<RECT> painted = PaintedRectOf(node.element)) return *painted;
+    switch (node.element) {
+    case WindowElement::Window: return view.client;
+    case WindowElement::List: return view.listArea;
+    case WindowElement::Group:
         if (node.index >= view.layout.groups.size()) return {};
         return ClippedToList(view, OnScreen(view, view.layout.groups[node.index].bounds));
-    case AccessibleKind::Card:
-    case AccessibleKind::CardButton: break;
+    default: break;
     }
-    if (node.kind == AccessibleKind::CardButton) {
-        if (const std::optional<RECT> painted = PaintedButtonBounds(node.index, node.part)) return *painted;
+    if (IsCardButton(node.element)) {
+        if (const std::optional<RECT> painted = PaintedButtonBounds(node.index, node.element)) return *painted;
     }
     const std::optional<size_t> slot = CardSlotOf(view, node.index);
     if (!slot) return {};
     return ClippedToList(view, OnScreen(view, view.layout.cards[*slot].bounds));
 }
 
-std::optional<AccessibleNode> ChildAt(const AccessibleView& view, const AccessibleNode& node, POINT point) {
-    for (const AccessibleNode& child : ChildrenOf(view, node)) {
+std::optional<ElementId> ChildAt(const AccessibleView& view, const ElementId& node, POINT point) {
+    for (const ElementId& child : ChildrenOf(view, node)) {
         const RECT place = LocationOf(view, child);
-        const bool listItem = child.kind == AccessibleKind::Group || child.kind == AccessibleKind::Card ||
-                              child.kind == AccessibleKind::CardButton;
+        const bool listItem = IsRepeated(child.element);
         // What is scrolled out of the list cannot be under the pointer.
         if (listItem && !PtInRect(&view.listArea, point)) continue;
         if (PtInRect(&place, point)) return child;
@@ -424,23 +400,6 @@ std::optional<AccessibleNode> ChildAt(const AccessibleView& view, const Accessib
     return std::nullopt;
 }
 
-std::optional<AccessibleNode> FocusedNode(const AccessibleView& view) {
-    if (g_state.linkFocused) return AccessibleNode{AccessibleKind::CreditLink};
-    return NodeOfFocus(view, EffectiveFocus(view.layout));
-}
-
-std::optional<AccessibleNode> NodeOfFocus(const AccessibleView& view, const KeyboardFocus& focus) {
-    switch (focus.part) {
-    case FocusPart::None: return std::nullopt;
-    case FocusPart::SelfButton: return AccessibleNode{AccessibleKind::SelfButton};
-    case FocusPart::RefreshButton: return AccessibleNode{AccessibleKind::RefreshButton};
-    case FocusPart::OptionsButton: return AccessibleNode{AccessibleKind::OptionsButton};
-    case FocusPart::CancelButton: return AccessibleNode{AccessibleKind::CancelButton};
-    default: break;
-    }
-    const std::optional<size_t> slot = CardPosition(view.layout, focus.cardId);
-    if (!slot) return std::nullopt;
-    const size_t appIndex = view.layout.cards[*slot].appIndex;
-    if (focus.part == FocusPart::Card) return AccessibleNode{AccessibleKind::Card, appIndex};
-    return AccessibleNode{AccessibleKind::CardButton, appIndex, focus.part};
+std::optional<ElementId> FocusedNode(const AccessibleView& view) {
+    return ElementOfFocus(view.layout, EffectiveFocus(view.layout));
 }

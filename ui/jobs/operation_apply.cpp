@@ -48,8 +48,11 @@ void ApplyResult(std::unique_ptr<OperationResult> result, bool automatic) {
     g_state.busy = false;
     g_state.operationCancellable = false;
     g_state.cancelRequested = false;
-    // "Annuler" goes with the operation; its focus must not come back with the next one.
-    if (g_state.keyboardFocus.part == FocusPart::CancelButton) g_state.keyboardFocus = {HeaderFocusStops().front(), {}};
+    // "Annuler" goes with the operation; its focus must not come back with
+    // the next one, neither now nor when the focus leaves the credit link.
+    for (KeyboardFocus* focus : {&g_state.keyboardFocus, &g_state.focusBeforeLink}) {
+        if (focus->element == WindowElement::CancelButton) *focus = {HeaderFocusStops().front(), {}};
+    }
     ClearOperationProgress();
     if (!result) {
         ShowFailure(UnknownErrorText(), automatic);

@@ -28,16 +28,18 @@ std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstr
     return std::nullopt;
 }
 
-KeyboardFocus EffectiveFocus(const CardListLayout& layout) {
-    KeyboardFocus focus = g_state.keyboardFocus;
-    switch (focus.part) {
-    case FocusPart::None: return focus;
-    case FocusPart::SelfButton:
-        if (GetSelfButtonState() == SelfButtonState::Current) return {FocusPart::RefreshButton, {}};
+namespace {
+
+KeyboardFocus CheckedFocus(const CardListLayout& layout, KeyboardFocus focus) {
+    switch (focus.element) {
+    case WindowElement::Window:
+    case WindowElement::CreditLink: return focus;
+    case WindowElement::SelfButton:
+        if (GetSelfButtonState() == SelfButtonState::Current) return {WindowElement::RefreshButton, {}};
         return focus;
-    case FocusPart::RefreshButton:
-    case FocusPart::OptionsButton: return focus;
-    case FocusPart::CancelButton:
+    case WindowElement::RefreshButton:
+    case WindowElement::OptionsButton: return focus;
+    case WindowElement::CancelButton:
         // Once the operation is over, the focus goes where Up from the list goes.
         if (!CancelButtonShown()) return {HeaderFocusStops().front(), {}};
         return focus;
@@ -45,10 +47,44 @@ KeyboardFocus EffectiveFocus(const CardListLayout& layout) {
     }
     const std::optional<size_t> position = CardPosition(layout, focus.cardId);
     if (!position) return {};
-    if (focus.part != FocusPart::Card && !FindCardButton(g_state.apps[layout.cards[*position].appIndex], focus.part)) {
-        focus.part = FocusPart::Card;
+    if (focus.element != WindowElement::Card &&
+        !FindCardButton(g_state.apps[layout.cards[*position].appIndex], focus.element)) {
+        focus.element = WindowElement::Card;
     }
     return focus;
+}
+
+}  // namespace
+
+KeyboardFocus EffectiveFocus(const CardListLayout& layout) { return CheckedFocus(layout, g_state.keyboardFocus); }
+
+KeyboardFocus NavigationFocus(const CardListLayout& layout) {
+    const bool onLink = g_state.keyboardFocus.element == WindowElement::CreditLink;
+    return CheckedFocus(layout, onLink ? g_state.focusBeforeLink : g_state.keyboardFocus);
+}
+
+std::optional<ElementId> ElementOfFocus(const CardListLayout& layout, const KeyboardFocus& focus) {
+    if (focus.element == WindowElement::Window) return std::nullopt;
+    if (!focus.OnCard()) return ElementId{focus.element};
+    const std::optional<size_t> position = CardPosition(layout, focus.cardId);
+    if (!position) return std::nullopt;
+    return ElementId{focus.element, layout.cards[*position].appIndex};
+}
+
+std::optional<KeyboardFocus> FocusOfElement(const ElementId& element) {
+    switch (element.element) {
+    case WindowElement::SelfButton:
+    case WindowElement::RefreshButton:
+    case WindowElement::OptionsButton:
+    case WindowElement::CancelButton: return KeyboardFocus{element.element, {}};
+    case WindowElement::Card:
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton:
+    case WindowElement::MenuButton:
+        if (element.index >= g_state.apps.size()) return std::nullopt;
+        return KeyboardFocus{element.element, g_state.apps[element.index].id};
+    default: return std::nullopt;
+    }
 }
 
 void ScrollCardIntoView(const CardListLayout& layout, size_t position) {

@@ -21,6 +21,15 @@ std::optional<size_t> CardPosition(const CardListLayout& layout, const std::wstr
 // The stored focus, checked against what is shown now: a button that is gone
 // falls back to its card, a card that is gone to nothing.
 KeyboardFocus EffectiveFocus(const CardListLayout& layout);
+// Where the arrows and the menu key start from: the focus, or, while the
+// credit link has it, the element Tab took it from; checked the same way.
+KeyboardFocus NavigationFocus(const CardListLayout& layout);
+
+// The element that a focus names, if it is shown; and the focus that names
+// an element, for the elements that take it from a screen reader (the
+// credit link takes it by Tab alone, which remembers where it came from).
+std::optional<ElementId> ElementOfFocus(const CardListLayout& layout, const KeyboardFocus& focus);
+std::optional<KeyboardFocus> FocusOfElement(const ElementId& element);
 
 // Scrolls the list so that the card at `position` (with its group's title
 // when it is the group's first card) is in view.

@@ -23,6 +23,7 @@
 #include "ui/list/list_scrolling.h"
 #include "ui/options/options_dialog.h"
 #include "ui/repaint.h"
+#include "ui/site_link.h"
 #include "ui/status_progress.h"
 #include "ui/upward_calls.h"
 
@@ -33,14 +34,15 @@ bool KeyHeld(int key) { return GetKeyState(key) < 0; }
 
 void ShowFocusCues(HWND window) { SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0); }
 
-KeyboardFocus CardFocus(const CardListLayout& layout, size_t position, FocusPart part = FocusPart::Card) {
-    return {part, g_state.apps[layout.cards[position].appIndex].id};
+KeyboardFocus CardFocus(const CardListLayout& layout, size_t position, WindowElement element) {
+    return {element, g_state.apps[layout.cards[position].appIndex].id};
 }
 
-void FocusCard(HWND window, const CardListLayout& layout, size_t position, FocusPart part = FocusPart::Card) {
+void FocusCard(HWND window, const CardListLayout& layout, size_t position,
+               WindowElement element = WindowElement::Card) {
     if (layout.cards.empty()) return;
     position = std::min(position, layout.cards.size() - 1);
-    SetKeyboardFocus(window, CardFocus(layout, position, part));
+    SetKeyboardFocus(window, CardFocus(layout, position, element));
     ScrollCardIntoView(layout, position);
 }
 
@@ -59,27 +61,27 @@ size_t CardsPerPage() {
 }
 
 void FocusHeader(HWND window, size_t stop) {
-    const std::vector<FocusPart> stops = HeaderFocusStops();
+    const std::vector<WindowElement> stops = HeaderFocusStops();
     SetKeyboardFocus(window, {stops[std::min(stop, stops.size() - 1)], {}});
 }
 
-size_t HeaderStopOf(FocusPart part) {
-    const std::vector<FocusPart> stops = HeaderFocusStops();
-    const auto found = std::find(stops.begin(), stops.end(), part);
+size_t HeaderStopOf(WindowElement button) {
+    const std::vector<WindowElement> stops = HeaderFocusStops();
+    const auto found = std::find(stops.begin(), stops.end(), button);
     return found == stops.end() ? 0 : static_cast<size_t>(found - stops.begin());
 }
 
 // Up, Down, Page Up, Page Down, Home and End.
 void MoveVertically(HWND window, const CardListLayout& layout, const KeyboardFocus& focus, WPARAM key) {
     if (layout.cards.empty()) {
-        if (focus.part == FocusPart::None) FocusHeader(window, 0);
+        if (focus.element == WindowElement::Window) FocusHeader(window, 0);
         return;
     }
     const size_t last = layout.cards.size() - 1;
     if (key == VK_HOME) return FocusCard(window, layout, 0);
     if (key == VK_END) return FocusCard(window, layout, last);
     // "Annuler" lies below the list: up goes back to the last card.
-    if (focus.part == FocusPart::CancelButton) {
+    if (focus.element == WindowElement::CancelButton) {
         if (key == VK_UP || key == VK_PRIOR) FocusCard(window, layout, last);
         return;
     }
@@ -88,12 +90,12 @@ void MoveVertically(HWND window, const CardListLayout& layout, const KeyboardFoc
     if (!current) {
         // From the header or from nowhere, every key enters the list, except
         // Up, which has nothing above the header.
-        if (focus.part == FocusPart::None || key != VK_UP) FocusCard(window, layout, FirstCardInView(layout));
+        if (focus.element == WindowElement::Window || key != VK_UP) FocusCard(window, layout, FirstCardInView(layout));
         return;
     }
     const size_t step = (key == VK_PRIOR || key == VK_NEXT) ? CardsPerPage() : 1;
     if (key == VK_DOWN && *current == last && CancelButtonShown()) {
-        return SetKeyboardFocus(window, {FocusPart::CancelButton, {}});
+        return SetKeyboardFocus(window, {WindowElement::CancelButton, {}});
     }
     if (key == VK_DOWN || key == VK_NEXT) return FocusCard(window, layout, std::min(last, *current + step));
     if (*current == 0 && key == VK_UP) return FocusHeader(window, 0);
@@ -103,10 +105,10 @@ void MoveVertically(HWND window, const CardListLayout& layout, const KeyboardFoc
 // Left and Right: along the header, or into and out of an expanded card, as
 // in a tree: Right expands, then enters the buttons; Left goes back.
 void MoveSideways(HWND window, const CardListLayout& layout, const KeyboardFocus& focus, bool right) {
-    if (focus.part == FocusPart::None) return MoveVertically(window, layout, focus, VK_DOWN);
-    if (focus.part == FocusPart::CancelButton) return;
+    if (focus.element == WindowElement::Window) return MoveVertically(window, layout, focus, VK_DOWN);
+    if (focus.element == WindowElement::CancelButton) return;
     if (!focus.OnCard()) {
-        const size_t stop = HeaderStopOf(focus.part);
+        const size_t stop = HeaderStopOf(focus.element);
         const size_t count = HeaderFocusStops().size();
         if (right && stop + 1 < count) FocusHeader(window, stop + 1);
         if (!right && stop > 0) FocusHeader(window, stop - 1);
@@ -118,34 +120,21 @@ void MoveSideways(HWND window, const CardListLayout& layout, const KeyboardFocus
     const CatalogApp& app = g_state.apps[appIndex];
     const std::vector<CardButton> buttons = ExpandedCardButtons(app);
 
-    if (focus.part == FocusPart::Card) {
+    if (focus.element == WindowElement::Card) {
         if (right && !IsExpanded(app)) {
             ToggleCard(appIndex);
         } else if (right && !buttons.empty()) {
-            FocusCard(window, layout, *position, buttons.front().part);
+            FocusCard(window, layout, *position, buttons.front().element);
         } else if (!right && IsExpanded(app)) {
             ToggleCard(appIndex);
         }
         return;
     }
     const auto at = std::find_if(buttons.begin(), buttons.end(),
-                                 [&](const CardButton& button) { return button.part == focus.part; });
+                                 [&](const CardButton& button) { return button.element == focus.element; });
     if (at == buttons.end()) return;
-    if (right && at + 1 != buttons.end()) FocusCard(window, layout, *position, (at + 1)->part);
-    if (!right) FocusCard(window, layout, *position, at == buttons.begin() ? FocusPart::Card : (at - 1)->part);
-}
-
-void PressFocused(const CardListLayout& layout, const KeyboardFocus& focus) {
-    if (focus.part == FocusPart::None) return;
-    if (!focus.OnCard()) return PressHeaderButton(focus.part);
-    const std::optional<size_t> position = CardPosition(layout, focus.cardId);
-    if (!position) return;
-    const size_t appIndex = layout.cards[*position].appIndex;
-    if (focus.part == FocusPart::Card) {
-        ToggleCard(appIndex);
-    } else {
-        PressCardButton(appIndex, focus.part);
-    }
+    if (right && at + 1 != buttons.end()) FocusCard(window, layout, *position, (at + 1)->element);
+    if (!right) FocusCard(window, layout, *position, at == buttons.begin() ? WindowElement::Card : (at - 1)->element);
 }
 
 void OpenFocusedCardMenu(const CardListLayout& layout, const KeyboardFocus& focus) {
@@ -158,11 +147,11 @@ void OpenFocusedCardMenu(const CardListLayout& layout, const KeyboardFocus& focu
 // F6 moves between the header, the list and "Annuler" while it is shown, as
 // it moves between panes.
 void SwitchArea(HWND window, const CardListLayout& layout, const KeyboardFocus& focus) {
-    const bool inHeader = !focus.OnCard() && focus.part != FocusPart::CancelButton;
+    const bool inHeader = !focus.OnCard() && focus.element != WindowElement::CancelButton;
     if (inHeader && !layout.cards.empty()) {
         FocusCard(window, layout, FirstCardInView(layout));
-    } else if (focus.part != FocusPart::CancelButton && CancelButtonShown()) {
-        SetKeyboardFocus(window, {FocusPart::CancelButton, {}});
+    } else if (focus.element != WindowElement::CancelButton && CancelButtonShown()) {
+        SetKeyboardFocus(window, {WindowElement::CancelButton, {}});
     } else {
         FocusHeader(window, 0);
     }
@@ -176,19 +165,34 @@ void SetKeyboardFocus(HWND window, const KeyboardFocus& focus) {
     Upward().reportAccessibleChanges(window);
 }
 
-void PressHeaderButton(FocusPart part) {
-    switch (part) {
-    case FocusPart::SelfButton: ClickSelfButton(); break;
-    case FocusPart::RefreshButton: StartCatalogLoad(false); break;  // does nothing while busy
-    case FocusPart::OptionsButton: ShowOptionsDialog(); break;
-    case FocusPart::CancelButton: PressCancelButton(); break;
+void PressElement(const ElementId& element) {
+    switch (element.element) {
+    case WindowElement::SelfButton: ClickSelfButton(); break;
+    case WindowElement::RefreshButton: StartCatalogLoad(false); break;  // does nothing while busy
+    case WindowElement::OptionsButton: ShowOptionsDialog(); break;
+    case WindowElement::CancelButton: PressCancelButton(); break;
+    case WindowElement::CreditLink: OpenSiteLink(); break;
+    case WindowElement::Card: ToggleCard(element.index); break;
+    case WindowElement::PrimaryButton:
+    case WindowElement::SecondButton:
+    case WindowElement::MenuButton: PressCardButton(element.index, element.element); break;
     default: break;
     }
 }
 
+void TabToOrFromCreditLink() {
+    if (g_state.keyboardFocus.element == WindowElement::CreditLink) return LeaveCreditLink();
+    g_state.focusBeforeLink = g_state.keyboardFocus;
+    g_state.keyboardFocus = {WindowElement::CreditLink, {}};
+}
+
+void LeaveCreditLink() {
+    if (g_state.keyboardFocus.element == WindowElement::CreditLink) g_state.keyboardFocus = g_state.focusBeforeLink;
+}
+
 bool OnNavigationKey(HWND window, WPARAM key, LPARAM flags) {
     const CardListLayout layout = CurrentListLayout();
-    const KeyboardFocus focus = EffectiveFocus(layout);
+    const KeyboardFocus focus = NavigationFocus(layout);
     switch (key) {
     case VK_F5:
         if (!Repeated(flags)) StartCatalogLoad(false);
@@ -200,7 +204,8 @@ bool OnNavigationKey(HWND window, WPARAM key, LPARAM flags) {
     case VK_RETURN:
     case VK_SPACE:
         ShowFocusCues(window);
-        if (!Repeated(flags)) PressFocused(layout, focus);
+        if (Repeated(flags)) return true;
+        if (const std::optional<ElementId> element = ElementOfFocus(layout, focus)) PressElement(*element);
         return true;
     case VK_APPS:
         ShowFocusCues(window);
@@ -218,7 +223,7 @@ bool OnNavigationKey(HWND window, WPARAM key, LPARAM flags) {
     default: return false;
     }
     // The focus leaves the credit link for the list or the header.
-    g_state.linkFocused = false;
+    LeaveCreditLink();
     ShowFocusCues(window);
     if (key == VK_F6) {
         SwitchArea(window, layout, focus);
@@ -242,7 +247,7 @@ void OnPointerPress(HWND window, POINT point) {
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     for (const HitRecord& record : g_state.hitRecords) {
         if (record.TogglesCard() && record.appIndex < g_state.apps.size() && PtInRect(&record.bounds, point)) {
-            SetKeyboardFocus(window, {FocusPart::Card, g_state.apps[record.appIndex].id});
+            SetKeyboardFocus(window, {WindowElement::Card, g_state.apps[record.appIndex].id});
             return;
         }
     }

@@ -27,5 +27,13 @@ void OnUpdateUiState(HWND window, WPARAM wParam);
 // Moves the keyboard focus, repaints, and tells screen readers.
 void SetKeyboardFocus(HWND window, const KeyboardFocus& focus);
 
-// Presses a header button, or "Annuler", as a click on it would.
-void PressHeaderButton(FocusPart part);
+// Presses an element as a click on it would: a button of the window or of a
+// card, the credit link, or a card, which expands or collapses.
+void PressElement(const ElementId& element);
+
+// Tab moves the focus to the credit link, and back to the element it came
+// from (of the header, the list or the status strip).
+void TabToOrFromCreditLink();
+// Escape, an arrow, a click or the window's loss of the focus give the focus
+// back from the credit link; nothing when the link does not have it.
+void LeaveCreditLink();

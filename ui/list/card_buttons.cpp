@@ -23,7 +23,7 @@ bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy) 
 
 bool CardOffersAction(const CardAction& action, const CatalogApp& app, bool inMenu) {
     const CardState state = CardStateOf(app);
-    const bool inState = inMenu ? action.inMenu.Of(state) : action.button.Of(state) != FocusPart::None;
+    const bool inState = inMenu ? action.inMenu.Of(state) : action.button.Of(state) != WindowElement::Window;
     return inState && (action.availableFor == nullptr || action.availableFor(app));
 }
 
@@ -49,23 +49,24 @@ std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app) {
         }
     }
     std::stable_sort(buttons.begin(), buttons.end(),
-                     [](const CardButton& a, const CardButton& b) { return a.part < b.part; });
+                     [](const CardButton& a, const CardButton& b) { return a.element < b.element; });
     if (menuOffersMore) {
-        buttons.push_back({FocusPart::MenuButton, kCardMenuButtonName, ToolAction::Launch, !g_state.busy, true});
+        buttons.push_back({WindowElement::MenuButton, kCardMenuButtonName, ToolAction::Launch, !g_state.busy, true});
     }
     return buttons;
 }
 
-std::optional<CardButton> FindCardButton(const CatalogApp& app, FocusPart part) {
+std::optional<CardButton> FindCardButton(const CatalogApp& app, WindowElement element) {
     for (const CardButton& button : ExpandedCardButtons(app)) {
-        if (button.part == part) return button;
+        if (button.element == element) return button;
     }
     return std::nullopt;
 }
 
-std::optional<RECT> PaintedButtonBounds(size_t appIndex, FocusPart part) {
+std::optional<RECT> PaintedButtonBounds(size_t appIndex, WindowElement button) {
+    const ElementId wanted{button, appIndex};
     for (const HitRecord& record : g_state.hitRecords) {
-        if (record.appIndex == appIndex && record.part == part) return record.bounds;
+        if (record.Id() == wanted) return record.bounds;
     }
     return std::nullopt;
 }

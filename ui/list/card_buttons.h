@@ -57,8 +57,8 @@ struct CardAction {
     // Running a tool takes the installed program; removing one does not.
     bool needsInstalledMode = true;
     PerCardState<bool> inMenu;
-    // PrimaryButton or SecondButton on the expanded card; None: not a button.
-    PerCardState<FocusPart> button;
+    // PrimaryButton or SecondButton on the expanded card; Window: not a button.
+    PerCardState<WindowElement> button;
     // Offered only to entries for which this holds; null: to every entry in
     // the states above.
     bool (*availableFor)(const CatalogApp& app) = nullptr;
@@ -71,17 +71,17 @@ inline constexpr CardAction kCardActions[] = {
      .label = L"Installer",
      .action = ToolAction::Install,
      .inMenu = {.notInstalled = true},
-     .button = {.notInstalled = FocusPart::PrimaryButton}},
+     .button = {.notInstalled = WindowElement::PrimaryButton}},
     {.commandId = 1,
      .label = L"Lancer",
      .action = ToolAction::Launch,
      .inMenu = {.upToDate = true, .updateAvailable = true},
-     .button = {.upToDate = FocusPart::PrimaryButton, .updateAvailable = FocusPart::SecondButton}},
+     .button = {.upToDate = WindowElement::PrimaryButton, .updateAvailable = WindowElement::SecondButton}},
     {.commandId = 2,
      .label = L"Mettre à jour",
      .action = ToolAction::Install,
      .inMenu = {.updateAvailable = true},
-     .button = {.updateAvailable = FocusPart::PrimaryButton}},
+     .button = {.updateAvailable = WindowElement::PrimaryButton}},
     {.commandId = 4,
      .label = L"Revenir à la version précédente",
      .action = ToolAction::RollBack,
@@ -103,7 +103,7 @@ bool CardOffersAction(const CardAction& action, const CatalogApp& app, bool inMe
 std::vector<const CardAction*> CardMenuActions(const CatalogApp& app);
 
 struct CardButton {
-    FocusPart part = FocusPart::PrimaryButton;
+    WindowElement element = WindowElement::PrimaryButton;
     std::wstring label;
     ToolAction action = ToolAction::Launch;
     bool enabled = false;
@@ -116,7 +116,7 @@ inline constexpr wchar_t kCardMenuButtonName[] = L"Autres actions";
 // action buttons, then the menu button when the menu offers more than they
 // do. Empty unless the card is expanded.
 std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app);
-std::optional<CardButton> FindCardButton(const CatalogApp& app, FocusPart part);
+std::optional<CardButton> FindCardButton(const CatalogApp& app, WindowElement element);
 
 // Where the last paint drew that button (its hit record), when it was drawn.
-std::optional<RECT> PaintedButtonBounds(size_t appIndex, FocusPart part);
+std::optional<RECT> PaintedButtonBounds(size_t appIndex, WindowElement button);

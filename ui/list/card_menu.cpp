@@ -86,9 +86,9 @@ void OpenCardMenu(size_t appIndex) {
     HitRecord anchor{};
     anchor.appIndex = appIndex;
     anchor.enabled = true;
-    anchor.part = FocusPart::MenuButton;
+    anchor.element = WindowElement::MenuButton;
     // Under the menu button when it is drawn, else under the card's title row.
-    if (const std::optional<RECT> button = PaintedButtonBounds(appIndex, FocusPart::MenuButton)) {
+    if (const std::optional<RECT> button = PaintedButtonBounds(appIndex, WindowElement::MenuButton)) {
         anchor.bounds = *button;
     } else {
         for (const HitRecord& record : g_state.hitRecords) {

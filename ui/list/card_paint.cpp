@@ -31,10 +31,10 @@ RECT Offset(RECT rect, int dx, int dy) {
 // Appends a record for the part of `area` inside the list; nothing when the
 // area is scrolled out of it.
 void RecordHit(const RECT& area, const RECT& listArea, size_t appIndex, ToolAction action, bool enabled,
-               FocusPart part) {
+               WindowElement element) {
     RECT visible{};
     if (!IntersectRect(&visible, &area, &listArea)) return;
-    g_state.hitRecords.push_back({visible, appIndex, action, enabled, part});
+    g_state.hitRecords.push_back({visible, appIndex, action, enabled, element});
 }
 
 std::wstring EmptyListMessage() {
@@ -126,12 +126,12 @@ std::wstring VersionLine(const CatalogApp& app, CardState state) {
 }
 
 // Where a button of the expanded card goes, on the row below its version line.
-RECT CardButtonBox(const RECT& card, FocusPart part) {
+RECT CardButtonBox(const RECT& card, WindowElement button) {
     const LONG top = card.top + Scale(108);
     const LONG bottom = card.top + Scale(140);
-    switch (part) {
-    case FocusPart::PrimaryButton: return {card.left + Scale(42), top, card.left + Scale(178), bottom};
-    case FocusPart::SecondButton: return {card.left + Scale(188), top, card.left + Scale(288), bottom};
+    switch (button) {
+    case WindowElement::PrimaryButton: return {card.left + Scale(42), top, card.left + Scale(178), bottom};
+    case WindowElement::SecondButton: return {card.left + Scale(188), top, card.left + Scale(288), bottom};
     default: return {card.right - Scale(44), top, card.right - Scale(12), bottom};  // the menu button
     }
 }
@@ -139,11 +139,12 @@ RECT CardButtonBox(const RECT& card, FocusPart part) {
 // The card's title row and, expanded, its buttons, in painting order.
 void RecordCardHits(const RECT& card, size_t appIndex, const RECT& listArea) {
     RecordHit({card.left, card.top, card.right, card.top + Scale(kCardTitleHeight)}, listArea, appIndex,
-              ToolAction::Launch, true, FocusPart::Card);
+              ToolAction::Launch, true, WindowElement::Card);
     const CatalogApp& app = g_state.apps[appIndex];
     if (!IsExpanded(app)) return;
     for (const CardButton& button : ExpandedCardButtons(app)) {
-        RecordHit(CardButtonBox(card, button.part), listArea, appIndex, button.action, button.enabled, button.part);
+        RecordHit(CardButtonBox(card, button.element), listArea, appIndex, button.action, button.enabled,
+                  button.element);
     }
 }
 
@@ -162,11 +163,11 @@ void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex) {
               g_state.smallFont.get(), palette.textMuted, kLineLeft);
 
     for (const CardButton& button : ExpandedCardButtons(app)) {
-        const RECT box = CardButtonBox(card, button.part);
+        const RECT box = CardButtonBox(card, button.element);
         if (button.opensMenu) {
             PaintMenuButton(dc, box, button.enabled);
         } else {
-            PaintButton(dc, box, button.label, button.enabled, button.part == FocusPart::PrimaryButton);
+            PaintButton(dc, box, button.label, button.enabled, button.element == WindowElement::PrimaryButton);
         }
     }
 }
@@ -243,7 +244,7 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea, const REC
     RECT visible{};
     if (!IntersectRect(&visible, &card, &listArea)) return;
     // Recorded whole at every pass, drawn only where the pass can draw.
-    g_state.cardRects.push_back(visible);
+    g_state.cardRects.push_back({visible, onScreen.appIndex});
     RecordCardHits(card, onScreen.appIndex, listArea);
     RECT reached{};
     if (!IntersectRect(&reached, &card, &drawable)) return;

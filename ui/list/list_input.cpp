@@ -14,34 +14,29 @@
 
 namespace {
 
-// Past the fixed elements: what the last paint recorded, by position.
-constexpr int kFirstHitKey = kFirstListElement;
-constexpr int kFirstCardKey = 100000;
-
-const HitRecord* EnabledRecordAt(POINT point, size_t* position = nullptr) {
-    for (size_t i = 0; i < g_state.hitRecords.size(); ++i) {
-        const HitRecord& record = g_state.hitRecords[i];
-        if (record.enabled && PtInRect(&record.bounds, point)) {
-            if (position != nullptr) *position = i;
-            return &record;
-        }
+const HitRecord* EnabledRecordAt(POINT point) {
+    for (const HitRecord& record : g_state.hitRecords) {
+        if (record.enabled && PtInRect(&record.bounds, point)) return &record;
     }
     return nullptr;
 }
 
 }  // namespace
 
-int HoverKeyAt(POINT point) {
-    if (PtInRect(&g_state.optionsButtonRect, point)) return kOptionsElement;
-    if (PtInRect(&g_state.selfButtonRect, point)) return kSelfElement;
-    if (PtInRect(&g_state.refreshButtonRect, point)) return kRefreshElement;
-    if (PtInRect(&g_state.cancelButtonRect, point)) return kCancelElement;
-    size_t position = 0;
-    if (EnabledRecordAt(point, &position) != nullptr) return kFirstHitKey + static_cast<int>(position);
-    for (size_t i = 0; i < g_state.cardRects.size(); ++i) {
-        if (PtInRect(&g_state.cardRects[i], point)) return kFirstCardKey + static_cast<int>(i);
+ElementId HotElementAt(POINT point) {
+    // The credit link and the status text have no hover colour.
+    for (WindowElement button : {WindowElement::OptionsButton, WindowElement::SelfButton, WindowElement::RefreshButton,
+                                 WindowElement::CancelButton}) {
+        const std::optional<RECT> rect = PaintedRectOf(button);
+        if (rect && PtInRect(&*rect, point)) return {button};
     }
-    return 0;
+    if (const HitRecord* record = EnabledRecordAt(point)) return record->Id();
+    // Anywhere else on a card, the card: its title row shows the hover
+    // while the mouse is on any of it.
+    for (const CardSlot& card : g_state.cardRects) {
+        if (PtInRect(&card.bounds, point)) return {WindowElement::Card, card.appIndex};
+    }
+    return {};
 }
 
 void HandleListClick(POINT point) {
@@ -59,9 +54,9 @@ void HandleListClick(POINT point) {
     }
 }
 
-void PressCardButton(size_t appIndex, FocusPart part) {
+void PressCardButton(size_t appIndex, WindowElement element) {
     if (appIndex >= g_state.apps.size()) return;
-    const std::optional<CardButton> button = FindCardButton(g_state.apps[appIndex], part);
+    const std::optional<CardButton> button = FindCardButton(g_state.apps[appIndex], element);
     if (!button || !button->enabled) return;
     if (!button->opensMenu) {
         Upward().startToolOperation(appIndex, button->action);

@@ -63,7 +63,7 @@ void PaintFooter(HDC dc, int width, int height) {
     DrawLabel(dc, ThemeSourceText(), {x0 + w1 + w2 + Scale(12), lineBottom, width - Scale(20), height}, font,
               palette.textMuted, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
 
-    if (g_state.linkFocused) {
+    if (g_state.keyboardFocus.element == WindowElement::CreditLink) {
         RECT cue = g_state.siteLinkRect;
         cue.left -= 2;
         cue.right += 2;

@@ -96,7 +96,7 @@ void OnSize(HWND window) {
 }
 
 void OnKillFocus(HWND window) {
-    g_state.linkFocused = false;
+    LeaveCreditLink();
     InvalidateMainWindow(window);
 }
 

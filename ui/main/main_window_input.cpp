@@ -15,6 +15,7 @@
 #include "ui/jobs/icon_jobs.h"
 #include "ui/jobs/operation_start.h"
 #include "ui/jobs/self_commands.h"
+#include "ui/keyboard/keyboard_navigation.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_input.h"
 #include "ui/list/list_scrolling.h"
@@ -93,7 +94,7 @@ bool OnSetCursor(HWND window, LPARAM lParam) {
 }
 
 void OnMouseMove(HWND window, POINT point) {
-    int oldKey = g_state.mouseInside ? HoverKeyAt(g_state.mousePos) : 0;
+    const ElementId before = g_state.mouseInside ? HotElementAt(g_state.mousePos) : ElementId{};
     g_state.mousePos = point;
     if (!g_state.mouseInside) {
         TRACKMOUSEEVENT track{};
@@ -103,7 +104,7 @@ void OnMouseMove(HWND window, POINT point) {
         g_state.mouseInside = TrackMouseEvent(&track) != FALSE;
     }
     // Repaint only when the mouse enters or leaves a hot element.
-    if (HoverKeyAt(g_state.mousePos) != oldKey) InvalidateMainWindow(window);
+    if (HotElementAt(g_state.mousePos) != before) InvalidateMainWindow(window);
 }
 
 void OnMouseLeave(HWND window) {
@@ -113,7 +114,7 @@ void OnMouseLeave(HWND window) {
 }
 
 void OnLeftButtonDown(HWND window, POINT point) {
-    g_state.linkFocused = false;
+    LeaveCreditLink();
     InvalidateMainWindow(window);
     if (Inside(g_state.logoRect, point)) {
         CountSecretLeftClick();
@@ -139,11 +140,11 @@ void OnRightButtonDown(HWND window, POINT point) {
 
 bool OnKeyDown(HWND window, WPARAM key, LPARAM flags) {
     if (key == VK_TAB) {
-        g_state.linkFocused = !g_state.linkFocused;
+        TabToOrFromCreditLink();
         InvalidateMainWindow(window);
         return true;
     }
-    if (g_state.linkFocused) {
+    if (g_state.keyboardFocus.element == WindowElement::CreditLink) {
         if (key == VK_RETURN || key == VK_SPACE) {
             // A held key repeats: one browser tab for one press.
             bool repeated = (flags & (LPARAM{1} << 30)) != 0;
@@ -151,7 +152,7 @@ bool OnKeyDown(HWND window, WPARAM key, LPARAM flags) {
             return true;
         }
         if (key == VK_ESCAPE) {
-            g_state.linkFocused = false;
+            LeaveCreditLink();
             InvalidateMainWindow(window);
             return true;
         }
