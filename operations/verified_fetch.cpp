@@ -5,14 +5,13 @@
 #include <vector>
 
 #include "base/error.h"
-#include "base/file_blocks.h"
 #include "base/messages.h"
 #include "base/own_files.h"
 #include "base/paths.h"
 #include "base/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/reparse_points.h"
-#include "operations/block_writer.h"
+#include "operations/block_copier.h"
 #include "operations/cancellable_download.h"
 #include "operations/tool_request_check.h"
 
@@ -55,16 +54,24 @@ void CopyFromOfflineFolder(const ToolRequest& request, HANDLE dest, Sha256Stream
 
     unsigned long long done = 0;
     Report(options, 0, expected);
-    BlockWriter writer(dest);
-    ForEachFileBlock(file.get(), msg::kUsbCopyFailed, [&](const char* data, DWORD size) {
-        // The file can grow while it is copied: count what arrives.
-        if (size > maxBytes - done) Fail(msg::kUsbToolTooLarge);
-        WrittenBlock block(writer, data, size);
-        hash.Add(data, size);
-        if (!block.Finish()) Fail(msg::kUsbCopyFailed);
-        done += size;
+    BlockCopier copier(file.get(), dest, maxBytes);
+    for (;;) {
+        CopiedBlock block;
+        switch (copier.Next(block)) {
+        case CopyState::Block:
+            break;
+        case CopyState::Finished:
+            return;
+        case CopyState::TooLarge:
+            Fail(msg::kUsbToolTooLarge);
+        case CopyState::ReadFailed:
+        case CopyState::WriteFailed:
+            Fail(msg::kUsbCopyFailed);
+        }
+        hash.Add(block.data, block.size);
+        done += block.size;
         Report(options, done, expected);
-    });
+    }
 }
 
 void CheckAnnouncedSize(long long announced, unsigned long long limit) {

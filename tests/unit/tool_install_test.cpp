@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "app/settings.h"
@@ -348,6 +350,36 @@ TEST_F(InstallToolTest, AUsbFileBeyondTheBoundIsRefusedBeforeItFillsTheDisk) {
         }
         EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty()) << c.what;
     }
+    DeleteFileW(source.c_str());
+}
+
+// A copy from the key reads ahead of its hash into a few buffers used in
+// turn: a tool of many blocks arrives whole and in order, and a stop in the
+// middle of it leaves nothing behind.
+TEST_F(InstallToolTest, AUsbToolOfManyBlocksArrivesWholeAndAStopLeavesNothing) {
+    const std::wstring root = OfflineRootOnUsbDrive();
+    const std::wstring source = JoinPath(root, L"outils\\manyblocks.exe");
+    // Each word names its own offset, so that a block out of place changes the file.
+    std::string large(9 * 1024 * 1024 + 12345, '\0');
+    for (size_t offset = 0; offset + sizeof(uint64_t) <= large.size(); offset += sizeof(uint64_t)) {
+        const uint64_t word = offset;
+        std::memcpy(large.data() + offset, &word, sizeof(word));
+    }
+    WriteFileBytes(source, large);
+    const CatalogApp entry = MakeToolEntry(L"manyblocks", Sha256Of(large), root);
+
+    ScratchFolder folder(L"manyblocks");
+    const std::wstring fetched = FetchVerified(MakeToolRequest(entry), folder.path(), {}).Keep();
+    EXPECT_TRUE(ReadFileBytes(fetched) == large);
+    DeleteFileW(fetched.c_str());
+
+    FetchOptions stopping;
+    stopping.progress = [](unsigned long long done, long long) {
+        if (done >= 5 * 1024 * 1024) Fail("stopped by the test");
+    };
+    EXPECT_EQ(ErrorOf([&] { FetchVerified(MakeToolRequest(entry), folder.path(), stopping); }),
+              "stopped by the test");
+    EXPECT_TRUE(FilesMatching(folder.path(), L"*").empty());
     DeleteFileW(source.c_str());
 }
 
