@@ -22,14 +22,14 @@ namespace {
 // compare plain runs of memory instead of folding scattered strings.
 class FoldedKeys {
 public:
-    explicit FoldedKeys(const std::vector<size_t>& visible) {
-        ends_.reserve(visible.size());
+    explicit FoldedKeys(const std::vector<std::wstring_view>& titles) {
+        ends_.reserve(titles.size());
         size_t total = 0;
-        for (size_t index : visible) ends_.push_back(total += Title(index).size());
+        for (std::wstring_view title : titles) ends_.push_back(total += title.size());
         text_.resize(total);
         wchar_t* out = text_.data();
-        for (size_t index : visible) {
-            for (wchar_t c : Title(index)) *out++ = FoldAsciiCase(c);
+        for (std::wstring_view title : titles) {
+            for (wchar_t c : title) *out++ = FoldAsciiCase(c);
         }
     }
     // The group title of entry `index` of the state, as written.
@@ -48,42 +48,20 @@ private:
     std::vector<size_t> ends_;
 };
 
-struct EntryGroup {
-    size_t firstVisible = 0;  // its first entry, among the visible ones: it gives the title
-    size_t first = 0;         // its members in GroupedEntries::members
-    size_t count = 0;
-};
-
-struct GroupedEntries {
-    std::vector<EntryGroup> groups;  // in display order
-    std::vector<size_t> members;     // entry indices, group by group, each in catalogue order
-};
-
-// Groups the visible entries by category and puts the groups in display
-// order, in one sort of the folded keys with catalogue order among equals:
-// each group is then a run of the sorted entries, already in display order,
-// and its members in catalogue order. A catalogue may hold tens of thousands
-// of categories, and no table or title is made per group. Only a change of
-// the entries, the secret mode or the dpi groups them again; a resize or an
-// expanded card moves the kept cards.
-GroupedEntries GroupVisibleEntries(const std::vector<size_t>& visible) {
-    const FoldedKeys keys(visible);
-    // Ordered by folded title, unit by unit as FoldedLess orders.
-    std::vector<std::pair<std::wstring_view, size_t>> order(visible.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = {keys.Of(i), i};
+// The visible entries in display order: one sort of the folded keys, with
+// catalogue order among equals. Each group is then a run of equal keys,
+// already in display order, and its members in catalogue order. A catalogue
+// may hold tens of thousands of categories, and no table or title is made per
+// group. Only a change of the entries, the secret mode or the dpi sorts them
+// again; a resize or an expanded card moves the kept cards.
+std::vector<std::pair<std::wstring_view, size_t>> SortedByGroup(const FoldedKeys& keys, size_t count) {
+    std::vector<std::pair<std::wstring_view, size_t>> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = {keys.Of(i), i};
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
         const int compared = a.first.compare(b.first);
         return compared < 0 || (compared == 0 && a.second < b.second);
     });
-
-    GroupedEntries grouped;
-    grouped.members.resize(visible.size());
-    for (size_t m = 0; m < order.size(); ++m) {
-        if (m == 0 || order[m].first != order[m - 1].first) grouped.groups.push_back({order[m].second, m, 0});
-        ++grouped.groups.back().count;
-        grouped.members[m] = visible[order[m].second];
-    }
-    return grouped;
+    return order;
 }
 
 }  // namespace
@@ -129,32 +107,40 @@ int ColumnCount(int clientWidth) { return clientWidth >= Scale(940) ? 2 : 1; }
 // catalogue, the secret mode and the dpi decide, and nothing else. Leaves the
 // positions to PlaceCards.
 void GroupCards(CardListLayout& layout) {
-    const std::vector<size_t> visible = VisibleEntryIndices();
-    const GroupedEntries grouped = GroupVisibleEntries(visible);
-    layout = CardListLayout();
-    layout.cards.reserve(grouped.members.size());
-    layout.groups.reserve(grouped.groups.size());
-    layout.spans.reserve(grouped.groups.size());
-    layout.cardOfEntry.assign(g_state.apps.size(), kNoCard);
-    layout.groupOfCard.reserve(grouped.members.size());
-    // In catalogue order: the entries are read one after the other, not in
-    // the cards' order, which jumps across the catalogue.
-    for (size_t index : visible) {
+    // The entries are large and scattered in memory: they are read once, in
+    // catalogue order, for all that grouping needs of them.
+    std::vector<size_t> visible;
+    std::vector<std::wstring_view> titles;
+    visible.reserve(g_state.apps.size());
+    titles.reserve(g_state.apps.size());
+    size_t updateCount = 0;
+    for (size_t index = 0; index < g_state.apps.size(); ++index) {
         const CatalogApp& app = g_state.apps[index];
-        if (UpdateShown(app)) ++layout.updateCount;
+        if (!ShowsAsCard(app)) continue;
+        visible.push_back(index);
+        titles.push_back(FoldedKeys::Title(index));
+        if (UpdateShown(app)) ++updateCount;
     }
-    for (const EntryGroup& group : grouped.groups) {
-        GroupSpan span;
-        span.firstCard = layout.cards.size();
-        for (size_t m = group.first; m < group.first + group.count; ++m) {
-            const size_t index = grouped.members[m];
-            layout.cardOfEntry[index] = layout.cards.size();
-            layout.groupOfCard.push_back(layout.groups.size());
-            layout.cards.push_back({RECT{}, index});
+    const FoldedKeys keys(titles);
+    const std::vector<std::pair<std::wstring_view, size_t>> order = SortedByGroup(keys, visible.size());
+
+    layout = CardListLayout();
+    layout.updateCount = updateCount;
+    layout.cards.reserve(visible.size());
+    layout.groupOfCard.reserve(visible.size());
+    layout.cardOfEntry.assign(g_state.apps.size(), kNoCard);
+    for (size_t m = 0; m < order.size(); ++m) {
+        const size_t index = visible[order[m].second];
+        // A new key starts a group, titled by its first member.
+        if (m == 0 || order[m].first != order[m - 1].first) {
+            layout.groups.push_back({RECT{}, index, 0});
+            layout.spans.push_back({layout.cards.size(), layout.cards.size(), 0});
         }
-        span.endCard = layout.cards.size();
-        layout.groups.push_back({RECT{}, visible[group.firstVisible], group.count});
-        layout.spans.push_back(span);
+        layout.cardOfEntry[index] = layout.cards.size();
+        layout.groupOfCard.push_back(layout.groups.size() - 1);
+        layout.cards.push_back({RECT{}, index});
+        ++layout.groups.back().count;
+        layout.spans.back().endCard = layout.cards.size();
     }
 }
 
