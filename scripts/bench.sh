@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the benchmarks under Wine. Each figure is a ratio
-# of two timings taken side by side in this run, or a time against a fixed
-# target (the list layout); the last line sums them up.
+# of two timings taken side by side in this run (the working set per entry is
+# a value), printed with its lowest and highest run; the last line sums them up.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ORKVANE_BUILD_DIR:-$root/build}
