@@ -12,11 +12,13 @@
 #include "app/settings.h"
 #include "base/constants.h"
 #include "base/handles.h"
+#include "base/messages.h"
 #include "base/operation_lock.h"
 #include "base/paths.h"
 #include "base/sha256.h"
 #include "catalog/utf8.h"
 #include "operations/shell_ops.h"
+#include "publisher/catalog_signing.h"
 #include "tests/command_line/command_line_support.h"
 #include "tests/support/powershell_place.h"
 #include "tests/support/process_support.h"
@@ -223,6 +225,39 @@ TEST_F(CommandLineProcess, AHeldLockMakesTheCommandGiveUp) {
     EXPECT_EQ(Text(run.report, L"message"),
               W("Opération impossible : Une autre opération d’Orkvane est en cours ; réessayez dans un instant."));
     EXPECT_FALSE(FileExists(AppsFile("Outil")));
+}
+
+// A build that carries a catalogue key reads only catalogues signed with it:
+// a catalogue changed after its signature, or without one, is refused with 3.
+TEST_F(CommandLineProcess, ACatalogueWhoseSignatureFailsGives3) {
+    const std::wstring keyedExe = WindowsPathFromLinux(ORKVANE_KEYED_EXE_PATH);
+    // The private key of the key built into that program: the scalar 1.
+    const std::string privateKey = "6B17D1F2E12C4247F8BCE6E563A440F277037D812DEB33A0F4A13945D898C296"
+                                   "4FE342E2FE1A7F9B8EE7EB4A7C0F9E162BCE33576B315ECECBB6406837BF51F5" +
+                                   std::string(63, '0') + "1";
+    PublishOnUsb({GoodTool("Outil", "un outil")});
+    const std::wstring catalogPath = JoinPath(kUsbRoot, L"catalog.json");
+    const std::wstring signaturePath = JoinPath(kUsbRoot, L"catalog.json.sig");
+    const std::string catalog = R"({"serial": 1, "expires": "2099-12-31T23:59:59Z", )" +
+                                ReadFileBytes(catalogPath).substr(1);
+    WriteFileBytes(catalogPath, catalog);
+    WriteFileBytes(signaturePath, SignCatalogBytes(catalog, privateKey));
+    const std::wstring list = std::wstring(L"--list --source usb:") + kUsbRoot;
+    CommandRun signedRun = RunCommand(keyedExe, list);
+    EXPECT_EQ(signedRun.exitCode, 0u) << Show(signedRun);
+
+    std::string changed = catalog;
+    changed.replace(changed.find("\"serial\": 1"), 11, "\"serial\": 2");
+    WriteFileBytes(catalogPath, changed);
+    CommandRun changedRun = RunCommand(keyedExe, list);
+    EXPECT_EQ(changedRun.exitCode, 3u) << Show(changedRun);
+    EXPECT_NE(Text(changedRun.report, L"message").find(W(msg::kCatalogSignatureInvalid)), std::wstring::npos)
+        << Show(changedRun);
+
+    WriteFileBytes(catalogPath, catalog);
+    DeleteFileW(signaturePath.c_str());
+    CommandRun unsignedRun = RunCommand(keyedExe, list);
+    EXPECT_EQ(unsignedRun.exitCode, 3u) << Show(unsignedRun);
 }
 
 }  // namespace
