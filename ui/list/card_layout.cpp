@@ -124,7 +124,13 @@ void GroupCards(CardListLayout& layout) {
     const FoldedKeys keys(titles);
     const std::vector<std::pair<std::wstring_view, size_t>> order = SortedByGroup(keys, visible.size());
 
-    layout = CardListLayout();
+    // Emptied, not replaced: a layout of tens of thousands of cards then
+    // writes into memory it already has instead of fresh pages.
+    layout.cards.clear();
+    layout.groups.clear();
+    layout.spans.clear();
+    layout.groupOfCard.clear();
+    layout.contentHeight = 0;
     layout.updateCount = updateCount;
     layout.cards.reserve(visible.size());
     layout.groupOfCard.reserve(visible.size());
