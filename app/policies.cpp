@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "catalog/catalog_model.h"
+
 namespace {
 
 // As for "OfflineRoot" in the settings: 32,768 units with the terminator.
@@ -49,11 +51,38 @@ std::optional<std::wstring> ReadText(HKEY hive, const PolicyDefinition& definiti
     return std::wstring(buffer.data(), wcsnlen(buffer.data(), units));
 }
 
+// A REG_MULTI_SZ of at most 64 KiB: thousands of ids, far more than any
+// organisation lists, and a bound on what a hostile value costs. Items that
+// are not tool ids (a path, a name with spaces, an empty line) are dropped;
+// so are repeats.
+std::optional<IdSet> ReadIdList(HKEY hive, const PolicyDefinition& definition) {
+    std::vector<wchar_t> buffer(kTextBufferUnits, L'\0');
+    DWORD size = kTextBufferUnits * sizeof(wchar_t);
+    if (RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_MULTI_SZ, nullptr, buffer.data(), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    const size_t units = std::min<size_t>(size / sizeof(wchar_t), kTextBufferUnits);
+    IdSet ids;
+    size_t start = 0;
+    while (start < units) {
+        const size_t length = wcsnlen(buffer.data() + start, units - start);
+        std::wstring item(buffer.data() + start, length);
+        if (IsValidAppId(item)) ids.Add(item);
+        start += length + 1;
+    }
+    if (ids.Empty()) return std::nullopt;
+    return ids;
+}
+
 std::optional<PolicyValue> ReadPolicy(PolicyScope scope, const PolicyDefinition& definition) {
     HKEY hive = HiveOf(scope);
     PolicyValue value;
     value.scope = scope;
-    if (definition.type == PolicyType::String) {
+    if (definition.type == PolicyType::IdList) {
+        std::optional<IdSet> ids = ReadIdList(hive, definition);
+        if (!ids) return std::nullopt;
+        value.ids = std::move(*ids);
+    } else if (definition.type == PolicyType::String) {
         std::optional<std::wstring> text = ReadText(hive, definition);
         if (!text) return std::nullopt;
         value.text = std::move(*text);
@@ -85,6 +114,11 @@ std::optional<bool> Policies::Flag(PolicyId id) const {
 }
 
 bool Policies::Allows(PolicyId id) const { return Flag(id).value_or(true); }
+
+bool Policies::Lists(PolicyId id, const std::wstring& toolId) const {
+    const PolicyValue* value = Find(id);
+    return value != nullptr && value->ids.Contains(toolId);
+}
 
 bool Policies::Any() const {
     return std::any_of(values_.begin(), values_.end(), [](const auto& value) { return value.has_value(); });

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "base/id_set.h"
+
 enum class PolicyId : size_t {
     Startup,
     UpdateChecks,
@@ -23,10 +25,13 @@ enum class PolicyId : size_t {
     AllowFixedDiskOffline,
     SelfUpdate,
     SelfRemoval,
+    HeldTools,
+    RequiredTools,
 };
-inline constexpr size_t kPolicyCount = 11;
+inline constexpr size_t kPolicyCount = 13;
 
-enum class PolicyType { Dword, String };
+// IdList: a REG_MULTI_SZ of tool ids.
+enum class PolicyType { Dword, String, IdList };
 // Where an administrator may set the policy: the computer's key, the user's, or both.
 enum class PolicyClass { Machine, User, Both };
 
@@ -55,6 +60,8 @@ inline constexpr std::array<PolicyDefinition, kPolicyCount> kPolicyDefinitions{{
     {PolicyId::AllowFixedDiskOffline, L"AllowFixedDiskOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
     {PolicyId::SelfUpdate, L"SelfUpdate", PolicyType::Dword, 0, 1, PolicyClass::Both},
     {PolicyId::SelfRemoval, L"SelfRemoval", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::HeldTools, L"HeldTools", PolicyType::IdList, 0, 0, PolicyClass::Both},
+    {PolicyId::RequiredTools, L"RequiredTools", PolicyType::IdList, 0, 0, PolicyClass::Both},
 }};
 
 const PolicyDefinition& DefinitionOf(PolicyId id);
@@ -66,10 +73,12 @@ struct PolicyValue {
     PolicyScope scope = PolicyScope::Machine;
     DWORD number = 0;   // PolicyType::Dword
     std::wstring text;  // PolicyType::String
+    IdSet ids;          // PolicyType::IdList: the valid ids, never empty
 };
 
 // The policies in force; a policy that is absent, of the wrong type or out of
-// range is not there.
+// range is not there. An id list keeps only the entries that are valid tool
+// ids, and counts as absent when none is or when it is too long to read.
 class Policies {
 public:
     void Set(PolicyId id, PolicyValue value);
@@ -79,6 +88,8 @@ public:
     std::optional<bool> Flag(PolicyId id) const;
     // For the policies that can only take something away: true unless set to 0.
     bool Allows(PolicyId id) const;
+    // Whether an id list names the tool; false when the list is not in force.
+    bool Lists(PolicyId id, const std::wstring& toolId) const;
     bool Any() const;
 
 private:

@@ -93,6 +93,12 @@ struct AppState {
     bool operationCancellable = false;
     bool cancelRequested = false;  // "Annuler" was pressed; the result is on its way
     RECT cancelButtonRect{};       // empty while the button is not shown
+    // Required tools still to install after the last catalogue load, one
+    // operation each, in order; the running one is no longer listed.
+    std::vector<std::wstring> requiredQueue;
+    bool requiredInstallRunning = false;  // the running operation is one of them
+    // Required ids the last loaded catalogue does not have (diagnostics).
+    std::vector<std::wstring> missingRequiredTools;
 };
 
 extern AppState g_state;

@@ -16,6 +16,7 @@
 #include "ui/jobs/catalog_apply.h"
 #include "ui/jobs/catalog_serial.h"
 #include "ui/jobs/icon_jobs.h"
+#include "ui/jobs/required_installs.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/repaint.h"
@@ -60,6 +61,7 @@ void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     // A hidden window fetches its icons when it is next shown.
     if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
     if (result.automatic && g_state.settings.updateChecks) Upward().showUpdatePopup();
+    QueueRequiredTools();
 }
 
 void RecordCatalogLoad(const CatalogLoadResult* result) {

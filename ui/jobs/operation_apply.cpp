@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "app/state.h"
 #include "base/messages.h"
@@ -12,6 +13,7 @@
 #include "operations/operation_runner.h"
 #include "ui/header_model.h"
 #include "ui/jobs/progress_apply.h"
+#include "ui/jobs/required_installs.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
 #include "ui/repaint.h"
@@ -37,10 +39,19 @@ void ApplyToolState(const OperationResult& result) {
     app.kept = result.toolState->kept;
 }
 
-}  // namespace
+// Nobody clicked for a required tool's install: its failure is told in the
+// status line only, and the next load tries again.
+void ShowRequiredFailure(const OperationResult& result) {
+    std::wstring name;
+    if (result.appIndex >= 0 && static_cast<unsigned long long>(result.appIndex) < g_state.apps.size())
+        name = g_state.apps[static_cast<size_t>(result.appIndex)].name;
+    g_state.statusText =
+        Utf8ToWide(msg::kProgressInstall) + name + Utf8ToWide(msg::kRequiredInstallFailed) + result.error;
+    UpdateScrollMetrics();
+    InvalidateMainWindow(g_state.mainWindow);
+}
 
-void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
-    g_state.busy = false;
+void ApplyResult(std::unique_ptr<OperationResult> result, bool required) {
     g_state.operationCancellable = false;
     g_state.cancelRequested = false;
     // "Annuler" goes with the operation; its focus must not come back with the next one.
@@ -60,7 +71,10 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     }
     ApplyToolState(*result);
     if (!result->ok) {
-        ShowFailure(result->error);
+        if (required)
+            ShowRequiredFailure(*result);
+        else
+            ShowFailure(result->error);
         return;
     }
     g_state.statusText = result->message;
@@ -71,4 +85,16 @@ void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     }
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+}
+
+}  // namespace
+
+void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
+    g_state.busy = false;
+    const bool required = std::exchange(g_state.requiredInstallRunning, false);
+    const bool closing = result && result->ok && result->closeMain;
+    // "Annuler" on a required tool's install stops the others too, until the next load.
+    if (result && result->cancelled) g_state.requiredQueue.clear();
+    ApplyResult(std::move(result), required);
+    if (!closing) StartNextRequiredTool();
 }

@@ -13,6 +13,7 @@
 #include "base/constants.h"
 #include "base/text_fold.h"
 #include "catalog/catalog_model.h"
+#include "ui/list/card_buttons.h"
 #include "ui/list/card_metrics.h"
 
 namespace {
@@ -170,7 +171,8 @@ void GroupCards(CardListLayout& layout) {
             layout.cardOfEntry[index] = layout.cards.size();
             layout.groupOfCard.push_back(layout.groups.size());
             layout.cards.push_back({RECT{}, index});
-            if (app.installed && app.updateAvailable) ++layout.updateCount;
+            // Held tools announce no update.
+            if (app.updateAvailable && CardStateOf(app) == CardState::UpdateAvailable) ++layout.updateCount;
         }
         span.endCard = layout.cards.size();
         const std::wstring_view title = FoldedKeys::Title(visible[group.firstVisible]);

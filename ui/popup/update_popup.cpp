@@ -2,9 +2,9 @@
 
 #include "app/state.h"
 #include "app/theme.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/handles.h"
-#include "base/sha256.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
 #include "ui/draw.h"
@@ -33,11 +33,8 @@ constexpr wchar_t kCloseGlyph[] = L"×";
 constexpr PopupButton kUpdateButton{kUpdateButtonId, L"Mettre à jour", 222, 108, 150, 34};
 constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 
-// An update the user has not turned down: after going back to the previous
-// version, the same catalogue file is not offered again.
 bool OffersUpdate(const CatalogApp& app) {
-    return app.installed && app.updateAvailable &&
-           (app.kept.rolledBackFrom.empty() || !Sha256Matches(app.kept.rolledBackFrom, app.sha256));
+    return UpdateIsOffered(app, HoldOf(app.id, g_state.settings, g_state.policies));
 }
 
 void AppendItem(const CatalogApp& app) { g_state.popupEntries.push_back(PopupItem{app.id, app.sha256}); }
