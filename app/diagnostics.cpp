@@ -69,6 +69,17 @@ std::wstring PolicyLines(const Policies& policies) {
     return text;
 }
 
+// Values an administrator set that the program does not apply, and why.
+std::wstring RejectedPolicyLines(const Policies& policies) {
+    std::wstring text;
+    for (const RejectedPolicy& rejected : policies.Rejected()) {
+        if (text.empty()) text = std::wstring(L"Stratégies ignorées :") + kLineEnd;
+        text += L"  " + std::wstring(DefinitionOf(rejected.id).name) + L" = " + rejected.shown + L" (" +
+                ScopeText(rejected.scope) + L") : " + rejected.reason + kLineEnd;
+    }
+    return text;
+}
+
 std::wstring SignatureLines(const DiagnosticFacts& facts) {
     if (facts.keyFingerprints.empty()) return std::wstring(L"Catalogue signé : non") + kLineEnd;
     std::wstring text = L"Catalogue signé : oui, ";
@@ -297,6 +308,7 @@ std::wstring ComposeDiagnosticText(const DiagnosticFacts& facts) {
     text += L"Site web : " + facts.webHost + kLineEnd;
     text += SignatureLines(facts);
     text += PolicyLines(facts.policies);
+    text += RejectedPolicyLines(facts.policies);
     text += LastLoadLine(facts.lastLoad);
     if (!facts.missingRequiredTools.empty())
         text += L"Applications exigées absentes du catalogue : " + Joined(facts.missingRequiredTools) + kLineEnd;

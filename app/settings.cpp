@@ -30,6 +30,7 @@ constexpr wchar_t kLastCheckValue[] = L"LastCheck";
 constexpr wchar_t kOfflineModeValue[] = L"OfflineMode";
 constexpr wchar_t kOfflineRootValue[] = L"OfflineRoot";
 constexpr wchar_t kThemeModeValue[] = L"ThemeMode";
+constexpr wchar_t kAutoUpdateValue[] = L"AutoUpdate";
 constexpr wchar_t kOnlineCatalogSerialValue[] = L"OnlineCatalogSerial";
 constexpr wchar_t kOfflineCatalogSerialValue[] = L"OfflineCatalogSerial";
 
@@ -88,6 +89,7 @@ void ApplyForcedSettings(const Policies& policies, Settings& settings) {
     ApplyForcedFlag(policies, PolicyId::UpdateChecks, settings.updateChecks);
     ApplyForcedFlag(policies, PolicyId::DesktopShortcut, settings.desktopShortcut);
     ApplyForcedFlag(policies, PolicyId::MenuShortcut, settings.menuShortcut);
+    ApplyForcedFlag(policies, PolicyId::AutoUpdate, settings.autoUpdate);
     if (const PolicyValue* theme = policies.Find(PolicyId::ThemeMode))
         settings.themeMode = static_cast<ThemeChoice>(theme->number);
 }
@@ -152,6 +154,7 @@ void LoadSettings() {
     ReadFlag(kUpdateChecksValue, settings.updateChecks);
     ReadFlag(kDesktopShortcutValue, settings.desktopShortcut);
     ReadFlag(kMenuShortcutValue, settings.menuShortcut);
+    ReadFlag(kAutoUpdateValue, settings.autoUpdate);
 
     if (std::optional<unsigned long long> lastCheck = ReadQword(kLastCheckValue)) settings.lastCheck = *lastCheck;
     unsigned long long now = NowFileTime();
@@ -212,6 +215,13 @@ void SaveThemeMode() {
     WriteDword(key.get(), kThemeModeValue, static_cast<DWORD>(g_state.settings.themeMode));
 }
 
+void SaveAutoUpdate() {
+    if (Forced(PolicyId::AutoUpdate)) return;
+    UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
+    if (!key) return;
+    WriteFlag(key.get(), kAutoUpdateValue, g_state.settings.autoUpdate);
+}
+
 void SaveCatalogSerials() {
     UniqueRegKey key = OpenKeyForWrite(kSettingsKeyPath);
     if (!key) return;
@@ -222,7 +232,10 @@ void SaveCatalogSerials() {
 bool SetAutostart(bool enable) {
     // A portable copy never registers itself, nor removes the installed copy's entry.
     if (!g_state.installedMode) return true;
+    return WriteAutostart(enable);
+}
 
+bool WriteAutostart(bool enable) {
     std::wstring command;
     if (enable) {
         try {

@@ -20,6 +20,8 @@ struct Settings {
     bool offlineMode = false;
     std::wstring offlineRoot;
     ThemeChoice themeMode = ThemeChoice::System;
+    // The 24-hour check installs the updates itself instead of announcing them.
+    bool autoUpdate = false;
     // The highest catalogue serial a signed build verified, per source: a USB
     // key may rightly lag behind the web host, but not behind itself.
     unsigned long long onlineCatalogSerial = 0;
@@ -36,9 +38,15 @@ void LoadSettings();
 void SaveSettings();
 void SaveOfflineSettings();
 void SaveThemeMode();
+// Writes "AutoUpdate" alone, as the Options dialog saves it (never when a
+// policy forces it): the value exists only once the user has chosen.
+void SaveAutoUpdate();
 // Writes "OnlineCatalogSerial" and "OfflineCatalogSerial".
 void SaveCatalogSerials();
 bool SetAutostart(bool enable);
+// The same for the installed copy whichever copy runs: the command line's
+// install and removal of the program.
+bool WriteAutostart(bool enable);
 bool SystemPrefersDark();
 
 // The 24-hour rule: due when lastCheck is 0, or when `now` is not earlier than

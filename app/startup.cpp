@@ -10,7 +10,9 @@
 #include "base/gdiplus_session.h"
 #include "base/handles.h"
 #include "catalog/catalog_load.h"
+#include "cli/run_command_line.h"
 #include "operations/apps_folder_tidy.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/self_management.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/theme_apply.h"
@@ -126,6 +128,8 @@ WindowPlacement ComputeMainWindowPlacement(int sysDpi, const RECT& workArea) {
 }
 
 int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
+    // A command never hands over to a running copy and never shows a window.
+    if (IsCommandLine(commandLine)) return RunCommandLine(commandLine);
     // The manifest asks for the same; Windows versions without V2 keep it.
     SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     const bool minimized = commandLine != nullptr && std::wcsstr(commandLine, kMinimizedSwitch) != nullptr;
@@ -145,6 +149,9 @@ int RunOrkvane(HINSTANCE instance, PCWSTR commandLine, int showCommand) {
             return 0;
         }
         RemoveLeftoverSelfUpdate();
+        // This copy's version, also after an update that the deferred script
+        // finished, and the entry of a copy installed before there was one.
+        RegisterSelfEntry();
         // What a stop halfway left, and copies left running by updates, as
         // far as nothing runs them now.
         TidyAppsFolderAtStart();

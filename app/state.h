@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/first_seen.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/theme.h"
+#include "app/update_hours.h"
+#include "app/update_offer.h"
 #include "app/view_records.h"
 #include "base/handles.h"
 #include "base/messages.h"
@@ -33,6 +37,19 @@ struct CatalogLoadRecord {
     bool signatureVerified = false;
     std::wstring error;  // the message of a failed load
     size_t entries = 0;  // entries of a loaded catalogue, the program's own included
+};
+
+// A round of automatic updates after a silent 24-hour check: the tools are
+// updated one at a time, each through the operation runner, and the round
+// ends by saying what it did.
+struct AutomaticUpdateRound {
+    bool pending = false;               // updates may remain; the next starts when nothing runs, within the hours
+    bool running = false;               // the operation now running is the round's
+    std::vector<std::wstring> tried;    // "id|sha256" of each release already attempted
+    std::wstring current;               // the name of the tool being updated
+    std::vector<std::wstring> updated;  // names, in order
+    std::vector<std::wstring> failed;
+    std::wstring summary;  // what the last round did, for the tray tooltip until the window is shown
 };
 
 struct AppState {
@@ -59,6 +76,8 @@ struct AppState {
     unsigned long long popupIndex = 0;
     bool busy = false;
     bool catalogLoaded = false;
+    // A command line changed the Apps folder since the cards' states were read.
+    bool appsChangedOutside = false;
     bool selfUpdateAvailable = false;
     bool installedMode = false;
     bool secretMode = false;
@@ -69,6 +88,8 @@ struct AppState {
     std::wstring statusText = Utf8ToWide(msg::kStatusLoadingOvh);
     std::vector<CatalogApp> apps;
     CatalogLoadRecord lastCatalogLoad;
+    FirstSeenTimes firstSeen;  // when each release of the catalogue was first offered here
+    AutomaticUpdateRound automaticUpdates;
     int selfIndex = -1;
     std::vector<HitRecord> hitRecords;
     KeptListLayout listLayout;
@@ -105,3 +126,12 @@ extern AppState g_state;
 
 // Puts every field back to its initial value (tests start from a fresh state).
 void ResetAppState();
+
+// The user's holds and the organisation's, as the state has them.
+ToolHolds CurrentHolds();
+// The holds, and the organisation's delay as the policies set it, at `now`,
+// with the releases remembered in the state.
+UpdateRules CurrentUpdateRules(unsigned long long now);
+// The hours the organisation allows for the silent check and automatic
+// updates; nothing when every hour is allowed.
+std::optional<UpdateHours> ImposedUpdateHours();

@@ -1,15 +1,13 @@
 #include "app/tool_refusal.h"
 
-#include "app/update_offer.h"
 #include "base/messages.h"
 #include "catalog/catalog_model.h"
 
-ToolRefusal RefusalOf(const CatalogApp& app, ToolAction action, const Settings& settings, const Policies& policies) {
+ToolRefusal RefusalOf(const CatalogApp& app, ToolAction action, const Policies& policies) {
     switch (action) {
     case ToolAction::Install:
         // A first install is no update: a held tool may still be installed.
-        if (app.installed && HoldOf(app.id, settings, policies) == HoldKind::Organisation)
-            return ToolRefusal::HeldByOrganisation;
+        if (app.installed && policies.Lists(PolicyId::HeldTools, app.id)) return ToolRefusal::HeldByOrganisation;
         break;
     case ToolAction::Uninstall:
         if (policies.Lists(PolicyId::RequiredTools, app.id)) return ToolRefusal::RequiredByOrganisation;

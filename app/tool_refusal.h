@@ -4,13 +4,12 @@
 #pragma once
 
 #include "app/policies.h"
-#include "app/settings.h"
 #include "base/tool_action.h"
 
 struct CatalogApp;
 
 enum class ToolRefusal { None, HeldByOrganisation, RequiredByOrganisation };
 
-ToolRefusal RefusalOf(const CatalogApp& app, ToolAction action, const Settings& settings, const Policies& policies);
+ToolRefusal RefusalOf(const CatalogApp& app, ToolAction action, const Policies& policies);
 // The French text of a refusal; empty for None.
 const char* RefusalText(ToolRefusal refusal);

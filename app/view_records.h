@@ -17,7 +17,9 @@ struct CardSlot {
 
 struct GroupBox {
     RECT bounds{};
-    std::wstring title;
+    // The entry whose category titles the group (GroupTitle): tens of
+    // thousands of groups are laid out without a copy of each title.
+    size_t titleEntry = 0;
     size_t count = 0;
 };
 

@@ -98,6 +98,17 @@ inline constexpr char kResultRolledBack[] = " : version précédente rétablie."
 // After the name, when the user stopped the operation with "Annuler".
 inline constexpr char kOperationCancelled[] = " : opération annulée.";
 
+// Another window or command line of the same user holds the operation lock.
+inline constexpr char kAnotherOperationRunning[] =
+    "Une autre opération d’Orkvane est en cours ; réessayez dans un instant.";
+// Automatic updates, after the silent 24-hour check: the status line and the
+// tray tooltip say what was done, each list of names ending with ".".
+inline constexpr char kAutoUpdatedPrefix[] = "Mis à jour automatiquement : ";
+inline constexpr char kAutoUpdateFailedPrefix[] = "Échec de la mise à jour automatique : ";
+// Why an installed tool's update is not offered on this PC (the command line's list).
+inline constexpr char kUpdateRolloutPending[] = "déploiement progressif";
+inline constexpr char kUpdateDelayed[] = "mise à jour différée par votre organisation";
+
 // What the organisation decides about one tool (policies "HeldTools" and
 // "RequiredTools"): the card says it, and an explicit update or removal is
 // refused with it.
@@ -149,5 +160,46 @@ inline constexpr char kTrayMenuQuit[] = "Quitter Orkvane";
 // Options dialog
 inline constexpr char kWaitBeforeSourceChange[] = "Attendez la fin de l’opération avant de changer de source.";
 inline constexpr char kAutostartRegisterFailed[] = "Windows n’a pas pu enregistrer le démarrage automatique.";
+
+// Command line
+inline constexpr char kCliUnknownArgument[] = "Argument inconnu : ";
+inline constexpr char kCliMissingId[] = "Identifiant d’application manquant après ";
+inline constexpr char kCliOneCommand[] = "Une seule commande par exécution";
+inline constexpr char kCliNoCommand[] = "Aucune commande";
+inline constexpr char kCliBadSource[] = "--source attend « web » ou « usb:CHEMIN »";
+inline constexpr char kCliBadOutput[] = "--output attend un nom de fichier";
+inline constexpr char kCliStartOnlyWithInstall[] = "--start ne va qu’avec --install-self";
+inline constexpr char kCliConfirmOnlyWithRemoval[] = "--confirm ne va qu’avec --remove-self ou --uninstall";
+inline constexpr char kCliUsage[] =
+    "Utilisation : Orkvane.exe COMMANDE [OPTIONS]\n"
+    "\n"
+    "Commandes (une par exécution) :\n"
+    "  --install-self [--start]     installe Orkvane pour cet utilisateur (ou répare l’installation)\n"
+    "  --remove-self [--confirm]    désinstalle Orkvane ; le dossier Apps est conservé\n"
+    "  --install ID…                installe les applications du catalogue\n"
+    "  --update ID…                 met à jour les applications installées\n"
+    "  --update-all                 met à jour toutes les applications installées\n"
+    "  --uninstall ID… [--confirm]  désinstalle les applications\n"
+    "  --list                       liste le catalogue et l’état de chaque application\n"
+    "  --check                      indique si une mise à jour est disponible\n"
+    "\n"
+    "Options :\n"
+    "  --source web | --source usb:CHEMIN   source du catalogue pour cette exécution\n"
+    "  --output FICHIER             écrit aussi le rapport JSON dans ce fichier\n"
+    "\n"
+    "Codes de sortie : 0 terminé, 2 utilisation, 3 catalogue refusé, 4 échec d’un téléchargement ou d’une "
+    "vérification, 5 application en cours d’exécution ou fichier verrouillé, 6 refusé par une stratégie ou le mode "
+    "portable, 7 autre opération en cours, 8 échec partiel, 9 identifiant absent du catalogue.";
+inline constexpr char kCliUnknownIdPrefix[] = "Application absente du catalogue : ";
+inline constexpr char kCliSourcePolicy[] = "Source imposée par votre organisation";
+inline constexpr char kCliSelfRemovalPolicy[] = "Désinstallation de Orkvane interdite par votre organisation";
+inline constexpr char kCliCloseOrkvane[] = "Fermez Orkvane puis réessayez.";
+inline constexpr char kCliSelfInstalled[] = "Orkvane installé.";
+inline constexpr char kCliSelfRemoved[] = "Orkvane désinstallé.";
+inline constexpr char kCliNothingDone[] = "Rien n’a été modifié.";
+inline constexpr char kResultUpToDate[] = " est à jour.";
+inline constexpr char kResultNotInstalledSkipped[] = " n’est pas installé : rien à mettre à jour.";
+inline constexpr char kUninstallToolQuestion[] = "Désinstaller ";
+inline constexpr char kQuestionEnd[] = " ?";
 
 }  // namespace msg

@@ -1,7 +1,7 @@
 // How recent a signed catalogue is: its "serial", raised by the publisher at
 // each publication, and its "expires", a UTC time written
 // YYYY-MM-DDTHH:MM:SSZ. A signed build remembers the highest serial it
-// verified (ui/jobs/catalog_serial.h), so that an older catalogue signed with
+// verified (app/catalog_serial.h), so that an older catalogue signed with
 // the same key is refused.
 #pragma once
 

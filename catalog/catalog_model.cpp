@@ -20,6 +20,7 @@
 #include "base/sha256.h"
 #include "base/text_fold.h"
 #include "base/tool_files.h"
+#include "catalog/rollout.h"
 #include "catalog/web_host.h"
 
 namespace {
@@ -214,6 +215,7 @@ struct EntryMembers {
     Value* hidden = nullptr;
     Value* icon = nullptr;
     Value* withdrawn = nullptr;
+    Value* rollout = nullptr;
 };
 
 template <typename Value>
@@ -235,7 +237,10 @@ EntryMembers<Value> FindEntryMembers(Value& entry) {
             take(found.sha256, L"sha256");
             take(found.hidden, L"hidden");
             break;
-        case 7: take(found.version, L"version"); break;
+        case 7:
+            take(found.version, L"version");
+            take(found.rollout, L"rollout");
+            break;
         case 8: take(found.category, L"category"); break;
         case 9: take(found.withdrawn, L"withdrawn"); break;
         case 11: take(found.description, L"description"); break;
@@ -282,6 +287,7 @@ void ReadEntry(const EntryMembers<Value>& entry, const DocumentSettings& documen
     app.sha256 = TakeText(entry.sha256);
     app.hidden = entry.hidden != nullptr && entry.hidden->kind == JsonKind::Bool && entry.hidden->boolValue;
     app.withdrawn = WithdrawnDigests(entry.withdrawn);
+    app.rollout = RolloutOf(entry.rollout);
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);

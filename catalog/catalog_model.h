@@ -34,6 +34,13 @@ struct CatalogApp {
     // "withdrawn": digests of releases that must never run again, each 64
     // hexadecimal digits (other elements are ignored).
     std::vector<std::wstring> withdrawn;
+    // "rollout": the share of PCs, in percent, offered this release as an
+    // update (catalog/rollout.h); 100 when absent.
+    unsigned rollout = 100;
+    // This PC's draw leaves it outside that share: the update is not offered
+    // here yet. Set when the catalogue is applied; a first install still gets
+    // the catalogue's file.
+    bool rolloutExcluded = false;
     bool hidden = false;
     bool installed = false;
     bool updateAvailable = false;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/constants.h"
 #include "base/error.h"
 #include "base/handles.h"
 #include "base/messages.h"
@@ -45,14 +46,21 @@ std::wstring QuoteForPowerShell(const std::wstring& text) {
     return quoted + L"'";
 }
 
-std::wstring BuildRemovalScript(unsigned long processId) {
+std::wstring BuildRemovalScript(unsigned long processId, bool withEntry) {
+    const std::wstring installed = QuoteForPowerShell(GetInstalledExePath());
+    // An installed file that could not be deleted keeps its entry, from which
+    // the removal can be asked for again.
+    const std::wstring entry =
+        withEntry ? L"; if (-not (Test-Path -LiteralPath " + installed + L")) { Remove-Item -LiteralPath " +
+                        QuoteForPowerShell(std::wstring(L"HKCU:\\") + kUninstallKeyPath + L"\\" + kOwnAppId) +
+                        L" -Recurse -Force }"
+                  : std::wstring();
     std::wstring desktopShortcut = JoinPath(GetKnownFolder(FOLDERID_Desktop), kProgramShortcutFile);
     std::wstring menuShortcut = JoinPath(JoinPath(GetKnownFolder(FOLDERID_Programs), kStartMenuFolderName),
                                          kProgramShortcutFile);
-    return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"Remove-Item -LiteralPath " +
-           QuoteForPowerShell(GetInstalledExePath()) + L" -Force; Remove-Item -LiteralPath " +
-           QuoteForPowerShell(desktopShortcut) + L" -Force; Remove-Item -LiteralPath " +
-           QuoteForPowerShell(menuShortcut) + L" -Force";
+    return kScriptOpening + std::to_wstring(processId) + kAfterWait + L"Remove-Item -LiteralPath " + installed +
+           L" -Force; Remove-Item -LiteralPath " + QuoteForPowerShell(desktopShortcut) +
+           L" -Force; Remove-Item -LiteralPath " + QuoteForPowerShell(menuShortcut) + L" -Force" + entry;
 }
 
 // ReplaceFileW puts the new file in place in one step or not at all (Move-Item

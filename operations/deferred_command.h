@@ -6,7 +6,9 @@
 
 void RunDeferredCommand(const std::wstring& script);
 std::wstring QuoteForPowerShell(const std::wstring& text);
-std::wstring BuildRemovalScript(unsigned long processId);
+// With `withEntry`, the script also deletes the program's entry in Windows'
+// list of installed apps, once the installed file is gone.
+std::wstring BuildRemovalScript(unsigned long processId, bool withEntry = false);
 std::wstring BuildReplacementScript(unsigned long processId, const std::wstring& sideExe,
                                     const std::wstring& installedExe);
 // The whole command line that RunDeferredCommand starts for a script.

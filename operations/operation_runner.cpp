@@ -8,6 +8,7 @@
 #include "base/constants.h"
 #include "base/handles.h"
 #include "base/messages.h"
+#include "base/operation_lock.h"
 #include "base/paths.h"
 #include "base/post_result.h"
 #include "base/tool_action.h"
@@ -15,6 +16,7 @@
 #include "catalog/catalog_model.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/previous_version.h"
 #include "operations/progress_post.h"
 #include "operations/running_tool.h"
@@ -50,14 +52,26 @@ ActionOutcome RunAction(const ToolOperationJob& job) {
     RemoveUnusedAsideFiles(GetAppsFolder(), r.name);
     const std::wstring done = ResultText(job.action, r.name);
     switch (job.action) {
-    case ToolAction::Uninstall: UninstallTool(r); return {done, ToolState{}};
+    case ToolAction::Uninstall:
+        UninstallTool(r);
+        RemoveToolEntry(r.name);
+        return {done, ToolState{}};
     case ToolAction::Launch: LaunchTool(r); return {done, CurrentToolState(r)};
-    case ToolAction::RollBack: RollBackTool(r); return {done, CurrentToolState(r)};
+    case ToolAction::RollBack: {
+        RollBackTool(r);
+        RecordToolRolledBack(r, FileExists(ToolFilesIn(GetAppsFolder(), r.name).previous));
+        return {done, CurrentToolState(r)};
+    }
     case ToolAction::Install: {
         FetchOptions options;
         if (job.window != nullptr) options.progress = MakeProgressPoster(job.window, job.serial);
         options.cancel = job.cancel;
+        // A new digest beside the kept file means the replaced file was kept.
+        const std::wstring keptDigest = ToolFilesIn(GetAppsFolder(), r.name).previousDigest;
+        const std::wstring keptBefore = ReadDigestFile(keptDigest);
         const InstalledTool installed = InstallTool(r, options);
+        const std::wstring keptAfter = ReadDigestFile(keptDigest);
+        RecordToolInstalled(r, !keptAfter.empty() && keptAfter != keptBefore);
         if (job.desktopShortcut) CreateShortcut(r.name, installed.path, r.description, true);
         if (job.menuShortcut) CreateShortcut(r.name, installed.path, r.description, false);
         // The installed file is the one just checked against the digest.
@@ -83,6 +97,7 @@ std::unique_ptr<OperationResult> RunToolOperation(const ToolOperationJob& job) {
     auto result = std::make_unique<OperationResult>();
     result->appIndex = static_cast<long long>(job.appIndex);
     try {
+        RequiredOperationLock lock(job.lockWaitMs);
         ActionOutcome outcome = RunAction(job);
         result->message = std::move(outcome.message);
         result->toolState = std::move(outcome.state);

@@ -44,6 +44,9 @@ struct ToolOperationJob {
     bool menuShortcut = false;
     unsigned serial = 0;  // its progress reports carry it
     CancelToken cancel;   // an install stops when it is cancelled
+    // How long the job waits for another process's operation to end: the
+    // window refuses at once, the command line waits.
+    DWORD lockWaitMs = 0;
 };
 
 // Turns a failed job's result into the cancelled one: a stop is no failure.

@@ -8,12 +8,14 @@
 #include "base/constants.h"
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/operation_lock.h"
 #include "base/own_files.h"
 #include "base/paths.h"
 #include "base/post_result.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/progress_post.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_install.h"
@@ -57,6 +59,7 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, unsigned progress
 void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOptions& options) {
     auto result = std::make_unique<OperationResult>();
     try {
+        RequiredOperationLock lock(0);
         std::wstring installed = GetInstalledExePath();
         std::wstring side = FetchBesideInstalled(request, options);
         // Asked now, while the worker runs: the file that runs decides how it
@@ -77,6 +80,8 @@ void RunToolboxUpdate(HWND window, const ToolRequest& request, const FetchOption
                 DeleteFileW(side.c_str());
                 Fail(msg::kSelfReplaceFailed);
             }
+            // The catalogue's program, just verified, is the installed one now.
+            RegisterSelfEntry(request.version);
             LaunchFile(installed);
         }
         result->closeMain = true;

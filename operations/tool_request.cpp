@@ -12,5 +12,6 @@ ToolRequest MakeToolRequest(const CatalogApp& app) {
     request.downloadEndpoint = app.downloadEndpoint;
     request.sourceRoot = app.sourceRoot;
     request.withdrawn = app.withdrawn;
+    request.version = app.version;
     return request;
 }

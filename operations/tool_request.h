@@ -17,6 +17,8 @@ struct ToolRequest {
     // Releases of the tool that must never run again.
     // Defaulted, so that a request spelled out member by member may leave it out.
     std::vector<std::wstring> withdrawn{};
+    // The catalogue's version, as Windows' list of installed apps shows it.
+    std::wstring version{};
 };
 
 ToolRequest MakeToolRequest(const CatalogApp& app);

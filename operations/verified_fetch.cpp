@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "base/error.h"
@@ -15,6 +12,7 @@
 #include "base/sha256.h"
 #include "catalog/catalog_model.h"
 #include "catalog/reparse_points.h"
+#include "operations/block_writer.h"
 #include "operations/cancellable_download.h"
 #include "operations/tool_request_check.h"
 
@@ -32,89 +30,6 @@ void Report(const FetchOptions& options, unsigned long long done, long long expe
     options.cancel.ThrowIfRequested();
     if (options.progress) options.progress(done, expected);
 }
-
-// Writes each block of a copy on a second thread while the caller hashes
-// the same block: a copy from the key then costs its hashing, not its hashing
-// plus its writing. Only reads the caller's block, which must stay until
-// Wait has returned.
-class BlockWriter {
-public:
-    explicit BlockWriter(HANDLE dest) : dest_(dest), thread_([this] { Run(); }) {}
-    BlockWriter(const BlockWriter&) = delete;
-    BlockWriter& operator=(const BlockWriter&) = delete;
-    ~BlockWriter() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-
-    void Start(const char* data, DWORD size) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            data_ = data;
-            size_ = size;
-            pending_ = true;
-        }
-        changed_.notify_all();
-    }
-    // False when the block could not be written whole.
-    bool Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !pending_; });
-        return written_;
-    }
-
-private:
-    void Run() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return pending_ || stop_; });
-            if (!pending_) return;
-            const char* data = data_;
-            const DWORD size = size_;
-            lock.unlock();
-            DWORD written = 0;
-            const bool ok = WriteFile(dest_, data, size, &written, nullptr) && written == size;
-            lock.lock();
-            written_ = ok;
-            pending_ = false;
-            changed_.notify_all();
-        }
-    }
-
-    HANDLE dest_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const char* data_ = nullptr;
-    DWORD size_ = 0;
-    bool pending_ = false;
-    bool written_ = true;
-    bool stop_ = false;
-    std::thread thread_;  // last: it starts once the rest is ready
-};
-
-// The block being written is waited for however the hashing ends, so that
-// the writer never reads a block that is gone.
-class WrittenBlock {
-public:
-    WrittenBlock(BlockWriter& writer, const char* data, DWORD size) : writer_(writer) { writer_.Start(data, size); }
-    WrittenBlock(const WrittenBlock&) = delete;
-    WrittenBlock& operator=(const WrittenBlock&) = delete;
-    ~WrittenBlock() {
-        if (!waited_) writer_.Wait();
-    }
-    bool Finish() {
-        waited_ = true;
-        return writer_.Wait();
-    }
-
-private:
-    BlockWriter& writer_;
-    bool waited_ = false;
-};
 
 // Bounded like a download: a huge or sparse file on the key must not fill the
 // destination's disk before the hash could refuse it.

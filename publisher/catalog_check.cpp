@@ -16,6 +16,7 @@
 #include "catalog/json.h"
 #include "catalog/offline_source.h"
 #include "catalog/reparse_points.h"
+#include "catalog/rollout.h"
 #include "catalog/utf8.h"
 #include "operations/tool_request.h"
 #include "operations/tool_request_check.h"
@@ -85,6 +86,16 @@ private:
             Problem(position, id, L"« hidden » n’est pas true ou false : le programme le lit comme false");
 
         Withdrawn(position, id, sha, item);
+
+        const JsonValue* rollout = FindMember(item, L"rollout");
+        if (rollout != nullptr && !IsValidRollout(*rollout))
+            Problem(position, id,
+                    L"« rollout » n’est pas un nombre entier de 1 à 100 : le programme le lit comme 100 (tous les "
+                    L"postes)");
+        else if (rollout != nullptr && RolloutOf(rollout) < kFullRollout)
+            Note(position, id,
+                 L"déploiement progressif : la mise à jour est proposée à " + std::to_wstring(RolloutOf(rollout)) +
+                     L" % des postes ; une première installation reçoit toujours ce fichier");
 
         bool validId = !id.empty() && IsValidAppId(id);
         if (!id.empty() && !validId) {

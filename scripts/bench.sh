@@ -35,6 +35,8 @@ else
 fi
 python3 "$root/bench/make_bench_key.py" "$key/Large/OrkvaneOffline" 1000
 python3 "$root/bench/make_bench_key.py" "$key/Empty/OrkvaneOffline" 0
+# The command line's --list: as many of the 48,000 entries as 4 MiB holds.
+list_entries=$(python3 "$root/bench/make_list_catalog.py" "$key/List/OrkvaneOffline")
 for d in Demo Large Empty; do cp "$build/Orkvane.exe" "$key/$d/OrkvaneOffline/Orkvane.exe"; done
 
 cd "$build/bench"
@@ -49,6 +51,7 @@ results=$(mktemp)
     wine memory_bench.exe 'E:\Large\OrkvaneOffline\Orkvane.exe' 'E:\Empty\OrkvaneOffline\Orkvane.exe' \
         "$(winepath -w "$build/bench/minimal_window.exe")"
     wine install_bench.exe 'E:\Install\OrkvaneOffline'
+    wine list_bench.exe "$(winepath -w "$build/Orkvane.exe")" 'E:\List\OrkvaneOffline' "$list_entries"
     wine resume_bench.exe "https://localhost:$ORKVANE_TEST_HTTPS_PORT" "$(winepath -w "$ORKVANE_TEST_SERVER_DIR/root")"
 } 2>/dev/null | tee "$results"
 met=$(grep -c ': met)' "$results" || true)

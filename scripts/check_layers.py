@@ -3,8 +3,10 @@
 
 - Each floor includes only its own folder and the floors below it: base/ (the
   ground), then catalog/, operations/, app/ (the state, settings, theme and
-  diagnostics), ui/, and on top app/'s start-up; the publisher's tool no ui/
-  and no app/. The build keeps the same order between its libraries.
+  diagnostics), ui/ and beside it cli/ (the command line, which includes no
+  ui/ and which only the start-up includes), and on top app/'s start-up; the
+  publisher's tool no ui/ and no app/. The build keeps the same order between
+  its libraries.
 - Inside ui/ the subfolders go one way too, in UI_ORDER: a file includes
   headers of its own subfolder or of those before it.
   What a lower room asks of a higher one goes through the calls that the
@@ -36,6 +38,9 @@ FLOORS = {
     "operations": ["base", "catalog"],
     "app": ["base", "catalog", "operations"],
     "ui": ["base", "catalog", "operations", "app"],
+    # The command line: the operations without a window. Only the start-up
+    # includes it.
+    "cli": ["base", "catalog", "operations", "app"],
     "publisher": ["base", "catalog", "operations"],
 }
 

@@ -28,7 +28,7 @@ int TextWidth(HDC dc, HFONT font, const std::wstring& text) {
     return size.cx;
 }
 
-void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, UINT format) {
+void DrawLabel(HDC dc, std::wstring_view text, const RECT& rect, HFONT font, COLORREF color, UINT format) {
     SelectObject(dc, font);
     SetTextColor(dc, color);
     SetBkMode(dc, TRANSPARENT);
@@ -36,7 +36,8 @@ void DrawLabel(HDC dc, const std::wstring& text, const RECT& rect, HFONT font, C
     // The text is clipped to its box: a box outside the clip region shows nothing.
     if (!RectVisible(dc, &box)) return;
     // Names come from the catalogue: an ampersand is text, not a mnemonic.
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
+    // Without DT_MODIFYSTRING the text is only read: a view will do.
+    DrawTextW(dc, text.data(), static_cast<int>(text.size()), &box, format | DT_NOPREFIX);
 }
 
 bool IsHovered(const RECT& rect) { return g_state.mouseInside && PtInRect(&rect, g_state.mousePos); }

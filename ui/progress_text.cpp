@@ -7,6 +7,8 @@ namespace {
 
 // French spacing before a unit: a no-break space, so "42 %" stays whole.
 constexpr wchar_t kNoBreakSpace = L'\u00A0';
+// The notification-area tooltip's room, without its terminating NUL.
+constexpr size_t kTooltipUnits = 127;
 
 }  // namespace
 
@@ -41,6 +43,10 @@ std::wstring ProgressAmountText() {
 
 std::wstring TrayTooltipText() {
     const std::wstring amount = ProgressAmountText();
-    if (amount.empty()) return Utf8ToWide(msg::kTrayTooltip);
-    return g_state.statusText + L' ' + amount;
+    if (!amount.empty()) return g_state.statusText + L' ' + amount;
+    const std::wstring& summary = g_state.automaticUpdates.summary;
+    if (summary.empty()) return Utf8ToWide(msg::kTrayTooltip);
+    // The tip holds 127 characters; a long list of names is cut, visibly.
+    if (summary.size() <= kTooltipUnits) return summary;
+    return summary.substr(0, kTooltipUnits - 1) + L'\u2026';
 }

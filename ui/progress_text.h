@@ -14,5 +14,6 @@ int ProgressPercent(const OperationProgress& progress);
 // the size is unknown; empty when nothing runs.
 std::wstring ProgressAmountText();
 // The usual tooltip, or during an operation the status text followed by its
-// percentage (or the bytes so far when the size is unknown).
+// percentage (or the bytes so far when the size is unknown); after automatic
+// updates, until the window is shown, what they did.
 std::wstring TrayTooltipText();

@@ -218,6 +218,16 @@ bool RunCmdlet(const std::vector<Token>& statement, bool execute) {
             NoteFailure(L"Move-Item", dest);
         return true;
     }
+    if (SameWord(verb, L"Remove-Item") && p.size() == 3 && has(L"recurse")) {
+        // A key of the current user's hive, with its values and subkeys.
+        const std::wstring hive = L"HKCU:\\";
+        if (!has(L"literalpath") || !has(L"force")) return false;
+        const std::wstring& path = p[L"literalpath"];
+        if (path.compare(0, hive.size(), hive) != 0) return false;
+        if (execute && RegDeleteTreeW(HKEY_CURRENT_USER, path.substr(hive.size()).c_str()) != ERROR_SUCCESS)
+            NoteFailure(L"Remove-Item", path);
+        return true;
+    }
     if (SameWord(verb, L"Remove-Item")) {
         if (p.size() != 2 || !has(L"literalpath") || !has(L"force")) return false;
         if (execute && !DeleteFileW(p[L"literalpath"].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
@@ -289,6 +299,22 @@ bool IsWord(const std::vector<Token>& statement, const wchar_t* word) {
 
 using Statements = std::vector<std::vector<Token>>;
 
+// `if (-not (Test-Path -LiteralPath '<path>'))`, the one condition the scripts
+// use; `path` receives the path.
+bool IsIfPathMissing(const std::vector<Token>& statement, std::wstring& path) {
+    const wchar_t* shape[] = {L"if", L"(-not", L"(Test-Path", L"-LiteralPath", nullptr, L"))"};
+    if (statement.size() != 6) return false;
+    for (size_t i = 0; i < 6; ++i) {
+        if (shape[i] == nullptr) {
+            if (!statement[i].quoted) return false;
+            path = statement[i].text;
+        } else if (statement[i].quoted || !SameWord(statement[i].text, shape[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Runs (or, without `execute`, only reads) the statements from `i` to the end
 // of the current block, leaving `i` after its closing brace. In a try block
 // an exception skips the rest of the block and sets `threw`; elsewhere, as
@@ -313,6 +339,15 @@ bool RunBlock(const Statements& statements, size_t& i, bool execute, bool inTry,
             bool catchThrew = false;
             if (!RunBlock(statements, i, execute && !threw && tryThrew, inTry, catchThrew, depth + 1)) return false;
             if (catchThrew && inTry) threw = true;
+            continue;
+        }
+        std::wstring tested;
+        if (IsIfPathMissing(statement, tested)) {
+            if (++i >= statements.size() || !IsWord(statements[i], L"{")) return false;
+            const bool missing = GetFileAttributesW(tested.c_str()) == INVALID_FILE_ATTRIBUTES;
+            bool ifThrew = false;
+            if (!RunBlock(statements, ++i, execute && !threw && missing, inTry, ifThrew, depth + 1)) return false;
+            if (ifThrew && inTry) threw = true;
             continue;
         }
         const Outcome outcome = RunStatement(statement, execute && !threw);

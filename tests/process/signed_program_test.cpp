@@ -14,28 +14,6 @@
 #include "tests/support/test_support.h"
 #include "tests/support/waiting.h"
 
-namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessMainWindow(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    wchar_t className[64] = {};
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && GetClassNameW(window, className, 64) > 0 &&
-        lstrcmpW(className, kMainWindowClass) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
 TEST(SignedProgram, DISABLED_StartsAndShowsItsWindow) {
     const std::wstring signedExe = EnvVar(L"ORKVANE_SIGNED_EXE");
     ASSERT_FALSE(signedExe.empty()) << "ORKVANE_SIGNED_EXE is not set";
@@ -46,14 +24,14 @@ TEST(SignedProgram, DISABLED_StartsAndShowsItsWindow) {
 
     StartedProcess started = StartProcess(nullptr, L"\"" + copy + L"\"");
     ASSERT_TRUE(started) << "CreateProcessW failed, error " << started.error;
-    WindowSearch search{started.id, nullptr};
+    HWND window = nullptr;
     const bool shown = WaitFor([&] {
-        EnumWindows(FindProcessMainWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr || WaitForSingleObject(started.process.get(), 0) == WAIT_OBJECT_0;
+        window = FindMainWindowOf(started.id);
+        return window != nullptr || WaitForSingleObject(started.process.get(), 0) == WAIT_OBJECT_0;
     });
     DWORD exitCode = STILL_ACTIVE;
     GetExitCodeProcess(started.process.get(), &exitCode);
-    EXPECT_TRUE(shown && search.found != nullptr) << "no window; exit code " << exitCode;
+    EXPECT_TRUE(shown && window != nullptr) << "no window; exit code " << exitCode;
     EXPECT_EQ(exitCode, static_cast<DWORD>(STILL_ACTIVE));
     TerminateProcess(started.process.get(), 0);
     WaitForSingleObject(started.process.get(), 10000);

@@ -23,24 +23,6 @@ constexpr DWORD kStartTimeoutMs = 30000;
 
 std::wstring BuiltExe() { return WindowsPathFromLinux(ORKVANE_EXE_PATH); }
 
-struct WindowSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    wchar_t className[64] = {};
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && GetClassNameW(window, className, 64) > 0 &&
-        lstrcmpW(className, kMainWindowClass) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A started copy of the program; ended by the destructor if still running.
 class RunningCopy {
 public:
@@ -64,11 +46,7 @@ public:
     std::string StartFailure() const { return "CreateProcessW failed, error " + std::to_string(startError_); }
     bool running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
-    HWND Window() const {
-        WindowSearch search{id_, nullptr};
-        EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
+    HWND Window() const { return FindMainWindowOf(id_); }
     HWND WaitForWindow() const {
         HWND window = nullptr;
         WaitFor([&] { return (window = Window()) != nullptr || !running(); });

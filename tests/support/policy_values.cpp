@@ -7,34 +7,37 @@
 
 namespace {
 
-void ClearPolicies() {
-    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeW(hive, kPolicyKeyPath);
-}
-
-std::string UnitsAsBytes(const std::wstring& units) {
-    return std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t));
+void PutPolicy(HKEY hive, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    UniqueRegKey key;
+    ASSERT_EQ(RegCreateKeyExW(hive, kPolicyKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
 }
 
 }  // namespace
 
-void PutPolicyValue(HKEY hive, const wchar_t* name, DWORD type, const std::string& bytes) {
-    UniqueRegKey key;
-    ASSERT_EQ(RegCreateKeyExW(hive, kPolicyKeyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                             static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+void PutPolicyDword(HKEY hive, const wchar_t* name, DWORD value) {
+    PutPolicy(hive, name, REG_DWORD, &value, sizeof(value));
 }
 
-std::string MultiStringBytes(const std::vector<std::wstring>& items) {
+void PutPolicyText(HKEY hive, const wchar_t* name, const std::wstring& text) {
+    PutPolicy(hive, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void PutPolicyList(HKEY hive, const wchar_t* name, const std::vector<std::wstring>& items) {
     std::wstring units;
     for (const std::wstring& item : items) units += item + L'\0';
     units += L'\0';
-    return UnitsAsBytes(units);
+    PutPolicy(hive, name, REG_MULTI_SZ, units.data(), static_cast<DWORD>(units.size() * sizeof(wchar_t)));
 }
 
-std::string StringValueBytes(const std::wstring& text) { return UnitsAsBytes(text + L'\0'); }
+void PutPolicyBytes(HKEY hive, const wchar_t* name, DWORD type, const std::string& bytes) {
+    PutPolicy(hive, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
 
-ScopedPolicies::ScopedPolicies() { ClearPolicies(); }
-
-ScopedPolicies::~ScopedPolicies() { ClearPolicies(); }
+void ClearPolicyKeys() {
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        RegDeleteTreeW(hive, kPolicyKeyPath);
+        RegDeleteKeyW(hive, kPolicyKeyPath);
+    }
+}

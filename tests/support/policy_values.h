@@ -1,5 +1,5 @@
-// Policies written as Group Policy writes them, under the machine's or the
-// user's policy key of the throwaway prefix, and removed again.
+// Policies as Group Policy writes them, under the machine's or the user's
+// key of the throwaway prefix, and removed again.
 #pragma once
 
 #include <windows.h>
@@ -7,17 +7,19 @@
 #include <string>
 #include <vector>
 
-void PutPolicyValue(HKEY hive, const wchar_t* name, DWORD type, const std::string& bytes);
-// The bytes of a REG_MULTI_SZ: each item ended by a NUL, then one more.
-std::string MultiStringBytes(const std::vector<std::wstring>& items);
-// REG_SZ bytes with their terminator.
-std::string StringValueBytes(const std::wstring& text);
+void PutPolicyDword(HKEY hive, const wchar_t* name, DWORD value);
+void PutPolicyText(HKEY hive, const wchar_t* name, const std::wstring& text);
+// A REG_MULTI_SZ: each item ended by a NUL, then one more.
+void PutPolicyList(HKEY hive, const wchar_t* name, const std::vector<std::wstring>& items);
+// Any bytes under any type, as a careless or hostile tool may leave them.
+void PutPolicyBytes(HKEY hive, const wchar_t* name, DWORD type, const std::string& bytes);
+void ClearPolicyKeys();
 
-// Removes every policy now and at the end.
-class ScopedPolicies {
+// Both policy keys are empty while it lives.
+class PolicyKeysCleaner {
 public:
-    ScopedPolicies();
-    ~ScopedPolicies();
-    ScopedPolicies(const ScopedPolicies&) = delete;
-    ScopedPolicies& operator=(const ScopedPolicies&) = delete;
+    PolicyKeysCleaner() { ClearPolicyKeys(); }
+    ~PolicyKeysCleaner() { ClearPolicyKeys(); }
+    PolicyKeysCleaner(const PolicyKeysCleaner&) = delete;
+    PolicyKeysCleaner& operator=(const PolicyKeysCleaner&) = delete;
 };

@@ -3,9 +3,28 @@
 #include <string>
 #include <vector>
 
+#include "base/constants.h"
 #include "base/handles.h"
 
 namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchMainWindowOf(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    wchar_t className[64] = {};
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && GetClassNameW(window, className, 64) > 0 &&
+        lstrcmpW(className, kMainWindowClass) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
 
 ProcessOutcome NotRun(const char* step) {
     ProcessOutcome outcome;
@@ -105,4 +124,10 @@ std::wstring WindowsPathFromLinux(const std::string& linuxPath) {
     std::wstring path = L"Z:";
     for (char c : linuxPath) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
     return path;
+}
+
+HWND FindMainWindowOf(DWORD processId) {
+    WindowSearch search{processId, nullptr};
+    EnumWindows(MatchMainWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }

@@ -53,6 +53,9 @@ private:
     UniqueHandle process_;
 };
 
+// The program's main window owned by the process `processId`, or null.
+HWND FindMainWindowOf(DWORD processId);
+
 // Runs a command line, capturing its output, waiting at most timeoutMs.
 ProcessOutcome RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 // A built file's Linux path as Wine sees it (Z: drive).

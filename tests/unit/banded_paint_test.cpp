@@ -80,7 +80,8 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
     g_state.dpi = 96;
     CreateFonts();
     RegisterTestWindowClass(L"OrkvaneBandedPaintTest", BandedProc);
-    for (int height : {399, 400, 401, 950}) {
+    const int band = kPaintBandHeight;
+    for (int height : {band - 1, band, band + 1, band + 250}) {
         SCOPED_TRACE("height " + std::to_string(height));
         const int width = 1000;
         HWND window = CreateWindowExW(0, L"OrkvaneBandedPaintTest", L"test", WS_POPUP, 0, 0, width, height, nullptr,
@@ -110,14 +111,14 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         GetClientRect(window, &client);
         const int dy = g_state.listTop - g_state.scrollPos;
         for (const CardSlot& card : CurrentCardLayout(client.right).cards) {
-            if (card.bounds.top + dy < 400 && card.bounds.bottom + dy > 400 && 400 < g_state.listBottom) {
+            if (card.bounds.top + dy < band && card.bounds.bottom + dy > band && band < g_state.listBottom) {
                 g_state.keyboardFocus = {FocusPart::Card, g_state.apps[card.appIndex].id};
                 g_state.focusCuesShown = true;
                 break;
             }
         }
         // The list reaches past the first band edge only in the tallest window.
-        EXPECT_EQ(g_state.focusCuesShown, height == 950);
+        EXPECT_EQ(g_state.focusCuesShown, height == band + 250);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         ExpectShowsTheWholePicture(window);

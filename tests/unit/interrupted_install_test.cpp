@@ -30,7 +30,7 @@ constexpr wchar_t kEventVariable[] = L"ORKVANE_TEST_STOP_EVENT";
 // "call:N" stops before the Nth file-system call of the install,
 // "copy:N" once N bytes of the tool are written.
 constexpr wchar_t kStopVariable[] = L"ORKVANE_TEST_STOP_AT";
-constexpr wchar_t kToolId[] = L"h28entier";
+constexpr wchar_t kToolId[] = L"outilentier";
 constexpr size_t kLargeToolBytes = 16 * 1024 * 1024;
 
 std::wstring Env(const wchar_t* name) {

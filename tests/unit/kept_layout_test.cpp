@@ -48,7 +48,7 @@ namespace {
     for (size_t i = 0; i < kept.groups.size(); ++i) {
         const GroupBox& a = kept.groups[i];
         const GroupBox& b = fresh.groups[i];
-        if (!EqualRect(&a.bounds, &b.bounds) || a.title != b.title || a.count != b.count)
+        if (!EqualRect(&a.bounds, &b.bounds) || GroupTitle(a) != GroupTitle(b) || a.count != b.count)
             return fail() << "group " << i << " at " << ShowRect(a.bounds) << ", fresh " << ShowRect(b.bounds);
         const GroupSpan& s = kept.spans[i];
         const GroupSpan& t = fresh.spans[i];

@@ -70,7 +70,7 @@ bool RequestSeenFor(const std::wstring& downloadId) {
 }  // namespace
 
 TEST(OperationCancel, EachLongStepStopsAtItsNextBlockAndLeavesTheToolAsItWas) {
-    const std::wstring id = L"c28stop";
+    const std::wstring id = L"outilarrete";
     const std::wstring root = OfflineRootOnUsbDrive();
     // Three blocks of the file loops each; the sizes tell the steps apart.
     const std::string installed = SeededBytes(3 << 20, 51);
@@ -126,7 +126,7 @@ TEST_F(CancelWindowTest, AnnulerStopsAStalledDownloadOrALargeCopyWithinASecond) 
     g_state.installedMode = true;
     g_state.settings.desktopShortcut = false;
     g_state.settings.menuShortcut = false;
-    const std::wstring id = L"c28annuler";
+    const std::wstring id = L"outilannule";
     const std::wstring root = OfflineRootOnUsbDrive();
     const std::wstring onKey = JoinPath(root, L"outils\\" + id + L".exe");
     struct Case {

@@ -279,8 +279,8 @@ TEST_F(OptionsDialogTest, TabsShowTheirOwnControls) {
     const int general[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_UPDATE_NOTE,
                            IDC_OPT_DESKTOP, IDC_OPT_MENU,          IDC_OPT_APPS_FOLDER,
                            IDC_OPT_THEME,   IDC_OPT_THEME_LABEL,   IDC_OPT_UNINSTALL};
-    const int advanced[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
-                            IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE};
+    const int advanced[] = {IDC_OPT_SOURCE_TITLE, IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE,
+                            IDC_OPT_FOLDER,       IDC_OPT_BROWSE,      IDC_OPT_AUTO_UPDATE};
     const int always[] = {IDC_OPT_TAB_GENERAL, IDC_OPT_TAB_ADVANCED, IDOK, IDCANCEL};
     for (int tabButton : {IDC_OPT_TAB_ADVANCED, IDC_OPT_TAB_GENERAL, IDC_OPT_TAB_ADVANCED}) {
         Click(tabButton);
@@ -462,7 +462,7 @@ TEST_F(OptionsDialogTest, SaveRefusesAFixedDiskFolderOthersCanWrite) {
 
 // A policy's value as LoadSettings leaves it: in force, and in the settings.
 void Impose(PolicyId id, DWORD number, const std::wstring& text = L"") {
-    g_state.policies.Set(id, PolicyValue{PolicyScope::Machine, number, text});
+    g_state.policies.Set(id, PolicyValue{PolicyScope::Machine, number, text, {}});
     Settings& settings = g_state.settings;
     switch (id) {
     case PolicyId::Startup: settings.startup = number != 0; break;
@@ -472,6 +472,7 @@ void Impose(PolicyId id, DWORD number, const std::wstring& text = L"") {
     case PolicyId::ThemeMode: settings.themeMode = static_cast<ThemeChoice>(number); break;
     case PolicyId::OfflineMode: settings.offlineMode = number == 1; break;
     case PolicyId::OfflineRoot: settings.offlineRoot = text; break;
+    case PolicyId::AutoUpdate: settings.autoUpdate = number != 0; break;
     default: break;
     }
 }
@@ -534,6 +535,7 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
          false,
          true},
         {"no removal, installed copy", {{PolicyId::SelfRemoval, 0}}, false, true, {IDC_OPT_UNINSTALL}, true, false},
+        {"automatic updates imposed", {{PolicyId::AutoUpdate, 1}}, false, false, {IDC_OPT_AUTO_UPDATE}, false, true},
         {"no removal, portable copy", {{PolicyId::SelfRemoval, 0}}, false, false, {IDC_OPT_UNINSTALL}, false, false},
         {"removal allowed, policies without controls",
          {{PolicyId::SelfRemoval, 1}, {PolicyId::SelfUpdate, 0}, {PolicyId::AllowFixedDiskOffline, 0}},
@@ -545,8 +547,8 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
     };
     const int controls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,        IDC_OPT_MENU,
                             IDC_OPT_THEME,   IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,
-                            IDC_OPT_BROWSE,  IDC_OPT_UNINSTALL};
-    // The five values the dialog saves, and the policy that may fix each.
+                            IDC_OPT_BROWSE,  IDC_OPT_UNINSTALL,     IDC_OPT_AUTO_UPDATE};
+    // The six values the dialog saves, and the policy that may fix each.
     struct Saved {
         const wchar_t* name;
         PolicyId policy;
@@ -555,7 +557,8 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
                            {L"UpdateChecks", PolicyId::UpdateChecks},
                            {L"DesktopShortcut", PolicyId::DesktopShortcut},
                            {L"MenuShortcut", PolicyId::MenuShortcut},
-                           {L"ThemeMode", PolicyId::ThemeMode}};
+                           {L"ThemeMode", PolicyId::ThemeMode},
+                           {L"AutoUpdate", PolicyId::AutoUpdate}};
     const HWND main = g_state.mainWindow;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -581,6 +584,7 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
         const Settings& settings = g_state.settings;
         EXPECT_EQ(IsChecked(dialog, IDC_OPT_STARTUP), settings.startup);
         EXPECT_EQ(IsChecked(dialog, IDC_OPT_MENU), settings.menuShortcut);
+        EXPECT_EQ(IsChecked(dialog, IDC_OPT_AUTO_UPDATE), settings.autoUpdate);
         EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_OPT_THEME, CB_GETCURSEL, 0, 0),
                   static_cast<LRESULT>(settings.themeMode));
         EXPECT_EQ(IsChecked(dialog, IDC_OPT_SOURCE_OFFLINE), settings.offlineMode);
@@ -604,7 +608,8 @@ TEST_F(OptionsDialogTest, PoliciesLockTheirControlsAndAreNeverSaved) {
 
         // Everything that can be set to 0 is; a locked box turned behind the
         // policy's back counts for nothing.
-        for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU}) CheckControl(id, false);
+        for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU, IDC_OPT_AUTO_UPDATE})
+            CheckControl(id, false);
         Click(IDOK);
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_TRUE(boxes.empty());

@@ -75,7 +75,7 @@ protected:
     const std::string v1 = TraceToolBytes() + "version 1";
     const std::string v2 = TraceToolBytes() + "version 2";
     const std::string v3 = TraceToolBytes() + "version 3";
-    const std::wstring id = L"h28rappel";
+    const std::wstring id = L"outilrappel";
     const ToolFiles files = ToolFilesIn(GetAppsFolder(), id);
     ToolCleanup cleanup{id};
 };

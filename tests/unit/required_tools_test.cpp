@@ -40,8 +40,7 @@ protected:
         g_state.settings.offlineMode = false;
         CreateFolderPath(GetAppsFolder());
         WriteFileBytes(InstalledPath(present), tool);
-        PutPolicyValue(HKEY_LOCAL_MACHINE, L"RequiredTools", REG_MULTI_SZ,
-                       MultiStringBytes({first, second, L"absente", broken, present}));
+        PutPolicyList(HKEY_LOCAL_MACHINE, L"RequiredTools", {first, second, L"absente", broken, present});
         g_state.policies = ReadPolicies();
     }
     void TearDown() override {
@@ -63,7 +62,8 @@ protected:
         std::string apps;
         for (const std::wstring& id : {optional, first, present, second, broken}) {
             if (!apps.empty()) apps += ", ";
-            apps += R"({"id": ")" + WideToUtf8(id) + R"(", "version": "1", "category": "Outils", "description": "Un outil", "sha256": ")" +
+            apps += R"({"id": ")" + WideToUtf8(id) +
+                    R"(", "version": "1", "category": "Outils", "description": "Un outil", "sha256": ")" +
                     WideToUtf8(Sha256Of(BytesOf(id))) + R"("})";
         }
         PublishFile(L"outils/catalog.json",
@@ -107,7 +107,7 @@ protected:
     const std::wstring broken = L"exige-casse";  // its download is missing at first
     const std::wstring present = L"exige-deja";  // installed before the load
     const std::wstring optional = L"facultatif";
-    ScopedPolicies policies;
+    PolicyKeysCleaner policies;
     ToolCleanup cleanFirst{first};
     ToolCleanup cleanSecond{second};
     ToolCleanup cleanBroken{broken};
@@ -149,7 +149,8 @@ TEST_F(RequiredToolsTest, InstalledOneByOneAfterEachLoadAndNeverRemoved) {
     const std::wstring diagnostics = ComposeDiagnosticText(GatherDiagnosticFacts());
     EXPECT_NE(diagnostics.find(W("Applications exigées absentes du catalogue : absente\r\n")), std::wstring::npos)
         << WideToUtf8(diagnostics);
-    EXPECT_NE(diagnostics.find(L"  RequiredTools = exige-un, exige-deux, absente, exige-casse, exige-deja (ordinateur)"),
+    EXPECT_NE(diagnostics.find(
+                  L"  RequiredTools = exige-un, exige-deux, absente, exige-casse, exige-deja (ordinateur)"),
               std::wstring::npos)
         << WideToUtf8(diagnostics);
 

@@ -69,7 +69,7 @@ protected:
     const std::string v1 = TraceToolBytes();
     const std::string v2 = v1 + "version 2";
     const std::string v3 = v1 + "version 3";
-    const std::wstring id = L"h23outil";
+    const std::wstring id = L"outilencours";
     const ToolFiles files = ToolFilesIn(GetAppsFolder(), id);
     ToolCleanup cleanup{id};
 };

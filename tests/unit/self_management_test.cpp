@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <new>
 #include <string>
 #include <thread>
@@ -32,6 +33,7 @@
 #include "base/post_result.h"
 #include "base/sha256.h"
 #include "operations/deferred_command.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/operation_runner.h"
 #include "operations/progress_post.h"
 #include "operations/self_management.h"
@@ -41,6 +43,7 @@
 #include "tests/support/run_value.h"
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
+#include "tests/support/uninstall_entries.h"
 #include "tests/support/waiting.h"
 #include "ui/jobs/self_commands.h"
 #include "ui/message_box.h"
@@ -741,6 +744,133 @@ TEST(SelfInstall, InstalledCopyThatCannotStartKeepsThePortableWindow) {
 }
 
 // ---------------------------------------------------------------------------
+// The program's entry in Windows' list of installed apps
+
+TEST(SelfEntry, InstallWritesEveryValueAndAnUpdateItsNewVersion) {
+    RemoveInstalledCopy();
+    DeleteEntry(kOwnAppId);
+    ResetAppState();
+    ScopedComApartment com;
+    ScopedEnv filter(L"GTEST_FILTER", L"NoSuchSuite.NoSuchTest");
+    RecordedBox box;
+    RecordBoxes(box, IDOK);
+    UniqueWindow window = MakeResultWindow();
+    g_state.mainWindow = window.get();
+    g_state.settings.desktopShortcut = false;
+    g_state.settings.menuShortcut = false;
+    const std::wstring dayBefore = TodayAsInstallDate();
+
+    InstallOrRemoveSelf();
+
+    const std::wstring dayAfter = TodayAsInstallDate();
+    EXPECT_EQ(box.count, 0) << box.text;
+    window.release();
+    const std::wstring exe = GetInstalledExePath();
+    const std::wstring command = L"\"" + exe + L"\" --remove-self";
+    std::map<std::wstring, std::wstring> values = EntryValues(kOwnAppId);
+    const std::wstring installDate = values[L"InstallDate"];
+    EXPECT_TRUE(installDate == dayBefore || installDate == dayAfter) << WideToUtf8(installDate);
+    const std::map<std::wstring, std::wstring> expected = {
+        {L"DisplayName", L"Orkvane"},
+        {L"DisplayVersion", kVersionText},
+        {L"Publisher", L"Tramweld"},
+        {L"DisplayIcon", exe + L",0"},
+        {L"InstallLocation", GetInstallFolder()},
+        {L"InstallDate", installDate},
+        {L"EstimatedSize", std::to_wstring((ReadFileBytes(GetOwnExePath()).size() + 1023) / 1024)},
+        {L"UninstallString", command + L" --confirm"},
+        {L"QuietUninstallString", command},
+        {L"NoModify", L"1"},
+        {L"NoRepair", L"1"},
+    };
+    EXPECT_EQ(values, expected);
+
+    // An update from another copy puts the catalogue's program in place at
+    // once: its version and size, the install date kept.
+    ScratchFolder scratch(L"entryupdate");
+    ScopedEnv logEnv(kLogVariable, scratch / L"log.txt");
+    const std::string fresh = ReadFileBytes(StandInPath());
+    const std::wstring root = MakeOfflineRoot(scratch, fresh);
+    ASSERT_TRUE(DeleteWithRetry(exe)) << "the started installed copy still holds its file";
+    WriteFileBytes(exe, "installed program");
+    UniqueWindow results = MakeResultWindow();
+    RunToolboxUpdate(results.get(), MakeToolRequest(SelfEntry(root, ComputeFileSha256(JoinPath(root, L"outils\\Orkvane.exe")))));
+    std::unique_ptr<OperationResult> result = WaitForResult(results.get(), 5000);
+    ASSERT_NE(result, nullptr);
+    EXPECT_TRUE(result->ok) << WideToUtf8(result->error);
+    values = EntryValues(kOwnAppId);
+    EXPECT_EQ(values[L"DisplayVersion"], L"9.0.0");
+    EXPECT_EQ(values[L"EstimatedSize"], std::to_wstring((fresh.size() + 1023) / 1024));
+    EXPECT_EQ(values[L"InstallDate"], installDate);
+    EXPECT_EQ(values[L"UninstallString"], command + L" --confirm");
+    // The new installed copy (the stand-in) logs its start.
+    EXPECT_TRUE(WaitUntil([&] { return !LogLines(scratch / L"log.txt").empty(); }, 10000));
+    SetMessageBoxResponder(nullptr);
+    RemoveInstalledCopy();
+    DeleteEntry(kOwnAppId);
+}
+
+// The removal script deletes the entry only once the program's file is gone,
+// so that a removal that failed can be asked for again from Windows' list;
+// another program's key of that name is never written nor deleted.
+TEST(SelfEntry, GoesWithTheProgramOnlyAndNeverWhenAnotherProgramsKey) {
+    ScratchFolder scratch(L"entryremove");
+    ScopedEnv logEnv(kLogVariable, scratch / L"log.txt");
+    const std::wstring exe = GetInstalledExePath();
+    const std::map<std::wstring, std::wstring> anotherPublisher = {
+        {L"DisplayName", L"Orkvane"}, {L"Publisher", L"Autre éditeur"},
+        {L"UninstallString", L"\"" + exe + L"\" --remove-self --confirm"}};
+    const std::map<std::wstring, std::wstring> anotherProgram = {
+        {L"DisplayName", L"Orkvane"}, {L"Publisher", L"Tramweld"},
+        {L"UninstallString", L"\"C:\\Autre\\Orkvane.exe\" --remove-self"}};
+    struct Case {
+        const char* what;
+        const std::map<std::wstring, std::wstring>* foreign;
+        bool fileHeld;
+    };
+    const Case cases[] = {
+        {"ours", nullptr, false},
+        {"ours, the file held by another program", nullptr, true},
+        {"another publisher", &anotherPublisher, false},
+        {"another program's command", &anotherProgram, false},
+    };
+    for (const Case& c : cases) {
+        CreateFolderPath(GetInstallFolder());
+        WriteFileBytes(exe, "installed program");
+        DeleteEntry(kOwnAppId);
+        if (c.foreign != nullptr) PlantEntry(kOwnAppId, *c.foreign);
+        EXPECT_EQ(RegisterSelfEntry(), c.foreign ? EntryWrite::Foreign : EntryWrite::Written) << c.what;
+        const std::map<std::wstring, std::wstring> before = EntryValues(kOwnAppId);
+        EXPECT_EQ(OwnsSelfEntry(), c.foreign == nullptr) << c.what;
+        UniqueHandle held;
+        if (c.fileHeld)
+            held.reset(CreateFileW(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+
+        StartedProcess gone = FinishedProcess();
+        EXPECT_EQ(RunStandIn(BuildRemovalScript(gone.id, OwnsSelfEntry())), 0u) << c.what;
+
+        held.reset();
+        EXPECT_EQ(FileExists(exe), c.fileHeld) << c.what;
+        if (c.foreign != nullptr || c.fileHeld)
+            EXPECT_EQ(EntryValues(kOwnAppId), before) << c.what;
+        else
+            EXPECT_FALSE(EntryExists(kOwnAppId)) << c.what;
+    }
+
+    // A removal done by this process: the entry goes with the file only.
+    DeleteEntry(kOwnAppId);
+    WriteFileBytes(exe, "installed program");
+    ASSERT_EQ(RegisterSelfEntry(), EntryWrite::Written);
+    ForgetSelfEntryIfRemoved();
+    EXPECT_TRUE(EntryExists(kOwnAppId));
+    ASSERT_TRUE(DeleteFileW(exe.c_str()));
+    ForgetSelfEntryIfRemoved();
+    EXPECT_FALSE(EntryExists(kOwnAppId));
+    RemoveInstalledCopy();
+}
+
+// ---------------------------------------------------------------------------
 // Removal and update as the installed copy: this program copies itself to the
 // install folder and runs one SelfInInstalledCopy test there.
 
@@ -772,12 +902,28 @@ protected:
         WriteFileBytes(DesktopShortcut(), "link");
         WriteFileBytes(MenuShortcut(), "link");
         WriteRunValue(L"\"" + GetInstalledExePath() + L"\" --minimized");
+        ASSERT_EQ(RegisterSelfEntry(), EntryWrite::Written);
+        ToolRequest tool;
+        tool.name = L"Outil";
+        tool.exeName = L"Outil.exe";
+        tool.version = L"1.0";
+        ASSERT_EQ(RecordToolInstalled(tool, false), EntryWrite::Written);
+        PlantEntry(kOtherEntry, {{L"Publisher", L"Autre éditeur"}, {L"UninstallString", L"autre.exe"}});
     }
     void TearDown() override {
         RemoveInstalledCopy();
         DeleteFileW(tool_.c_str());
         DeleteRunValue();
+        for (const wchar_t* entry : {kOwnAppId, kToolEntry, kOtherEntry}) DeleteEntry(entry);
     }
+    // Windows' list keeps the program's entry, and its tools', as long as it is there.
+    static void ExpectEntriesKept() {
+        EXPECT_EQ(EntryString(kOwnAppId, L"Publisher"), L"Tramweld");
+        EXPECT_EQ(EntryString(kToolEntry, L"DisplayVersion"), L"1.0");
+        EXPECT_TRUE(EntryExists(kOtherEntry));
+    }
+    static constexpr wchar_t kToolEntry[] = L"Orkvane.Outil";
+    static constexpr wchar_t kOtherEntry[] = L"Orkvane.Autre";
     ScratchFolder scratch_{L"installed"};
     std::wstring log_ = scratch_ / L"log.txt";
     ScopedEnv logEnv_{kLogVariable, log_};
@@ -793,6 +939,7 @@ TEST_F(SelfAsInstalledCopy, AnsweringNoToTheRemovalChangesNothing) {
     EXPECT_TRUE(FileExists(MenuShortcut()));
     EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized");
     EXPECT_TRUE(LogLines(log_).empty()) << "PowerShell was started";
+    ExpectEntriesKept();
 }
 
 TEST_F(SelfAsInstalledCopy, AnsweringYesRemovesTheProgramAfterItHasEnded) {
@@ -804,9 +951,12 @@ TEST_F(SelfAsInstalledCopy, AnsweringYesRemovesTheProgramAfterItHasEnded) {
     EXPECT_FALSE(FileExists(DesktopShortcut()));
     EXPECT_EQ(ReadRunValue(), L"<absent>");
     EXPECT_TRUE(FileExists(tool_)) << "the Apps folder must be kept";
+    EXPECT_TRUE(WaitUntil([] { return !EntryExists(kOwnAppId); }, 15000)) << "the program's entry stayed";
+    EXPECT_FALSE(EntryExists(kToolEntry)) << "a tool's entry still runs the removed program";
+    EXPECT_TRUE(EntryExists(kOtherEntry)) << "another program's entry went";
     std::vector<std::wstring> lines = LogLines(log_);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], BuildDeferredCommandLine(BuildRemovalScript(run.processId)));
+    EXPECT_EQ(lines[0], BuildDeferredCommandLine(BuildRemovalScript(run.processId, true)));
 }
 
 TEST_F(SelfAsInstalledCopy, UpdateReplacesTheFileOnceTheProgramHasEnded) {
@@ -842,6 +992,7 @@ TEST_F(SelfAsInstalledCopy, RemovalThatCannotGoAheadKeepsEverything) {
     EXPECT_TRUE(FileExists(MenuShortcut()));
     EXPECT_EQ(ReadRunValue(), L"\"" + GetInstalledExePath() + L"\" --minimized");
     EXPECT_TRUE(LogLines(log_).empty()) << "PowerShell was started";
+    ExpectEntriesKept();
 }
 
 // The halves that run inside the installed copy.

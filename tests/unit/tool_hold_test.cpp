@@ -83,9 +83,7 @@ std::optional<bool> MenuItemAvailable(const std::wstring& label) {
     return std::nullopt;
 }
 
-std::wstring SpokenState(size_t index) {
-    return ValueOf(AccessibleNode{AccessibleKind::Card, index, FocusPart::Card});
-}
+std::wstring SpokenState(size_t index) { return ValueOf(AccessibleNode{AccessibleKind::Card, index, FocusPart::Card}); }
 
 bool HoldStored(const std::wstring& id) {
     DWORD value = 0;
@@ -149,7 +147,7 @@ protected:
     ToolCleanup cleanKept{kept};
     ToolCleanup cleanFree{free};
     ScopedComApartment com;
-    ScopedPolicies policies;
+    PolicyKeysCleaner policies;
     std::vector<RecordedBox>& boxes = RecordMessageBoxes();
     const std::string tool = TraceToolBytes();
 };
@@ -169,16 +167,16 @@ TEST_F(ToolHoldTest, TheUsersHoldSilencesTheUpdateUntilLiftedYetTheCardStillUpda
     EXPECT_EQ(SpokenState(1), W("À mettre à jour"));
     EXPECT_NE(SummaryText().find(W("1 mises à jour")), std::wstring::npos) << WideToUtf8(SummaryText());
     EXPECT_EQ(Announced(), (std::vector<std::wstring>{free})) << "the 24-hour popup leaves the held tool out";
-    EXPECT_FALSE(UpdateIsOffered(g_state.apps[0], HoldOf(kept, g_state.settings, g_state.policies)));
+    EXPECT_EQ(UpdateOfferOf(g_state.apps[0], CurrentUpdateRules(NowFileTime())), UpdateOffer::Held);
 
     // A restart reads the choice back.
     g_state.settings = Settings{};
     LoadSettings();
     g_state.installedMode = true;
-    EXPECT_EQ(HoldOf(kept, g_state.settings, g_state.policies), HoldKind::User);
-    EXPECT_EQ(HoldOf(L"GARDE-OUTIL", g_state.settings, g_state.policies), HoldKind::User)
+    EXPECT_EQ(HoldOf(kept, CurrentHolds()), HoldKind::User);
+    EXPECT_EQ(HoldOf(L"GARDE-OUTIL", CurrentHolds()), HoldKind::User)
         << "ids compare as the registry compares value names";
-    EXPECT_EQ(HoldOf(free, g_state.settings, g_state.policies), HoldKind::None);
+    EXPECT_EQ(HoldOf(free, CurrentHolds()), HoldKind::None);
     EXPECT_EQ(Announced(), (std::vector<std::wstring>{free}));
 
     // The card's own "Mettre à jour" still updates it, and it stays held.
@@ -194,13 +192,13 @@ TEST_F(ToolHoldTest, TheUsersHoldSilencesTheUpdateUntilLiftedYetTheCardStillUpda
 
     ChooseInCardMenu(0, W("Reprendre les mises à jour"));
     EXPECT_FALSE(HoldStored(kept));
-    EXPECT_EQ(HoldOf(kept, g_state.settings, g_state.policies), HoldKind::None);
+    EXPECT_EQ(HoldOf(kept, CurrentHolds()), HoldKind::None);
     EXPECT_EQ(g_state.statusText, kept + W(" : mises à jour reprises."));
     EXPECT_EQ(CardStateOf(g_state.apps[0]), CardState::UpToDate);
 }
 
 TEST_F(ToolHoldTest, TheOrganisationsHoldRefusesTheUpdateWithItsReasonAndCannotBeLifted) {
-    PutPolicyValue(HKEY_LOCAL_MACHINE, L"HeldTools", REG_MULTI_SZ, MultiStringBytes({L"GARDE-OUTIL", L"autre"}));
+    PutPolicyList(HKEY_LOCAL_MACHINE, L"HeldTools", {L"GARDE-OUTIL", L"autre"});
     LoadSettings();
     g_state.installedMode = true;
     Paint();
@@ -208,8 +206,7 @@ TEST_F(ToolHoldTest, TheOrganisationsHoldRefusesTheUpdateWithItsReasonAndCannotB
     EXPECT_EQ(CardStateOf(g_state.apps[0]), CardState::HeldByOrganisation);
     EXPECT_EQ(SpokenState(0), W("Version conservée par votre organisation"));
     EXPECT_EQ(Announced(), (std::vector<std::wstring>{free}));
-    EXPECT_EQ(RefusalOf(g_state.apps[0], ToolAction::Install, g_state.settings, g_state.policies),
-              ToolRefusal::HeldByOrganisation);
+    EXPECT_EQ(RefusalOf(g_state.apps[0], ToolAction::Install, g_state.policies), ToolRefusal::HeldByOrganisation);
 
     // The menu lets the user neither lift the hold nor hold it twice.
     ChooseInCardMenu(0, W("Reprendre les mises à jour"));
@@ -220,7 +217,7 @@ TEST_F(ToolHoldTest, TheOrganisationsHoldRefusesTheUpdateWithItsReasonAndCannotB
     // A user's own hold under the organisation's changes nothing of it.
     ASSERT_TRUE(WriteToolHold(kept, true));
     LoadSettings();
-    EXPECT_EQ(HoldOf(kept, g_state.settings, g_state.policies), HoldKind::Organisation);
+    EXPECT_EQ(HoldOf(kept, CurrentHolds()), HoldKind::Organisation);
 
     // An explicit update is refused with the organisation's words; the file stays.
     ChooseInCardMenu(0, W("Mettre à jour"));
@@ -256,6 +253,18 @@ void PutHeldValue(const std::wstring& name, DWORD type, const std::string& bytes
               ERROR_SUCCESS);
 }
 
+std::string UnitsAsBytes(const std::wstring& units) {
+    return std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t));
+}
+
+std::string MultiStringBytes(const std::vector<std::wstring>& items) {
+    std::wstring units;
+    for (const std::wstring& item : items) units += item + L'\0';
+    return UnitsAsBytes(units + L'\0');
+}
+
+std::string StringValueBytes(const std::wstring& text) { return UnitsAsBytes(text + L'\0'); }
+
 std::string DwordBytes(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof(value)); }
 
 }  // namespace
@@ -263,7 +272,7 @@ std::string DwordBytes(DWORD value) { return std::string(reinterpret_cast<const 
 // Lists of ids come from administrators' tools and from the user's own key:
 // whatever is stored there, only tool ids are kept, and nothing breaks.
 TEST(ToolLists, OnlyToolIdsAreKeptFromWhateverTheRegistryHolds) {
-    ScopedPolicies policies;
+    PolicyKeysCleaner policies;
     struct Case {
         const char* what;
         DWORD type;
@@ -284,8 +293,7 @@ TEST(ToolLists, OnlyToolIdsAreKeptFromWhateverTheRegistryHolds) {
         {"one text value is not a list", REG_SZ, StringValueBytes(L"ok-1"), "", {}},
         {"nor a number", REG_DWORD, DwordBytes(1), "", {}},
         {"nor raw bytes", REG_BINARY, MultiStringBytes({L"ok-1"}), "", {}},
-        {"a list with no id at all counts as none", REG_MULTI_SZ, MultiStringBytes({L"..", L"\\\\serveur\\x"}), "",
-         {}},
+        {"a list with no id at all counts as none", REG_MULTI_SZ, MultiStringBytes({L"..", L"\\\\serveur\\x"}), "", {}},
         {"beyond 64 KiB the list is not read", REG_MULTI_SZ, MultiStringBytes({huge, huge}), "", {}},
         {"items without their last terminators", REG_MULTI_SZ, unterminated, "", {L"un", L"deux"}},
         {"an odd number of bytes", REG_MULTI_SZ, MultiStringBytes({L"ok-1"}) + "\x01", "", {L"ok-1"}},
@@ -298,9 +306,9 @@ TEST(ToolLists, OnlyToolIdsAreKeptFromWhateverTheRegistryHolds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (const wchar_t* name : {L"HeldTools", L"RequiredTools"}) {
-            ScopedPolicies fresh;
-            PutPolicyValue(HKEY_LOCAL_MACHINE, name, c.type, c.machineBytes);
-            if (!c.userBytes.empty()) PutPolicyValue(HKEY_CURRENT_USER, name, REG_MULTI_SZ, c.userBytes);
+            PolicyKeysCleaner fresh;
+            PutPolicyBytes(HKEY_LOCAL_MACHINE, name, c.type, c.machineBytes);
+            if (!c.userBytes.empty()) PutPolicyBytes(HKEY_CURRENT_USER, name, REG_MULTI_SZ, c.userBytes);
             const PolicyId id = std::wstring(name) == L"HeldTools" ? PolicyId::HeldTools : PolicyId::RequiredTools;
             const Policies read = ReadPolicies();
             EXPECT_EQ(ListedIds(read, id), c.expected) << WideToUtf8(name);

@@ -271,7 +271,7 @@ std::wstring NameOf(const AccessibleView& view, const AccessibleNode& node) {
     case AccessibleKind::Group: {
         if (node.index >= view.layout.groups.size()) return {};
         const GroupBox& group = view.layout.groups[node.index];
-        return group.title + L", " + std::to_wstring(group.count) + L" applis";
+        return std::wstring(GroupTitle(group)) + L", " + std::to_wstring(group.count) + L" applis";
     }
     case AccessibleKind::Card:
         if (const CatalogApp* app = AppAt(node.index)) return app->id;

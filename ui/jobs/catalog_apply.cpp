@@ -4,7 +4,10 @@
 #include <memory>
 #include <utility>
 
+#include "app/catalog_serial.h"
+#include "app/first_seen.h"
 #include "app/policies.h"
+#include "app/rollout_secret.h"
 #include "app/state.h"
 #include "base/constants.h"
 #include "base/error.h"
@@ -13,8 +16,8 @@
 #include "catalog/catalog_model.h"
 #include "catalog/icon_load.h"
 #include "catalog/utf8.h"
+#include "ui/jobs/automatic_updates.h"
 #include "ui/jobs/catalog_apply.h"
-#include "ui/jobs/catalog_serial.h"
 #include "ui/jobs/icon_jobs.h"
 #include "ui/jobs/required_installs.h"
 #include "ui/list/card_layout.h"
@@ -38,6 +41,7 @@ bool SelfUpdateOffered() {
     if (!g_state.policies.Allows(PolicyId::SelfUpdate)) return false;
     if (g_state.selfIndex < 0 || !InstalledCopyExists()) return false;
     const CatalogApp& self = g_state.apps[static_cast<size_t>(g_state.selfIndex)];
+    if (self.rolloutExcluded) return false;
     return CompareVersions(ParseVersion(self.version), ParseVersion(kVersionText)) == 1;
 }
 
@@ -56,12 +60,23 @@ void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     g_state.catalogLoaded = true;
     g_state.statusText = Utf8ToWide(LoadedStatus());
     if (result.signatureVerified) g_state.statusText += L" " + Utf8ToWide(msg::kStatusCatalogSigned);
+    const PolicyValue* ring = g_state.policies.Find(PolicyId::Ring);
+    MarkRolloutExclusions(g_state.apps, ring != nullptr && IsPilotRing(ring->text));
     g_state.selfUpdateAvailable = SelfUpdateOffered();
+    // A release counts as offered from the start of the load that found it,
+    // so that a delay of whole days runs out by the check as many days later.
+    const unsigned long long seenAt = g_state.settings.lastCheck != 0 ? g_state.settings.lastCheck : NowFileTime();
+    g_state.firstSeen = RecordFirstSeen(g_state.apps, g_state.selfIndex, g_state.selfUpdateAvailable, seenAt);
     UpdateScrollMetrics();
     // A hidden window fetches its icons when it is next shown.
     if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
-    if (result.automatic && g_state.settings.updateChecks) Upward().showUpdatePopup();
+    // Required tools go first: a round of automatic updates waits for them.
     QueueRequiredTools();
+    if (!result.automatic) return;
+    if (g_state.settings.autoUpdate && g_state.installedMode)
+        StartAutomaticUpdates();
+    else if (g_state.settings.updateChecks)
+        Upward().showUpdatePopup();
 }
 
 void RecordCatalogLoad(const CatalogLoadResult* result) {

@@ -2,20 +2,22 @@
 
 #include <windows.h>
 
-
+#include "app/catalog_serial.h"
 #include "app/policies.h"
 #include "app/settings.h"
 #include "app/state.h"
+#include "app/update_hours.h"
 #include "base/constants.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "catalog/catalog_keys.h"
 #include "catalog/catalog_load.h"
 #include "catalog/utf8.h"
-#include "ui/jobs/catalog_serial.h"
+#include "ui/jobs/automatic_updates.h"
 #include "ui/jobs/icon_jobs.h"
 #include "ui/jobs/worker_start.h"
 #include "ui/repaint.h"
+#include "ui/upward_calls.h"
 
 void StartCatalogLoad(bool automatic) {
     if (g_state.busy) return;
@@ -42,13 +44,48 @@ void StartCatalogLoad(bool automatic) {
 }
 
 void CheckForUpdatesIfDue() {
-    if (!g_state.installedMode || !g_state.settings.updateChecks || g_state.busy) return;
-    if (IsCheckDue(g_state.settings.lastCheck, NowFileTime())) StartCatalogLoad(true);
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    CheckForUpdatesAt(local, NowFileTime());
+}
+
+void CheckForUpdatesAt(const SYSTEMTIME& local, unsigned long long now) {
+    const Settings& settings = g_state.settings;
+    if (!g_state.installedMode || !(settings.updateChecks || settings.autoUpdate)) return;
+    // Outside the hours the check waits: the one-minute timer comes back.
+    if (!WithinUpdateHours(ImposedUpdateHours(), local)) return;
+    ContinueAutomaticUpdatesAt(local);
+    if (g_state.busy || g_state.automaticUpdates.pending) return;
+    if (IsCheckDue(settings.lastCheck, now)) StartCatalogLoad(true);
+}
+
+void NoteAppsChangedOutside() {
+    // Before a first load there are no cards to correct.
+    if (!g_state.catalogLoaded) return;
+    g_state.appsChangedOutside = true;
+    RefreshAppsChangedOutside();
+}
+
+bool RefreshAppsChangedOutside() {
+    HWND window = g_state.mainWindow;
+    if (!g_state.appsChangedOutside || g_state.busy || !IsWindowVisible(window) || IsIconic(window)) return false;
+    g_state.appsChangedOutside = false;
+    // The states come from the files, read by the catalogue's worker: the
+    // window itself never opens a tool file.
+    StartCatalogLoad(false);
+    return true;
 }
 
 void ShowMainWindow() {
+    // The user sees the window now: the tooltip no longer has to tell what
+    // the automatic updates did.
+    if (!g_state.automaticUpdates.summary.empty()) {
+        g_state.automaticUpdates.summary.clear();
+        Upward().updateTrayTooltip();
+    }
     ShowWindow(g_state.mainWindow, SW_RESTORE);
     SetForegroundWindow(g_state.mainWindow);
+    if (RefreshAppsChangedOutside()) return;
     if (g_state.catalogLoaded) {
         StartIconLoad();
     } else if (!g_state.busy) {

@@ -12,6 +12,8 @@
 #include "catalog/utf8.h"
 #include "operations/operation_runner.h"
 #include "ui/header_model.h"
+#include "ui/jobs/automatic_updates.h"
+#include "ui/jobs/catalog_start.h"
 #include "ui/jobs/progress_apply.h"
 #include "ui/jobs/required_installs.h"
 #include "ui/list/list_scrolling.h"
@@ -21,12 +23,16 @@
 
 namespace {
 
-void ShowFailure(const std::wstring& error) {
+// An automatic update fails without a box: nobody may be at the PC, and the
+// round's summary says it at the end.
+void ShowFailure(const std::wstring& error, bool automatic) {
     g_state.statusText = Utf8ToWide(msg::kOperationFailedPrefix) + error;
-    ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
+    if (!automatic) ShowMessageBox(g_state.mainWindow, g_state.statusText, MB_ICONERROR | MB_OK);
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    RefreshAppsChangedOutside();
 }
+
 
 // The tool's files as the job left them; a failed job may send them too.
 void ApplyToolState(const OperationResult& result) {
@@ -45,20 +51,27 @@ void ShowRequiredFailure(const OperationResult& result) {
     std::wstring name;
     if (result.appIndex >= 0 && static_cast<unsigned long long>(result.appIndex) < g_state.apps.size())
         name = g_state.apps[static_cast<size_t>(result.appIndex)].name;
-    g_state.statusText =
-        Utf8ToWide(msg::kProgressInstall) + name + Utf8ToWide(msg::kRequiredInstallFailed) + result.error;
+    g_state.statusText = Utf8ToWide(msg::kProgressInstall) + name + Utf8ToWide(msg::kRequiredInstallFailed) +
+                         result.error;
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    RefreshAppsChangedOutside();
 }
 
-void ApplyResult(std::unique_ptr<OperationResult> result, bool required) {
+// Whose operation it was: the user's, a round of automatic updates, or the
+// install of a tool the organisation requires.
+enum class Origin { User, Automatic, Required };
+
+void ApplyResult(std::unique_ptr<OperationResult> result, Origin origin) {
+    g_state.busy = false;
+    const bool automatic = origin != Origin::User;
     g_state.operationCancellable = false;
     g_state.cancelRequested = false;
     // "Annuler" goes with the operation; its focus must not come back with the next one.
     if (g_state.keyboardFocus.part == FocusPart::CancelButton) g_state.keyboardFocus = {HeaderFocusStops().front(), {}};
     ClearOperationProgress();
     if (!result) {
-        ShowFailure(UnknownErrorText());
+        ShowFailure(UnknownErrorText(), automatic);
         return;
     }
     if (result->cancelled) {
@@ -67,14 +80,15 @@ void ApplyResult(std::unique_ptr<OperationResult> result, bool required) {
         g_state.statusText = result->message;
         UpdateScrollMetrics();
         InvalidateMainWindow(g_state.mainWindow);
+        RefreshAppsChangedOutside();
         return;
     }
     ApplyToolState(*result);
     if (!result->ok) {
-        if (required)
+        if (origin == Origin::Required)
             ShowRequiredFailure(*result);
         else
-            ShowFailure(result->error);
+            ShowFailure(result->error, automatic);
         return;
     }
     g_state.statusText = result->message;
@@ -85,16 +99,22 @@ void ApplyResult(std::unique_ptr<OperationResult> result, bool required) {
     }
     UpdateScrollMetrics();
     InvalidateMainWindow(g_state.mainWindow);
+    // A command line's change that came in while this operation ran.
+    RefreshAppsChangedOutside();
 }
 
 }  // namespace
 
 void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
-    g_state.busy = false;
+    const bool automatic = TakeAutomaticUpdateResult(result.get());
     const bool required = std::exchange(g_state.requiredInstallRunning, false);
     const bool closing = result && result->ok && result->closeMain;
     // "Annuler" on a required tool's install stops the others too, until the next load.
-    if (result && result->cancelled) g_state.requiredQueue.clear();
-    ApplyResult(std::move(result), required);
-    if (!closing) StartNextRequiredTool();
+    if (required && result && result->cancelled) g_state.requiredQueue.clear();
+    ApplyResult(std::move(result), required ? Origin::Required : automatic ? Origin::Automatic : Origin::User);
+    if (closing) return;
+    // What is left of the required tools first, then of a round of automatic
+    // updates; each waits while the other's operation runs.
+    StartNextRequiredTool();
+    ContinueAutomaticUpdates();
 }

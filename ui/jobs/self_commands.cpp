@@ -11,12 +11,15 @@
 #include "base/constants.h"
 #include "base/error.h"
 #include "base/messages.h"
+#include "base/operation_lock.h"
 #include "base/own_files.h"
 #include "base/paths.h"
 #include "catalog/error_text.h"
 #include "catalog/utf8.h"
 #include "operations/deferred_command.h"
+#include "operations/installed_apps_entries.h"
 #include "operations/progress_post.h"
+#include "operations/self_install.h"
 #include "operations/self_management.h"
 #include "operations/shell_ops.h"
 #include "operations/tool_request.h"
@@ -35,14 +38,11 @@ void ShowSelfError(const std::exception& error) {
 // still a usable installed copy.
 void InstallSelf() {
     try {
-        CreateFolderPath(GetInstallFolder());
-        std::wstring installed = GetInstalledExePath();
-        // A read-only copy on a key would otherwise make every later update
-        // or removal of the installed copy fail.
-        if (!CopyOverOwnFile(GetOwnExePath(), installed)) Fail(msg::kSelfCopyFailed);
-        std::wstring description = Utf8ToWide(msg::kSelfShortcutDescription);
-        if (g_state.settings.desktopShortcut) CreateShortcut(kOwnAppId, installed, description, true);
-        if (g_state.settings.menuShortcut) CreateShortcut(kOwnAppId, installed, description, false);
+        std::wstring installed;
+        {
+            RequiredOperationLock lock(0);
+            installed = InstallSelfFiles(g_state.settings.desktopShortcut, g_state.settings.menuShortcut);
+        }
         // The installed copy starts first, so that when it cannot, this window
         // is still there to say so. It takes over as this copy closes (a
         // portable copy holds neither the mutex nor the installed property).
@@ -60,14 +60,18 @@ void RemoveSelf() {
     // meanwhile must keep its window and its files.
     if (g_state.busy) return;
     try {
+        // A command line changing the program's files now would race the script.
+        RequiredOperationLock lock(0);
         // The files go once this process has ended; the script waits for it.
-        RunDeferredCommand(BuildRemovalScript(GetCurrentProcessId()));
+        RunDeferredCommand(BuildRemovalScript(GetCurrentProcessId(), OwnsSelfEntry()));
     } catch (const std::exception& error) {
         ShowSelfError(error);
         return;
     }
-    // Autostart goes only once the removal is sure to follow.
+    // Autostart goes only once the removal is sure to follow, and so do the
+    // tools' entries in Windows' list, whose uninstall commands run this program.
     SetAutostart(false);
+    RemoveToolEntries();
     DestroyWindow(g_state.mainWindow);
 }
 

@@ -33,7 +33,7 @@ void ShowRefusal(ToolRefusal refusal) {
 void StartToolOperation(unsigned long long appIndex, ToolAction action) {
     if (g_state.busy) return;
     if (appIndex >= g_state.apps.size()) return;
-    const ToolRefusal refusal = RefusalOf(g_state.apps[appIndex], action, g_state.settings, g_state.policies);
+    const ToolRefusal refusal = RefusalOf(g_state.apps[appIndex], action, g_state.policies);
     if (refusal != ToolRefusal::None) {
         ShowRefusal(refusal);
         return;

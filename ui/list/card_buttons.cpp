@@ -13,12 +13,13 @@
 
 CardState CardStateOf(const CatalogApp& app) {
     if (!app.installed) return CardState::NotInstalled;
-    switch (HoldOf(app.id, g_state.settings, g_state.policies)) {
+    switch (HoldOf(app.id, CurrentHolds())) {
     case HoldKind::Organisation: return CardState::HeldByOrganisation;
     case HoldKind::User: return CardState::Held;
     case HoldKind::None: break;
     }
-    return app.updateAvailable ? CardState::UpdateAvailable : CardState::UpToDate;
+    // A release whose staged rollout has not reached this PC is not offered here yet.
+    return UpdateShown(app) ? CardState::UpdateAvailable : CardState::UpToDate;
 }
 
 bool OffersPreviousVersion(const CatalogApp& app) { return app.kept.previousKept; }
@@ -26,12 +27,11 @@ bool OffersPreviousVersion(const CatalogApp& app) { return app.kept.previousKept
 bool HasNewRelease(const CatalogApp& app) { return app.updateAvailable; }
 
 const char* WhyNoRelease(const CatalogApp& app) {
-    return HoldOf(app.id, g_state.settings, g_state.policies) == HoldKind::Organisation ? msg::kHeldByOrganisation
-                                                                                        : nullptr;
+    return HoldOf(app.id, CurrentHolds()) == HoldKind::Organisation ? msg::kHeldByOrganisation : nullptr;
 }
 
 const char* WhyNoRemoval(const CatalogApp& app) {
-    const ToolRefusal refusal = RefusalOf(app, ToolAction::Uninstall, g_state.settings, g_state.policies);
+    const ToolRefusal refusal = RefusalOf(app, ToolAction::Uninstall, g_state.policies);
     return refusal == ToolRefusal::None ? nullptr : RefusalText(refusal);
 }
 

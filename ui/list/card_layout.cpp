@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/state.h"
 #include "app/theme.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/text_fold.h"
 #include "catalog/catalog_model.h"
@@ -61,52 +61,28 @@ struct GroupedEntries {
 };
 
 // Groups the visible entries by category and puts the groups in display
-// order. One look-up per entry, in a table of open addressing (one block, not
-// one allocation per group): a catalogue may hold tens of thousands of
-// categories. Only a change of the entries, the secret mode or the dpi groups
-// them again; a resize or an expanded card moves the kept cards.
+// order, in one sort of the folded keys with catalogue order among equals:
+// each group is then a run of the sorted entries, already in display order,
+// and its members in catalogue order. A catalogue may hold tens of thousands
+// of categories, and no table or title is made per group. Only a change of
+// the entries, the secret mode or the dpi groups them again; a resize or an
+// expanded card moves the kept cards.
 GroupedEntries GroupVisibleEntries(const std::vector<size_t>& visible) {
     const FoldedKeys keys(visible);
-    size_t capacity = 16;
-    while (capacity < 2 * visible.size()) capacity *= 2;
-    constexpr size_t kFreeSlot = static_cast<size_t>(-1);
-    std::vector<size_t> slots(capacity, kFreeSlot);  // a group number, or free
-    std::vector<EntryGroup> found;
-    std::vector<size_t> groupOf(visible.size());
-    const std::hash<std::wstring_view> hash;
-    for (size_t i = 0; i < visible.size(); ++i) {
-        const std::wstring_view key = keys.Of(i);
-        size_t slot = hash(key) & (capacity - 1);
-        while (slots[slot] != kFreeSlot && keys.Of(found[slots[slot]].firstVisible) != key) {
-            slot = (slot + 1) & (capacity - 1);
-        }
-        if (slots[slot] == kFreeSlot) {
-            slots[slot] = found.size();
-            found.push_back({i, 0, 0});
-        }
-        groupOf[i] = slots[slot];
-        ++found[slots[slot]].count;
-    }
-
-    // Ordered by folded title, unit by unit as FoldedLess orders; no two groups have the same one.
-    std::vector<std::pair<std::wstring_view, size_t>> order(found.size());
-    for (size_t g = 0; g < order.size(); ++g) order[g] = {keys.Of(found[g].firstVisible), g};
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Ordered by folded title, unit by unit as FoldedLess orders.
+    std::vector<std::pair<std::wstring_view, size_t>> order(visible.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = {keys.Of(i), i};
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        const int compared = a.first.compare(b.first);
+        return compared < 0 || (compared == 0 && a.second < b.second);
+    });
 
     GroupedEntries grouped;
-    grouped.groups.reserve(found.size());
-    size_t next = 0;
-    for (const auto& titled : order) {
-        const size_t g = titled.second;
-        found[g].first = next;
-        next += found[g].count;
-        grouped.groups.push_back(found[g]);
-    }
     grouped.members.resize(visible.size());
-    std::vector<size_t> filled(found.size(), 0);
-    for (size_t i = 0; i < visible.size(); ++i) {
-        const size_t g = groupOf[i];
-        grouped.members[found[g].first + filled[g]++] = visible[i];
+    for (size_t m = 0; m < order.size(); ++m) {
+        if (m == 0 || order[m].first != order[m - 1].first) grouped.groups.push_back({order[m].second, m, 0});
+        ++grouped.groups.back().count;
+        grouped.members[m] = visible[order[m].second];
     }
     return grouped;
 }
@@ -162,21 +138,24 @@ void GroupCards(CardListLayout& layout) {
     layout.spans.reserve(grouped.groups.size());
     layout.cardOfEntry.assign(g_state.apps.size(), kNoCard);
     layout.groupOfCard.reserve(grouped.members.size());
+    // In catalogue order: the entries are read one after the other, not in
+    // the cards' order, which jumps across the catalogue.
+    for (size_t index : visible) {
+        const CatalogApp& app = g_state.apps[index];
+        // A held tool announces no update.
+        if (CardStateOf(app) == CardState::UpdateAvailable) ++layout.updateCount;
+    }
     for (const EntryGroup& group : grouped.groups) {
         GroupSpan span;
         span.firstCard = layout.cards.size();
         for (size_t m = group.first; m < group.first + group.count; ++m) {
             const size_t index = grouped.members[m];
-            const CatalogApp& app = g_state.apps[index];
             layout.cardOfEntry[index] = layout.cards.size();
             layout.groupOfCard.push_back(layout.groups.size());
             layout.cards.push_back({RECT{}, index});
-            // Held tools announce no update.
-            if (app.updateAvailable && CardStateOf(app) == CardState::UpdateAvailable) ++layout.updateCount;
         }
         span.endCard = layout.cards.size();
-        const std::wstring_view title = FoldedKeys::Title(visible[group.firstVisible]);
-        layout.groups.push_back({RECT{}, std::wstring(title), group.count});
+        layout.groups.push_back({RECT{}, visible[group.firstVisible], group.count});
         layout.spans.push_back(span);
     }
 }
@@ -264,6 +243,13 @@ CardListLayout ComputeCardLayout(int clientWidth) {
     GroupCards(layout);
     PlaceCards(layout, clientWidth);
     return layout;
+}
+
+std::wstring_view GroupTitle(const GroupBox& group) {
+    // A layout is grouped again whenever the entries change; out of range, it
+    // is one the entries have already left.
+    if (group.titleEntry >= g_state.apps.size()) return {};
+    return FoldedKeys::Title(group.titleEntry);
 }
 
 void MarkListLayoutStale() { g_state.listLayout.stale = true; }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "app/view_records.h"
@@ -33,6 +34,9 @@ CardListLayout ComputeCardLayout(int clientWidth);
 void MarkListLayoutStale();
 // The kept layout for this width, laid out again only when something changed.
 const CardListLayout& CurrentCardLayout(int clientWidth);
+
+// A group's title: its entries' category, or kOtherAppsGroup.
+std::wstring_view GroupTitle(const GroupBox& group);
 
 // Where the entry's card lies in layout.cards, if it has one.
 std::optional<size_t> CardOfEntry(const CardListLayout& layout, size_t appIndex);

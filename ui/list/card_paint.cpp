@@ -63,7 +63,7 @@ void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& l
     }
     const LONG bandBottom = bounds.top + Scale(kGroupTitleHeight);
     FillSolid(dc, {bounds.left + 1, bounds.top + 1, bounds.right - 1, bandBottom}, palette.groupHeader);
-    DrawLabel(dc, group.title, {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bandBottom},
+    DrawLabel(dc, GroupTitle(group), {bounds.left + Scale(12), bounds.top, bounds.right - Scale(80), bandBottom},
               g_state.strongFont.get(), palette.text, kLineLeft);
     DrawLabel(dc, std::to_wstring(group.count) + L" applis",
               {bounds.right - Scale(74), bounds.top, bounds.right - Scale(10), bandBottom}, g_state.smallFont.get(),

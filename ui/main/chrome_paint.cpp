@@ -22,7 +22,6 @@ namespace {
 
 constexpr UINT kLineLeft = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
 constexpr UINT kLineCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-constexpr int kPaintBandHeight = 400;
 
 // The off-screen band, kept from one paint to the next and made anew only
 // when the window outgrows it: a DIB section made at every paint costs more

@@ -183,6 +183,7 @@ LRESULT HandleMainWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_APP_TRAY: OnTrayEvent(window, wParam, lParam); return 0;
     case WM_APP_SHOW_MAIN: ShowMainWindow(); return 0;
     case WM_APP_UNINSTALL_SELF: InstallOrRemoveSelf(); return 0;
+    case WM_APP_APPS_CHANGED: NoteAppsChangedOutside(); return 0;
     case WM_GETOBJECT: {
         LRESULT object = 0;
         if (OnGetObject(window, wParam, lParam, object)) return object;

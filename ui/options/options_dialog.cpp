@@ -24,16 +24,16 @@ constexpr int kGeneralControls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_
                                     IDC_OPT_MENU,    IDC_OPT_APPS_FOLDER,   IDC_OPT_THEME,       IDC_OPT_THEME_LABEL};
 constexpr int kAdvancedControls[] = {IDC_OPT_SOURCE_TITLE,   IDC_OPT_SOURCE_NOTE, IDC_OPT_SOURCE_ONLINE,
                                      IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER,      IDC_OPT_BROWSE,
-                                     IDC_OPT_DIAGNOSTICS};
+                                     IDC_OPT_AUTO_UPDATE,    IDC_OPT_DIAGNOSTICS};
 // The controls that follow `busy`: no change of source, no uninstall while a job runs.
 constexpr int kBusyBoundControls[] = {IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_BROWSE, IDC_OPT_UNINSTALL};
 // The controls that a policy may fix (options_policies.cpp).
-constexpr int kPolicyBoundControls[] = {IDC_OPT_THEME,   IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS,
-                                        IDC_OPT_DESKTOP, IDC_OPT_MENU,    IDC_OPT_FOLDER};
+constexpr int kPolicyBoundControls[] = {IDC_OPT_THEME, IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,
+                                        IDC_OPT_MENU,  IDC_OPT_FOLDER,  IDC_OPT_AUTO_UPDATE};
 // Check boxes and radio buttons lose their visual style so that the dialog's
 // colours apply to them.
-constexpr int kUnstyledControls[] = {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP,
-                                     IDC_OPT_MENU,    IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE};
+constexpr int kUnstyledControls[] = {IDC_OPT_STARTUP,       IDC_OPT_UPDATE_CHECKS,  IDC_OPT_DESKTOP,    IDC_OPT_MENU,
+                                     IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_AUTO_UPDATE};
 constexpr const wchar_t* kThemeNames[] = {L"Système", L"Clair", L"Sombre"};
 
 void ShowControl(HWND dialog, int id, bool show) { ShowWindow(GetDlgItem(dialog, id), show ? SW_SHOW : SW_HIDE); }
@@ -124,6 +124,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter) {
     CheckControl(dialog, IDC_OPT_UPDATE_CHECKS, settings.updateChecks);
     CheckControl(dialog, IDC_OPT_DESKTOP, settings.desktopShortcut);
     CheckControl(dialog, IDC_OPT_MENU, settings.menuShortcut);
+    CheckControl(dialog, IDC_OPT_AUTO_UPDATE, settings.autoUpdate);
     DisableFixedControls(dialog);
     SwitchTab(dialog, state, 0);
     SetTimer(dialog, kBusyTimerId, kBusyTimerPeriodMs, nullptr);

@@ -146,7 +146,7 @@ void CreateOptionsFonts(HWND dialog, OptionsDialogState& state) {
     // The controls take the new fonts before the old ones are deleted.
     for (int id : {IDC_OPT_STARTUP, IDC_OPT_UPDATE_CHECKS, IDC_OPT_DESKTOP, IDC_OPT_MENU, IDC_OPT_THEME,
                    IDC_OPT_THEME_LABEL, IDC_OPT_SOURCE_ONLINE, IDC_OPT_SOURCE_OFFLINE, IDC_OPT_FOLDER, IDC_OPT_BROWSE,
-                   IDC_OPT_SOURCE_NOTE, IDC_OPT_DIAGNOSTICS_DONE})
+                   IDC_OPT_SOURCE_NOTE, IDC_OPT_DIAGNOSTICS_DONE, IDC_OPT_AUTO_UPDATE})
         AssignFont(dialog, id, text.get());
     AssignFont(dialog, IDC_OPT_SOURCE_TITLE, section.get());
     for (int id : {IDC_OPT_UPDATE_NOTE, IDC_OPT_MANAGED_NOTE}) AssignFont(dialog, id, note.get());

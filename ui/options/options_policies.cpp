@@ -25,6 +25,7 @@ constexpr ManagedControl kManagedControls[] = {
     {IDC_OPT_SOURCE_OFFLINE, 1, PolicyId::OfflineMode},
     {IDC_OPT_FOLDER, 1, PolicyId::OfflineRoot},
     {IDC_OPT_BROWSE, 1, PolicyId::OfflineRoot},
+    {IDC_OPT_AUTO_UPDATE, 1, PolicyId::AutoUpdate},
 };
 
 bool Fixes(const ManagedControl& control) {

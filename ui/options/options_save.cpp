@@ -84,9 +84,11 @@ void StoreCheckBoxes(HWND dialog) {
     settings.updateChecks = WantedFlag(dialog, IDC_OPT_UPDATE_CHECKS, settings.updateChecks);
     settings.desktopShortcut = WantedFlag(dialog, IDC_OPT_DESKTOP, settings.desktopShortcut);
     settings.menuShortcut = WantedFlag(dialog, IDC_OPT_MENU, settings.menuShortcut);
-    // Neither writes a value that a policy forces.
+    settings.autoUpdate = WantedFlag(dialog, IDC_OPT_AUTO_UPDATE, settings.autoUpdate);
+    // None writes a value that a policy forces.
     SaveSettings();
     SaveThemeMode();
+    SaveAutoUpdate();
 }
 
 // Everything that described the old catalogue goes; results still in flight

@@ -5,6 +5,7 @@
 #include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/handles.h"
+#include "base/paths.h"
 #include "operations/operation_runner.h"
 #include "operations/self_management.h"
 #include "ui/draw.h"
@@ -33,8 +34,20 @@ constexpr wchar_t kCloseGlyph[] = L"×";
 constexpr PopupButton kUpdateButton{kUpdateButtonId, L"Mettre à jour", 222, 108, 150, 34};
 constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 
+// An update this PC is offered now: not held, not turned down by going back
+// to the previous version, reached by its rollout, past the organisation's delay.
 bool OffersUpdate(const CatalogApp& app) {
-    return UpdateIsOffered(app, HoldOf(app.id, g_state.settings, g_state.policies));
+    return UpdateOfferOf(app, CurrentUpdateRules(NowFileTime())) == UpdateOffer::Offered;
+}
+
+// The program's own update waits out the organisation's delay too.
+bool OffersSelfUpdate() {
+    if (!g_state.selfUpdateAvailable || g_state.selfIndex < 0 ||
+        static_cast<size_t>(g_state.selfIndex) >= g_state.apps.size())
+        return false;
+    const UpdateRules rules = CurrentUpdateRules(NowFileTime());
+    const CatalogApp& self = g_state.apps[static_cast<size_t>(g_state.selfIndex)];
+    return DelayElapsed(FirstSeenOf(g_state.firstSeen, self.sha256), rules.now, rules.delayDays);
 }
 
 void AppendItem(const CatalogApp& app) { g_state.popupEntries.push_back(PopupItem{app.id, app.sha256}); }
@@ -46,9 +59,7 @@ void CollectPopupEntries() {
         const CatalogApp& app = g_state.apps[index];
         if (OffersUpdate(app)) AppendItem(app);
     }
-    if (g_state.selfUpdateAvailable && g_state.selfIndex >= 0 &&
-        static_cast<size_t>(g_state.selfIndex) < g_state.apps.size())
-        AppendItem(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
+    if (OffersSelfUpdate()) AppendItem(g_state.apps[static_cast<size_t>(g_state.selfIndex)]);
 }
 
 RECT PopupRectOnScreen() {
@@ -177,7 +188,7 @@ int FindPopupEntry(const PopupItem& item) {
         const CatalogApp& app = g_state.apps[i];
         if (app.id != item.id || app.sha256 != item.sha256) continue;
         int index = static_cast<int>(i);
-        if (index == g_state.selfIndex) return g_state.selfUpdateAvailable ? index : -1;
+        if (index == g_state.selfIndex) return OffersSelfUpdate() ? index : -1;
         if (!OffersUpdate(app)) return -1;
         if (!ShowsAsCard(app)) return -1;
         return index;

@@ -1,4 +1,4 @@
-#include "ui/jobs/catalog_serial.h"
+#include "app/catalog_serial.h"
 
 #include "app/settings.h"
 #include "app/state.h"

@@ -1,0 +1,125 @@
+// The command line's reading of its switches, its JSON writing and the exit
+// code of a run of several tools.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "catalog/json.h"
+#include "catalog/utf8.h"
+#include "cli/command_line.h"
+#include "cli/json_writer.h"
+#include "cli/outcome_codes.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+TEST(CommandLineParse, ReadsSwitchesAndRefusesWhatItDoesNotKnow) {
+    struct Case {
+        const wchar_t* line;
+        bool command;  // a command rather than the window
+        bool ok;
+        CliCommand kind;
+        std::vector<std::wstring> ids;
+        CliSource source;
+        std::wstring usbRoot;
+        std::wstring output;
+    };
+    const Case cases[] = {
+        {L"", false, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--minimized", false, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list", true, true, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--INSTALL A b_2 --output \"C:\\r d.json\"", true, true, CliCommand::Install, {L"A", L"b_2"},
+         CliSource::Settings, L"", L"C:\\r d.json"},
+        {L"--update-all --source web --minimized", true, true, CliCommand::UpdateAll, {}, CliSource::Web, L"", L""},
+        {L"--source \"usb:E:\\Mon dossier\\OrkvaneOffline\" --uninstall X --confirm", true, true,
+         CliCommand::Uninstall, {L"X"}, CliSource::Usb, L"E:\\Mon dossier\\OrkvaneOffline", L""},
+        {L"--install-self --start", true, true, CliCommand::InstallSelf, {}, CliSource::Settings, L"", L""},
+        // Refused: a missing id, two commands, an unknown switch, a bad
+        // source, --start or --confirm where they mean nothing, no command.
+        {L"--install", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--install --list", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list --check", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list --verbose", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"Outil --minimized", false, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"Outil --list", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list --source ftp", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list --source usb:", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list --output", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--list --start", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--install A --confirm", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+        {L"--source web", true, false, CliCommand::List, {}, CliSource::Settings, L"", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.line));
+        const std::vector<std::wstring> arguments = SplitArguments(c.line);
+        EXPECT_EQ(IsCommandRun(arguments), c.command);
+        if (!c.command) continue;
+        ParsedCommandLine parsed = ParseCommandLine(arguments);
+        EXPECT_EQ(parsed.ok, c.ok) << parsed.error;
+        if (!c.ok) {
+            EXPECT_FALSE(parsed.error.empty());
+            continue;
+        }
+        EXPECT_EQ(parsed.request.command, c.kind);
+        EXPECT_EQ(parsed.request.ids, c.ids);
+        EXPECT_EQ(parsed.request.source, c.source);
+        EXPECT_EQ(parsed.request.usbRoot, c.usbRoot);
+        EXPECT_EQ(parsed.request.outputPath, c.output);
+    }
+    // A refused line still names its report file.
+    EXPECT_EQ(FindOutputPath(SplitArguments(L"--bogus --output r.json")), L"r.json");
+}
+
+TEST(CommandLineParse, WritesJsonThatReadsBackTheSameText) {
+    const std::wstring texts[] = {
+        L"",
+        L"Outil \"cité\" \\ C:\\Apps",
+        std::wstring(L"tab\tline\ncr\rbell\x07") + L'\x1f',
+        W("Désinstaller « Outil » ’ 日本 😀"),
+    };
+    for (const std::wstring& text : texts) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("t");
+        json.String(text);
+        json.Key("n");
+        json.Number(-42);
+        json.Key("a");
+        json.BeginArray();
+        json.Bool(true);
+        json.String(text);
+        json.EndArray();
+        json.EndObject();
+        JsonValue read = ParseJson(std::string_view(json.text()));
+        EXPECT_EQ(GetStringMember(read, L"t"), text);
+        EXPECT_EQ(FindMember(read, L"n")->number, -42.0);
+        ASSERT_EQ(FindMember(read, L"a")->items.size(), 2u);
+        EXPECT_EQ(FindMember(read, L"a")->items[1].text, text);
+    }
+    // A lone surrogate cannot be written as UTF-8: it becomes U+FFFD.
+    JsonWriter lone;
+    lone.String(std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b");
+    EXPECT_EQ(lone.text(), "\"a\xEF\xBF\xBD" "b\"");
+}
+
+TEST(CommandLineParse, ExitCodeOfSeveralTools) {
+    auto outcome = [](bool ok, int code) {
+        ToolOutcome o;
+        o.ok = ok;
+        o.exitCode = code;
+        return o;
+    };
+    EXPECT_EQ(CombinedExitCode({}), 0);
+    EXPECT_EQ(CombinedExitCode({outcome(true, 0), outcome(true, 0)}), 0);
+    EXPECT_EQ(CombinedExitCode({outcome(false, 5)}), 5);
+    EXPECT_EQ(CombinedExitCode({outcome(false, 4), outcome(false, 5)}), 4);
+    EXPECT_EQ(CombinedExitCode({outcome(true, 0), outcome(false, 5)}), 8);
+    EXPECT_EQ(ExitCodeOfFailure(W("Fermez Outil puis réessayez.")), 5);
+    EXPECT_EQ(ExitCodeOfFailure(W("Suppression de l'application impossible")), 5);
+    EXPECT_EQ(ExitCodeOfFailure(W("Une autre opération d’Orkvane est en cours ; réessayez dans un instant.")), 7);
+    EXPECT_EQ(ExitCodeOfFailure(W("SHA-256 invalide : le programme n'a pas été installé")), 4);
+    EXPECT_EQ(ExitCodeOfFailure(L"Connexion OVH impossible"), 4);
+}
+
+}  // namespace
