@@ -24,6 +24,7 @@
 #include "tests/support/test_server.h"
 #include "tests/support/test_support.h"
 #include "ui/accessibility/accessible_tree.h"
+#include "ui/jobs/automatic_updates.h"
 #include "ui/jobs/tool_operation.h"
 #include "ui/list/card_buttons.h"
 #include "ui/list/card_layout.h"
@@ -178,6 +179,13 @@ TEST_F(ToolHoldTest, TheUsersHoldSilencesTheUpdateUntilLiftedYetTheCardStillUpda
         << "ids compare as the registry compares value names";
     EXPECT_EQ(HoldOf(free, CurrentHolds()), HoldKind::None);
     EXPECT_EQ(Announced(), (std::vector<std::wstring>{free}));
+    // Automatic updates leave it as it is too.
+    g_state.settings.autoUpdate = true;
+    StartAutomaticUpdates();
+    ASSERT_TRUE(PumpUntil([] { return !g_state.busy && !g_state.automaticUpdates.pending; }, 60000));
+    EXPECT_EQ(g_state.statusText, W("Mis à jour automatiquement : ") + free + L".");
+    EXPECT_EQ(ReadFileBytes(InstalledPath(free)), tool);
+    EXPECT_EQ(ReadFileBytes(InstalledPath(kept)), "version 1");
 
     // The card's own "Mettre à jour" still updates it, and it stays held.
     ChooseInCardMenu(0, W("Mettre à jour"));
@@ -187,7 +195,6 @@ TEST_F(ToolHoldTest, TheUsersHoldSilencesTheUpdateUntilLiftedYetTheCardStillUpda
     EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : WideToUtf8(boxes[0].text));
     EXPECT_EQ(g_state.statusText, kept + W(" installé."));
     EXPECT_EQ(ReadFileBytes(InstalledPath(kept)), tool);
-    EXPECT_EQ(ReadFileBytes(InstalledPath(free)), "version 1");
     EXPECT_EQ(CardStateOf(g_state.apps[0]), CardState::Held);
 
     ChooseInCardMenu(0, W("Reprendre les mises à jour"));
@@ -279,29 +286,43 @@ TEST(ToolLists, OnlyToolIdsAreKeptFromWhateverTheRegistryHolds) {
         std::string machineBytes;
         std::string userBytes;  // empty: none
         std::vector<std::wstring> expected;
+        std::wstring ignored;  // what the diagnostic information says it ignored; empty: nothing
     };
     std::wstring huge;
     while (huge.size() < 40000) huge += L"outil-" + std::to_wstring(huge.size()) + L'\0';
     const std::string unterminated("u\0n\0\0\0d\0e\0u\0x\0", 14);
+    std::vector<std::wstring> tooMany;
+    for (int i = 0; i <= 2048; ++i) tooMany.push_back(L"t" + std::to_wstring(i));
+    const std::wstring notIds = W(" : pas un identifiant d’outil, ignoré");
+    const std::wstring wrongType = W("? : type de valeur incorrect (REG_MULTI_SZ attendu)");
+    const std::wstring tooLong = W("? : liste trop longue");
     const Case cases[] = {
         {"ids kept in order, once, whatever their case; the rest dropped",
          REG_MULTI_SZ,
          MultiStringBytes({L"ok-1", L"..\\x", L"a b", L"CON", L"", std::wstring(129, L'a'), L"OK-1", L"deux_2",
                            L"C:\\Windows\\notepad.exe", L"%APPDATA%", L"trois"}),
          "",
-         {L"ok-1", L"deux_2", L"trois"}},
-        {"one text value is not a list", REG_SZ, StringValueBytes(L"ok-1"), "", {}},
-        {"nor a number", REG_DWORD, DwordBytes(1), "", {}},
-        {"nor raw bytes", REG_BINARY, MultiStringBytes({L"ok-1"}), "", {}},
-        {"a list with no id at all counts as none", REG_MULTI_SZ, MultiStringBytes({L"..", L"\\\\serveur\\x"}), "", {}},
-        {"beyond 64 KiB the list is not read", REG_MULTI_SZ, MultiStringBytes({huge, huge}), "", {}},
-        {"items without their last terminators", REG_MULTI_SZ, unterminated, "", {L"un", L"deux"}},
-        {"an odd number of bytes", REG_MULTI_SZ, MultiStringBytes({L"ok-1"}) + "\x01", "", {L"ok-1"}},
+         {L"ok-1", L"deux_2", L"trois"},
+         W("6 éléments") + notIds},
+        {"one text value is not a list", REG_SZ, StringValueBytes(L"ok-1"), "", {}, wrongType},
+        {"nor a number", REG_DWORD, DwordBytes(1), "", {}, wrongType},
+        {"nor raw bytes", REG_BINARY, MultiStringBytes({L"ok-1"}), "", {}, wrongType},
+        {"a list with no id at all counts as none",
+         REG_MULTI_SZ,
+         MultiStringBytes({L"..", L"\\\\serveur\\x"}),
+         "",
+         {},
+         W("2 éléments") + notIds},
+        {"beyond 64 KiB the list is not read", REG_MULTI_SZ, MultiStringBytes({huge, huge}), "", {}, tooLong},
+        {"nor beyond 2,048 items", REG_MULTI_SZ, MultiStringBytes(tooMany), "", {}, tooLong},
+        {"items without their last terminators", REG_MULTI_SZ, unterminated, "", {L"un", L"deux"}, L""},
+        {"an odd number of bytes", REG_MULTI_SZ, MultiStringBytes({L"ok-1"}) + "\x01", "", {L"ok-1"}, L""},
         {"the machine's list wins over the user's",
          REG_MULTI_SZ,
          MultiStringBytes({L"machine"}),
          MultiStringBytes({L"utilisateur"}),
-         {L"machine"}},
+         {L"machine"},
+         L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -314,6 +335,10 @@ TEST(ToolLists, OnlyToolIdsAreKeptFromWhateverTheRegistryHolds) {
             EXPECT_EQ(ListedIds(read, id), c.expected) << WideToUtf8(name);
             for (const std::wstring& listed : c.expected) EXPECT_TRUE(read.Lists(id, listed));
             EXPECT_FALSE(read.Lists(id, L"..\\x"));
+            std::wstring ignored;
+            for (const RejectedPolicy& rejected : read.Rejected())
+                if (rejected.id == id) ignored += rejected.shown + L" : " + rejected.reason;
+            EXPECT_EQ(ignored, c.ignored) << WideToUtf8(name);
         }
     }
 
