@@ -42,15 +42,29 @@ std::wstring UtcTime(unsigned long long fileTime) {
 
 std::wstring ScopeText(PolicyScope scope) { return scope == PolicyScope::Machine ? L"ordinateur" : L"utilisateur"; }
 
+std::wstring Joined(const std::vector<std::wstring>& items) {
+    std::wstring text;
+    for (const std::wstring& item : items) text += (text.empty() ? L"" : L", ") + item;
+    return text;
+}
+
+std::wstring ShownValue(const PolicyDefinition& definition, const PolicyValue& value) {
+    switch (definition.type) {
+    case PolicyType::String: return value.text;
+    case PolicyType::IdList: return Joined(value.ids.InOrder());
+    case PolicyType::Dword: break;
+    }
+    return Number(value.number);
+}
+
 std::wstring PolicyLines(const Policies& policies) {
     if (!policies.Any()) return std::wstring(L"Stratégies en vigueur : aucune") + kLineEnd;
     std::wstring text = std::wstring(L"Stratégies en vigueur :") + kLineEnd;
     for (const PolicyDefinition& definition : kPolicyDefinitions) {
         const PolicyValue* value = policies.Find(definition.id);
         if (value == nullptr) continue;
-        std::wstring shown = definition.type == PolicyType::String ? value->text : Number(value->number);
-        text += L"  " + std::wstring(definition.name) + L" = " + shown + L" (" + ScopeText(value->scope) + L")" +
-                kLineEnd;
+        text += L"  " + std::wstring(definition.name) + L" = " + ShownValue(definition, *value) + L" (" +
+                ScopeText(value->scope) + L")" + kLineEnd;
     }
     return text;
 }
@@ -272,6 +286,7 @@ DiagnosticFacts GatherDiagnosticFacts() {
     facts.offlineSerial = settings.offlineCatalogSerial;
     facts.policies = g_state.policies;
     facts.lastLoad = g_state.lastCatalogLoad;
+    facts.missingRequiredTools = g_state.missingRequiredTools;
     facts.appsFolder = PathOrEmpty(GetAppsFolder);
     facts.appsToolCount = facts.appsFolder.empty() ? 0 : CountTools(facts.appsFolder);
     if (!facts.offline) facts.proxy = DescribeProxyFor(ReadUserProxySettings(), facts.webHost);
@@ -295,6 +310,8 @@ std::wstring ComposeDiagnosticText(const DiagnosticFacts& facts) {
     text += PolicyLines(facts.policies);
     text += RejectedPolicyLines(facts.policies);
     text += LastLoadLine(facts.lastLoad);
+    if (!facts.missingRequiredTools.empty())
+        text += L"Applications exigées absentes du catalogue : " + Joined(facts.missingRequiredTools) + kLineEnd;
     const unsigned long long tools = static_cast<unsigned long long>(facts.appsToolCount);
     text += L"Dossier Apps : " + facts.appsFolder + L", " + Counted(tools, L"outil", L"outils") + kLineEnd;
     if (!facts.offline) text += L"Proxy pour le site web : " + facts.proxy + kLineEnd;

@@ -22,6 +22,7 @@ struct DiagnosticFacts {
     unsigned long long offlineSerial = 0;
     Policies policies;
     CatalogLoadRecord lastLoad;
+    std::vector<std::wstring> missingRequiredTools;  // required, absent from the last catalogue
     std::wstring appsFolder;
     int appsToolCount = 0;
     std::wstring proxy;  // online only

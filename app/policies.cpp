@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "app/update_hours.h"
+#include "catalog/catalog_model.h"
 
 namespace {
 
 // As for "OfflineRoot" in the settings: 32,768 units with the terminator.
 constexpr DWORD kTextBufferUnits = 32768;
+constexpr size_t kMostListedIds = 2048;
 
 constexpr size_t IndexOf(PolicyId id) { return static_cast<size_t>(id); }
 
@@ -92,10 +94,53 @@ ReadOutcome ReadText(HKEY hive, PolicyScope scope, const PolicyDefinition& defin
     return {read, std::nullopt};
 }
 
+// A REG_MULTI_SZ of at most 64 KiB and kMostListedIds items: far more than
+// any organisation lists, and a bound on what a hostile value costs. Items
+// that are not tool ids (a path, a name with spaces) are dropped and counted
+// in the diagnostic information; repeats are dropped silently.
+ReadOutcome ReadIdList(HKEY hive, PolicyScope scope, const PolicyDefinition& definition) {
+    std::vector<wchar_t> buffer(kTextBufferUnits, L'\0');
+    DWORD size = kTextBufferUnits * sizeof(wchar_t);
+    const LSTATUS status = RegGetValueW(hive, kPolicyKeyPath, definition.name, RRF_RT_REG_MULTI_SZ, nullptr,
+                                        buffer.data(), &size);
+    if (status == ERROR_UNSUPPORTED_TYPE)
+        return Rejected(definition, scope, L"?", L"type de valeur incorrect (REG_MULTI_SZ attendu)");
+    if (status == ERROR_MORE_DATA) return Rejected(definition, scope, L"?", L"liste trop longue");
+    if (status != ERROR_SUCCESS) return {};
+    const size_t units = std::min<size_t>(size / sizeof(wchar_t), kTextBufferUnits);
+    PolicyValue read;
+    read.scope = scope;
+    size_t dropped = 0;
+    size_t items = 0;
+    size_t start = 0;
+    while (start < units) {
+        const size_t length = wcsnlen(buffer.data() + start, units - start);
+        const std::wstring item(buffer.data() + start, length);
+        if (length > 0 && ++items > kMostListedIds) return Rejected(definition, scope, L"?", L"liste trop longue");
+        if (IsValidAppId(item))
+            read.ids.Add(item);
+        else if (!item.empty())
+            ++dropped;
+        start += length + 1;
+    }
+    // The dropped items themselves are not repeated: they may be anything.
+    std::optional<RejectedPolicy> note;
+    if (dropped > 0)
+        note = RejectedPolicy{definition.id, scope,
+                              std::to_wstring(dropped) + (dropped == 1 ? L" élément" : L" éléments"),
+                              L"pas un identifiant d’outil, ignoré"};
+    if (read.ids.Empty()) return {std::nullopt, note};
+    return {read, note};
+}
+
 ReadOutcome ReadPolicy(PolicyScope scope, const PolicyDefinition& definition) {
     HKEY hive = HiveOf(scope);
-    return definition.type == PolicyType::String ? ReadText(hive, scope, definition)
-                                                 : ReadNumber(hive, scope, definition);
+    switch (definition.type) {
+    case PolicyType::String: return ReadText(hive, scope, definition);
+    case PolicyType::IdList: return ReadIdList(hive, scope, definition);
+    case PolicyType::Dword: break;
+    }
+    return ReadNumber(hive, scope, definition);
 }
 
 }  // namespace
@@ -120,6 +165,16 @@ std::optional<bool> Policies::Flag(PolicyId id) const {
 }
 
 bool Policies::Allows(PolicyId id) const { return Flag(id).value_or(true); }
+
+bool Policies::Lists(PolicyId id, const std::wstring& toolId) const {
+    const PolicyValue* value = Find(id);
+    return value != nullptr && value->ids.Contains(toolId);
+}
+
+const IdSet* Policies::Listed(PolicyId id) const {
+    const PolicyValue* value = Find(id);
+    return value != nullptr ? &value->ids : nullptr;
+}
 
 bool Policies::Any() const {
     return std::any_of(values_.begin(), values_.end(), [](const auto& value) { return value.has_value(); });

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/id_set.h"
+
 enum class PolicyId : size_t {
     Startup,
     UpdateChecks,
@@ -29,10 +31,13 @@ enum class PolicyId : size_t {
     UpdateDelayDays,
     Ring,
     AllowNetworkOffline,
+    HeldTools,
+    RequiredTools,
 };
-inline constexpr size_t kPolicyCount = 16;
+inline constexpr size_t kPolicyCount = 18;
 
-enum class PolicyType { Dword, String };
+// IdList: a REG_MULTI_SZ of tool ids.
+enum class PolicyType { Dword, String, IdList };
 // What a text policy must look like; a text that does not is ignored, and
 // named in the diagnostic information.
 enum class TextRule { Any, HourRange, Ring };
@@ -70,6 +75,8 @@ inline constexpr std::array<PolicyDefinition, kPolicyCount> kPolicyDefinitions{{
     {PolicyId::UpdateDelayDays, L"UpdateDelayDays", PolicyType::Dword, 0, 30, PolicyClass::Both},
     {PolicyId::Ring, L"Ring", PolicyType::String, 0, 0, PolicyClass::Both, TextRule::Ring},
     {PolicyId::AllowNetworkOffline, L"AllowNetworkOffline", PolicyType::Dword, 0, 1, PolicyClass::Both},
+    {PolicyId::HeldTools, L"HeldTools", PolicyType::IdList, 0, 0, PolicyClass::Both},
+    {PolicyId::RequiredTools, L"RequiredTools", PolicyType::IdList, 0, 0, PolicyClass::Both},
 }};
 
 // The only ring "Ring" knows: its PCs are in every staged rollout.
@@ -84,6 +91,7 @@ struct PolicyValue {
     PolicyScope scope = PolicyScope::Machine;
     DWORD number = 0;   // PolicyType::Dword
     std::wstring text;  // PolicyType::String
+    IdSet ids;          // PolicyType::IdList: the valid ids, never empty
 };
 
 // A value set by an administrator that the program ignores, and why.
@@ -95,7 +103,9 @@ struct RejectedPolicy {
 };
 
 // The policies in force; a policy that is absent, of the wrong type, out of
-// range or malformed is not there (the last three are among Rejected()).
+// range or malformed is not there (the last three are among Rejected()). An
+// id list keeps only the entries that are tool ids, and is ignored when none
+// is or when it is too long to read.
 class Policies {
 public:
     void Set(PolicyId id, PolicyValue value);
@@ -107,6 +117,10 @@ public:
     std::optional<bool> Flag(PolicyId id) const;
     // For the policies that can only take something away: true unless set to 0.
     bool Allows(PolicyId id) const;
+    // Whether an id list names the tool; false when the list is not in force.
+    bool Lists(PolicyId id, const std::wstring& toolId) const;
+    // An id list in force; null when it is not.
+    const IdSet* Listed(PolicyId id) const;
     bool Any() const;
 
 private:

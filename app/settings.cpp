@@ -9,6 +9,7 @@
 
 #include "app/policies.h"
 #include "app/state.h"
+#include "app/tool_holds.h"
 #include "base/error.h"
 #include "base/handles.h"
 #include "base/messages.h"
@@ -186,6 +187,7 @@ void LoadSettings() {
         settings.onlineCatalogSerial = *serial;
     if (std::optional<unsigned long long> serial = ReadQword(kOfflineCatalogSerialValue))
         settings.offlineCatalogSerial = *serial;
+    settings.heldTools = ReadHeldTools();
 }
 
 void SaveSettings() {

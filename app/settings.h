@@ -7,6 +7,8 @@
 #include <atomic>
 #include <string>
 
+#include "base/id_set.h"
+
 enum class ThemeChoice : unsigned long { System = 0, Light = 1, Dark = 2 };
 
 struct Settings {
@@ -24,6 +26,8 @@ struct Settings {
     // key may rightly lag behind the web host, but not behind itself.
     unsigned long long onlineCatalogSerial = 0;
     unsigned long long offlineCatalogSerial = 0;
+    // Tools kept at their installed version by the user (app/tool_holds.h).
+    IdSet heldTools;
 };
 
 inline constexpr wchar_t kSettingsKeyPath[] = L"Software\\Tramweld\\Orkvane";

@@ -116,6 +116,12 @@ struct AppState {
     bool operationCancellable = false;
     bool cancelRequested = false;  // "Annuler" was pressed; the result is on its way
     RECT cancelButtonRect{};       // empty while the button is not shown
+    // Required tools still to install after the last catalogue load, one
+    // operation each, in order; the running one is no longer listed.
+    std::vector<std::wstring> requiredQueue;
+    bool requiredInstallRunning = false;  // the running operation is one of them
+    // Required ids the last loaded catalogue does not have (diagnostics).
+    std::vector<std::wstring> missingRequiredTools;
 };
 
 extern AppState g_state;
@@ -123,8 +129,10 @@ extern AppState g_state;
 // Puts every field back to its initial value (tests start from a fresh state).
 void ResetAppState();
 
-// The organisation's delay, as the policies set it, at `now`, with the
-// releases remembered in the state.
+// The user's holds and the organisation's, as the state has them.
+ToolHolds CurrentHolds();
+// The holds, and the organisation's delay as the policies set it, at `now`,
+// with the releases remembered in the state.
 UpdateRules CurrentUpdateRules(unsigned long long now);
 // The hours the organisation allows for the silent check and automatic
 // updates; nothing when every hour is allowed.

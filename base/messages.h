@@ -115,6 +115,29 @@ inline constexpr char kAutoUpdateFailedPrefix[] = "Échec de la mise à jour aut
 inline constexpr char kUpdateRolloutPending[] = "déploiement progressif";
 inline constexpr char kUpdateDelayed[] = "mise à jour différée par votre organisation";
 
+// What the organisation decides about one tool (policies "HeldTools" and
+// "RequiredTools"): the card says it, and an explicit update or removal is
+// refused with it.
+inline constexpr char kHeldByUser[] = "Version conservée";
+inline constexpr char kHeldByOrganisation[] = "Version conservée par votre organisation";
+inline constexpr char kRequiredByOrganisation[] = "Application exigée par votre organisation";
+// A required tool installed after a catalogue load: "Installation de " + name + this.
+inline constexpr char kProgressRequiredEnd[] = " (exigée par votre organisation)...";
+// "Installation de " + name + this + the error, in the status line only.
+inline constexpr char kRequiredInstallFailed[] = " (exigée par votre organisation) impossible : ";
+
+// Why the command line's list and --update-all leave an update aside, beside
+// the holds' words and the schedule's: the user went back from that release.
+inline constexpr char kUpdateTurnedDown[] = "version précédente rétablie";
+// --update-all: the id, this, then why.
+inline constexpr char kResultUpdateSkipped[] = " non mis à jour : ";
+
+// The card menu's "Ne pas mettre à jour" and "Reprendre les mises à jour":
+// the name, then one of these.
+inline constexpr char kStatusToolHeld[] = " : version conservée, aucune mise à jour ne sera proposée.";
+inline constexpr char kStatusToolReleased[] = " : mises à jour reprises.";
+inline constexpr char kHoldNotSaved[] = "Windows n’a pas pu enregistrer ce choix.";
+
 // The program itself
 inline constexpr char kSelfCopyFailed[] = "Copie de Orkvane impossible";
 inline constexpr char kDeferredTaskFailed[] = "Lancement de la tâche différée impossible";

@@ -2,9 +2,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/policies.h"
 #include "app/state.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -12,6 +14,7 @@
 #include "catalog/utf8.h"
 #include "cli/command_catalog.h"
 #include "cli/exit_codes.h"
+#include "cli/update_offers.h"
 
 namespace {
 
@@ -28,6 +31,15 @@ std::unique_ptr<CatalogLoadResult> ReadCatalog(const CliRequest& request, CliRep
     report.exitCode = exit_code::kCatalogRefused;
     report.message = Utf8ToWide(msg::kStatusCatalogUnreachable) + catalog->error;
     return nullptr;
+}
+
+const char* HoldName(HoldKind hold) {
+    switch (hold) {
+    case HoldKind::User: return "user";
+    case HoldKind::Organisation: return "organisation";
+    case HoldKind::None: break;
+    }
+    return "none";
 }
 
 bool IsSelf(const CatalogLoadResult& catalog, size_t index) {
@@ -54,10 +66,13 @@ void RunListCommand(const CliRequest& request, CliReport& report) {
     if (!catalog) return;
     report.listed = true;
     report.apps.reserve(catalog->apps.size());
+    const std::vector<UpdateOffer> offers = ReckonUpdateOffers(*catalog);
     for (size_t i = 0; i < catalog->apps.size(); ++i) {
         if (IsSelf(*catalog, i)) continue;
         CatalogApp& app = catalog->apps[i];
         ListedApp listed;
+        listed.held = HoldName(HoldOf(app.id, CurrentHolds()));
+        if (const char* note = UpdateOfferNote(offers[i])) listed.note = Utf8ToWide(note);
         listed.id = std::move(app.id);
         listed.name = std::move(app.name);
         listed.version = std::move(app.version);
@@ -73,9 +88,9 @@ void RunCheckCommand(const CliRequest& request, CliReport& report) {
     std::unique_ptr<CatalogLoadResult> catalog = ReadCatalog(request, report);
     if (!catalog) return;
     report.checked = true;
-    for (size_t i = 0; i < catalog->apps.size(); ++i) {
-        const CatalogApp& app = catalog->apps[i];
-        if (!IsSelf(*catalog, i) && app.installed && app.updateAvailable) report.updatesAvailable.push_back(app.id);
-    }
+    // What --update-all would apply.
+    const std::vector<UpdateOffer> offers = ReckonUpdateOffers(*catalog);
+    for (size_t i = 0; i < catalog->apps.size(); ++i)
+        if (offers[i] == UpdateOffer::Offered) report.updatesAvailable.push_back(catalog->apps[i].id);
     report.selfUpdateAvailable = SelfUpdateAvailable(*catalog);
 }

@@ -47,6 +47,10 @@ void WriteApps(JsonWriter& json, const std::vector<ListedApp>& apps) {
         json.Bool(app.hidden);
         json.Key("previousKept");
         json.Bool(app.previousKept);
+        json.Key("held");
+        json.Utf8String(app.held);
+        json.Key("note");
+        json.String(app.note);
         json.EndObject();
     }
     json.EndArray();

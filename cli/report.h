@@ -9,7 +9,8 @@ struct ToolOutcome {
     std::wstring id;
     const char* action = "";  // "install", "update", "uninstall", "install-self", "remove-self"
     bool ok = false;
-    // "done", "upToDate", "notInstalled", "cancelled" or "failed".
+    // "done", "upToDate", "notInstalled", "skipped" (an update --update-all
+    // leaves aside: held, or not offered here yet), "refused", "cancelled" or "failed".
     const char* status = "failed";
     std::wstring message;
     int exitCode = 0;
@@ -24,6 +25,8 @@ struct ListedApp {
     const char* state = "notInstalled";  // "installed", "updateAvailable" or "notInstalled"
     bool hidden = false;
     bool previousKept = false;
+    const char* held = "none";  // "user" or "organisation" when the version is kept
+    std::wstring note;          // why an update is not offered here, in French; empty when it is or there is none
 };
 
 struct CliReport {

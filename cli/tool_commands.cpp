@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/state.h"
+#include "app/tool_refusal.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/handles.h"
 #include "base/messages.h"
@@ -18,6 +20,7 @@
 #include "cli/command_catalog.h"
 #include "cli/exit_codes.h"
 #include "cli/outcome_codes.h"
+#include "cli/update_offers.h"
 #include "operations/operation_runner.h"
 #include "operations/tool_request.h"
 
@@ -33,11 +36,12 @@ void Finish(CliReport& report, int exitCode, std::wstring message) {
 struct Target {
     size_t index;
     const char* action;
+    // --update-all: whether the update is offered here; the others are only reported.
+    UpdateOffer offer = UpdateOffer::Offered;
 };
 
 // The entries the command names, in its order; the unknown ids go to `missing`.
-std::vector<Target> NamedTargets(const CliRequest& request, const CatalogLoadResult& catalog,
-                                 std::wstring& missing) {
+std::vector<Target> NamedTargets(const CliRequest& request, const CatalogLoadResult& catalog, std::wstring& missing) {
     const char* action = request.command == CliCommand::Uninstall ? "uninstall"
                          : request.command == CliCommand::Update  ? "update"
                                                                   : "install";
@@ -53,12 +57,15 @@ std::vector<Target> NamedTargets(const CliRequest& request, const CatalogLoadRes
     return targets;
 }
 
-std::vector<Target> UpdatableTargets(const CatalogLoadResult& catalog) {
+// Every installed tool whose file differs, with what the window would make of
+// its update: held ones and those not offered here yet are reported, not updated.
+std::vector<Target> UpdatableTargets(CatalogLoadResult& catalog) {
+    const std::vector<UpdateOffer> offers = ReckonUpdateOffers(catalog);
     std::vector<Target> targets;
     for (size_t i = 0; i < catalog.apps.size(); ++i) {
         const CatalogApp& app = catalog.apps[i];
         if (static_cast<long long>(i) != catalog.selfIndex && app.installed && app.updateAvailable)
-            targets.push_back({i, "update"});
+            targets.push_back({i, "update", offers[i]});
     }
     return targets;
 }
@@ -71,20 +78,35 @@ bool ConfirmUninstall(const std::vector<std::wstring>& ids) {
            IDYES;
 }
 
-ToolOutcome RunOne(const CatalogApp& app, size_t index, const char* action) {
+ToolOutcome RunOne(const CatalogApp& app, const Target& target) {
     ToolOutcome outcome;
     outcome.id = app.id;
-    outcome.action = action;
-    const bool uninstall = std::string(action) == "uninstall";
-    if (std::string(action) == "update" && (!app.installed || !app.updateAvailable)) {
+    outcome.action = target.action;
+    const bool uninstall = std::string(target.action) == "uninstall";
+    if (std::string(target.action) == "update" && (!app.installed || !app.updateAvailable)) {
         // Nothing to do is no failure: the tool stays as it is.
         outcome.ok = true;
         outcome.status = app.installed ? "upToDate" : "notInstalled";
         outcome.message = app.id + Text(app.installed ? msg::kResultUpToDate : msg::kResultNotInstalledSkipped);
         return outcome;
     }
+    if (const char* note = UpdateOfferNote(target.offer)) {
+        // Left as it is on purpose: no failure either.
+        outcome.ok = true;
+        outcome.status = "skipped";
+        outcome.message = app.id + Text(msg::kResultUpdateSkipped) + Text(note) + L".";
+        return outcome;
+    }
+    const ToolRefusal refusal = RefusalOf(app, uninstall ? ToolAction::Uninstall : ToolAction::Install,
+                                          g_state.policies);
+    if (refusal != ToolRefusal::None) {
+        outcome.status = "refused";
+        outcome.message = Text(msg::kOperationFailedPrefix) + Text(RefusalText(refusal));
+        outcome.exitCode = exit_code::kRefused;
+        return outcome;
+    }
     ToolOperationJob job;
-    job.appIndex = index;
+    job.appIndex = target.index;
     job.action = uninstall ? ToolAction::Uninstall : ToolAction::Install;
     job.request = MakeToolRequest(app);
     job.desktopShortcut = g_state.settings.desktopShortcut;
@@ -116,8 +138,8 @@ void RunToolCommand(const CliRequest& request, CliReport& report) {
         return Finish(report, exit_code::kCatalogRefused, Text(msg::kStatusCatalogUnreachable) + catalog->error);
 
     std::wstring missing;
-    std::vector<Target> targets =
-        request.command == CliCommand::UpdateAll ? UpdatableTargets(*catalog) : NamedTargets(request, *catalog, missing);
+    std::vector<Target> targets = request.command == CliCommand::UpdateAll ? UpdatableTargets(*catalog)
+                                                                           : NamedTargets(request, *catalog, missing);
     if (!missing.empty()) return Finish(report, exit_code::kUnknownId, Text(msg::kCliUnknownIdPrefix) + missing);
     if (targets.empty()) return Finish(report, exit_code::kDone, Text(msg::kCliNothingDone));
     if (request.confirm && !ConfirmUninstall(request.ids))
@@ -127,12 +149,12 @@ void RunToolCommand(const CliRequest& request, CliReport& report) {
     // tools; each job takes it again on this same thread.
     OperationLock lock(kCommandLockWaitMs);
     if (!lock.held())
-        return Finish(report, exit_code::kBusy, Text(msg::kOperationFailedPrefix) + Text(msg::kAnotherOperationRunning));
+        return Finish(report, exit_code::kBusy,
+                      Text(msg::kOperationFailedPrefix) + Text(msg::kAnotherOperationRunning));
     // The shortcuts are shell links, made through COM.
     ScopedComApartment com;
 
-    for (const Target& target : targets)
-        report.results.push_back(RunOne(catalog->apps[target.index], target.index, target.action));
+    for (const Target& target : targets) report.results.push_back(RunOne(catalog->apps[target.index], target));
     // Even a failed job may have changed files (a refused rollback deletes
     // its kept copy): the windows read the states again either way.
     NotifyWindowsAppsChanged();

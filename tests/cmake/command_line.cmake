@@ -19,6 +19,7 @@ endif()
 
 add_executable(orkvane_cli_tests ${CMAKE_CURRENT_SOURCE_DIR}/command_line/command_line_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/command_line/command_line_window_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/command_line/held_tools_command_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/command_line/command_line_support.cpp)
 target_link_libraries(orkvane_cli_tests PRIVATE orkvane_test_support gtest_main)
 target_compile_definitions(orkvane_cli_tests PRIVATE

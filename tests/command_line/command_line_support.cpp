@@ -46,7 +46,8 @@ std::string CatalogOf(const std::vector<TestTool>& tools, const std::string& end
     for (const TestTool& tool : tools) {
         if (!apps.empty()) apps += ",";
         apps += R"({"id":")" + tool.id + R"(","version":"1.0","category":"Outils","description":"Outil )" + tool.id +
-                R"(","sha256":")" + tool.catalogSha + R"("})";
+                R"(","sha256":")" + tool.catalogSha + R"(")" +
+                (tool.rollout != 0 ? R"(,"rollout":)" + std::to_string(tool.rollout) : std::string()) + "}";
     }
     return R"({"downloadEndpoint":")" + endpoint + R"(","iconBaseUrl":"","apps":[)" + apps + "]}";
 }

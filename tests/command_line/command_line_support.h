@@ -31,6 +31,7 @@ struct TestTool {
     std::string id;
     std::string bytes;       // the file the source offers
     std::string catalogSha;  // the SHA-256 the catalogue gives (of `bytes`, unless spoiled)
+    unsigned rollout = 0;    // the entry's "rollout"; 0: none
 };
 // A tool whose catalogue digest matches its file.
 TestTool GoodTool(const std::string& id, const std::string& bytes);

@@ -85,6 +85,9 @@ def admx_entry(policy, key_of_policy):
         if kind == "text":
             expect(control.get("expandable", "false") == "false", f"{name}: the value is REG_SZ, not expandable")
             return key, value_name, "string", 0, 0
+        if kind == "multiText":
+            # REG_MULTI_SZ, one string per line of the box.
+            return key, value_name, "list", 0, 0
         if kind == "enum":
             values = [decimals(item)[0] for item in children(control, "item")]
             expect(sorted(values) == list(range(min(values), max(values) + 1)),

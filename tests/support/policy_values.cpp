@@ -24,6 +24,17 @@ void PutPolicyText(HKEY hive, const wchar_t* name, const std::wstring& text) {
     PutPolicy(hive, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+void PutPolicyList(HKEY hive, const wchar_t* name, const std::vector<std::wstring>& items) {
+    std::wstring units;
+    for (const std::wstring& item : items) units += item + L'\0';
+    units += L'\0';
+    PutPolicy(hive, name, REG_MULTI_SZ, units.data(), static_cast<DWORD>(units.size() * sizeof(wchar_t)));
+}
+
+void PutPolicyBytes(HKEY hive, const wchar_t* name, DWORD type, const std::string& bytes) {
+    PutPolicy(hive, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
 void ClearPolicyKeys() {
     for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         RegDeleteTreeW(hive, kPolicyKeyPath);

@@ -5,9 +5,14 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 void PutPolicyDword(HKEY hive, const wchar_t* name, DWORD value);
 void PutPolicyText(HKEY hive, const wchar_t* name, const std::wstring& text);
+// A REG_MULTI_SZ: each item ended by a NUL, then one more.
+void PutPolicyList(HKEY hive, const wchar_t* name, const std::vector<std::wstring>& items);
+// Any bytes under any type, as a careless or hostile tool may leave them.
+void PutPolicyBytes(HKEY hive, const wchar_t* name, DWORD type, const std::string& bytes);
 void ClearPolicyKeys();
 
 // Both policy keys are empty while it lives.

@@ -397,6 +397,7 @@ TEST(CardMenu, MenuButtonShowsTheEntryAndItsActions) {
           {L"", false, true},
           {L"Lancer", false, false},
           {W("Mettre à jour"), false, false},
+          {W("Ne pas mettre à jour"), false, false},
           {W("Désinstaller"), false, false}}},
         {"portable copy",
          false,
@@ -406,6 +407,7 @@ TEST(CardMenu, MenuButtonShowsTheEntryAndItsActions) {
           {L"", false, true},
           {L"Lancer", true, false},
           {W("Mettre à jour"), true, false},
+          {W("Ne pas mettre à jour"), false, false},
           {W("Désinstaller"), false, false}}},
         {"while busy", true, true, false, {}},
     };

@@ -234,7 +234,7 @@ TEST_F(CatalogLoadTest, OfflineFolderFollowsThePolicies) {
         g_state.settings.offlineMode = true;
         g_state.settings.offlineRoot = c.root;
         offlineModeShared = true;
-        if (c.imposed) g_state.policies.Set(PolicyId::OfflineRoot, PolicyValue{PolicyScope::Machine, 0, c.root});
+        if (c.imposed) g_state.policies.Set(PolicyId::OfflineRoot, PolicyValue{PolicyScope::Machine, 0, c.root, {}});
         if (!c.fixedDiskAllowed) g_state.policies.Set(PolicyId::AllowFixedDiskOffline, PolicyValue{});
         StartCatalogLoad(false);
         PumpUntil(1, std::chrono::seconds(20));

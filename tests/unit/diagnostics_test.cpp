@@ -50,8 +50,8 @@ DiagnosticFacts InstalledOfflineSignedWithPolicies() {
     facts.proxy.clear();
     facts.keyFingerprints = {L"23C5DC6F5DF536CE", L"512E9AA5FDB2FDC6"};
     facts.onlineSerial = 42;
-    facts.policies.Set(PolicyId::Startup, PolicyValue{PolicyScope::Machine, 0, L""});
-    facts.policies.Set(PolicyId::OfflineRoot, PolicyValue{PolicyScope::User, 0, L"E:\\OrkvaneOffline"});
+    facts.policies.Set(PolicyId::Startup, PolicyValue{PolicyScope::Machine, 0, L"", {}});
+    facts.policies.Set(PolicyId::OfflineRoot, PolicyValue{PolicyScope::User, 0, L"E:\\OrkvaneOffline", {}});
     facts.lastLoad = CatalogLoadRecord{133000000000000000ULL, true, true, true, L"", 12};
     facts.appsToolCount = 3;
     return facts;
@@ -121,7 +121,7 @@ TEST(Diagnostics, GathersTheStateTheKeysAndTheAppsFolder) {
     g_state.settings.offlineMode = true;
     g_state.settings.offlineRoot = L"E:\\OrkvaneOffline";
     g_state.settings.offlineCatalogSerial = 7;
-    g_state.policies.Set(PolicyId::SelfUpdate, PolicyValue{PolicyScope::Machine, 0, L""});
+    g_state.policies.Set(PolicyId::SelfUpdate, PolicyValue{PolicyScope::Machine, 0, L"", {}});
     g_state.lastCatalogLoad = CatalogLoadRecord{NowFileTime(), true, false, false, L"", 5};
     const std::wstring apps = GetAppsFolder();
     CreateFolderPath(apps);
@@ -187,7 +187,7 @@ TEST(Diagnostics, NeverNamesTheUser) {
     for (wchar_t& ch : typed) ch = ch == L'\\' ? L'/' : static_cast<wchar_t>(std::towupper(ch));
     g_state.settings.offlineRoot = typed + L"/Desktop/OrkvaneOffline";
     g_state.policies.Set(PolicyId::OfflineRoot,
-                         PolicyValue{PolicyScope::User, 0, JoinPath(local, L"Cles\\OrkvaneOffline")});
+                         PolicyValue{PolicyScope::User, 0, JoinPath(local, L"Cles\\OrkvaneOffline"), {}});
     g_state.lastCatalogLoad = CatalogLoadRecord{NowFileTime(), false, false, false, L"Chemin USB invalide", 0};
     std::wstring text = ComposeDiagnosticText(GatherDiagnosticFacts());
 

@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/state.h"
 #include "app/theme.h"
+#include "app/update_offer.h"
 #include "base/constants.h"
 #include "base/messages.h"
 #include "base/operation_cancel.h"
@@ -312,7 +313,7 @@ TEST_F(KeyboardTest, MenuKeyShiftF10AndTheMenuButtonOpenTheCardMenu) {
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadOpenMenu);
         c.press();
         KillTimer(nullptr, timer);
-        EXPECT_EQ(g_menuItems, (std::vector<std::wstring>{L"outil", L"", L"Lancer", W("Désinstaller")})) << c.what;
+        EXPECT_EQ(g_menuItems, (std::vector<std::wstring>{L"outil", L"", L"Lancer", W("Ne pas mettre à jour"), W("Désinstaller")})) << c.what;
     }
     // The menu key's release does not ask for a second menu.
     EXPECT_EQ(SendMessageW(window_, WM_KEYUP, VK_APPS, 0xC0000001), 0);
@@ -354,7 +355,11 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         bool installedMode;
         std::vector<Button> buttons;
         std::vector<MenuEntry> menu;
+        HoldKind hold = HoldKind::None;
+        std::wstring spokenMenu = {};  // when it says more than the items' labels
     };
+    const std::wstring hold = W("Ne pas mettre à jour");
+    const std::wstring release = W("Reprendre les mises à jour");
     const std::wstring update = W("Mettre à jour");
     const std::wstring remove = W("Désinstaller");
     const std::wstring rollBack = W("Revenir à la version précédente");
@@ -368,14 +373,14 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
          {L"outil", L"Outils", true},
          true,
          {{WindowElement::PrimaryButton, L"Lancer", true}, {WindowElement::MenuButton, L"Autres actions", true}},
-         {{L"Lancer", true}, {remove, true}}},
+         {{L"Lancer", true}, {hold, true}, {remove, true}}},
         {"update available",
          {L"outil", L"Outils", true, true},
          true,
          {{WindowElement::PrimaryButton, update, true},
           {WindowElement::SecondButton, L"Lancer", true},
           {WindowElement::MenuButton, L"Autres actions", true}},
-         {{L"Lancer", true}, {update, true}, {remove, true}}},
+         {{L"Lancer", true}, {update, true}, {hold, true}, {remove, true}}},
         // A portable copy runs no tool but may remove one.
         {"update available, portable copy",
          {L"outil", L"Outils", true, true},
@@ -383,7 +388,7 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
          {{WindowElement::PrimaryButton, update, false},
           {WindowElement::SecondButton, L"Lancer", false},
           {WindowElement::MenuButton, L"Autres actions", true}},
-         {{L"Lancer", false}, {update, false}, {remove, true}}},
+         {{L"Lancer", false}, {update, false}, {hold, true}, {remove, true}}},
         {"not installed, portable copy",
          {L"outil", L"Outils"},
          false,
@@ -393,20 +398,43 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
          {L"outil", L"Outils", true, false, false, true},
          true,
          {{WindowElement::PrimaryButton, L"Lancer", true}, {WindowElement::MenuButton, L"Autres actions", true}},
-         {{L"Lancer", true}, {rollBack, true}, {remove, true}}},
+         {{L"Lancer", true}, {rollBack, true}, {hold, true}, {remove, true}}},
         {"update available, previous version kept, portable copy",
          {L"outil", L"Outils", true, true, false, true},
          false,
          {{WindowElement::PrimaryButton, update, false},
           {WindowElement::SecondButton, L"Lancer", false},
           {WindowElement::MenuButton, L"Autres actions", true}},
-         {{L"Lancer", false}, {update, false}, {rollBack, false}, {remove, true}}},
+         {{L"Lancer", false}, {update, false}, {rollBack, false}, {hold, true}, {remove, true}}},
+        // A held tool is launched from its card; its update waits in the menu.
+        {"update available, held by the user",
+         {L"outil", L"Outils", true, true},
+         true,
+         {{WindowElement::PrimaryButton, L"Lancer", true}, {WindowElement::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", true}, {update, true}, {release, true}, {remove, true}},
+         HoldKind::User},
+        {"update available, held by the organisation",
+         {L"outil", L"Outils", true, true},
+         true,
+         {{WindowElement::PrimaryButton, L"Lancer", true}, {WindowElement::MenuButton, L"Autres actions", true}},
+         {{L"Lancer", true}, {update, true}, {release, false}, {remove, true}},
+         HoldKind::Organisation,
+         L"Lancer, " + update + L", " + release +
+             W(" (indisponible : Version conservée par votre organisation), ") + remove},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         g_state.installedMode = c.installedMode;
         g_state.expandedId.clear();
         g_state.keyboardFocus = {};
+        g_state.settings.heldTools = IdSet();
+        g_state.policies = Policies();
+        if (c.hold == HoldKind::User) g_state.settings.heldTools.Add(L"outil");
+        if (c.hold == HoldKind::Organisation) {
+            PolicyValue held;
+            held.ids.Add(L"outil");
+            g_state.policies.Set(PolicyId::HeldTools, held);
+        }
         Show(c.app);
         Key(VK_DOWN);
         Key(VK_RIGHT);
@@ -456,6 +484,7 @@ TEST_F(KeyboardTest, PaintKeyboardScreenReaderAndMenuOfferTheSameButtons) {
         std::wstring items;
         for (const MenuEntry& entry : c.menu) items += (items.empty() ? L"" : L", ") + entry.label;
         const bool hasMenuButton = c.buttons.back().part == WindowElement::MenuButton;
+        if (!c.spokenMenu.empty()) items = c.spokenMenu;
         EXPECT_EQ(menuDescription, hasMenuButton ? items : L"");
     }
 }

@@ -462,7 +462,7 @@ TEST_F(OptionsDialogTest, SaveRefusesAFixedDiskFolderOthersCanWrite) {
 
 // A policy's value as LoadSettings leaves it: in force, and in the settings.
 void Impose(PolicyId id, DWORD number, const std::wstring& text = L"") {
-    g_state.policies.Set(id, PolicyValue{PolicyScope::Machine, number, text});
+    g_state.policies.Set(id, PolicyValue{PolicyScope::Machine, number, text, {}});
     Settings& settings = g_state.settings;
     switch (id) {
     case PolicyId::Startup: settings.startup = number != 0; break;

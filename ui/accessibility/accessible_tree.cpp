@@ -8,6 +8,7 @@
 #include "app/state.h"
 #include "app/theme.h"
 #include "catalog/catalog_model.h"
+#include "catalog/utf8.h"
 #include "catalog/web_host.h"
 #include "ui/header_model.h"
 #include "ui/keyboard/focus_order.h"
@@ -279,11 +280,15 @@ std::wstring DescriptionOf(const ElementId& node) {
     if (app == nullptr) return {};
     if (node.element == WindowElement::Card) return app->description;
     if (node.element != WindowElement::MenuButton) return {};
-    // What the menu button opens, so that it is heard before the menu is.
+    // What the menu button opens, so that it is heard before the menu is,
+    // with the reason of an item the organisation greys out (a greyed menu
+    // item is read as unavailable, never why).
     std::wstring items;
     for (const CardAction* action : CardMenuActions(*app)) {
         if (!items.empty()) items += L", ";
         items += action->label;
+        const char* reason = action->disabledBecause != nullptr ? action->disabledBecause(*app) : nullptr;
+        if (reason != nullptr) items += L" (indisponible : " + Utf8ToWide(reason) + L")";
     }
     return items;
 }

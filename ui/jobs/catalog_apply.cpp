@@ -19,6 +19,7 @@
 #include "ui/jobs/automatic_updates.h"
 #include "ui/jobs/catalog_apply.h"
 #include "ui/jobs/icon_jobs.h"
+#include "ui/jobs/required_installs.h"
 #include "ui/list/card_layout.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/repaint.h"
@@ -69,6 +70,8 @@ void ApplyLoadedCatalog(HWND window, CatalogLoadResult& result) {
     UpdateScrollMetrics();
     // A hidden window fetches its icons when it is next shown.
     if (IsWindowVisible(window) && !IsIconic(window)) StartIconLoad();
+    // Required tools go first: a round of automatic updates waits for them.
+    QueueRequiredTools();
     if (!result.automatic) return;
     if (g_state.settings.autoUpdate && g_state.installedMode)
         StartAutomaticUpdates();

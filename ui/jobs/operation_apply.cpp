@@ -15,6 +15,7 @@
 #include "ui/jobs/automatic_updates.h"
 #include "ui/jobs/catalog_start.h"
 #include "ui/jobs/progress_apply.h"
+#include "ui/jobs/required_installs.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/message_box.h"
 #include "ui/repaint.h"
@@ -44,8 +45,26 @@ void ApplyToolState(const OperationResult& result) {
     app.kept = result.toolState->kept;
 }
 
-void ApplyResult(std::unique_ptr<OperationResult> result, bool automatic) {
+// Nobody clicked for a required tool's install: its failure is told in the
+// status line only, and the next load tries again.
+void ShowRequiredFailure(const OperationResult& result) {
+    std::wstring name;
+    if (result.appIndex >= 0 && static_cast<unsigned long long>(result.appIndex) < g_state.apps.size())
+        name = g_state.apps[static_cast<size_t>(result.appIndex)].name;
+    g_state.statusText = Utf8ToWide(msg::kProgressInstall) + name + Utf8ToWide(msg::kRequiredInstallFailed) +
+                         result.error;
+    UpdateScrollMetrics();
+    InvalidateMainWindow(g_state.mainWindow);
+    RefreshAppsChangedOutside();
+}
+
+// Whose operation it was: the user's, a round of automatic updates, or the
+// install of a tool the organisation requires.
+enum class Origin { User, Automatic, Required };
+
+void ApplyResult(std::unique_ptr<OperationResult> result, Origin origin) {
     g_state.busy = false;
+    const bool automatic = origin != Origin::User;
     g_state.operationCancellable = false;
     g_state.cancelRequested = false;
     // "Annuler" goes with the operation; its focus must not come back with
@@ -69,7 +88,10 @@ void ApplyResult(std::unique_ptr<OperationResult> result, bool automatic) {
     }
     ApplyToolState(*result);
     if (!result->ok) {
-        ShowFailure(result->error, automatic);
+        if (origin == Origin::Required)
+            ShowRequiredFailure(*result);
+        else
+            ShowFailure(result->error, automatic);
         return;
     }
     g_state.statusText = result->message;
@@ -88,7 +110,14 @@ void ApplyResult(std::unique_ptr<OperationResult> result, bool automatic) {
 
 void ApplyOperationResult(std::unique_ptr<OperationResult> result) {
     const bool automatic = TakeAutomaticUpdateResult(result.get());
-    ApplyResult(std::move(result), automatic);
-    // The next automatic update, if a round is under way, once this one is applied.
+    const bool required = std::exchange(g_state.requiredInstallRunning, false);
+    const bool closing = result && result->ok && result->closeMain;
+    // "Annuler" on a required tool's install stops the others too, until the next load.
+    if (required && result && result->cancelled) g_state.requiredQueue.clear();
+    ApplyResult(std::move(result), required ? Origin::Required : automatic ? Origin::Automatic : Origin::User);
+    if (closing) return;
+    // What is left of the required tools first, then of a round of automatic
+    // updates; each waits while the other's operation runs.
+    StartNextRequiredTool();
     ContinueAutomaticUpdates();
 }

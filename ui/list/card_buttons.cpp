@@ -5,20 +5,39 @@
 #include <algorithm>
 
 #include "app/state.h"
+#include "app/tool_refusal.h"
 #include "app/update_offer.h"
+#include "base/messages.h"
 #include "catalog/catalog_model.h"
 #include "ui/list/card_layout.h"
 
 CardState CardStateOf(const CatalogApp& app) {
     if (!app.installed) return CardState::NotInstalled;
+    switch (HoldOf(app.id, CurrentHolds())) {
+    case HoldKind::Organisation: return CardState::HeldByOrganisation;
+    case HoldKind::User: return CardState::Held;
+    case HoldKind::None: break;
+    }
     // A release whose staged rollout has not reached this PC is not offered here yet.
     return UpdateShown(app) ? CardState::UpdateAvailable : CardState::UpToDate;
 }
 
 bool OffersPreviousVersion(const CatalogApp& app) { return app.kept.previousKept; }
 
-bool CardActionEnabled(const CardAction& action, bool installedMode, bool busy) {
-    return !busy && (installedMode || !action.needsInstalledMode);
+bool HasNewRelease(const CatalogApp& app) { return app.updateAvailable; }
+
+const char* WhyNoRelease(const CatalogApp& app) {
+    return HoldOf(app.id, CurrentHolds()) == HoldKind::Organisation ? msg::kHeldByOrganisation : nullptr;
+}
+
+const char* WhyNoRemoval(const CatalogApp& app) {
+    const ToolRefusal refusal = RefusalOf(app, ToolAction::Uninstall, g_state.policies);
+    return refusal == ToolRefusal::None ? nullptr : RefusalText(refusal);
+}
+
+bool CardActionEnabled(const CardAction& action, const CatalogApp& app, bool installedMode, bool busy) {
+    if (busy || (!installedMode && action.needsInstalledMode)) return false;
+    return action.disabledBecause == nullptr || action.disabledBecause(app) == nullptr;
 }
 
 bool CardOffersAction(const CardAction& action, const CatalogApp& app, bool inMenu) {
@@ -43,7 +62,7 @@ std::vector<CardButton> ExpandedCardButtons(const CatalogApp& app) {
     for (const CardAction& action : kCardActions) {
         if (CardOffersAction(action, app, false)) {
             buttons.push_back({action.button.Of(state), action.label, action.action,
-                               CardActionEnabled(action, g_state.installedMode, g_state.busy), false});
+                               CardActionEnabled(action, app, g_state.installedMode, g_state.busy), false});
         } else if (CardOffersAction(action, app, true)) {
             menuOffersMore = true;
         }

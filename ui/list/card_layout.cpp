@@ -13,6 +13,7 @@
 #include "base/constants.h"
 #include "base/text_fold.h"
 #include "catalog/catalog_model.h"
+#include "ui/list/card_buttons.h"
 #include "ui/list/card_metrics.h"
 
 namespace {
@@ -119,7 +120,8 @@ void GroupCards(CardListLayout& layout) {
         if (!ShowsAsCard(app)) continue;
         visible.push_back(index);
         titles.push_back(FoldedKeys::Title(index));
-        if (UpdateShown(app)) ++updateCount;
+        // A held tool announces no update.
+        if (CardStateOf(app) == CardState::UpdateAvailable) ++updateCount;
     }
     const FoldedKeys keys(titles);
     const std::vector<std::pair<std::wstring_view, size_t>> order = SortedByGroup(keys, visible.size());

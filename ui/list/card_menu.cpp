@@ -11,6 +11,7 @@
 #include "catalog/catalog_model.h"
 #include "operations/operation_runner.h"
 #include "ui/list/card_buttons.h"
+#include "ui/list/tool_hold.h"
 #include "ui/upward_calls.h"
 
 namespace {
@@ -47,8 +48,8 @@ int TrackCardMenu(HMENU menu, const RECT& clientBounds) {
 std::vector<CardMenuItem> BuildCardMenu(const CatalogApp& app, bool installedMode, bool busy) {
     std::vector<CardMenuItem> items;
     for (const CardAction* action : CardMenuActions(app)) {
-        const bool enabled = CardActionEnabled(*action, installedMode, busy);
-        items.push_back({action->commandId, action->label, action->action, enabled});
+        const bool enabled = CardActionEnabled(*action, app, installedMode, busy);
+        items.push_back({action->commandId, action->label, action->action, action->command, enabled});
     }
     return items;
 }
@@ -74,10 +75,12 @@ void ShowCardMenu(const HitRecord& record) {
         return;
     }
     for (const CardMenuItem& item : BuildCardMenu(g_state.apps[appIndex], g_state.installedMode, false)) {
-        if (item.commandId == command && item.enabled) {
+        if (item.commandId != command || !item.enabled) continue;
+        if (item.command == CardCommand::Operation)
             Upward().startToolOperation(appIndex, item.action);
-            return;
-        }
+        else
+            SetToolHeld(appIndex, item.command == CardCommand::Hold);
+        return;
     }
 }
 

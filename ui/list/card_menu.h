@@ -1,11 +1,13 @@
 // The card's own menu (launch, install or update, go back to the previous
-// version, uninstall), opened from the three-dot button of an expanded card.
+// version, hold the version or let it be updated, uninstall), opened from the
+// three-dot button of an expanded card.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/view_records.h"
+#include "ui/list/card_buttons.h"
 
 struct CatalogApp;
 
@@ -13,6 +15,7 @@ struct CardMenuItem {
     int commandId = 0;
     std::wstring label;
     ToolAction action = ToolAction::Launch;
+    CardCommand command = CardCommand::Operation;
     bool enabled = false;
 };
 

@@ -72,18 +72,33 @@ void PaintGroup(HDC dc, const RECT& bounds, const GroupBox& group, const RECT& l
 
 void PaintStateLabel(HDC dc, const RECT& box, CardState state) {
     const Palette& palette = g_state.palette;
+    const wchar_t* badge = kCardStateWords.Of(state).badge;
     switch (state) {
     case CardState::UpdateAvailable:
         FillRounded(dc, box, palette.warningFill, palette.warningFill);
-        DrawLabel(dc, kCardStateWords.updateAvailable.badge, box, g_state.smallFont.get(), palette.warning, kLineRight);
+        DrawLabel(dc, badge, box, g_state.smallFont.get(), palette.warning, kLineRight);
         break;
-    case CardState::UpToDate:
-        DrawLabel(dc, kCardStateWords.upToDate.badge, box, g_state.smallFont.get(), palette.success, kLineRight);
-        break;
+    case CardState::UpToDate: DrawLabel(dc, badge, box, g_state.smallFont.get(), palette.success, kLineRight); break;
     case CardState::NotInstalled:
-        DrawLabel(dc, kCardStateWords.notInstalled.badge, box, g_state.smallFont.get(), palette.textMuted, kLineRight);
+    case CardState::Held:
+    case CardState::HeldByOrganisation:
+        DrawLabel(dc, badge, box, g_state.smallFont.get(), palette.textMuted, kLineRight);
         break;
     }
+}
+
+// Room for the state's word at the right of the title row: the fixed widths
+// of the short words, the measured one of a hold's.
+int StateLabelWidth(HDC dc, CardState state) {
+    switch (state) {
+    case CardState::UpdateAvailable: return Scale(112);
+    case CardState::Held:
+    case CardState::HeldByOrganisation:
+        return std::max(Scale(94), TextWidth(dc, g_state.smallFont.get(), kCardStateWords.Of(state).badge) + Scale(4));
+    case CardState::NotInstalled:
+    case CardState::UpToDate: break;
+    }
+    return Scale(94);
 }
 
 void PaintChevron(HDC dc, const RECT& box, bool expanded) {
@@ -120,9 +135,10 @@ void PaintMenuButton(HDC dc, const RECT& box, bool enabled) {
     }
 }
 
-std::wstring VersionLine(const CatalogApp& app, CardState state) {
+// The catalogue's version is the installed one unless the file differs.
+std::wstring VersionLine(const CatalogApp& app) {
     if (app.version.empty()) return {};
-    return (state == CardState::UpToDate ? L"Version : " : L"Version disponible : ") + app.version;
+    return (app.installed && !app.updateAvailable ? L"Version : " : L"Version disponible : ") + app.version;
 }
 
 // Where a button of the expanded card goes, on the row below its version line.
@@ -152,14 +168,13 @@ void RecordCardHits(const RECT& card, size_t appIndex, const RECT& listArea) {
 void PaintCardDetails(HDC dc, const RECT& card, size_t appIndex) {
     const CatalogApp& app = g_state.apps[appIndex];
     const Palette& palette = g_state.palette;
-    const CardState state = CardStateOf(app);
     const LONG L = card.left;
     const LONG T = card.top;
     const LONG R = card.right;
 
     DrawLabel(dc, app.description, {L + Scale(42), T + Scale(44), R - Scale(12), T + Scale(79)}, g_state.bodyFont.get(),
               palette.textMuted, kParagraph);
-    DrawLabel(dc, VersionLine(app, state), {L + Scale(42), T + Scale(81), R - Scale(12), T + Scale(101)},
+    DrawLabel(dc, VersionLine(app), {L + Scale(42), T + Scale(81), R - Scale(12), T + Scale(101)},
               g_state.smallFont.get(), palette.textMuted, kLineLeft);
 
     for (const CardButton& button : ExpandedCardButtons(app)) {
@@ -257,7 +272,7 @@ void PaintCard(HDC dc, const CardSlot& onScreen, const RECT& listArea, const REC
     const LONG T = card.top;
     const LONG R = card.right;
     const LONG B = card.bottom;
-    const int stateWidth = Scale(state == CardState::UpdateAvailable ? 112 : 94);
+    const int stateWidth = StateLabelWidth(dc, state);
 
     const RECT titleRow{L, T, R, T + Scale(kCardTitleHeight)};
     if (B > titleRow.bottom) FillSolid(dc, {L, titleRow.bottom, R, B}, palette.surface);

@@ -34,8 +34,8 @@ constexpr wchar_t kCloseGlyph[] = L"×";
 constexpr PopupButton kUpdateButton{kUpdateButtonId, L"Mettre à jour", 222, 108, 150, 34};
 constexpr PopupButton kNextButton{kNextButtonId, L"Suivante", 18, 108, 94, 34};
 
-// An update this PC is offered now: not turned down by going back to the
-// previous version, reached by its rollout, past the organisation's delay.
+// An update this PC is offered now: not held, not turned down by going back
+// to the previous version, reached by its rollout, past the organisation's delay.
 bool OffersUpdate(const CatalogApp& app) {
     return UpdateOfferOf(app, CurrentUpdateRules(NowFileTime())) == UpdateOffer::Offered;
 }
