@@ -1,8 +1,11 @@
 // The parts of catalog.json that the catalogue is built from, read in one
-// pass over the document's UTF-8 bytes. No tree of the whole document is
-// made: an entry's members stay where they are in the bytes, and the
-// catalogue converts only the texts it keeps. The document is checked whole,
-// as ParseJson checks it, and fails with the same messages.
+// pass over the document's UTF-8 bytes. No tree of the document is made: the
+// pass checks the whole document, as ParseJson does, and keeps only the
+// root's few members and where each entry starts. An entry is read again
+// from the bytes when the catalogue takes it, into one record reused from
+// entry to entry, and the catalogue converts only the texts it keeps. On a
+// busy machine fresh memory is dear: a record per entry cost more than
+// reading each entry twice.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +18,7 @@
 
 // One member of a catalogue entry: its kind and where its value lies.
 struct CatalogMember {
-    // String and Number: where the text (between the quotes) lies in the
-    // bytes. Array: the first of its possible digests and their count.
+    // String and Number: where the text (between the quotes) lies in the bytes.
     uint32_t start = 0;
     uint32_t length = 0;
     // String: its length in UTF-16 units.
@@ -45,6 +47,8 @@ struct CatalogEntry {
     CatalogMember icon;
     CatalogMember withdrawn;
     CatalogMember rollout;
+    // The strings of "withdrawn" that have a digest's length.
+    std::vector<CatalogMember> digests;
 };
 
 class CatalogDocument {
@@ -60,15 +64,15 @@ public:
     const JsonValue& top() const { return top_; }
     // The root's first "apps" member is an array of at least one element.
     bool hasApps() const { return appsElements_ > 0; }
-    // The objects of that array, in order; its other elements make no tool.
-    const std::vector<CatalogEntry>& entries() const { return entries_; }
+    // The objects of that array; its other elements make no tool.
+    size_t entryCount() const { return entryStarts_.size(); }
+    // The members of the index-th of those objects, into `entry`.
+    void ReadEntry(size_t index, CatalogEntry& entry) const;
 
     std::wstring Text(const CatalogMember& member) const;
     // The same into `out`, whose room is reused.
     void TextInto(const CatalogMember& member, std::wstring& out) const;
     double Number(const CatalogMember& member) const;
-    // The strings of a "withdrawn" array that have a digest's length.
-    std::vector<std::wstring> Digests(const CatalogMember& withdrawn) const;
 
 private:
     friend class CatalogDocumentReader;
@@ -76,7 +80,6 @@ private:
     std::string_view bytes_;
     JsonValue top_;
     size_t appsElements_ = 0;
-    std::vector<CatalogEntry> entries_;
-    // The strings of every entry's "withdrawn" that could be digests.
-    std::vector<CatalogMember> digests_;
+    // Where each object of "apps" opens, in the bytes.
+    std::vector<uint32_t> entryStarts_;
 };

@@ -286,7 +286,9 @@ public:
     static bool IsTrue(const JsonValue* member) {
         return member != nullptr && member->kind == JsonKind::Bool && member->boolValue;
     }
-    static std::vector<std::wstring> Digests(const JsonValue* member) { return WithdrawnDigests(member); }
+    static std::vector<std::wstring> Digests(const EntryMembers<Value>& entry) {
+        return WithdrawnDigests(entry.withdrawn);
+    }
     static unsigned Rollout(const JsonValue* member) { return RolloutOf(member); }
 
 private:
@@ -303,7 +305,9 @@ public:
     bool HasApps() const { return document_.hasApps(); }
     template <typename Each>
     void ForEachEntry(Each&& each) const {
-        for (const CatalogEntry& entry : document_.entries()) {
+        CatalogEntry entry;
+        for (size_t i = 0; i < document_.entryCount(); ++i) {
+            document_.ReadEntry(i, entry);
             if (!each(entry)) return;
         }
     }
@@ -317,11 +321,12 @@ public:
     }
     std::wstring Take(const CatalogMember& member) const { return document_.Text(member); }
     static bool IsTrue(const CatalogMember& member) { return member.Kind() == JsonKind::Bool && member.boolValue; }
-    std::vector<std::wstring> Digests(const CatalogMember& member) const {
-        std::vector<std::wstring> digests = document_.Digests(member);
-        digests.erase(std::remove_if(digests.begin(), digests.end(),
-                                     [](const std::wstring& digest) { return !IsSha256Text(digest); }),
-                      digests.end());
+    std::vector<std::wstring> Digests(const CatalogEntry& entry) const {
+        std::vector<std::wstring> digests;
+        for (const CatalogMember& member : entry.digests) {
+            std::wstring digest = document_.Text(member);
+            if (IsSha256Text(digest)) digests.push_back(std::move(digest));
+        }
         return digests;
     }
     unsigned Rollout(const CatalogMember& member) const {
@@ -356,7 +361,7 @@ void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings&
     app.description = source.Take(entry.description);
     app.sha256 = source.Take(entry.sha256);
     app.hidden = source.IsTrue(entry.hidden);
-    app.withdrawn = source.Digests(entry.withdrawn);
+    app.withdrawn = source.Digests(entry);
     app.rollout = source.Rollout(entry.rollout);
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());

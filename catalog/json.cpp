@@ -45,9 +45,9 @@ public:
         next.kind = JsonKind::String;
         json_grammar::AssignString(span, next.text);
     }
-    void BeginArray() { Open(JsonKind::Array); }
+    void BeginArray(const Unit*) { Open(JsonKind::Array); }
     void EndArray() { open_.pop_back(); }
-    void BeginObject() {
+    void BeginObject(const Unit*) {
         Open(JsonKind::Object);
         Pending().clear();
     }

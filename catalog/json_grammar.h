@@ -5,7 +5,8 @@
 // sink, only when kept.
 //
 // A sink has: Null(), Bool(bool), Number(first, last), String(span),
-// BeginArray(), EndArray(), BeginObject(), Key(span), EndObject().
+// BeginArray(at), EndArray(), BeginObject(at), Key(span), EndObject(), where
+// `at` is the place of the opening bracket or brace.
 #pragma once
 
 #include <cstddef>
@@ -320,7 +321,7 @@ void ParseValue(Cursor<Unit>& cursor, Sink& sink, int depth);
 
 template <typename Unit, typename Sink>
 void ParseArray(Cursor<Unit>& cursor, Sink& sink, int depth) {
-    sink.BeginArray();
+    sink.BeginArray(cursor.position);
     ++cursor.position;
     SkipSpace(cursor);
     if (!AtEnd(cursor) && *cursor.position == ']') {
@@ -341,7 +342,7 @@ void ParseArray(Cursor<Unit>& cursor, Sink& sink, int depth) {
 
 template <typename Unit, typename Sink>
 void ParseObject(Cursor<Unit>& cursor, Sink& sink, int depth) {
-    sink.BeginObject();
+    sink.BeginObject(cursor.position);
     ++cursor.position;
     SkipSpace(cursor);
     if (!AtEnd(cursor) && *cursor.position == '}') {
