@@ -6,11 +6,11 @@
 #include "base/constants.h"
 #include "base/paths.h"
 #include "base/post_result.h"
+#include "catalog/catalog_document.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_signature_source.h"
 #include "catalog/error_text.h"
 #include "catalog/http_client.h"
-#include "catalog/json.h"
 #include "catalog/offline_source.h"
 #include "catalog/offline_trust.h"
 #include "catalog/share_source.h"
@@ -43,12 +43,12 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         std::wstring root;
         std::string bytes = ReadCatalogBytes(job, root);
         result->signatureVerified = VerifyCatalogSourceSignature(bytes, job.offline, root, job.signingKeys);
-        JsonValue document = ParseJson(std::string_view(bytes));
+        const CatalogDocument document(bytes);
         // A signature proves who wrote the catalogue, not that it is the latest.
         if (result->signatureVerified)
-            result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document), job.highestSerial,
-                                                                CatalogClockNow());
-        BuildCatalog(std::move(document), job.offline, root, *result);
+            result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document.top()),
+                                                                job.highestSerial, CatalogClockNow());
+        BuildCatalog(document, job.offline, root, *result);
     } catch (const std::exception& e) {
         result->ok = false;
         result->error = ErrorMessageText(e.what());

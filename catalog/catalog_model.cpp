@@ -170,7 +170,7 @@ void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& 
     app.updateAvailable = InstalledFileNeedsUpdate(*path, app.sha256);
 }
 
-std::wstring IconAddress(const JsonValue* iconMember, const std::wstring& iconBaseUrl, const std::wstring& id) {
+std::wstring IconAddress(const std::wstring& icon, const std::wstring& iconBaseUrl, const std::wstring& id) {
     if (!iconBaseUrl.empty()) {
         std::wstring location;
         location.reserve(iconBaseUrl.size() + 1 + id.size() + 4);
@@ -180,15 +180,13 @@ std::wstring IconAddress(const JsonValue* iconMember, const std::wstring& iconBa
         location += L".png";
         return location;
     }
-    std::wstring icon;
-    if (iconMember != nullptr && iconMember->kind == JsonKind::String) icon = iconMember->text;
     if (!icon.empty() && icon.front() == L'/') return SiteRoot() + icon;
     return icon;
 }
 
 // Icons come over HTTPS only; any other address gets no request and no icon.
-std::wstring OnlineIconLocation(const JsonValue* iconMember, const std::wstring& iconBaseUrl, const std::wstring& id) {
-    std::wstring location = IconAddress(iconMember, iconBaseUrl, id);
+std::wstring OnlineIconLocation(const std::wstring& icon, const std::wstring& iconBaseUrl, const std::wstring& id) {
+    std::wstring location = IconAddress(icon, iconBaseUrl, id);
     if (!StartsWith(location, L"https://")) location.clear();
     return location;
 }
@@ -262,32 +260,109 @@ std::wstring TakeText(JsonValue* member) {
     return std::move(member->text);
 }
 
-bool HasText(const JsonValue* member, size_t minimum = 1) {
-    return member != nullptr && member->kind == JsonKind::String && member->text.size() >= minimum;
-}
+// A parsed tree. `Value` is JsonValue for a document that is discarded
+// afterwards, const JsonValue for one that is kept.
+template <typename Value>
+class TreeSource {
+public:
+    explicit TreeSource(Value& document) : document_(document), apps_(FindMember(document, L"apps")) {}
+
+    const JsonValue& Top() const { return document_; }
+    bool HasApps() const { return apps_ != nullptr && apps_->kind == JsonKind::Array && !apps_->items.empty(); }
+    // Calls `each` with the members of every object of "apps", in order,
+    // while it returns true.
+    template <typename Each>
+    void ForEachEntry(Each&& each) const {
+        for (auto& item : apps_->items) {
+            if (item.kind == JsonKind::Object && !each(FindEntryMembers(item))) return;
+        }
+    }
+
+    static bool HasText(const JsonValue* member, size_t minimum = 1) {
+        return member != nullptr && member->kind == JsonKind::String && member->text.size() >= minimum;
+    }
+    static std::wstring_view View(const JsonValue* member, std::wstring&) { return member->text; }
+    static std::wstring Take(Value* member) { return TakeText(member); }
+    static bool IsTrue(const JsonValue* member) {
+        return member != nullptr && member->kind == JsonKind::Bool && member->boolValue;
+    }
+    static std::vector<std::wstring> Digests(const EntryMembers<Value>& entry) {
+        return WithdrawnDigests(entry.withdrawn);
+    }
+    static unsigned Rollout(const JsonValue* member) { return RolloutOf(member); }
+
+private:
+    Value& document_;
+    Value* apps_;
+};
+
+// The document read in one pass: texts are converted as they are taken.
+class DocumentSource {
+public:
+    explicit DocumentSource(const CatalogDocument& document) : document_(document) {}
+
+    const JsonValue& Top() const { return document_.top(); }
+    bool HasApps() const { return document_.hasApps(); }
+    template <typename Each>
+    void ForEachEntry(Each&& each) const {
+        CatalogEntry entry;
+        for (size_t i = 0; i < document_.entryCount(); ++i) {
+            document_.ReadEntry(i, entry);
+            if (!each(entry)) return;
+        }
+    }
+
+    static bool HasText(const CatalogMember& member, size_t minimum = 1) {
+        return member.Kind() == JsonKind::String && member.units >= minimum;
+    }
+    std::wstring_view View(const CatalogMember& member, std::wstring& scratch) const {
+        document_.TextInto(member, scratch);
+        return scratch;
+    }
+    std::wstring Take(const CatalogMember& member) const { return document_.Text(member); }
+    static bool IsTrue(const CatalogMember& member) { return member.Kind() == JsonKind::Bool && member.boolValue; }
+    std::vector<std::wstring> Digests(const CatalogEntry& entry) const {
+        std::vector<std::wstring> digests;
+        for (const CatalogMember& member : entry.digests) {
+            std::wstring digest = document_.Text(member);
+            if (IsSha256Text(digest)) digests.push_back(std::move(digest));
+        }
+        return digests;
+    }
+    unsigned Rollout(const CatalogMember& member) const {
+        if (member.Kind() != JsonKind::Number) return RolloutOf(nullptr);
+        JsonValue number;
+        number.kind = JsonKind::Number;
+        number.number = document_.Number(member);
+        return RolloutOf(&number);
+    }
+
+private:
+    const CatalogDocument& document_;
+};
 
 // Whether the entry holds every member a tool needs; one that does not fails
 // the whole load.
-template <typename Value>
-bool IsCompleteEntry(const EntryMembers<Value>& entry) {
-    return HasText(entry.id) && HasText(entry.version) && HasText(entry.category) && HasText(entry.description) &&
-           HasText(entry.sha256, kDownloadIdShaUnits);
+template <typename Source, typename Entry>
+bool IsCompleteEntry(const Source& source, const Entry& entry) {
+    return source.HasText(entry.id) && source.HasText(entry.version) && source.HasText(entry.category) &&
+           source.HasText(entry.description) && source.HasText(entry.sha256, kDownloadIdShaUnits);
 }
 
 // Fills `app`, a new entry of the catalogue, in place: moving a whole tool
 // into the list would move every one of its strings once more.
-template <typename Value>
-void ReadEntry(const EntryMembers<Value>& entry, const DocumentSettings& document, CatalogApp& app) {
-    app.id = TakeText(entry.id);
+template <typename Source, typename Entry>
+void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings& document, CatalogApp& app) {
+    app.id = source.Take(entry.id);
     app.name = app.id;
-    app.version = TakeText(entry.version);
-    app.category = TakeText(entry.category);
-    app.lot = TakeText(entry.lot);
-    app.description = TakeText(entry.description);
-    app.sha256 = TakeText(entry.sha256);
-    app.hidden = entry.hidden != nullptr && entry.hidden->kind == JsonKind::Bool && entry.hidden->boolValue;
-    app.withdrawn = WithdrawnDigests(entry.withdrawn);
-    app.rollout = RolloutOf(entry.rollout);
+    app.version = source.Take(entry.version);
+    app.category = source.Take(entry.category);
+    app.lot = source.Take(entry.lot);
+    app.description = source.Take(entry.description);
+    app.sha256 = source.Take(entry.sha256);
+    app.hidden = source.IsTrue(entry.hidden);
+    app.withdrawn = source.Digests(entry);
+    app.rollout = source.Rollout(entry.rollout);
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.append(app.id).append(kExeExtension);
@@ -298,7 +373,9 @@ void ReadEntry(const EntryMembers<Value>& entry, const DocumentSettings& documen
         app.iconLocation = OfflineToolPath(document.offlineRoot, L"icons", app, L".png");
     } else {
         app.downloadEndpoint = document.downloadEndpoint;
-        app.iconLocation = OnlineIconLocation(entry.icon, document.iconBaseUrl, app.id);
+        // The entry's own "icon" counts only without a base for every icon.
+        const std::wstring icon = document.iconBaseUrl.empty() ? source.Take(entry.icon) : std::wstring();
+        app.iconLocation = OnlineIconLocation(icon, document.iconBaseUrl, app.id);
     }
     RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
 }
@@ -306,13 +383,14 @@ void ReadEntry(const EntryMembers<Value>& entry, const DocumentSettings& documen
 // Sized by the entries that can become tools, counted up to the first that
 // would fail the load: a document of thousands of empty arrays or objects
 // reserves nothing.
-size_t ToolsBeforeFirstIncomplete(const std::vector<JsonValue>& items) {
+template <typename Source>
+size_t ToolsBeforeFirstIncomplete(const Source& source) {
     size_t count = 0;
-    for (const JsonValue& item : items) {
-        if (item.kind != JsonKind::Object) continue;
-        if (!IsCompleteEntry(FindEntryMembers(item))) break;
+    source.ForEachEntry([&](const auto& entry) {
+        if (!IsCompleteEntry(source, entry)) return false;
         ++count;
-    }
+        return true;
+    });
     return count;
 }
 
@@ -371,41 +449,39 @@ private:
     size_t slot_ = 0;
 };
 
-template <typename Json>
-void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
+template <typename Source>
+void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     result.ok = false;
     result.apps.clear();
     result.selfIndex = -1;
 
-    result.downloadEndpoint = GetStringMember(document, L"downloadEndpoint");
-    const std::wstring iconBaseUrl = GetStringMember(document, L"iconBaseUrl");
+    result.downloadEndpoint = GetStringMember(source.Top(), L"downloadEndpoint");
+    const std::wstring iconBaseUrl = GetStringMember(source.Top(), L"iconBaseUrl");
     if (!offline && !StartsWith(result.downloadEndpoint, L"https://")) Fail(msg::kEndpointInvalid);
-
-    auto apps = FindMember(document, L"apps");
-    if (apps == nullptr || apps->kind != JsonKind::Array || apps->items.empty()) Fail(msg::kNoApps);
+    if (!source.HasApps()) Fail(msg::kNoApps);
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    const size_t tools = ToolsBeforeFirstIncomplete(apps->items);
+    const size_t tools = ToolsBeforeFirstIncomplete(source);
     result.apps.reserve(tools);
     // Ids name files, and file names ignore case: the first entry of an id is
     // the tool, later ones are skipped like elements that are not objects.
     TakenIds ids(result.apps, tools);
-    for (auto& entry : apps->items) {
-        if (entry.kind != JsonKind::Object) continue;
-        const auto members = FindEntryMembers(entry);
-        const bool named = HasText(members.id);
-        if (named && ids.Seen(members.id->text)) continue;
-        if (!IsCompleteEntry(members)) Fail(msg::kEntryIncomplete);
+    std::wstring idText;
+    source.ForEachEntry([&](const auto& entry) {
+        const bool named = source.HasText(entry.id);
+        if (named && ids.Seen(source.View(entry.id, idText))) return true;
+        if (!IsCompleteEntry(source, entry)) Fail(msg::kEntryIncomplete);
         try {
-            ReadEntry(members, settings, result.apps.emplace_back());
+            ReadEntry(source, entry, settings, result.apps.emplace_back());
         } catch (...) {
             result.apps.pop_back();
             throw;
         }
         if (named) ids.Take(result.apps.size() - 1);
         if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
-    }
+        return true;
+    });
     if (result.apps.empty()) Fail(msg::kNoValidApps);
     result.ok = true;
 }
@@ -413,11 +489,16 @@ void BuildCatalogFrom(Json& document, bool offline, const std::wstring& offlineR
 }  // namespace
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
-    BuildCatalogFrom(document, offline, offlineRoot, result);
+    BuildCatalogFrom(TreeSource<const JsonValue>(document), offline, offlineRoot, result);
 }
 
 void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
-    BuildCatalogFrom(document, offline, offlineRoot, result);
+    BuildCatalogFrom(TreeSource<JsonValue>(document), offline, offlineRoot, result);
+}
+
+void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
+                  CatalogLoadResult& result) {
+    BuildCatalogFrom(DocumentSource(document), offline, offlineRoot, result);
 }
 
 bool IsValidAppId(const std::wstring& id) {

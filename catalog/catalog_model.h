@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/tool_files.h"
+#include "catalog/catalog_document.h"
 #include "catalog/json.h"
 
 namespace Gdiplus {
@@ -65,6 +66,9 @@ void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& o
 // The same for a document that is discarded afterwards: its strings are moved
 // into the entries instead of copied.
 void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result);
+// The same from the document read in one pass, as the catalogue's load reads it.
+void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
+                  CatalogLoadResult& result);
 bool IsValidAppId(const std::wstring& id);
 bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,

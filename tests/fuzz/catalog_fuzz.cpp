@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "base/error.h"
 #include "base/messages.h"
+#include "catalog/catalog_document.h"
 #include "catalog/catalog_model.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"
@@ -238,6 +240,31 @@ std::string Outcome(Parse&& parse) {
     }
 }
 
+// A built catalogue written out whole, or the message it failed with.
+std::string CatalogueOutcome(const std::function<void(CatalogLoadResult&)>& build) {
+    CatalogLoadResult result;
+    try {
+        build(result);
+    } catch (const AppError& e) {
+        return std::string("error ") + e.what();
+    }
+    std::string out = std::to_string(result.selfIndex) + ";";
+    auto text = [&out](const std::wstring& value) {
+        for (wchar_t c : value) out += std::to_string(static_cast<unsigned>(c)) + ".";
+        out += ';';
+    };
+    text(result.downloadEndpoint);
+    for (const CatalogApp& app : result.apps) {
+        for (const std::wstring* field : {&app.id, &app.name, &app.version, &app.category, &app.lot, &app.description,
+                                          &app.exeName, &app.iconLocation, &app.sourceRoot, &app.sha256,
+                                          &app.downloadId, &app.downloadEndpoint})
+            text(*field);
+        for (const std::wstring& digest : app.withdrawn) text(digest);
+        out += std::to_string(app.rollout) + (app.hidden ? "h" : "") + (app.installed ? "i" : "") + "\n";
+    }
+    return out;
+}
+
 // Runs one input through every step; returns false on an undocumented outcome.
 bool RunOne(const std::string& input, std::string& why) {
     // The program reads the bytes directly; converting the whole text first
@@ -254,10 +281,19 @@ bool RunOne(const std::string& input, std::string& why) {
     }
     for (int offline = 0; offline < 2; ++offline) {
         try {
-            std::wstring text = Utf8ToWide(input);
-            JsonValue document = ParseJson(text);
-            CatalogLoadResult result;
-            BuildCatalog(document, offline != 0, L"E:\\OrkvaneOffline", result);
+            // The load reads the document in one pass; the tree of the same
+            // bytes must give the same catalogue, or the same error.
+            const std::string fromTree = CatalogueOutcome([&](CatalogLoadResult& result) {
+                BuildCatalog(ParseJson(Utf8ToWide(input)), offline != 0, L"E:\\OrkvaneOffline", result);
+            });
+            const std::string fromDocument = CatalogueOutcome([&](CatalogLoadResult& result) {
+                BuildCatalog(CatalogDocument(input), offline != 0, L"E:\\OrkvaneOffline", result);
+            });
+            if (fromTree != fromDocument) {
+                why = "the catalogue read in one pass differs from the one built from the tree";
+                return false;
+            }
+            if (fromTree.rfind("error ", 0) == 0) throw AppError(fromTree.c_str() + 6);
         } catch (const AppError& e) {
             if (kDocumented.count(e.what()) == 0) {
                 why = std::string("undocumented message: ") + e.what();

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+#include "catalog/catalog_document.h"
+#include "catalog/catalog_freshness.h"
+#include "catalog/catalog_model.h"
+#include "catalog/json.h"
+#include "catalog/utf8.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+constexpr char kSha[] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+constexpr char kOtherSha[] = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AE";
+
+// Every unit of a text, so that two texts differing in one unit differ here.
+void DumpText(const std::wstring& text, std::string& out) {
+    out += '"';
+    for (wchar_t c : text) out += std::to_string(static_cast<unsigned>(c)) + ".";
+    out += '"';
+}
+
+void DumpFreshness(const CatalogFreshness& freshness, std::string& out) {
+    out += " serial " + (freshness.serialPresent ? std::to_string(freshness.serial.value_or(0)) : "absent");
+    out += " expires " + (freshness.expiresPresent ? std::to_string(freshness.expires.value_or(0)) : "absent");
+}
+
+// The catalogue as a text: every field of every tool, the document's own
+// fields, and the members a signed build reads.
+template <typename Read>
+std::string Outcome(Read&& read, bool offline) {
+    std::string out;
+    CatalogLoadResult result;
+    CatalogFreshness freshness;
+    const std::string error = ErrorOf([&] { read(offline, result, freshness); });
+    if (error != "<no error>") return error;
+    out += std::to_string(result.apps.size()) + " tools, own " + std::to_string(result.selfIndex) + ", endpoint ";
+    DumpText(result.downloadEndpoint, out);
+    DumpFreshness(freshness, out);
+    for (const CatalogApp& app : result.apps) {
+        out += "\n";
+        for (const std::wstring* text : {&app.id, &app.name, &app.version, &app.category, &app.lot, &app.description,
+                                         &app.exeName, &app.iconLocation, &app.sourceRoot, &app.sha256,
+                                         &app.downloadId, &app.downloadEndpoint}) {
+            DumpText(*text, out);
+        }
+        for (const std::wstring& digest : app.withdrawn) DumpText(digest, out);
+        out += " rollout " + std::to_string(app.rollout) + (app.hidden ? " hidden" : "") +
+               (app.installed ? " installed" : "") + (app.updateAvailable ? " update" : "");
+    }
+    return out;
+}
+
+// What the catalogue's load builds from the bytes, and what the tree of the
+// same bytes builds.
+std::string FromDocument(const std::string& bytes, bool offline) {
+    return Outcome(
+        [&](bool off, CatalogLoadResult& result, CatalogFreshness& freshness) {
+            const CatalogDocument document(bytes);
+            freshness = ReadCatalogFreshness(document.top());
+            BuildCatalog(document, off, L"E:\\OrkvaneOffline", result);
+        },
+        offline);
+}
+
+std::string FromTree(const std::string& bytes, bool offline) {
+    return Outcome(
+        [&](bool off, CatalogLoadResult& result, CatalogFreshness& freshness) {
+            const JsonValue document = ParseJson(Utf8ToWide(bytes));
+            freshness = ReadCatalogFreshness(document);
+            BuildCatalog(document, off, L"E:\\OrkvaneOffline", result);
+        },
+        offline);
+}
+
+std::string Entry(const std::string& id, const std::string& extra = "") {
+    return "{\"id\":\"" + id + "\",\"version\":\"1.0\",\"category\":\"Outils\",\"description\":\"Fait des choses\"," +
+           "\"sha256\":\"" + kSha + "\"" + (extra.empty() ? "" : "," + extra) + "}";
+}
+
+std::string Catalogue(const std::string& apps, const std::string& top = "") {
+    return "{\"downloadEndpoint\":\"https://dl.example/get\"," + (top.empty() ? "" : top + ",") + "\"apps\":[" + apps +
+           "]}";
+}
+
+std::string Nested(size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
+
+TEST(CatalogDocument, BuildsWhatTheTreeOfTheSameBytesBuilds) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        // The tools built online, or the message of the failure.
+        std::string online;
+    };
+    const std::vector<Case> cases = {
+        {"plain entries", Catalogue(Entry("A") + "," + Entry("B", "\"lot\":\"L1\",\"hidden\":true")), "2 tools"},
+        {"every member of an entry",
+         Catalogue(Entry("Tool_1", "\"lot\":\"Lot 2\",\"icon\":\"/i/t.png\",\"hidden\":false,\"rollout\":25,"
+                                   "\"withdrawn\":[\"" +
+                                       std::string(kOtherSha) + "\",\"short\",7,[\"" + kOtherSha + "\"],\"" + kSha +
+                                       "\"]")),
+         "1 tools"},
+        {"texts with escapes and accents",
+         Catalogue("{\"\\u0069d\":\"Caf\\u00e9\",\"version\":\"V2\\/3\",\"category\":\"R\xC3\xA9seau "
+                   "\xF0\x9F\x98\x80\",\"lot\":\"a\\u0000b\",\"description\":\"\\\"q\\\" \\ud83d\\ude00 "
+                   "\\uDE00\\t\xE2\x80\x99\",\"sha256\":\"" +
+                   std::string(kSha) + "\"}"),
+         "1 tools"},
+        {"a key written with escapes names the same member",
+         "{\"downloadEndpoint\":\"https://x/\",\"\\u0061pps\":[" + Entry("A") + "]}", "1 tools"},
+        {"top members repeated: the first counts",
+         "{\"downloadEndpoint\":\"https://a/\",\"downloadEndpoint\":\"http://b/\",\"apps\":7,\"apps\":[" +
+             Entry("A") + "]}",
+         msg::kNoApps},
+        {"entry members repeated: the first counts",
+         Catalogue("{\"id\":\"A\",\"id\":\"B\",\"version\":1,\"version\":\"2\",\"category\":\"c\",\"description\":"
+                   "\"d\",\"sha256\":\"" +
+                   std::string(kSha) + "\"}"),
+         msg::kEntryIncomplete},
+        {"ids differing in case: the first wins", Catalogue(Entry("Tool") + "," + Entry("TOOL") + "," + Entry("b")),
+         "2 tools"},
+        {"own entry", Catalogue(Entry("A") + "," + Entry("orkvane") + "," + Entry("ORKVANE")), "2 tools"},
+        {"icons from a base", Catalogue(Entry("A", "\"icon\":\"https://x/i.png\""), "\"iconBaseUrl\":\"https://i/\""),
+         "1 tools"},
+        {"icons of the entry",
+         Catalogue(Entry("A", "\"icon\":\"https://x/i.png\"") + "," + Entry("B", "\"icon\":\"/b.png\"") + "," +
+                   Entry("C", "\"icon\":\"http://x/c.png\"") + "," + Entry("D", "\"icon\":5")),
+         "4 tools"},
+        {"rollouts", Catalogue(Entry("A", "\"rollout\":1e1") + "," + Entry("B", "\"rollout\":0") + "," +
+                               Entry("C", "\"rollout\":50.5") + "," + Entry("D", "\"rollout\":\"50\"") + "," +
+                               Entry("E", "\"rollout\":-") + "," + Entry("F", "\"rollout\":1e999")),
+         "6 tools"},
+        {"hidden of other kinds", Catalogue(Entry("A", "\"hidden\":\"true\"") + "," + Entry("B", "\"hidden\":1")),
+         "2 tools"},
+        {"members nested deeper are not the entry's",
+         Catalogue("{\"x\":{\"id\":\"A\"},\"id\":\"B\",\"version\":\"1\",\"category\":\"c\",\"description\":\"d\","
+                   "\"sha256\":\"" +
+                   std::string(kSha) + "\",\"more\":[{\"id\":\"C\"}," + Nested(100) + "]}"),
+         "1 tools"},
+        {"objects nested in apps are not entries", Catalogue("[" + Entry("A") + "],5,\"s\",null," + Entry("B")),
+         "1 tools"},
+        {"a sha256 of twelve units", Catalogue(Entry("A", "\"sha256\":\"0123456789ab\"")), "1 tools"},
+        {"a sha256 of eleven units",
+         Catalogue("{\"id\":\"A\",\"version\":\"1\",\"category\":\"c\",\"description\":\"d\",\"sha256\":"
+                   "\"0123456789\\u00e9\"}"),
+         msg::kEntryIncomplete},
+        {"serial and expires",
+         Catalogue(Entry("A"), "\"serial\":42,\"expires\":\"2031-12-31T23:59:59Z\",\"serial\":43"), "1 tools"},
+        {"serial and expires of other kinds", Catalogue(Entry("A"), "\"serial\":\"42\",\"expires\":{\"a\":1}"),
+         "1 tools"},
+        {"an incomplete entry after a good one", Catalogue(Entry("A") + ",{\"id\":\"B\"}"), msg::kEntryIncomplete},
+        {"an incomplete entry repeating an id", Catalogue(Entry("A") + ",{\"id\":\"a\"}"), "1 tools"},
+        {"no endpoint", "{\"apps\":[" + Entry("A") + "]}", msg::kEndpointInvalid},
+        {"apps as an object", "{\"downloadEndpoint\":\"https://x/\",\"apps\":{\"a\":" + Entry("A") + "}}",
+         msg::kNoApps},
+        {"apps empty", Catalogue(""), msg::kNoApps},
+        {"apps without objects", Catalogue("1,\"a\",[]"), msg::kNoValidApps},
+        {"root of another kind", "[" + Entry("A") + "]", msg::kEndpointInvalid},
+        {"a string at the root", "\"apps\"", msg::kEndpointInvalid},
+        {"an id that names no file", Catalogue(Entry("a.b") + "," + Entry("x y")), "2 tools"},
+        {"byte-order mark", "\xEF\xBB\xBF" + Catalogue(Entry("A")), "1 tools"},
+        {"syntax error after the entries", Catalogue(Entry("A")) + "x", msg::kJsonInvalid},
+        {"syntax error before an incomplete entry", Catalogue("{\"id\":1}") + ",", msg::kJsonInvalid},
+        {"malformed UTF-8 after a syntax error", Catalogue(Entry("A")) + "} \xC3\x28", msg::kUtf8Invalid},
+        {"malformed UTF-8 inside a string", Catalogue(Entry("A\xED\xA0\x80")), msg::kUtf8Invalid},
+        {"raw control character", Catalogue(Entry("A\tB")), msg::kJsonInvalid},
+        {"escape cut by the closing quote", Catalogue(Entry("A\\u12")), msg::kJsonInvalid},
+        {"deepest nesting in an entry", Catalogue(Entry("A", "\"x\":" + Nested(kMaxJsonDepth - 3))), "1 tools"},
+        {"nesting too deep in an entry", Catalogue(Entry("A", "\"x\":" + Nested(kMaxJsonDepth - 2))),
+         msg::kJsonInvalid},
+    };
+    for (const Case& c : cases) {
+        const std::string online = FromDocument(c.bytes, false);
+        EXPECT_EQ(online.substr(0, c.online.size()), c.online) << c.what;
+        EXPECT_EQ(online, FromTree(c.bytes, false)) << c.what;
+        EXPECT_EQ(FromDocument(c.bytes, true), FromTree(c.bytes, true)) << c.what;
+    }
+}
+
+}  // namespace
