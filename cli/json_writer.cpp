@@ -76,7 +76,13 @@ void JsonWriter::AppendEscaped(std::wstring_view utf16) {
     for (size_t i = 0; i < utf16.size(); ++i) {
         const wchar_t unit = utf16[i];
         if (IsPlain(unit)) {
-            text_.push_back(static_cast<char>(unit));
+            // A run of plain units in one step rather than unit by unit.
+            size_t end = i + 1;
+            while (end < utf16.size() && IsPlain(utf16[end])) ++end;
+            const size_t at = text_.size();
+            text_.resize(at + (end - i));
+            for (char* out = text_.data() + at; i < end; ++i) *out++ = static_cast<char>(utf16[i]);
+            --i;
         } else if (unit < 0x80) {
             AppendControl(static_cast<unsigned char>(unit));
         } else if (IsHigh(unit) && i + 1 < utf16.size() && IsLow(utf16[i + 1])) {
@@ -92,13 +98,15 @@ void JsonWriter::AppendEscaped(std::wstring_view utf16) {
 }
 
 void JsonWriter::AppendEscapedUtf8(std::string_view utf8) {
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 || IsPlain(static_cast<wchar_t>(byte)))
-            text_.push_back(c);
-        else
-            AppendControl(byte);
+    size_t start = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x80 || IsPlain(static_cast<wchar_t>(byte))) continue;
+        text_.append(utf8.data() + start, i - start);
+        AppendControl(byte);
+        start = i + 1;
     }
+    text_.append(utf8.data() + start, utf8.size() - start);
 }
 
 // The quote, the backslash and the control characters, as JSON writes them.
