@@ -2,19 +2,25 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <set>
+#include <string_view>
 
 #include "base/handles.h"
 #include "base/sha256.h"
 
 namespace {
 
+constexpr size_t kDigestUnits = 64;
+
+wchar_t UpperHexDigit(wchar_t c) { return c >= L'a' && c <= L'f' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
 // A digest as the registry keeps it: upper case; nothing for what is not one.
 std::wstring KeyOf(const std::wstring& sha256) {
     if (!IsSha256Text(sha256)) return {};
     std::wstring key = sha256;
-    for (wchar_t& c : key)
-        if (c >= L'a' && c <= L'f') c = static_cast<wchar_t>(c - L'a' + L'A');
+    for (wchar_t& c : key) c = UpperHexDigit(c);
     return key;
 }
 
@@ -40,13 +46,34 @@ std::set<std::wstring> OfferedDigests(const std::vector<CatalogApp>& apps, int s
     return offered;
 }
 
-std::set<std::wstring> CatalogDigests(const std::vector<CatalogApp>& apps) {
-    std::set<std::wstring> digests;
+// The remembered digests that the catalogue no longer has. Each of the
+// catalogue's digests is looked up among the few remembered ones, upper-cased
+// on the stack: a catalogue may hold tens of thousands of entries.
+std::vector<std::wstring> DigestsNotIn(const FirstSeenTimes& times, const std::vector<CatalogApp>& apps) {
+    std::vector<const std::wstring*> remembered;  // in the map's order: sorted
+    remembered.reserve(times.size());
+    for (const auto& entry : times) remembered.push_back(&entry.first);
+    std::vector<bool> kept(remembered.size(), false);
+    size_t unmatched = remembered.size();
     for (const CatalogApp& app : apps) {
-        std::wstring key = KeyOf(app.sha256);
-        if (!key.empty()) digests.insert(std::move(key));
+        if (unmatched == 0) break;
+        if (!IsSha256Text(app.sha256)) continue;
+        std::array<wchar_t, kDigestUnits> upper{};
+        std::transform(app.sha256.begin(), app.sha256.end(), upper.begin(), UpperHexDigit);
+        const std::wstring_view key(upper.data(), upper.size());
+        const auto at = std::lower_bound(remembered.begin(), remembered.end(), key,
+                                         [](const std::wstring* digest, std::wstring_view wanted) {
+                                             return *digest < wanted;
+                                         });
+        if (at == remembered.end() || **at != key) continue;
+        const auto index = static_cast<size_t>(at - remembered.begin());
+        if (!kept[index]) --unmatched;
+        kept[index] = true;
     }
-    return digests;
+    std::vector<std::wstring> gone;
+    for (size_t i = 0; i < remembered.size(); ++i)
+        if (!kept[i]) gone.push_back(*remembered[i]);
+    return gone;
 }
 
 }  // namespace
@@ -76,16 +103,8 @@ FirstSeenTimes LoadFirstSeen(unsigned long long now) {
 FirstSeenTimes RecordFirstSeen(const std::vector<CatalogApp>& apps, int selfIndex, bool selfUpdate,
                                unsigned long long seenAt) {
     FirstSeenTimes times = LoadFirstSeen(seenAt);
-    const std::set<std::wstring> inCatalogue = CatalogDigests(apps);
-    std::vector<std::wstring> forgotten;
-    for (auto it = times.begin(); it != times.end();) {
-        if (inCatalogue.count(it->first) == 0) {
-            forgotten.push_back(it->first);
-            it = times.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    const std::vector<std::wstring> forgotten = DigestsNotIn(times, apps);
+    for (const std::wstring& digest : forgotten) times.erase(digest);
     std::vector<std::wstring> added;
     for (const std::wstring& digest : OfferedDigests(apps, selfIndex, selfUpdate)) {
         if (times.size() >= kMaxFirstSeen) break;

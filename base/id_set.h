@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/text_fold.h"
@@ -28,8 +29,14 @@ public:
         std::erase_if(inOrder_, [&](const std::wstring& kept) { return FoldedEquals(kept, id); });
         return true;
     }
-    bool Contains(const std::wstring& id) const {
-        return std::binary_search(folded_.begin(), folded_.end(), FoldedCopy(id));
+    // Folded as it is compared, not copied: a command asks once for each of
+    // a catalogue's tens of thousands of entries.
+    bool Contains(std::wstring_view id) const {
+        auto at = std::lower_bound(folded_.begin(), folded_.end(), id,
+                                   [](const std::wstring& kept, std::wstring_view wanted) {
+                                       return FoldedLess(kept, wanted);
+                                   });
+        return at != folded_.end() && FoldedEquals(*at, id);
     }
     // As first added, in the case first given.
     const std::vector<std::wstring>& InOrder() const { return inOrder_; }

@@ -7,26 +7,32 @@
 
 class JsonWriter {
 public:
+    // Room for a document of about this many bytes, taken once: a report of
+    // tens of thousands of entries then grows in place.
+    void Reserve(size_t bytes) { text_.reserve(bytes); }
     void BeginObject();
     void EndObject();
     void BeginArray();
     void EndArray();
     // A member's name inside an object; its value follows.
     void Key(std::string_view name);
+    // An unpaired surrogate becomes U+FFFD.
     void String(std::wstring_view text);
     void Utf8String(std::string_view text);
     void Number(long long value);
     void Bool(bool value);
 
     const std::string& text() const { return text_; }
+    // The document, handed over without a copy; the writer is left empty.
+    std::string TakeText() { return std::move(text_); }
 
 private:
     void BeforeValue();
+    void AppendEscaped(std::wstring_view utf16);
     void AppendEscapedUtf8(std::string_view utf8);
+    void AppendControl(unsigned char byte);
+    void AppendUtf8(char32_t code);
 
     std::string text_;
     bool needComma_ = false;
 };
-
-// The UTF-16 text as UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string WideToJsonUtf8(std::wstring_view text);

@@ -18,11 +18,6 @@
 
 namespace {
 
-const char* StateOf(const CatalogApp& app) {
-    if (!app.installed) return "notInstalled";
-    return app.updateAvailable ? "updateAvailable" : "installed";
-}
-
 // The catalogue, or the report's failure when it cannot be had.
 std::unique_ptr<CatalogLoadResult> ReadCatalog(const CliRequest& request, CliReport& report) {
     std::unique_ptr<CatalogLoadResult> catalog = LoadCatalogForCommand(request);
@@ -40,10 +35,6 @@ const char* HoldName(HoldKind hold) {
     case HoldKind::None: break;
     }
     return "none";
-}
-
-bool IsSelf(const CatalogLoadResult& catalog, size_t index) {
-    return static_cast<long long>(index) == catalog.selfIndex;
 }
 
 // As the window offers it: a newer program in the catalogue, an installed
@@ -64,24 +55,12 @@ bool SelfUpdateAvailable(const CatalogLoadResult& catalog) {
 void RunListCommand(const CliRequest& request, CliReport& report) {
     std::unique_ptr<CatalogLoadResult> catalog = ReadCatalog(request, report);
     if (!catalog) return;
-    report.listed = true;
-    report.apps.reserve(catalog->apps.size());
     const std::vector<UpdateOffer> offers = ReckonUpdateOffers(*catalog);
-    for (size_t i = 0; i < catalog->apps.size(); ++i) {
-        if (IsSelf(*catalog, i)) continue;
-        CatalogApp& app = catalog->apps[i];
-        ListedApp listed;
-        listed.held = HoldName(HoldOf(app.id, CurrentHolds()));
-        if (const char* note = UpdateOfferNote(offers[i])) listed.note = Utf8ToWide(note);
-        listed.id = std::move(app.id);
-        listed.name = std::move(app.name);
-        listed.version = std::move(app.version);
-        listed.category = std::move(app.category);
-        listed.state = StateOf(app);
-        listed.hidden = app.hidden;
-        listed.previousKept = app.kept.previousKept;
-        report.apps.push_back(std::move(listed));
-    }
+    const ToolHolds holds = CurrentHolds();
+    report.listedStatus.reserve(catalog->apps.size());
+    for (size_t i = 0; i < catalog->apps.size(); ++i)
+        report.listedStatus.push_back({HoldName(HoldOf(catalog->apps[i].id, holds)), UpdateOfferNote(offers[i])});
+    report.listed = std::move(catalog);
 }
 
 void RunCheckCommand(const CliRequest& request, CliReport& report) {

@@ -28,10 +28,18 @@ void WriteResults(JsonWriter& json, const std::vector<ToolOutcome>& results) {
     json.EndArray();
 }
 
-void WriteApps(JsonWriter& json, const std::vector<ListedApp>& apps) {
+const char* StateOf(const CatalogApp& app) {
+    if (!app.installed) return "notInstalled";
+    return app.updateAvailable ? "updateAvailable" : "installed";
+}
+
+void WriteApps(JsonWriter& json, const CatalogLoadResult& catalog, const std::vector<ListedStatus>& statuses) {
     json.Key("apps");
     json.BeginArray();
-    for (const ListedApp& app : apps) {
+    for (size_t i = 0; i < catalog.apps.size(); ++i) {
+        if (static_cast<long long>(i) == catalog.selfIndex) continue;
+        const CatalogApp& app = catalog.apps[i];
+        const ListedStatus status = i < statuses.size() ? statuses[i] : ListedStatus();
         json.BeginObject();
         json.Key("id");
         json.String(app.id);
@@ -42,15 +50,15 @@ void WriteApps(JsonWriter& json, const std::vector<ListedApp>& apps) {
         json.Key("category");
         json.String(app.category);
         json.Key("state");
-        json.Utf8String(app.state);
+        json.Utf8String(StateOf(app));
         json.Key("hidden");
         json.Bool(app.hidden);
         json.Key("previousKept");
-        json.Bool(app.previousKept);
+        json.Bool(app.kept.previousKept);
         json.Key("held");
-        json.Utf8String(app.held);
+        json.Utf8String(status.held);
         json.Key("note");
-        json.String(app.note);
+        json.Utf8String(status.note != nullptr ? status.note : "");
         json.EndObject();
     }
     json.EndArray();
@@ -63,10 +71,21 @@ void WriteStrings(JsonWriter& json, const char* key, const std::vector<std::wstr
     json.EndArray();
 }
 
+// What a report takes besides its list, and a listed entry with short texts.
+constexpr size_t kReportBytes = 4096;
+constexpr size_t kListedEntryBytes = 200;
+
+// Room for the whole report at once: a list of tens of thousands of entries
+// would otherwise be copied each time the text outgrows its buffer.
+size_t ExpectedReportBytes(const CliReport& report) {
+    return kReportBytes + (report.listed ? report.listed->apps.size() * kListedEntryBytes : 0);
+}
+
 }  // namespace
 
 std::string RenderReport(const CliReport& report) {
     JsonWriter json;
+    json.Reserve(ExpectedReportBytes(report));
     json.BeginObject();
     json.Key("program");
     json.String(kOwnAppId);
@@ -80,7 +99,7 @@ std::string RenderReport(const CliReport& report) {
         json.Utf8String(report.source);
     }
     WriteResults(json, report.results);
-    if (report.listed) WriteApps(json, report.apps);
+    if (report.listed) WriteApps(json, *report.listed, report.listedStatus);
     if (report.checked) {
         WriteStrings(json, "updatesAvailable", report.updatesAvailable);
         json.Key("selfUpdateAvailable");
@@ -95,7 +114,7 @@ std::string RenderReport(const CliReport& report) {
     json.Key("exitCode");
     json.Number(report.exitCode);
     json.EndObject();
-    std::string text = json.text();
+    std::string text = json.TakeText();
     text.push_back('\n');
     return text;
 }

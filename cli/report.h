@@ -2,8 +2,11 @@
 // result with the French message the window would show, and the exit code.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "catalog/catalog_model.h"
 
 struct ToolOutcome {
     std::wstring id;
@@ -16,17 +19,12 @@ struct ToolOutcome {
     int exitCode = 0;
 };
 
-// One catalogue entry as --list reports it.
-struct ListedApp {
-    std::wstring id;
-    std::wstring name;
-    std::wstring version;
-    std::wstring category;
-    const char* state = "notInstalled";  // "installed", "updateAvailable" or "notInstalled"
-    bool hidden = false;
-    bool previousKept = false;
+// What --list says of an entry besides the catalogue's own fields.
+struct ListedStatus {
     const char* held = "none";  // "user" or "organisation" when the version is kept
-    std::wstring note;          // why an update is not offered here, in French; empty when it is or there is none
+    // Why an update is not offered here, in French (UTF-8); null when it is
+    // or when there is none.
+    const char* note = nullptr;
 };
 
 struct CliReport {
@@ -36,8 +34,13 @@ struct CliReport {
     std::wstring message;     // what the run says as a whole, in French
     bool showUsage = false;
     std::vector<ToolOutcome> results;
-    bool listed = false;
-    std::vector<ListedApp> apps;
+    // --list: the catalogue as read, every entry but the program's own
+    // reported straight from it: its state ("installed", "updateAvailable"
+    // or "notInstalled"), whether it is hidden and whether a previous version
+    // is kept. Not copied entry by entry: a catalogue holds tens of
+    // thousands of them. `listedStatus` has one element per catalogue entry.
+    std::unique_ptr<CatalogLoadResult> listed;
+    std::vector<ListedStatus> listedStatus;
     bool checked = false;
     std::vector<std::wstring> updatesAvailable;
     bool selfUpdateAvailable = false;

@@ -35,7 +35,7 @@ else
 fi
 python3 "$root/bench/make_bench_key.py" "$key/Large/OrkvaneOffline" 1000
 python3 "$root/bench/make_bench_key.py" "$key/Empty/OrkvaneOffline" 0
-# The command line's --list: as many of the 48,000 entries as 4 MiB holds.
+# The command line's --list: the 48,000 entries, short enough to fit 4 MiB.
 list_entries=$(python3 "$root/bench/make_list_catalog.py" "$key/List/OrkvaneOffline")
 for d in Demo Large Empty; do cp "$build/Orkvane.exe" "$key/$d/OrkvaneOffline/Orkvane.exe"; done
 

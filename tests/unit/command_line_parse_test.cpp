@@ -1,15 +1,19 @@
-// The command line's reading of its switches, its JSON writing and the exit
-// code of a run of several tools.
+// The command line's reading of its switches, its JSON writing, the --list
+// report and the exit code of a run of several tools.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "catalog/json.h"
 #include "catalog/utf8.h"
 #include "cli/command_line.h"
 #include "cli/json_writer.h"
 #include "cli/outcome_codes.h"
+#include "cli/report.h"
+#include "tests/support/catalog_entries.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -101,6 +105,41 @@ TEST(CommandLineParse, WritesJsonThatReadsBackTheSameText) {
     JsonWriter lone;
     lone.String(std::wstring(L"a") + static_cast<wchar_t>(0xD800) + L"b");
     EXPECT_EQ(lone.text(), "\"a\xEF\xBF\xBD" "b\"");
+}
+
+// Each entry in the catalogue's order, the program's own left out, with its
+// texts escaped, its state, whether it is hidden or keeps a previous version,
+// who holds it and why its update waits.
+TEST(CommandLineParse, ListReportsEveryEntryButTheProgramsOwn) {
+    CliReport report;
+    report.command = L"--list";
+    report.source = "usb";
+    report.listed = std::make_unique<CatalogLoadResult>();
+    std::vector<CatalogApp>& apps = report.listed->apps;
+    apps.push_back(MakeApp(AppShape{L"Outil", W("Réseau « 日本 😀 »"), true, true, false, true}));
+    apps.push_back(MakeApp(AppShape{L"Orkvane", L"Kest", true, true}));
+    apps.push_back(MakeApp(AppShape{L"Autre", L"Sys\"t\\", true, false, true}));
+    // Not installed: an update flag left over means nothing.
+    apps.push_back(MakeApp(AppShape{L"Dernier", std::wstring(L"a\tb") + L'\x01', false, true}));
+    report.listed->selfIndex = 1;
+    report.listedStatus = {{"user", msg::kHeldByUser}, {}, {}, {"organisation", msg::kUpdateDelayed}};
+
+    const std::string text = RenderReport(report);
+    EXPECT_NE(text.find("\"command\":\"--list\",\"source\":\"usb\",\"results\":[],\"apps\":["
+                        "{\"id\":\"Outil\",\"name\":\"Outil\",\"version\":\"2.0\",\"category\":\"Réseau « 日本 😀 »\","
+                        "\"state\":\"updateAvailable\",\"hidden\":false,\"previousKept\":true,\"held\":\"user\","
+                        "\"note\":\"Version conservée\"},"
+                        "{\"id\":\"Autre\",\"name\":\"Autre\",\"version\":\"2.0\",\"category\":\"Sys\\\"t\\\\\","
+                        "\"state\":\"installed\",\"hidden\":true,\"previousKept\":false,\"held\":\"none\",\"note\":\"\"},"
+                        "{\"id\":\"Dernier\",\"name\":\"Dernier\",\"version\":\"2.0\",\"category\":\"a\\tb\\u0001\","
+                        "\"state\":\"notInstalled\",\"hidden\":false,\"previousKept\":false,\"held\":\"organisation\","
+                        "\"note\":\"mise à jour différée par votre organisation\"}],\"message\":\"\""),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.back(), '\n');
+    const JsonValue read = ParseJson(std::string_view(text));
+    ASSERT_EQ(FindMember(read, L"apps")->items.size(), 3u);
+    EXPECT_EQ(GetStringMember(FindMember(read, L"apps")->items[0], L"category"), W("Réseau « 日本 😀 »"));
 }
 
 TEST(CommandLineParse, ExitCodeOfSeveralTools) {

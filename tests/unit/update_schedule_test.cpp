@@ -343,6 +343,39 @@ TEST_F(ScheduleTest, UpdateDelayRunsFromTheFirstSighting) {
         << WideToUtf8(text);
 }
 
+// The sightings kept are those of digests the catalogue still has, matched in
+// either case wherever they stand in it, with their times unchanged; the others
+// are forgotten, in the registry too. An entry whose digest is not one matches
+// nothing.
+TEST(FirstSeen, KeepsTheCataloguesDigestsAndForgetsTheOthers) {
+    ScheduleRegistry registry;
+    const unsigned long long now = NowFileTime();
+    const std::wstring kept1 = std::wstring(64, L'A');
+    const std::wstring kept2 = std::wstring(63, L'C') + L"D";
+    const std::wstring gone1 = std::wstring(64, L'B');
+    const std::wstring gone2 = std::wstring(64, L'F');
+    for (const std::wstring& digest : {kept1, kept2, gone1, gone2}) PutFirstSeen(digest, now - kDay);
+
+    std::vector<CatalogApp> apps;
+    apps.push_back(MakeApp(L"Premier", std::wstring(63, L'c') + L"d", false, false));
+    apps.push_back(MakeApp(L"Court", std::wstring(12, L'B'), false, false));
+    for (int i = 0; i < 50; ++i)
+        apps.push_back(MakeApp(L"Autre" + std::to_wstring(i), std::wstring(64, L'9'), false, false));
+    apps.push_back(MakeApp(L"Dernier", std::wstring(64, L'a'), false, false));
+
+    const FirstSeenTimes times = RecordFirstSeen(apps, -1, false, now);
+    EXPECT_EQ(times, (FirstSeenTimes{{kept1, now - kDay}, {kept2, now - kDay}}));
+    EXPECT_EQ(LoadFirstSeen(now), times);
+    EXPECT_FALSE(StoredFirstSeen(gone1).has_value());
+    EXPECT_FALSE(StoredFirstSeen(gone2).has_value());
+
+    // A catalogue without any of them forgets them all.
+    apps.erase(apps.begin());
+    apps.pop_back();
+    EXPECT_TRUE(RecordFirstSeen(apps, -1, false, now).empty());
+    EXPECT_TRUE(LoadFirstSeen(now).empty());
+}
+
 // Each PC's draw comes from a random value kept in the registry: the same
 // after a restart, fresh for each release, in either case of the digest;
 // over 10,000 PCs a 30 % rollout reaches 30 % of them, and two releases reach
