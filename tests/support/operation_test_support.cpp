@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/state.h"
 #include "base/constants.h"
 #include "base/gdiplus_session.h"
 #include "base/handles.h"
@@ -52,6 +53,14 @@ std::wstring OfflineRootOnUsbDrive() {
 }
 
 std::wstring InstalledPath(const std::wstring& id) { return JoinPath(GetAppsFolder(), id + L".exe"); }
+
+void EnterInstalledModeForTools() {
+    g_state.installedMode = true;
+    g_state.settings.desktopShortcut = false;
+    g_state.settings.menuShortcut = false;
+    g_state.settings.offlineMode = false;
+    CreateFolderPath(GetAppsFolder());
+}
 
 ToolCleanup::ToolCleanup(std::wstring id) : id_(std::move(id)) { clean(); }
 ToolCleanup::~ToolCleanup() { clean(); }

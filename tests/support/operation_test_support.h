@@ -45,6 +45,9 @@ private:
 };
 
 std::wstring InstalledPath(const std::wstring& id);
+// An installed copy working online that makes no shortcuts, its Apps folder made:
+// where tool operations run in the tests.
+void EnterInstalledModeForTools();
 // Files of `folder` whose names match a wildcard pattern ("outil*.exe").
 std::vector<std::wstring> FilesMatching(const std::wstring& folder, const std::wstring& pattern);
 

@@ -26,11 +26,7 @@ namespace {
 class ToolEntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_state.installedMode = true;
-        g_state.settings.desktopShortcut = false;
-        g_state.settings.menuShortcut = false;
-        g_state.settings.offlineMode = false;
-        CreateFolderPath(GetAppsFolder());
+        EnterInstalledModeForTools();
         DeleteEntry(entry);
     }
     void TearDown() override {

@@ -24,11 +24,7 @@ namespace {
 class PreviousVersionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_state.installedMode = true;
-        g_state.settings.desktopShortcut = false;
-        g_state.settings.menuShortcut = false;
-        g_state.settings.offlineMode = false;
-        CreateFolderPath(GetAppsFolder());
+        EnterInstalledModeForTools();
     }
     void TearDown() override {
         for (const std::string* bytes : {&v1, &v2, &v3}) UnpublishFile(PublishedDownloadPath(Entry(*bytes)));

@@ -34,11 +34,7 @@ struct OperationStart {
 class RequiredToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_state.installedMode = true;
-        g_state.settings.desktopShortcut = false;
-        g_state.settings.menuShortcut = false;
-        g_state.settings.offlineMode = false;
-        CreateFolderPath(GetAppsFolder());
+        EnterInstalledModeForTools();
         WriteFileBytes(InstalledPath(present), tool);
         PutPolicyList(HKEY_LOCAL_MACHINE, L"RequiredTools", {first, second, L"absente", broken, present});
         g_state.policies = ReadPolicies();
