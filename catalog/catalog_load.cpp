@@ -48,7 +48,7 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         if (result->signatureVerified)
             result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document.top()),
                                                                 job.highestSerial, CatalogClockNow());
-        BuildCatalog(document, job.offline, root, *result);
+        BuildCatalog(document, job.offline, root, *result, job.keepTool);
     } catch (const std::exception& e) {
         result->ok = false;
         result->error = ErrorMessageText(e.what());

@@ -29,6 +29,8 @@ struct CatalogLoadJob {
     // The highest serial verified so far from this source; a signed catalogue
     // below it is refused.
     unsigned long long highestSerial = 0;
+    // Which tools the result keeps; empty keeps them all.
+    CatalogToolFilter keepTool;
 };
 
 // The worker's body without the thread and the post: reads, parses and builds.

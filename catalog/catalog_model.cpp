@@ -27,6 +27,8 @@ namespace {
 
 constexpr size_t kDownloadIdShaUnits = 12;
 constexpr size_t kMaxAppIdLength = 128;
+// The ids a filtered build makes room for before it reads any.
+constexpr size_t kIdsSizedAhead = 65536;
 constexpr std::wstring_view kExeExtension = L".exe";
 
 // Hashes strings and views alike, so that a lookup needs no string.
@@ -269,6 +271,7 @@ public:
 
     const JsonValue& Top() const { return document_; }
     bool HasApps() const { return apps_ != nullptr && apps_->kind == JsonKind::Array && !apps_->items.empty(); }
+    size_t EntryCount() const { return HasApps() ? apps_->items.size() : 0; }
     // Calls `each` with the members of every object of "apps", in order,
     // while it returns true.
     template <typename Each>
@@ -283,6 +286,7 @@ public:
     }
     static std::wstring_view View(const JsonValue* member, std::wstring&) { return member->text; }
     static std::wstring Take(Value* member) { return TakeText(member); }
+    static void TakeInto(Value* member, std::wstring& out) { out = TakeText(member); }
     static bool IsTrue(const JsonValue* member) {
         return member != nullptr && member->kind == JsonKind::Bool && member->boolValue;
     }
@@ -303,6 +307,7 @@ public:
 
     const JsonValue& Top() const { return document_.top(); }
     bool HasApps() const { return document_.hasApps(); }
+    size_t EntryCount() const { return document_.entryCount(); }
     template <typename Each>
     void ForEachEntry(Each&& each) const {
         CatalogEntry entry;
@@ -320,6 +325,7 @@ public:
         return scratch;
     }
     std::wstring Take(const CatalogMember& member) const { return document_.Text(member); }
+    void TakeInto(const CatalogMember& member, std::wstring& out) const { document_.TextInto(member, out); }
     static bool IsTrue(const CatalogMember& member) { return member.Kind() == JsonKind::Bool && member.boolValue; }
     std::vector<std::wstring> Digests(const CatalogEntry& entry) const {
         std::vector<std::wstring> digests;
@@ -349,29 +355,45 @@ bool IsCompleteEntry(const Source& source, const Entry& entry) {
            source.HasText(entry.description) && source.HasText(entry.sha256, kDownloadIdShaUnits);
 }
 
-// Fills `app`, a new entry of the catalogue, in place: moving a whole tool
-// into the list would move every one of its strings once more.
+// The path of a file the key holds for a tool, built in `out`, whose room is
+// reused from entry to entry.
+void OfflineToolPathInto(const std::wstring& root, std::wstring_view folder, const std::wstring& id,
+                         std::wstring_view extension, std::wstring& out) {
+    if (!IsValidAppId(id)) Fail(msg::kOfflineIdInvalid);
+    out.reserve(root.size() + folder.size() + id.size() + extension.size() + 2);
+    out.assign(root);
+    if (!out.empty() && out.back() != L'\\') out.push_back(L'\\');
+    out.append(folder).append(1, L'\\').append(id).append(extension);
+}
+
+// Fills `app` in place, every member of it: a new entry of the catalogue, or
+// the record a filtered build reuses. Moving a whole tool into the list would
+// move every one of its strings once more.
 template <typename Source, typename Entry>
 void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings& document, CatalogApp& app) {
-    app.id = source.Take(entry.id);
+    source.TakeInto(entry.id, app.id);
     app.name = app.id;
-    app.version = source.Take(entry.version);
-    app.category = source.Take(entry.category);
-    app.lot = source.Take(entry.lot);
-    app.description = source.Take(entry.description);
-    app.sha256 = source.Take(entry.sha256);
+    source.TakeInto(entry.version, app.version);
+    source.TakeInto(entry.category, app.category);
+    source.TakeInto(entry.lot, app.lot);
+    source.TakeInto(entry.description, app.description);
+    source.TakeInto(entry.sha256, app.sha256);
     app.hidden = source.IsTrue(entry.hidden);
     app.withdrawn = source.Digests(entry);
     app.rollout = source.Rollout(entry.rollout);
+    app.rolloutExcluded = false;
+    app.iconBitmap.reset();
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
-    app.exeName.append(app.id).append(kExeExtension);
+    app.exeName.assign(app.id).append(kExeExtension);
     app.downloadId.reserve(app.id.size() + 1 + kDownloadIdShaUnits);
-    app.downloadId.append(app.id).append(1, L'_').append(app.sha256, 0, kDownloadIdShaUnits);
+    app.downloadId.assign(app.id).append(1, L'_').append(app.sha256, 0, kDownloadIdShaUnits);
     if (document.offline) {
         app.sourceRoot = document.offlineRoot;
-        app.iconLocation = OfflineToolPath(document.offlineRoot, L"icons", app, L".png");
+        app.downloadEndpoint.clear();
+        OfflineToolPathInto(document.offlineRoot, L"icons", app.id, L".png", app.iconLocation);
     } else {
+        app.sourceRoot.clear();
         app.downloadEndpoint = document.downloadEndpoint;
         // The entry's own "icon" counts only without a base for every icon.
         const std::wstring icon = document.iconBaseUrl.empty() ? source.Take(entry.icon) : std::wstring();
@@ -395,62 +417,69 @@ size_t ToolsBeforeFirstIncomplete(const Source& source) {
 }
 
 // The ids of the entries taken so far, compared with A-Z folded, in one
-// table of open addressing that holds their places in the catalogue: a
-// catalogue of thousands of entries makes no string and no node per id.
+// table of open addressing over one text that holds them all: a catalogue of
+// thousands of entries makes no string and no node per id, and a filtered
+// build remembers the ids of the tools it does not keep.
 class TakenIds {
 public:
-    TakenIds(const std::vector<CatalogApp>& apps, size_t expected) : apps_(apps) {
+    explicit TakenIds(size_t expected) {
         size_t capacity = 16;
         while (capacity < 2 * expected) capacity *= 2;
         slots_.assign(capacity, kFree);
+        starts_.reserve(expected + 1);
+        starts_.push_back(0);
     }
 
-    // True when an entry of the same id was taken before; else `id` is
-    // remembered as the next entry's, once Take is called.
+    // True when an entry of the same id was taken before; else the slot of
+    // `id` is kept for Take.
     bool Seen(std::wstring_view id) {
-        if (2 * (count_ + 1) > slots_.size()) Grow();
+        if (2 * (Count() + 1) > slots_.size()) Grow();
         slot_ = Hash(id) & (slots_.size() - 1);
         while (slots_[slot_] != kFree) {
-            if (FoldedEquals(apps_[slots_[slot_]].id, id)) return true;
+            if (FoldedEquals(IdAt(slots_[slot_]), id)) return true;
             slot_ = (slot_ + 1) & (slots_.size() - 1);
         }
         return false;
     }
-    // The entry at `index` of the catalogue holds the id last looked up.
-    void Take(size_t index) {
-        slots_[slot_] = index;
-        ++count_;
+    // Remembers the id last looked up with Seen.
+    void Take(std::wstring_view id) {
+        slots_[slot_] = static_cast<uint32_t>(Count());
+        ids_.append(id);
+        starts_.push_back(ids_.size());
     }
 
 private:
-    static constexpr size_t kFree = static_cast<size_t>(-1);
+    // Slots of 32 bits: a document of 4 MiB holds far fewer entries, and a
+    // smaller table is read faster.
+    static constexpr uint32_t kFree = UINT32_MAX;
 
     static size_t Hash(std::wstring_view id) {
         uint64_t hash = 14695981039346656037ULL;  // FNV-1a
         for (wchar_t c : id) hash = (hash ^ static_cast<uint64_t>(FoldAsciiCase(c))) * 1099511628211ULL;
         return static_cast<size_t>(hash ^ (hash >> 32));
     }
+    size_t Count() const { return starts_.size() - 1; }
+    std::wstring_view IdAt(size_t index) const {
+        return std::wstring_view(ids_).substr(starts_[index], starts_[index + 1] - starts_[index]);
+    }
     void Grow() {
-        std::vector<size_t> taken;
-        for (size_t index : slots_) {
-            if (index != kFree) taken.push_back(index);
-        }
         slots_.assign(slots_.size() * 2, kFree);
-        for (size_t index : taken) {
-            size_t slot = Hash(apps_[index].id) & (slots_.size() - 1);
+        for (size_t index = 0; index < Count(); ++index) {
+            size_t slot = Hash(IdAt(index)) & (slots_.size() - 1);
             while (slots_[slot] != kFree) slot = (slot + 1) & (slots_.size() - 1);
-            slots_[slot] = index;
+            slots_[slot] = static_cast<uint32_t>(index);
         }
     }
 
-    const std::vector<CatalogApp>& apps_;
-    std::vector<size_t> slots_;
-    size_t count_ = 0;
+    std::wstring ids_;
+    std::vector<size_t> starts_;
+    std::vector<uint32_t> slots_;
     size_t slot_ = 0;
 };
 
 template <typename Source>
-void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
+void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result,
+                      const CatalogToolFilter& keep) {
     result.ok = false;
     result.apps.clear();
     result.selfIndex = -1;
@@ -462,43 +491,59 @@ void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& of
 
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    const size_t tools = ToolsBeforeFirstIncomplete(source);
+    // A filtered build keeps few tools and counts none in advance, which
+    // would cost one more reading of every entry: its ids are sized by the
+    // objects of "apps", up to a bound, as most of them make tools.
+    const size_t tools = keep ? 0 : ToolsBeforeFirstIncomplete(source);
     result.apps.reserve(tools);
     // Ids name files, and file names ignore case: the first entry of an id is
     // the tool, later ones are skipped like elements that are not objects.
-    TakenIds ids(result.apps, tools);
+    TakenIds ids(keep ? std::min(source.EntryCount(), kIdsSizedAhead) : tools);
     std::wstring idText;
+    // The tool being built when the filter may not keep it, reused from
+    // entry to entry.
+    CatalogApp scratch;
+    size_t built = 0;
     source.ForEachEntry([&](const auto& entry) {
         const bool named = source.HasText(entry.id);
         if (named && ids.Seen(source.View(entry.id, idText))) return true;
         if (!IsCompleteEntry(source, entry)) Fail(msg::kEntryIncomplete);
-        try {
-            ReadEntry(source, entry, settings, result.apps.emplace_back());
-        } catch (...) {
-            result.apps.pop_back();
-            throw;
+        if (keep) {
+            ReadEntry(source, entry, settings, scratch);
+            if (named) ids.Take(scratch.id);
+            const bool self = IsOwnAppId(scratch.id);
+            if (self || keep(scratch)) result.apps.push_back(std::move(scratch));
+            if (self) result.selfIndex = static_cast<int>(result.apps.size() - 1);
+        } else {
+            try {
+                ReadEntry(source, entry, settings, result.apps.emplace_back());
+            } catch (...) {
+                result.apps.pop_back();
+                throw;
+            }
+            if (named) ids.Take(result.apps.back().id);
+            if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
         }
-        if (named) ids.Take(result.apps.size() - 1);
-        if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
+        ++built;
         return true;
     });
-    if (result.apps.empty()) Fail(msg::kNoValidApps);
+    if (built == 0) Fail(msg::kNoValidApps);
     result.ok = true;
 }
 
 }  // namespace
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
-    BuildCatalogFrom(TreeSource<const JsonValue>(document), offline, offlineRoot, result);
+    BuildCatalogFrom(TreeSource<const JsonValue>(document), offline, offlineRoot, result, {});
 }
 
 void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
-    BuildCatalogFrom(TreeSource<JsonValue>(document), offline, offlineRoot, result);
+    BuildCatalogFrom(TreeSource<JsonValue>(document), offline, offlineRoot, result, {});
 }
 
 void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result) {
-    BuildCatalogFrom(DocumentSource(document), offline, offlineRoot, result);
+                  CatalogLoadResult& result, const CatalogToolFilter& keep) {
+    BuildCatalogFrom(DocumentSource(document), offline, offlineRoot, result, keep);
 }
 
 bool IsValidAppId(const std::wstring& id) {
@@ -513,8 +558,9 @@ bool IsOwnAppId(const std::wstring& id) { return FoldedEquals(id, kOwnAppId); }
 
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,
                              const std::wstring& extension) {
-    if (!IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
-    return JoinPath(JoinPath(root, folder), app.id + extension);
+    std::wstring path;
+    OfflineToolPathInto(root, folder, app.id, extension, path);
+    return path;
 }
 
 bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha256) {

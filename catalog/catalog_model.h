@@ -2,6 +2,7 @@
 // turn a parsed catalogue.json into them.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,9 +67,17 @@ void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& o
 // The same for a document that is discarded afterwards: its strings are moved
 // into the entries instead of copied.
 void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result);
-// The same from the document read in one pass, as the catalogue's load reads it.
+// Sees each tool as it is built, in the catalogue's order, and says whether
+// the catalogue keeps it. A tool it does not keep is built in a record reused
+// for the next: listing tens of thousands of tools then makes none of them.
+using CatalogToolFilter = std::function<bool(const CatalogApp& app)>;
+
+// The same from the document read in one pass, as the catalogue's load reads
+// it. With a filter, only the tools it keeps are in `result.apps`, and the
+// program's own entry, which it is not shown. When the build fails, the
+// filter may have seen tools of a catalogue that is then refused.
 void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result);
+                  CatalogLoadResult& result, const CatalogToolFilter& keep = {});
 bool IsValidAppId(const std::wstring& id);
 bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,

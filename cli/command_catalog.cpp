@@ -47,7 +47,7 @@ std::string PrepareSettings(const CliRequest& request) {
 
 const char* SourceName() { return g_state.settings.offlineMode ? "usb" : "web"; }
 
-std::unique_ptr<CatalogLoadResult> LoadCatalogForCommand(const CliRequest& request) {
+std::unique_ptr<CatalogLoadResult> LoadCatalogForCommand(const CliRequest& request, const CatalogToolFilter& keep) {
     CatalogLoadJob job;
     job.offline = g_state.settings.offlineMode;
     job.offlineRoot = g_state.settings.offlineRoot;
@@ -56,6 +56,7 @@ std::unique_ptr<CatalogLoadResult> LoadCatalogForCommand(const CliRequest& reque
     job.fixedDiskAllowed = g_state.policies.Allows(PolicyId::AllowFixedDiskOffline);
     job.signingKeys = CatalogSigningKeys();
     job.highestSerial = HighestCatalogSerial(job.offline);
+    job.keepTool = keep;
     std::unique_ptr<CatalogLoadResult> result = LoadCatalog(job);
     if (result->ok && result->signatureVerified) RememberCatalogSerial(job.offline, result->catalogSerial);
     return result;

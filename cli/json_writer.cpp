@@ -1,5 +1,6 @@
 #include "cli/json_writer.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -39,16 +40,31 @@ void JsonWriter::EndArray() {
     needComma_ = true;
 }
 
+// Names are the program's own words: written as they are, in one step.
 void JsonWriter::Key(std::string_view name) {
-    BeforeValue();
-    text_.push_back('"');
-    AppendEscapedUtf8(name);
-    text_ += "\":";
+    const size_t at = text_.size();
+    text_.resize(at + (needComma_ ? 1 : 0) + name.size() + 3);
+    char* out = text_.data() + at;
+    if (needComma_) *out++ = ',';
+    *out++ = '"';
+    out = std::copy(name.begin(), name.end(), out);
+    *out++ = '"';
+    *out = ':';
     needComma_ = false;
 }
 
 void JsonWriter::String(std::wstring_view text) {
     BeforeValue();
+    // Most texts are plain: written with their quotes in one step.
+    if (std::all_of(text.begin(), text.end(), IsPlain)) {
+        const size_t at = text_.size();
+        text_.resize(at + text.size() + 2);
+        char* out = text_.data() + at;
+        *out++ = '"';
+        for (wchar_t unit : text) *out++ = static_cast<char>(unit);
+        *out = '"';
+        return;
+    }
     text_.push_back('"');
     AppendEscaped(text);
     text_.push_back('"');
@@ -69,6 +85,13 @@ void JsonWriter::Number(long long value) {
 void JsonWriter::Bool(bool value) {
     BeforeValue();
     text_ += value ? "true" : "false";
+}
+
+void JsonWriter::Values(std::string_view values) {
+    if (!values.empty() && values.front() == ',') values.remove_prefix(1);
+    if (values.empty()) return;
+    BeforeValue();
+    text_.append(values);
 }
 
 // Converted straight into the document, without a UTF-8 copy of each string.

@@ -14,13 +14,18 @@ public:
     void EndObject();
     void BeginArray();
     void EndArray();
-    // A member's name inside an object; its value follows.
+    // A member's name inside an object, plain ASCII of the program's own,
+    // written as it is; its value follows.
     void Key(std::string_view name);
     // An unpaired surrogate becomes U+FFFD.
     void String(std::wstring_view text);
     void Utf8String(std::string_view text);
     void Number(long long value);
     void Bool(bool value);
+    // Values another writer wrote, separated by commas, as the next values
+    // here. A run cut from a longer one may start with the comma that
+    // followed the value before it.
+    void Values(std::string_view values);
 
     const std::string& text() const { return text_; }
     // The document, handed over without a copy; the writer is left empty.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/first_seen.h"
 #include "app/policies.h"
 #include "app/state.h"
 #include "app/update_offer.h"
@@ -14,13 +15,15 @@
 #include "catalog/utf8.h"
 #include "cli/command_catalog.h"
 #include "cli/exit_codes.h"
+#include "cli/json_writer.h"
 #include "cli/update_offers.h"
 
 namespace {
 
 // The catalogue, or the report's failure when it cannot be had.
-std::unique_ptr<CatalogLoadResult> ReadCatalog(const CliRequest& request, CliReport& report) {
-    std::unique_ptr<CatalogLoadResult> catalog = LoadCatalogForCommand(request);
+std::unique_ptr<CatalogLoadResult> ReadCatalog(const CliRequest& request, CliReport& report,
+                                               const CatalogToolFilter& keep = {}) {
+    std::unique_ptr<CatalogLoadResult> catalog = LoadCatalogForCommand(request, keep);
     report.source = SourceName();
     if (catalog->ok) return catalog;
     report.exitCode = exit_code::kCatalogRefused;
@@ -53,14 +56,31 @@ bool SelfUpdateAvailable(const CatalogLoadResult& catalog) {
 }  // namespace
 
 void RunListCommand(const CliRequest& request, CliReport& report) {
-    std::unique_ptr<CatalogLoadResult> catalog = ReadCatalog(request, report);
+    const ToolHolds holds = CurrentHolds();
+    const FirstSeenTimes remembered = LoadFirstSeen(NowFileTime());
+    // Most tools are written as they are read. Kept whole are those whose
+    // line needs the whole catalogue: an installed tool's update offer (the
+    // rollout's draw, the first sightings), and a release this PC remembers,
+    // which the first sightings must go on seeing.
+    JsonWriter rows;
+    std::vector<size_t> breaks;
+    const auto keep = [&](const CatalogApp& app) {
+        if (app.installed || (!remembered.empty() && FirstSeenOf(remembered, app.sha256) != 0)) {
+            breaks.push_back(rows.text().size());
+            return true;
+        }
+        WriteListedApp(rows, app, {HoldName(HoldOf(app.id, holds)), nullptr});
+        return false;
+    };
+    std::unique_ptr<CatalogLoadResult> catalog = ReadCatalog(request, report, keep);
     if (!catalog) return;
     const std::vector<UpdateOffer> offers = ReckonUpdateOffers(*catalog);
-    const ToolHolds holds = CurrentHolds();
     report.listedStatus.reserve(catalog->apps.size());
     for (size_t i = 0; i < catalog->apps.size(); ++i)
         report.listedStatus.push_back({HoldName(HoldOf(catalog->apps[i].id, holds)), UpdateOfferNote(offers[i])});
     report.listed = std::move(catalog);
+    report.listedRows = rows.TakeText();
+    report.listedBreaks = std::move(breaks);
 }
 
 void RunCheckCommand(const CliRequest& request, CliReport& report) {

@@ -33,34 +33,25 @@ const char* StateOf(const CatalogApp& app) {
     return app.updateAvailable ? "updateAvailable" : "installed";
 }
 
-void WriteApps(JsonWriter& json, const CatalogLoadResult& catalog, const std::vector<ListedStatus>& statuses) {
+
+void WriteApps(JsonWriter& json, const CliReport& report) {
+    const CatalogLoadResult& catalog = *report.listed;
+    const std::string_view rows = report.listedRows;
     json.Key("apps");
     json.BeginArray();
+    size_t from = 0;
+    size_t kept = 0;
     for (size_t i = 0; i < catalog.apps.size(); ++i) {
         if (static_cast<long long>(i) == catalog.selfIndex) continue;
-        const CatalogApp& app = catalog.apps[i];
-        const ListedStatus status = i < statuses.size() ? statuses[i] : ListedStatus();
-        json.BeginObject();
-        json.Key("id");
-        json.String(app.id);
-        json.Key("name");
-        json.String(app.name);
-        json.Key("version");
-        json.String(app.version);
-        json.Key("category");
-        json.String(app.category);
-        json.Key("state");
-        json.Utf8String(StateOf(app));
-        json.Key("hidden");
-        json.Bool(app.hidden);
-        json.Key("previousKept");
-        json.Bool(app.kept.previousKept);
-        json.Key("held");
-        json.Utf8String(status.held);
-        json.Key("note");
-        json.Utf8String(status.note != nullptr ? status.note : "");
-        json.EndObject();
+        if (kept < report.listedBreaks.size()) {
+            const size_t to = report.listedBreaks[kept];
+            json.Values(rows.substr(from, to - from));
+            from = to;
+        }
+        ++kept;
+        WriteListedApp(json, catalog.apps[i], i < report.listedStatus.size() ? report.listedStatus[i] : ListedStatus());
     }
+    json.Values(rows.substr(from));
     json.EndArray();
 }
 
@@ -78,10 +69,35 @@ constexpr size_t kListedEntryBytes = 200;
 // Room for the whole report at once: a list of tens of thousands of entries
 // would otherwise be copied each time the text outgrows its buffer.
 size_t ExpectedReportBytes(const CliReport& report) {
-    return kReportBytes + (report.listed ? report.listed->apps.size() * kListedEntryBytes : 0);
+    return kReportBytes + report.listedRows.size() +
+           (report.listed ? report.listed->apps.size() * kListedEntryBytes : 0);
 }
 
 }  // namespace
+
+void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus& status) {
+    json.BeginObject();
+    json.Key("id");
+    json.String(app.id);
+    json.Key("name");
+    json.String(app.name);
+    json.Key("version");
+    json.String(app.version);
+    json.Key("category");
+    json.String(app.category);
+    json.Key("state");
+    json.Utf8String(StateOf(app));
+    json.Key("hidden");
+    json.Bool(app.hidden);
+    json.Key("previousKept");
+    json.Bool(app.kept.previousKept);
+    json.Key("held");
+    json.Utf8String(status.held);
+    json.Key("note");
+    json.Utf8String(status.note != nullptr ? status.note : "");
+    json.EndObject();
+}
+
 
 std::string RenderReport(const CliReport& report) {
     JsonWriter json;
@@ -99,7 +115,7 @@ std::string RenderReport(const CliReport& report) {
         json.Utf8String(report.source);
     }
     WriteResults(json, report.results);
-    if (report.listed) WriteApps(json, *report.listed, report.listedStatus);
+    if (report.listed) WriteApps(json, report);
     if (report.checked) {
         WriteStrings(json, "updatesAvailable", report.updatesAvailable);
         json.Key("selfUpdateAvailable");

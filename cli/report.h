@@ -8,6 +8,8 @@
 
 #include "catalog/catalog_model.h"
 
+class JsonWriter;
+
 struct ToolOutcome {
     std::wstring id;
     const char* action = "";  // "install", "update", "uninstall", "install-self", "remove-self"
@@ -34,18 +36,25 @@ struct CliReport {
     std::wstring message;     // what the run says as a whole, in French
     bool showUsage = false;
     std::vector<ToolOutcome> results;
-    // --list: the catalogue as read, every entry but the program's own
-    // reported straight from it: its state ("installed", "updateAvailable"
-    // or "notInstalled"), whether it is hidden and whether a previous version
-    // is kept. Not copied entry by entry: a catalogue holds tens of
-    // thousands of them. `listedStatus` has one element per catalogue entry.
+    // --list: every entry but the program's own, in the catalogue's order: its
+    // state ("installed", "updateAvailable" or "notInstalled"), whether it is
+    // hidden and whether a previous version is kept. A catalogue holds tens
+    // of thousands of entries, so most are not kept whole: `listedRows` has
+    // them already written, as JSON objects separated by commas. `listed`
+    // holds the entries kept whole, with one element of `listedStatus` each.
     std::unique_ptr<CatalogLoadResult> listed;
     std::vector<ListedStatus> listedStatus;
+    std::string listedRows;
+    // Where in `listedRows` each entry of `listed` but the program's own
+    // comes, in order; those beyond the breaks follow the rows.
+    std::vector<size_t> listedBreaks;
     bool checked = false;
     std::vector<std::wstring> updatesAvailable;
     bool selfUpdateAvailable = false;
     int exitCode = 0;
 };
 
+// One entry of --list, as an object of `json`.
+void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus& status);
 // The report as UTF-8 JSON, ending with a line feed.
 std::string RenderReport(const CliReport& report);

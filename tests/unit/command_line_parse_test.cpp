@@ -140,6 +140,25 @@ TEST(CommandLineParse, ListReportsEveryEntryButTheProgramsOwn) {
     const JsonValue read = ParseJson(std::string_view(text));
     ASSERT_EQ(FindMember(read, L"apps")->items.size(), 3u);
     EXPECT_EQ(GetStringMember(FindMember(read, L"apps")->items[0], L"category"), W("Réseau « 日本 😀 »"));
+
+    // The same list with other entries already written as rows around the
+    // kept ones: each kept entry comes at its break, the rows keep their order.
+    CliReport rows = std::move(report);
+    JsonWriter written;
+    for (int i = 0; i < 3; ++i) WriteListedApp(written, rows.listed->apps[2], rows.listedStatus[2]);
+    const size_t row = written.text().size() / 3;  // three rows and two commas
+    rows.listedRows = written.text();
+    rows.listedBreaks = {row, 2 * row + 1};
+    rows.listed->apps.erase(rows.listed->apps.begin() + 2);
+    rows.listedStatus.erase(rows.listedStatus.begin() + 2);
+    const std::string again = RenderReport(rows);
+    const JsonValue listed = ParseJson(std::string_view(again));
+    std::vector<std::wstring> order;
+    for (const JsonValue& app : FindMember(listed, L"apps")->items) order.push_back(GetStringMember(app, L"id"));
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"Autre", L"Outil", L"Autre", L"Dernier", L"Autre"})) << again;
+    // Each kept entry with its own status.
+    EXPECT_EQ(GetStringMember(FindMember(listed, L"apps")->items[1], L"note"), W("Version conservée"));
+    EXPECT_EQ(GetStringMember(FindMember(listed, L"apps")->items[3], L"held"), L"organisation");
 }
 
 TEST(CommandLineParse, ExitCodeOfSeveralTools) {
