@@ -15,6 +15,7 @@
 #include <cwctype>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "base/error.h"
 #include "base/messages.h"
@@ -98,9 +99,23 @@ inline wchar_t Peek(const Cursor<char>& cursor, size_t& length) {
 }
 
 template <typename Unit>
-void SkipSpace(Cursor<Unit>& cursor) {
+void SkipDecodedSpace(Cursor<Unit>& cursor) {
     size_t length = 1;
     while (cursor.position < cursor.end && IsSpace(Peek(cursor, length))) cursor.position += length;
+}
+
+// Printable ASCII other than the space is never a space: it settles most
+// calls, which stand before a value or a bracket, without decoding anything.
+template <typename Unit>
+bool IsSurelyNotSpace(Unit unit) {
+    const auto code = static_cast<uint32_t>(static_cast<std::make_unsigned_t<Unit>>(unit));
+    return code > 0x20 && code < 0x80;
+}
+
+template <typename Unit>
+void SkipSpace(Cursor<Unit>& cursor) {
+    if (cursor.position < cursor.end && IsSurelyNotSpace(*cursor.position)) return;
+    SkipDecodedSpace(cursor);
 }
 
 // True (and consumed) when the text at the cursor begins with `word`.
