@@ -23,6 +23,7 @@
 #include "catalog/offline_source.h"
 #include "cli/command_catalog.h"
 #include "cli/command_line.h"
+#include "cli/json_writer.h"
 #include "cli/list_commands.h"
 #include "cli/report.h"
 #include "cli/report_output.h"
@@ -97,16 +98,21 @@ bool TimeSteps(const std::wstring& folder, StepTimes& times) {
     CliReport report;
     times.Add("load+list", Timed([&] { RunListCommand(request, report); }));
     if (!report.listed) return false;
-    std::string json;
-    times.Add("render", Timed([&] { json = RenderReport(report); }));
+    JsonWriter json;
+    ReportPieces pieces;
+    times.Add("render", Timed([&] {
+                  WriteReport(report, json);
+                  pieces = json.Pieces();
+              }));
     UniqueHandle sink = OpenSink(false);
     const HANDLE given = GetStdHandle(STD_OUTPUT_HANDLE);
     SetStdHandle(STD_OUTPUT_HANDLE, sink.get());
-    times.Add("write", Timed([&] { WriteToStandardOutput(json); }));
+    times.Add("write", Timed([&] { WriteToStandardOutput(pieces); }));
     SetStdHandle(STD_OUTPUT_HANDLE, given);
     times.Add("free report", Timed([&] {
+                  pieces.clear();
+                  json = JsonWriter();
                   report = CliReport();
-                  json = std::string();
               }));
     return true;
 }

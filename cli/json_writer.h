@@ -1,9 +1,13 @@
 // Writes one JSON document as UTF-8 text, members in the order given. Strings
 // come as UTF-16 and are escaped as JSON requires; nothing else is checked.
+// Each value is written straight into room made for its longest form: a
+// report lists tens of thousands of entries.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class JsonWriter {
 public:
@@ -24,20 +28,32 @@ public:
     void Bool(bool value);
     // Values another writer wrote, separated by commas, as the next values
     // here. A run cut from a longer one may start with the comma that
-    // followed the value before it.
+    // followed the value before it. The run is not copied: the document
+    // refers to it where it lies, and it must outlive the document's pieces.
     void Values(std::string_view values);
+    // Ends the document's line.
+    void EndLine();
 
-    const std::string& text() const { return text_; }
-    // The document, handed over without a copy; the writer is left empty.
-    std::string TakeText() { return std::move(text_); }
+    // The writer's own text: the whole document when no values were taken
+    // from elsewhere.
+    std::string_view text() const { return std::string_view(text_).substr(0, used_); }
+    // The same, handed over without a copy; the writer is left empty.
+    std::string TakeText();
+    // The whole document in order: stretches of the writer's text and the
+    // runs of values it refers to between them.
+    std::vector<std::string_view> Pieces() const;
 
 private:
-    void BeforeValue();
-    void AppendEscaped(std::wstring_view utf16);
-    void AppendEscapedUtf8(std::string_view utf8);
-    void AppendControl(unsigned char byte);
-    void AppendUtf8(char32_t code);
+    // Room for `bytes` more at the end of the text; the pointer is where
+    // they go, and Wrote says where the written part ends.
+    char* Room(size_t bytes);
+    void Wrote(const char* end) { used_ = static_cast<size_t>(end - text_.data()); }
+    char* BeforeValue(size_t bytes);
 
+    // The text written, then room not yet written.
     std::string text_;
+    size_t used_ = 0;
+    // Runs of values from elsewhere, each with where it comes in `text_`.
+    std::vector<std::pair<size_t, std::string_view>> runs_;
     bool needComma_ = false;
 };

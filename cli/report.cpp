@@ -66,11 +66,11 @@ void WriteStrings(JsonWriter& json, const char* key, const std::vector<std::wstr
 constexpr size_t kReportBytes = 4096;
 constexpr size_t kListedEntryBytes = 200;
 
-// Room for the whole report at once: a list of tens of thousands of entries
-// would otherwise be copied each time the text outgrows its buffer.
+// Room for the whole report at once: a list of thousands of entries kept
+// whole would otherwise be copied each time the text outgrows its buffer.
+// The rows written already stay where they are.
 size_t ExpectedReportBytes(const CliReport& report) {
-    return kReportBytes + report.listedRows.size() +
-           (report.listed ? report.listed->apps.size() * kListedEntryBytes : 0);
+    return kReportBytes + (report.listed ? report.listed->apps.size() * kListedEntryBytes : 0);
 }
 
 }  // namespace
@@ -98,9 +98,7 @@ void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus&
     json.EndObject();
 }
 
-
-std::string RenderReport(const CliReport& report) {
-    JsonWriter json;
+void WriteReport(const CliReport& report, JsonWriter& json) {
     json.Reserve(ExpectedReportBytes(report));
     json.BeginObject();
     json.Key("program");
@@ -130,7 +128,13 @@ std::string RenderReport(const CliReport& report) {
     json.Key("exitCode");
     json.Number(report.exitCode);
     json.EndObject();
-    std::string text = json.TakeText();
-    text.push_back('\n');
+    json.EndLine();
+}
+
+std::string RenderReport(const CliReport& report) {
+    JsonWriter json;
+    WriteReport(report, json);
+    std::string text;
+    for (std::string_view piece : json.Pieces()) text.append(piece);
     return text;
 }

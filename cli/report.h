@@ -56,5 +56,9 @@ struct CliReport {
 
 // One entry of --list, as an object of `json`.
 void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus& status);
-// The report as UTF-8 JSON, ending with a line feed.
+// Writes the report as UTF-8 JSON into `json`, ending with a line feed. The
+// listed rows are not copied: `json` refers to them where they lie in
+// `report`, which must outlive its pieces.
+void WriteReport(const CliReport& report, JsonWriter& json);
+// The report as one text.
 std::string RenderReport(const CliReport& report);

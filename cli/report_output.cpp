@@ -9,7 +9,7 @@
 
 namespace {
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
+bool WriteAll(HANDLE file, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
@@ -25,12 +25,22 @@ bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != FALSE;
 }
 
+bool WriteAll(HANDLE file, const ReportPieces& pieces) {
+    for (std::string_view piece : pieces) {
+        if (!WriteAll(file, piece)) return false;
+    }
+    return true;
+}
+
 // A console shows UTF-16 whatever its code page; a pipe or a file gets UTF-8.
-void WriteTo(HANDLE handle, const std::string& utf8) {
+// Pieces end between values, never inside a character.
+void WriteTo(HANDLE handle, const ReportPieces& utf8) {
     if (IsConsole(handle)) {
-        std::wstring text = Utf8ToWide(utf8);
-        DWORD written = 0;
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        for (std::string_view piece : utf8) {
+            std::wstring text = Utf8ToWide(piece);
+            DWORD written = 0;
+            WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        }
         return;
     }
     WriteAll(handle, utf8);
@@ -38,7 +48,7 @@ void WriteTo(HANDLE handle, const std::string& utf8) {
 
 }  // namespace
 
-void WriteToStandardOutput(const std::string& utf8) {
+void WriteToStandardOutput(const ReportPieces& utf8) {
     // A GUI program gets standard handles only when its parent hands them
     // over (a redirection, a pipe); otherwise it joins the parent's console.
     HANDLE given = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -53,7 +63,7 @@ void WriteToStandardOutput(const std::string& utf8) {
     FreeConsole();
 }
 
-bool WriteReportFile(const std::wstring& path, const std::string& utf8) {
+bool WriteReportFile(const std::wstring& path, const ReportPieces& utf8) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!file) return false;

@@ -3,8 +3,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
-// Writes the UTF-8 text to the standard output when there is one to write to.
-void WriteToStandardOutput(const std::string& utf8);
-// Writes the UTF-8 text as the whole file; false when it could not be written.
-bool WriteReportFile(const std::wstring& path, const std::string& utf8);
+// The report's UTF-8 text, in pieces that each end between two values.
+using ReportPieces = std::vector<std::string_view>;
+
+// Writes the text to the standard output when there is one to write to.
+void WriteToStandardOutput(const ReportPieces& utf8);
+// Writes the text as the whole file; false when it could not be written.
+bool WriteReportFile(const std::wstring& path, const ReportPieces& utf8);

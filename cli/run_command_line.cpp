@@ -11,6 +11,7 @@
 #include "cli/command_catalog.h"
 #include "cli/command_line.h"
 #include "cli/exit_codes.h"
+#include "cli/json_writer.h"
 #include "cli/list_commands.h"
 #include "cli/report.h"
 #include "cli/report_output.h"
@@ -69,8 +70,10 @@ int RunCommandLine(PCWSTR commandLine) {
     report.arguments = SplitArguments(commandLine);
     std::wstring outputPath;
     Run(report.arguments, report, outputPath);
-    const std::string json = RenderReport(report);
-    WriteToStandardOutput(json);
-    if (!outputPath.empty()) WriteReportFile(outputPath, json);
+    JsonWriter json;
+    WriteReport(report, json);
+    const ReportPieces pieces = json.Pieces();
+    WriteToStandardOutput(pieces);
+    if (!outputPath.empty()) WriteReportFile(outputPath, pieces);
     return report.exitCode;
 }
