@@ -124,6 +124,8 @@ std::optional<std::wstring> InstalledPath(const CatalogApp& app, bool isSelf, co
 // Looked up for every entry of the catalogue: folded into a buffer on the
 // stack rather than a new string. Only called for plain file names.
 bool IsListedInApps(const InstallPlaces& places, const std::wstring& exeName) {
+    // Nothing installed yet: nothing to look up for any entry.
+    if (places.appsFiles.empty()) return false;
     std::array<wchar_t, kMaxAppIdLength + kExeExtension.size()> folded{};
     if (exeName.size() > folded.size()) return false;
     for (size_t i = 0; i < exeName.size(); ++i) folded[i] = FoldAsciiCase(exeName[i]);
