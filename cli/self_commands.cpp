@@ -56,7 +56,7 @@ bool InstalledWindowRuns() {
 }  // namespace
 
 void RunInstallSelf(const CliRequest& request, CliReport& report) {
-    constexpr char kAction[] = "install-self";
+    static constexpr char kAction[] = "install-self";
     OperationLock lock(kCommandLockWaitMs);
     if (!lock.held()) return ReportFailure(report, kAction, Text(msg::kAnotherOperationRunning));
     ScopedComApartment com;
@@ -73,7 +73,7 @@ void RunInstallSelf(const CliRequest& request, CliReport& report) {
 }
 
 void RunRemoveSelf(const CliRequest& request, CliReport& report) {
-    constexpr char kAction[] = "remove-self";
+    static constexpr char kAction[] = "remove-self";
     if (!g_state.policies.Allows(PolicyId::SelfRemoval))
         return Report(report, kAction, false, Text(msg::kCliSelfRemovalPolicy), exit_code::kRefused);
     if (request.confirm && MessageBoxW(nullptr, Text(msg::kSelfUninstallQuestion).c_str(), kMessageBoxTitle,
