@@ -6,8 +6,6 @@
 
 namespace {
 
-// Room made at a time beyond what a value needs, so that growing is rare and
-// fresh memory is written only as the text reaches it.
 constexpr size_t kRoomStep = 4096;
 // The longest form of one unit: a control character as \u00XX.
 constexpr size_t kEscapedUnitBytes = 6;
@@ -93,56 +91,9 @@ char* WriteEscapedUtf8(std::string_view utf8, char* out) {
 
 }  // namespace
 
-char* JsonWriter::Room(size_t bytes) {
-    if (text_.size() - used_ < bytes) text_.resize(used_ + bytes + kRoomStep);
-    return text_.data() + used_;
-}
-
-char* JsonWriter::BeforeValue(size_t bytes) {
-    char* out = Room(bytes + 1);
-    if (needComma_) *out++ = ',';
-    needComma_ = true;
-    return out;
-}
-
-void JsonWriter::BeginObject() {
-    char* out = BeforeValue(1);
-    *out++ = '{';
-    Wrote(out);
-    needComma_ = false;
-}
-
-void JsonWriter::EndObject() {
-    char* out = Room(1);
-    *out++ = '}';
-    Wrote(out);
-    needComma_ = true;
-}
-
-void JsonWriter::BeginArray() {
-    char* out = BeforeValue(1);
-    *out++ = '[';
-    Wrote(out);
-    needComma_ = false;
-}
-
-void JsonWriter::EndArray() {
-    char* out = Room(1);
-    *out++ = ']';
-    Wrote(out);
-    needComma_ = true;
-}
-
-// Names are the program's own words: written as they are.
-void JsonWriter::Key(std::string_view name) {
-    char* out = BeforeValue(name.size() + 3);
-    *out++ = '"';
-    out = Copy(name, out);
-    *out++ = '"';
-    *out++ = ':';
-    Wrote(out);
-    needComma_ = false;
-}
+// Room made at a time beyond what a value needs, so that growing is rare and
+// fresh memory is written only as the text reaches it.
+void JsonWriter::Grow(size_t bytes) { text_.resize(used_ + bytes + kRoomStep); }
 
 void JsonWriter::String(std::wstring_view text) {
     char* out = BeforeValue(text.size() * kEscapedUnitBytes + 2);
@@ -167,22 +118,11 @@ void JsonWriter::Number(long long value) {
     Wrote(Copy(text, BeforeValue(text.size())));
 }
 
-void JsonWriter::Bool(bool value) {
-    char* out = BeforeValue(5);
-    Wrote(Copy(value ? "true" : "false", out));
-}
-
 void JsonWriter::Values(std::string_view values) {
     if (!values.empty() && values.front() == ',') values.remove_prefix(1);
     if (values.empty()) return;
     Wrote(BeforeValue(0));
     runs_.emplace_back(used_, values);
-}
-
-void JsonWriter::EndLine() {
-    char* out = Room(1);
-    *out++ = '\n';
-    Wrote(out);
 }
 
 std::string JsonWriter::TakeText() {

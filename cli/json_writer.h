@@ -4,6 +4,7 @@
 // report lists tens of thousands of entries.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,25 +15,38 @@ public:
     // Room for a document of about this many bytes, taken once: a report of
     // tens of thousands of entries then grows in place.
     void Reserve(size_t bytes) { text_.reserve(bytes); }
-    void BeginObject();
-    void EndObject();
-    void BeginArray();
-    void EndArray();
+    // The small writes are inline: a list writes a dozen per entry.
+    void BeginObject() { Open('{'); }
+    void EndObject() { Close('}'); }
+    void BeginArray() { Open('['); }
+    void EndArray() { Close(']'); }
     // A member's name inside an object, plain ASCII of the program's own,
     // written as it is; its value follows.
-    void Key(std::string_view name);
+    void Key(std::string_view name) {
+        char* out = BeforeValue(name.size() + 3);
+        *out++ = '"';
+        out = std::copy(name.begin(), name.end(), out);
+        *out++ = '"';
+        *out++ = ':';
+        Wrote(out);
+        needComma_ = false;
+    }
     // An unpaired surrogate becomes U+FFFD.
     void String(std::wstring_view text);
     void Utf8String(std::string_view text);
     void Number(long long value);
-    void Bool(bool value);
+    void Bool(bool value) {
+        const std::string_view word = value ? "true" : "false";
+        char* out = BeforeValue(word.size());
+        Wrote(std::copy(word.begin(), word.end(), out));
+    }
     // Values another writer wrote, separated by commas, as the next values
     // here. A run cut from a longer one may start with the comma that
     // followed the value before it. The run is not copied: the document
     // refers to it where it lies, and it must outlive the document's pieces.
     void Values(std::string_view values);
     // Ends the document's line.
-    void EndLine();
+    void EndLine() { Close('\n'); }
 
     // The writer's own text: the whole document when no values were taken
     // from elsewhere.
@@ -46,9 +60,30 @@ public:
 private:
     // Room for `bytes` more at the end of the text; the pointer is where
     // they go, and Wrote says where the written part ends.
-    char* Room(size_t bytes);
+    char* Room(size_t bytes) {
+        if (text_.size() - used_ < bytes) Grow(bytes);
+        return text_.data() + used_;
+    }
+    void Grow(size_t bytes);
     void Wrote(const char* end) { used_ = static_cast<size_t>(end - text_.data()); }
-    char* BeforeValue(size_t bytes);
+    char* BeforeValue(size_t bytes) {
+        char* out = Room(bytes + 1);
+        if (needComma_) *out++ = ',';
+        needComma_ = true;
+        return out;
+    }
+    void Open(char bracket) {
+        char* out = BeforeValue(1);
+        *out++ = bracket;
+        Wrote(out);
+        needComma_ = false;
+    }
+    void Close(char bracket) {
+        char* out = Room(1);
+        *out++ = bracket;
+        Wrote(out);
+        needComma_ = true;
+    }
 
     // The text written, then room not yet written.
     std::string text_;
