@@ -74,7 +74,7 @@ using CatalogToolFilter = std::function<bool(const CatalogApp& app)>;
 
 // The same from the document read in one pass, as the catalogue's load reads
 // it. With a filter, only the tools it keeps are in `result.apps`, and the
-// program's own entry, which it is not shown. When the build fails, the
+// program's own entry, which the filter never sees. When the build fails, the
 // filter may have seen tools of a catalogue that is then refused.
 void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
                   CatalogLoadResult& result, const CatalogToolFilter& keep = {});
