@@ -502,30 +502,27 @@ void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& of
     // the tool, later ones are skipped like elements that are not objects.
     TakenIds ids(keep ? std::min(source.EntryCount(), kIdsSizedAhead) : tools);
     std::wstring idText;
-    // The tool being built when the filter may not keep it, reused from
-    // entry to entry.
+    // The tool being built when a filter may not keep it, reused from entry
+    // to entry.
     CatalogApp scratch;
     size_t built = 0;
     source.ForEachEntry([&](const auto& entry) {
         const bool named = source.HasText(entry.id);
         if (named && ids.Seen(source.View(entry.id, idText))) return true;
         if (!IsCompleteEntry(source, entry)) Fail(msg::kEntryIncomplete);
-        if (keep) {
-            ReadEntry(source, entry, settings, scratch);
-            if (named) ids.Take(scratch.id);
-            const bool self = IsOwnAppId(scratch.id);
-            if (self || keep(scratch)) result.apps.push_back(std::move(scratch));
-            if (self) result.selfIndex = static_cast<int>(result.apps.size() - 1);
-        } else {
-            try {
-                ReadEntry(source, entry, settings, result.apps.emplace_back());
-            } catch (...) {
-                result.apps.pop_back();
-                throw;
-            }
-            if (named) ids.Take(result.apps.back().id);
-            if (IsOwnAppId(result.apps.back().id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
+        // Built in place at the end of the list, or in the reused record
+        // when a filter decides.
+        CatalogApp& app = keep ? scratch : result.apps.emplace_back();
+        try {
+            ReadEntry(source, entry, settings, app);
+        } catch (...) {
+            if (!keep) result.apps.pop_back();
+            throw;
         }
+        if (named) ids.Take(app.id);
+        const bool self = IsOwnAppId(app.id);
+        if (keep && (self || keep(app))) result.apps.push_back(std::move(app));
+        if (self) result.selfIndex = static_cast<int>(result.apps.size() - 1);
         ++built;
         return true;
     });
