@@ -3,6 +3,8 @@
 # display, and a warm wineserver. Nothing here touches the user's own prefix
 # or home folder.
 
+ORKVANE_SCRIPTS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 orkvane_wine_common_env() {
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEARCH=win64
@@ -105,6 +107,9 @@ orkvane_start_display() {
     done
     export DISPLAY=":$(head -n1 "$fdfile")"
     export ORKVANE_XVFB_PID
+    # Gives Xlib a resource database, so that it stops looking for files on
+    # every font selection (see the file).
+    export XENVIRONMENT=$ORKVANE_SCRIPTS_DIR/xvfb.Xresources
     rm -f "$fdfile"
 }
 
