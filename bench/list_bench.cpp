@@ -89,7 +89,9 @@ bool TimeSteps(const std::wstring& folder, StepTimes& times) {
     times.Add("parse", Timed([&] { document = std::make_unique<CatalogDocument>(bytes); }));
     CatalogLoadResult built;
     times.Add("build", Timed([&] {
-                  BuildCatalog(*document, true, folder, built, [](const CatalogApp&) { return false; });
+                  BuildCatalog(*document, true, folder, built, [](size_t, size_t) -> CatalogToolFilter {
+                      return [](const CatalogApp&) { return false; };
+                  });
               }));
     document.reset();
 

@@ -1,11 +1,15 @@
 #include "catalog/catalog_load.h"
 
 #include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "base/constants.h"
 #include "base/paths.h"
 #include "base/post_result.h"
+#include "base/side_thread.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_signature_source.h"
@@ -39,6 +43,16 @@ std::string ReadCatalogBytes(const CatalogLoadJob& job, std::wstring& root) {
 
 std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
     auto result = std::make_unique<CatalogLoadResult>();
+    // A filtered build may build half a large catalogue on this thread,
+    // started now so that it is running by the time the catalogue is read.
+    std::optional<SideThread> side;
+    if (job.keepTool && std::thread::hardware_concurrency() > 1) {
+        try {
+            side.emplace();
+        } catch (const std::system_error&) {
+            // The build then starts one itself, or does without.
+        }
+    }
     try {
         std::wstring root;
         std::string bytes = ReadCatalogBytes(job, root);
@@ -48,7 +62,7 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         if (result->signatureVerified)
             result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document.top()),
                                                                 job.highestSerial, CatalogClockNow());
-        BuildCatalog(document, job.offline, root, *result, job.keepTool);
+        BuildCatalog(document, job.offline, root, *result, job.keepTool, side ? &*side : nullptr);
     } catch (const std::exception& e) {
         result->ok = false;
         result->error = ErrorMessageText(e.what());

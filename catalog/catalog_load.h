@@ -30,7 +30,7 @@ struct CatalogLoadJob {
     // below it is refused.
     unsigned long long highestSerial = 0;
     // Which tools the result keeps; empty keeps them all.
-    CatalogToolFilter keepTool;
+    CatalogFilterMaker keepTool;
 };
 
 // The worker's body without the thread and the post: reads, parses and builds.

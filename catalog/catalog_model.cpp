@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/sha256.h"
+#include "base/side_thread.h"
 #include "base/text_fold.h"
 #include "base/tool_files.h"
 #include "catalog/rollout.h"
@@ -312,8 +315,13 @@ public:
     size_t EntryCount() const { return document_.entryCount(); }
     template <typename Each>
     void ForEachEntry(Each&& each) const {
+        ForEachEntryIn(0, document_.entryCount(), each);
+    }
+    // The same for the entries from `first` up to `end`.
+    template <typename Each>
+    void ForEachEntryIn(size_t first, size_t end, Each&& each) const {
         CatalogEntry entry;
-        for (size_t i = 0; i < document_.entryCount(); ++i) {
+        for (size_t i = first; i < end; ++i) {
             document_.ReadEntry(i, entry);
             if (!each(entry)) return;
         }
@@ -449,6 +457,13 @@ public:
         ids_.append(id);
         starts_.push_back(ids_.size());
     }
+    // Whether `other` took any id taken here.
+    bool AnyTakenIn(const TakenIds& other) const {
+        for (size_t index = 0; index < Count(); ++index) {
+            if (other.Holds(IdAt(index))) return true;
+        }
+        return false;
+    }
 
 private:
     // Slots of 32 bits: a document of 4 MiB holds far fewer entries, and a
@@ -461,6 +476,12 @@ private:
         return static_cast<size_t>(hash ^ (hash >> 32));
     }
     size_t Count() const { return starts_.size() - 1; }
+    bool Holds(std::wstring_view id) const {
+        for (size_t slot = Hash(id) & (slots_.size() - 1); slots_[slot] != kFree; slot = (slot + 1) & (slots_.size() - 1)) {
+            if (FoldedEquals(IdAt(slots_[slot]), id)) return true;
+        }
+        return false;
+    }
     std::wstring_view IdAt(size_t index) const {
         return std::wstring_view(ids_).substr(starts_[index], starts_[index + 1] - starts_[index]);
     }
@@ -479,50 +500,44 @@ private:
     size_t slot_ = 0;
 };
 
-template <typename Source>
-void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result,
-                      const CatalogToolFilter& keep) {
+// The root's members every entry depends on, checked before any entry.
+void ReadTopMembers(const JsonValue& top, bool offline, CatalogLoadResult& result, std::wstring& iconBaseUrl) {
     result.ok = false;
     result.apps.clear();
     result.selfIndex = -1;
-
-    result.downloadEndpoint = GetStringMember(source.Top(), L"downloadEndpoint");
-    const std::wstring iconBaseUrl = GetStringMember(source.Top(), L"iconBaseUrl");
+    result.downloadEndpoint = GetStringMember(top, L"downloadEndpoint");
+    iconBaseUrl = GetStringMember(top, L"iconBaseUrl");
     if (!offline && !StartsWith(result.downloadEndpoint, L"https://")) Fail(msg::kEndpointInvalid);
-    if (!source.HasApps()) Fail(msg::kNoApps);
+}
 
+template <typename Source>
+void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
+    std::wstring iconBaseUrl;
+    ReadTopMembers(source.Top(), offline, result, iconBaseUrl);
+    if (!source.HasApps()) Fail(msg::kNoApps);
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
-    // A filtered build keeps few tools and counts none in advance, which
-    // would cost one more reading of every entry: its ids are sized by the
-    // objects of "apps", up to a bound, as most of them make tools.
-    const size_t tools = keep ? 0 : ToolsBeforeFirstIncomplete(source);
+    const size_t tools = ToolsBeforeFirstIncomplete(source);
     result.apps.reserve(tools);
     // Ids name files, and file names ignore case: the first entry of an id is
     // the tool, later ones are skipped like elements that are not objects.
-    TakenIds ids(keep ? std::min(source.EntryCount(), kIdsSizedAhead) : tools);
+    TakenIds ids(tools);
     std::wstring idText;
-    // The tool being built when a filter may not keep it, reused from entry
-    // to entry.
-    CatalogApp scratch;
     size_t built = 0;
     source.ForEachEntry([&](const auto& entry) {
         const bool named = source.HasText(entry.id);
         if (named && ids.Seen(source.View(entry.id, idText))) return true;
         if (!IsCompleteEntry(source, entry)) Fail(msg::kEntryIncomplete);
-        // Built in place at the end of the list, or in the reused record
-        // when a filter decides.
-        CatalogApp& app = keep ? scratch : result.apps.emplace_back();
+        // Built in place at the end of the list.
+        CatalogApp& app = result.apps.emplace_back();
         try {
             ReadEntry(source, entry, settings, app);
         } catch (...) {
-            if (!keep) result.apps.pop_back();
+            result.apps.pop_back();
             throw;
         }
         if (named) ids.Take(app.id);
-        const bool self = IsOwnAppId(app.id);
-        if (keep && (self || keep(app))) result.apps.push_back(std::move(app));
-        if (self) result.selfIndex = static_cast<int>(result.apps.size() - 1);
+        if (IsOwnAppId(app.id)) result.selfIndex = static_cast<int>(result.apps.size() - 1);
         ++built;
         return true;
     });
@@ -530,19 +545,125 @@ void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& of
     result.ok = true;
 }
 
+// Entries from which a filtered build is made in two parts side by side: the
+// thread costs less than the half it builds.
+constexpr size_t kEntriesForParts = 4096;
+
+// What one part of a filtered build made, or why it failed.
+struct BuiltPart {
+    // Its ids are sized by the objects of "apps", up to a bound, as most of
+    // them make tools: counting the tools first would read every entry once
+    // more.
+    explicit BuiltPart(size_t entries) : ids(std::min(entries, kIdsSizedAhead)) {}
+    std::vector<CatalogApp> apps;
+    int selfIndex = -1;
+    size_t built = 0;
+    TakenIds ids;
+    std::exception_ptr failure;
+};
+
+// Builds the entries from `first` up to `end` as the build in one part would
+// if they were all its entries. Catches everything: it runs on a thread too.
+void BuildPart(const DocumentSource& source, const DocumentSettings& settings, size_t first, size_t end,
+               const CatalogToolFilter& keep, BuiltPart& part) {
+    try {
+        std::wstring idText;
+        // The tool being built, reused from entry to entry while the filter
+        // keeps none.
+        CatalogApp scratch;
+        source.ForEachEntryIn(first, end, [&](const CatalogEntry& entry) {
+            const bool named = source.HasText(entry.id);
+            if (named && part.ids.Seen(source.View(entry.id, idText))) return true;
+            if (!IsCompleteEntry(source, entry)) Fail(msg::kEntryIncomplete);
+            ReadEntry(source, entry, settings, scratch);
+            if (named) part.ids.Take(scratch.id);
+            const bool self = IsOwnAppId(scratch.id);
+            if (self || keep(scratch)) part.apps.push_back(std::move(scratch));
+            if (self) part.selfIndex = static_cast<int>(part.apps.size() - 1);
+            ++part.built;
+            return true;
+        });
+    } catch (...) {
+        part.failure = std::current_exception();
+    }
+}
+
+void TakeParts(BuiltPart& head, BuiltPart* tail, CatalogLoadResult& result) {
+    if (head.failure) std::rethrow_exception(head.failure);
+    if (head.built + (tail != nullptr ? tail->built : 0) == 0) Fail(msg::kNoValidApps);
+    result.apps = std::move(head.apps);
+    result.selfIndex = head.selfIndex;
+    if (tail != nullptr) {
+        if (tail->selfIndex >= 0) result.selfIndex = static_cast<int>(result.apps.size()) + tail->selfIndex;
+        result.apps.insert(result.apps.end(), std::make_move_iterator(tail->apps.begin()),
+                           std::make_move_iterator(tail->apps.end()));
+    }
+    result.ok = true;
+}
+
+// The two halves side by side. False when they do not add up to the build in
+// one part: a failure of the second half that the first may have cancelled
+// (its entry's id taken before), or an id of the second taken in the first.
+bool BuildInTwoParts(const DocumentSource& source, const DocumentSettings& settings,
+                     const CatalogFilterMaker& makeFilter, SideThread* side, CatalogLoadResult& result) {
+    const size_t entries = source.EntryCount();
+    const size_t middle = entries / 2;
+    const CatalogToolFilter headFilter = makeFilter(0, 2);
+    const CatalogToolFilter tailFilter = makeFilter(1, 2);
+    BuiltPart head(middle);
+    BuiltPart tail(entries - middle);
+    std::optional<SideThread> own;
+    if (side == nullptr) {
+        try {
+            side = &own.emplace();
+        } catch (const std::system_error&) {
+            // No thread to be had: the second half after the first.
+        }
+    }
+    const auto buildTail = [&] { BuildPart(source, settings, middle, entries, tailFilter, tail); };
+    if (side != nullptr) side->Start(buildTail);
+    BuildPart(source, settings, 0, middle, headFilter, head);
+    if (side != nullptr)
+        side->Wait();
+    else
+        buildTail();
+    if (!head.failure && (tail.failure || tail.ids.AnyTakenIn(head.ids))) return false;
+    TakeParts(head, &tail, result);
+    return true;
+}
+
+void BuildFilteredCatalog(const DocumentSource& source, bool offline, const std::wstring& offlineRoot,
+                          CatalogLoadResult& result, const CatalogFilterMaker& makeFilter, SideThread* side) {
+    std::wstring iconBaseUrl;
+    ReadTopMembers(source.Top(), offline, result, iconBaseUrl);
+    if (!source.HasApps()) Fail(msg::kNoApps);
+    const InstallPlaces places = LookUpInstallPlaces(true);
+    const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
+    const size_t entries = source.EntryCount();
+    if (entries >= kEntriesForParts && std::thread::hardware_concurrency() > 1 &&
+        BuildInTwoParts(source, settings, makeFilter, side, result))
+        return;
+    BuiltPart whole(entries);
+    BuildPart(source, settings, 0, entries, makeFilter(0, 1), whole);
+    TakeParts(whole, nullptr, result);
+}
+
 }  // namespace
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
-    BuildCatalogFrom(TreeSource<const JsonValue>(document), offline, offlineRoot, result, {});
+    BuildCatalogFrom(TreeSource<const JsonValue>(document), offline, offlineRoot, result);
 }
 
 void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
-    BuildCatalogFrom(TreeSource<JsonValue>(document), offline, offlineRoot, result, {});
+    BuildCatalogFrom(TreeSource<JsonValue>(document), offline, offlineRoot, result);
 }
 
 void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result, const CatalogToolFilter& keep) {
-    BuildCatalogFrom(DocumentSource(document), offline, offlineRoot, result, keep);
+                  CatalogLoadResult& result, const CatalogFilterMaker& makeFilter, SideThread* side) {
+    if (makeFilter)
+        BuildFilteredCatalog(DocumentSource(document), offline, offlineRoot, result, makeFilter, side);
+    else
+        BuildCatalogFrom(DocumentSource(document), offline, offlineRoot, result);
 }
 
 bool IsValidAppId(const std::wstring& id) {

@@ -11,6 +11,8 @@
 #include "catalog/catalog_document.h"
 #include "catalog/json.h"
 
+class SideThread;
+
 namespace Gdiplus {
 class Bitmap;
 }
@@ -71,13 +73,22 @@ void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlin
 // the catalogue keeps it. A tool it does not keep is built in a record reused
 // for the next: listing tens of thousands of tools then makes none of them.
 using CatalogToolFilter = std::function<bool(const CatalogApp& app)>;
+// A large catalogue is built in parts side by side, one after the other in
+// the catalogue's order, and each part's tools are seen by a filter of its
+// own: this makes the filter of part `part` of `parts`, for every part in
+// turn before any tool is built. When the parts do not add up to the build
+// in one part (an id of a later part repeats an earlier one, a later part
+// fails), the catalogue is built again in one part, with a filter made anew.
+using CatalogFilterMaker = std::function<CatalogToolFilter(size_t part, size_t parts)>;
 
 // The same from the document read in one pass, as the catalogue's load reads
 // it. With a filter, only the tools it keeps are in `result.apps`, and the
 // program's own entry, which the filter never sees. When the build fails, the
-// filter may have seen tools of a catalogue that is then refused.
+// filter may have seen tools of a catalogue that is then refused. A large
+// catalogue's second part is built on `side` when it is given, else on a
+// thread started for it.
 void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
-                  CatalogLoadResult& result, const CatalogToolFilter& keep = {});
+                  CatalogLoadResult& result, const CatalogFilterMaker& makeFilter = {}, SideThread* side = nullptr);
 bool IsValidAppId(const std::wstring& id);
 bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,

@@ -47,7 +47,7 @@ std::string PrepareSettings(const CliRequest& request) {
 
 const char* SourceName() { return g_state.settings.offlineMode ? "usb" : "web"; }
 
-std::unique_ptr<CatalogLoadResult> LoadCatalogForCommand(const CliRequest& request, const CatalogToolFilter& keep) {
+std::unique_ptr<CatalogLoadResult> LoadCatalogForCommand(const CliRequest& request, const CatalogFilterMaker& keep) {
     CatalogLoadJob job;
     job.offline = g_state.settings.offlineMode;
     job.offlineRoot = g_state.settings.offlineRoot;

@@ -18,6 +18,6 @@ const char* SourceName();
 // Reads the catalogue from the run's source and checks it as the window does;
 // keeps only the tools `keep` keeps, when it is given.
 std::unique_ptr<CatalogLoadResult> LoadCatalogForCommand(const CliRequest& request,
-                                                         const CatalogToolFilter& keep = {});
+                                                         const CatalogFilterMaker& keep = {});
 // The catalogue's entry with this id, not the program's own; -1 when none.
 long long FindToolIndex(const CatalogLoadResult& catalog, const std::wstring& id);

@@ -22,7 +22,7 @@ namespace {
 
 // The catalogue, or the report's failure when it cannot be had.
 std::unique_ptr<CatalogLoadResult> ReadCatalog(const CliRequest& request, CliReport& report,
-                                               const CatalogToolFilter& keep = {}) {
+                                               const CatalogFilterMaker& keep = {}) {
     std::unique_ptr<CatalogLoadResult> catalog = LoadCatalogForCommand(request, keep);
     report.source = SourceName();
     if (catalog->ok) return catalog;
@@ -62,19 +62,31 @@ void RunListCommand(const CliRequest& request, CliReport& report) {
     // line needs the whole catalogue: an installed tool's update offer (the
     // rollout's draw, the first sightings), and a release this PC remembers,
     // which the first sightings must go on seeing.
-    JsonWriter rows;
-    // Rows take less than twice the catalogue's bytes: room taken once
-    // spares copying megabytes as they grow, and room never written costs
-    // nothing.
-    rows.Reserve(static_cast<size_t>(2 * kCatalogSizeLimit));
-    std::vector<size_t> breaks;
-    const auto keep = [&](const CatalogApp& app) {
-        if (app.installed || (!remembered.empty() && FirstSeenOf(remembered, app.sha256) != 0)) {
-            breaks.push_back(rows.text().size());
-            return true;
+    struct PartRows {
+        JsonWriter rows;
+        std::vector<size_t> breaks;
+    };
+    // One writer per part of the catalogue built side by side; made anew
+    // when the catalogue is built again.
+    std::vector<PartRows> parts;
+    const auto keep = [&](size_t part, size_t count) -> CatalogToolFilter {
+        if (part == 0) {
+            parts.clear();
+            parts.resize(count);
         }
-        WriteListedApp(rows, app, {HoldName(HoldOf(app.id, holds)), nullptr});
-        return false;
+        PartRows& mine = parts[part];
+        // Rows take less than twice the catalogue's bytes: room taken once
+        // spares copying megabytes as they grow, and room never written
+        // costs nothing.
+        mine.rows.Reserve(static_cast<size_t>(2 * kCatalogSizeLimit));
+        return [&mine, &holds, &remembered](const CatalogApp& app) {
+            if (app.installed || (!remembered.empty() && FirstSeenOf(remembered, app.sha256) != 0)) {
+                mine.breaks.push_back(mine.rows.text().size());
+                return true;
+            }
+            WriteListedApp(mine.rows, app, {HoldName(HoldOf(app.id, holds)), nullptr});
+            return false;
+        };
     };
     std::unique_ptr<CatalogLoadResult> catalog = ReadCatalog(request, report, keep);
     if (!catalog) return;
@@ -83,8 +95,7 @@ void RunListCommand(const CliRequest& request, CliReport& report) {
     for (size_t i = 0; i < catalog->apps.size(); ++i)
         report.listedStatus.push_back({HoldName(HoldOf(catalog->apps[i].id, holds)), UpdateOfferNote(offers[i])});
     report.listed = std::move(catalog);
-    report.listedRows = rows.TakeText();
-    report.listedBreaks = std::move(breaks);
+    for (PartRows& part : parts) report.listedParts.push_back({part.rows.TakeText(), std::move(part.breaks)});
 }
 
 void RunCheckCommand(const CliRequest& request, CliReport& report) {

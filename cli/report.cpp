@@ -36,22 +36,29 @@ const char* StateOf(const CatalogApp& app) {
 
 void WriteApps(JsonWriter& json, const CliReport& report) {
     const CatalogLoadResult& catalog = *report.listed;
-    const std::string_view rows = report.listedRows;
     json.Key("apps");
     json.BeginArray();
-    size_t from = 0;
-    size_t kept = 0;
-    for (size_t i = 0; i < catalog.apps.size(); ++i) {
-        if (static_cast<long long>(i) == catalog.selfIndex) continue;
-        if (kept < report.listedBreaks.size()) {
-            const size_t to = report.listedBreaks[kept];
+    // Each part's kept entries come at their breaks; those beyond every
+    // break follow all the rows.
+    size_t next = 0;
+    auto writeKept = [&] {
+        if (static_cast<long long>(next) == catalog.selfIndex) ++next;
+        if (next >= catalog.apps.size()) return;
+        WriteListedApp(json, catalog.apps[next],
+                       next < report.listedStatus.size() ? report.listedStatus[next] : ListedStatus());
+        ++next;
+    };
+    for (const ListedRows& part : report.listedParts) {
+        const std::string_view rows = part.rows;
+        size_t from = 0;
+        for (const size_t to : part.breaks) {
             json.Values(rows.substr(from, to - from));
             from = to;
+            writeKept();
         }
-        ++kept;
-        WriteListedApp(json, catalog.apps[i], i < report.listedStatus.size() ? report.listedStatus[i] : ListedStatus());
+        json.Values(rows.substr(from));
     }
-    json.Values(rows.substr(from));
+    while (next < catalog.apps.size()) writeKept();
     json.EndArray();
 }
 

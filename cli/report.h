@@ -29,6 +29,13 @@ struct ListedStatus {
     const char* note = nullptr;
 };
 
+// The rows of one part of a listed catalogue, and where in them each entry of
+// that part kept whole comes, in order.
+struct ListedRows {
+    std::string rows;
+    std::vector<size_t> breaks;
+};
+
 struct CliReport {
     std::vector<std::wstring> arguments;
     std::wstring command;  // the command's switch; empty for a usage error
@@ -39,15 +46,13 @@ struct CliReport {
     // --list: every entry but the program's own, in the catalogue's order: its
     // state ("installed", "updateAvailable" or "notInstalled"), whether it is
     // hidden and whether a previous version is kept. A catalogue holds tens
-    // of thousands of entries, so most are not kept whole: `listedRows` has
-    // them already written, as JSON objects separated by commas. `listed`
-    // holds the entries kept whole, with one element of `listedStatus` each.
+    // of thousands of entries, so most are not kept whole: `listedParts` has
+    // them already written, as JSON objects separated by commas, one run per
+    // part of the catalogue built side by side. `listed` holds the entries
+    // kept whole, with one element of `listedStatus` each.
     std::unique_ptr<CatalogLoadResult> listed;
     std::vector<ListedStatus> listedStatus;
-    std::string listedRows;
-    // Where in `listedRows` each entry of `listed` but the program's own
-    // comes, in order; those beyond the breaks follow the rows.
-    std::vector<size_t> listedBreaks;
+    std::vector<ListedRows> listedParts;
     bool checked = false;
     std::vector<std::wstring> updatesAvailable;
     bool selfUpdateAvailable = false;

@@ -101,30 +101,42 @@ std::string Catalogue(const std::string& apps, const std::string& top = "") {
            "]}";
 }
 
-// A filtered build, keeping every other tool: it fails as the whole build
-// does, or sees every tool the whole build makes, in order and as the whole
-// build makes it although its record is reused, and keeps what the filter
-// keeps and the program's own entry.
-void ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, const char* what) {
+// Whether the tests' filter keeps a tool: about every other one, decided by
+// the tool alone, as a part's filter sees only its part.
+bool KeptByTest(const CatalogApp& app) { return (app.id.size() + app.id.back()) % 2 == 0; }
+
+// A filtered build, keeping about every other tool: it fails as the whole
+// build does, or sees every tool the whole build makes, in order and as the
+// whole build makes it although its record is reused, and keeps what the
+// filter keeps and the program's own entry. Returns the parts it was built in.
+size_t ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, const char* what) {
     const std::wstring root = L"E:\\OrkvaneOffline";
     CatalogLoadResult whole;
     const std::string wholeError = ErrorOf([&] { BuildCatalog(CatalogDocument(bytes), offline, root, whole); });
     CatalogLoadResult kept;
-    std::vector<std::string> seen;
+    // What each part's filter saw; the last build's parts count.
+    std::vector<std::vector<std::string>> seenByPart;
     const std::string keptError = ErrorOf([&] {
-        BuildCatalog(CatalogDocument(bytes), offline, root, kept, [&seen](const CatalogApp& app) {
-            seen.push_back(DumpApp(app));
-            return seen.size() % 2 == 0;
+        BuildCatalog(CatalogDocument(bytes), offline, root, kept, [&seenByPart](size_t part, size_t parts) {
+            if (part == 0) seenByPart.assign(parts, {});
+            std::vector<std::string>& seen = seenByPart.at(part);
+            return CatalogToolFilter([&seen](const CatalogApp& app) {
+                seen.push_back(DumpApp(app));
+                return KeptByTest(app);
+            });
         });
     });
-    ASSERT_EQ(keptError, wholeError) << what;
-    if (wholeError != "<no error>") return;
+    EXPECT_EQ(keptError, wholeError) << what;
+    if (wholeError != "<no error>" || keptError != wholeError) return seenByPart.size();
+    std::vector<std::string> seen;
+    for (const std::vector<std::string>& part : seenByPart) seen.insert(seen.end(), part.begin(), part.end());
     std::vector<std::string> wholeSeen;
     std::vector<std::string> wholeKept;
     for (size_t i = 0; i < whole.apps.size(); ++i) {
         const std::string line = DumpApp(whole.apps[i]);
-        if (static_cast<int>(i) != whole.selfIndex) wholeSeen.push_back(line);
-        if (static_cast<int>(i) == whole.selfIndex || wholeSeen.size() % 2 == 0) wholeKept.push_back(line);
+        const bool self = static_cast<int>(i) == whole.selfIndex;
+        if (!self) wholeSeen.push_back(line);
+        if (self || KeptByTest(whole.apps[i])) wholeKept.push_back(line);
     }
     std::vector<std::string> keptLines;
     for (const CatalogApp& app : kept.apps) keptLines.push_back(DumpApp(app));
@@ -134,6 +146,7 @@ void ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, const cha
               whole.selfIndex >= 0 ? DumpApp(whole.apps[static_cast<size_t>(whole.selfIndex)]) : "")
         << what;
     EXPECT_EQ(kept.downloadEndpoint, whole.downloadEndpoint) << what;
+    return seenByPart.size();
 }
 
 std::string Nested(size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
@@ -231,6 +244,66 @@ TEST(CatalogDocument, BuildsWhatTheTreeOfTheSameBytesBuilds) {
         ExpectFilteredBuildAgrees(c.bytes, false, c.what);
         ExpectFilteredBuildAgrees(c.bytes, true, c.what);
     }
+}
+
+// A large catalogue is built in two halves side by side; where the halves do
+// not add up to one build in order, it is built again in one part, and the
+// result is always the build in one part's.
+TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
+    constexpr size_t kEntries = 5000;
+    auto ids = [](size_t from, size_t to) {
+        std::vector<std::string> entries;
+        for (size_t i = from; i < to; ++i) entries.push_back(Entry(std::to_string(10000 + i).insert(0, 1, 'T')));
+        return entries;
+    };
+    auto catalogue = [](std::vector<std::string> entries) {
+        std::string apps;
+        for (const std::string& entry : entries) {
+            if (!apps.empty()) apps += ',';
+            apps += entry;
+        }
+        return Catalogue(apps);
+    };
+    // The second half starts at entry 2500.
+    auto withTail = [&](size_t at, const std::string& entry) {
+        std::vector<std::string> entries = ids(0, kEntries);
+        entries[at] = entry;
+        return catalogue(entries);
+    };
+    const std::string incomplete = "{\"id\":\"Nouveau\"}";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        size_t parts;  // in the build that counts
+    };
+    const std::vector<Case> cases = {
+        {"distinct ids", catalogue(ids(0, kEntries)), 2},
+        {"an id of the first half again in the second, in another case", withTail(4000, Entry("t10007")), 1},
+        {"an id repeated within the second half", withTail(4000, Entry("T14001")), 2},
+        {"the program's own entry in the second half", withTail(3000, Entry("Orkvane")), 2},
+        {"a failing entry of the second half skipped as a repeated id",
+         withTail(4000, "{\"id\":\"T10003\",\"version\":7}"), 1},
+        {"a failing entry of the second half", withTail(4000, incomplete), 1},
+        {"failing entries in both halves: the first one's failure",
+         [&] {
+             std::vector<std::string> entries = ids(0, kEntries);
+             entries[10] = Entry("a b");
+             entries[4000] = incomplete;
+             return catalogue(entries);
+         }(),
+         2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ExpectFilteredBuildAgrees(c.bytes, true, c.what), c.parts) << c.what;
+        ExpectFilteredBuildAgrees(c.bytes, false, c.what);
+    }
+    // The failure of the first half is its own, not the second's.
+    CatalogLoadResult result;
+    EXPECT_EQ(ErrorOf([&] {
+                  BuildCatalog(CatalogDocument(cases.back().bytes), true, L"E:\\OrkvaneOffline", result,
+                               [](size_t, size_t) { return CatalogToolFilter([](const CatalogApp&) { return false; }); });
+              }),
+              msg::kOfflineIdInvalid);
 }
 
 }  // namespace

@@ -147,8 +147,7 @@ TEST(CommandLineParse, ListReportsEveryEntryButTheProgramsOwn) {
     JsonWriter written;
     for (int i = 0; i < 3; ++i) WriteListedApp(written, rows.listed->apps[2], rows.listedStatus[2]);
     const size_t row = written.text().size() / 3;  // three rows and two commas
-    rows.listedRows = written.text();
-    rows.listedBreaks = {row, 2 * row + 1};
+    rows.listedParts = {{std::string(written.text()), {row, 2 * row + 1}}};
     rows.listed->apps.erase(rows.listed->apps.begin() + 2);
     rows.listedStatus.erase(rows.listedStatus.begin() + 2);
     const std::string again = RenderReport(rows);
@@ -156,6 +155,16 @@ TEST(CommandLineParse, ListReportsEveryEntryButTheProgramsOwn) {
     std::vector<std::wstring> order;
     for (const JsonValue& app : FindMember(listed, L"apps")->items) order.push_back(GetStringMember(app, L"id"));
     EXPECT_EQ(order, (std::vector<std::wstring>{L"Autre", L"Outil", L"Autre", L"Dernier", L"Autre"})) << again;
+    // The same rows in two parts, built side by side: the second part's kept
+    // entry comes at its own break, after every row of the first.
+    CliReport split;
+    split.command = rows.command;
+    split.source = rows.source;
+    split.listed = std::move(rows.listed);
+    split.listedStatus = rows.listedStatus;
+    split.listedParts = {{std::string(written.text().substr(0, 2 * row + 1)), {row}},
+                         {std::string(written.text().substr(2 * row + 2)), {0}}};
+    EXPECT_EQ(RenderReport(split), again);
     // Each kept entry with its own status.
     EXPECT_EQ(GetStringMember(FindMember(listed, L"apps")->items[1], L"note"), W("Version conservée"));
     EXPECT_EQ(GetStringMember(FindMember(listed, L"apps")->items[3], L"held"), L"organisation");
