@@ -565,7 +565,7 @@ struct BuiltPart {
 // Builds the entries from `first` up to `end` as the build in one part would
 // if they were all its entries. Catches everything: it runs on a thread too.
 void BuildPart(const DocumentSource& source, const DocumentSettings& settings, size_t first, size_t end,
-               const CatalogToolFilter& keep, BuiltPart& part) {
+               const CatalogToolFilter& keep, BuiltPart& part) noexcept {
     try {
         std::wstring idText;
         // The tool being built, reused from entry to entry while the filter
