@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -549,8 +550,12 @@ void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& of
 // thread costs less than the half it builds.
 constexpr size_t kEntriesForParts = 4096;
 
-// What one part of a filtered build made, or why it failed.
-struct BuiltPart {
+// What two threads write apart stays out of each other's cache lines.
+constexpr size_t kCacheLineBytes = 64;
+
+// What one part of a filtered build made, or why it failed. Each part's
+// counters change at every entry, on its own thread.
+struct alignas(kCacheLineBytes) BuiltPart {
     // Its ids are sized by the objects of "apps", up to a bound, as most of
     // them make tools: counting the tools first would read every entry once
     // more.
@@ -610,8 +615,11 @@ bool BuildInTwoParts(const DocumentSource& source, const DocumentSettings& setti
     const size_t middle = entries / 2;
     const CatalogToolFilter headFilter = makeFilter(0, 2);
     const CatalogToolFilter tailFilter = makeFilter(1, 2);
-    BuiltPart head(middle);
-    BuiltPart tail(entries - middle);
+    // On the heap, where their alignment holds.
+    const auto headPart = std::make_unique<BuiltPart>(middle);
+    const auto tailPart = std::make_unique<BuiltPart>(entries - middle);
+    BuiltPart& head = *headPart;
+    BuiltPart& tail = *tailPart;
     std::optional<SideThread> own;
     if (side == nullptr) {
         try {
