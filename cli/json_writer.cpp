@@ -111,6 +111,10 @@ void JsonWriter::Utf8String(std::string_view text) {
     Wrote(out);
 }
 
+char* JsonWriter::EscapeRest(std::wstring_view text, char* out) { return WriteEscaped(text, out); }
+
+char* JsonWriter::EscapeUtf8(std::string_view text, char* out) { return WriteEscapedUtf8(text, out); }
+
 void JsonWriter::Number(long long value) {
     char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof(digits), value).ptr;

@@ -48,6 +48,29 @@ public:
     // Ends the document's line.
     void EndLine() { Close('\n'); }
 
+    // A value written at once, members and all, into room made for its
+    // longest form: a list writes tens of thousands of rows, and one room
+    // per row spares a check per member. BeginRun gives room for `bytes`
+    // after the comma the value needs; the static writers below fill it;
+    // EndRun says where the written part ends.
+    char* BeginRun(size_t bytes) { return BeforeValue(bytes); }
+    void EndRun(const char* end) { Wrote(end); }
+    // The most bytes a string of `units` units can take, escaped.
+    static constexpr size_t MostEscapedBytes(size_t units) { return units * 6; }
+    // The program's own text that needs no escape, as it is.
+    static char* Copy(std::string_view text, char* out) { return std::copy(text.begin(), text.end(), out); }
+    // A string's contents as String writes them, without the quotes.
+    static char* Escape(std::wstring_view text, char* out) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            const wchar_t unit = text[i];
+            if (unit < 0x20 || unit >= 0x80 || unit == L'"' || unit == L'\\') return EscapeRest(text.substr(i), out);
+            *out++ = static_cast<char>(unit);
+        }
+        return out;
+    }
+    // The same as Utf8String writes them.
+    static char* EscapeUtf8(std::string_view text, char* out);
+
     // The writer's own text: the whole document when no values were taken
     // from elsewhere.
     std::string_view text() const { return std::string_view(text_).substr(0, used_); }
@@ -58,6 +81,8 @@ public:
     std::vector<std::string_view> Pieces() const;
 
 private:
+    static char* EscapeRest(std::wstring_view text, char* out);
+
     // Room for `bytes` more at the end of the text; the pointer is where
     // they go, and Wrote says where the written part ends.
     char* Room(size_t bytes) {

@@ -83,26 +83,33 @@ size_t ExpectedReportBytes(const CliReport& report) {
 }  // namespace
 
 void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus& status) {
-    json.BeginObject();
-    json.Key("id");
-    json.String(app.id);
-    json.Key("name");
-    json.String(app.name);
-    json.Key("version");
-    json.String(app.version);
-    json.Key("category");
-    json.String(app.category);
-    json.Key("state");
-    json.Utf8String(StateOf(app));
-    json.Key("hidden");
-    json.Bool(app.hidden);
-    json.Key("previousKept");
-    json.Bool(app.kept.previousKept);
-    json.Key("held");
-    json.Utf8String(status.held);
-    json.Key("note");
-    json.Utf8String(status.note != nullptr ? status.note : "");
-    json.EndObject();
+    const std::string_view state = StateOf(app);
+    const std::string_view held = status.held;
+    const std::string_view note = status.note != nullptr ? status.note : "";
+    // The members' names, the quotes and the two booleans take less.
+    constexpr size_t kRowFrame = 160;
+    const size_t most =
+        kRowFrame + JsonWriter::MostEscapedBytes(app.id.size() + app.name.size() + app.version.size() +
+                                                 app.category.size() + state.size() + held.size() + note.size());
+    char* out = json.BeginRun(most);
+    out = JsonWriter::Copy("{\"id\":\"", out);
+    out = JsonWriter::Escape(app.id, out);
+    out = JsonWriter::Copy("\",\"name\":\"", out);
+    out = JsonWriter::Escape(app.name, out);
+    out = JsonWriter::Copy("\",\"version\":\"", out);
+    out = JsonWriter::Escape(app.version, out);
+    out = JsonWriter::Copy("\",\"category\":\"", out);
+    out = JsonWriter::Escape(app.category, out);
+    out = JsonWriter::Copy("\",\"state\":\"", out);
+    out = JsonWriter::EscapeUtf8(state, out);
+    out = JsonWriter::Copy(app.hidden ? "\",\"hidden\":true" : "\",\"hidden\":false", out);
+    out = JsonWriter::Copy(app.kept.previousKept ? ",\"previousKept\":true" : ",\"previousKept\":false", out);
+    out = JsonWriter::Copy(",\"held\":\"", out);
+    out = JsonWriter::EscapeUtf8(held, out);
+    out = JsonWriter::Copy("\",\"note\":\"", out);
+    out = JsonWriter::EscapeUtf8(note, out);
+    out = JsonWriter::Copy("\"}", out);
+    json.EndRun(out);
 }
 
 void WriteReport(const CliReport& report, JsonWriter& json) {
