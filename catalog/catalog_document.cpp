@@ -161,7 +161,12 @@ public:
         open_.push_back(role);
     }
     void EndArray() { open_.pop_back(); }
-    void EndObject() { open_.pop_back(); }
+    void EndObject() {
+        // An entry is told once the pass has read it whole.
+        if (open_.back() == Role::Entry && document_.watcher_ != nullptr)
+            document_.watcher_->Found(document_.entryStarts_.size(), document_.entryStarts_.back());
+        open_.pop_back();
+    }
     void Key(const Span& key) {
         if (open_.back() != Role::Root) return;
         topMember_ = kOtherMember;
@@ -213,14 +218,29 @@ private:
     std::wstring scratch_;
 };
 
-CatalogDocument::CatalogDocument(std::string_view utf8) : bytes_(utf8) {
+CatalogDocument::CatalogDocument(std::string_view utf8) : bytes_(utf8) { ReadBytes(); }
+
+CatalogDocument::CatalogDocument(std::string_view utf8, ReadLater) : bytes_(utf8) {
+    // Each entry takes three bytes at least ("{}" and a comma): the places
+    // never move while another thread reads them. Room never written is
+    // never touched.
+    entryStarts_.reserve(utf8.size() / 3 + 1);
+}
+
+void CatalogDocument::Read(CatalogReadWatcher& watcher) {
+    watcher_ = &watcher;
+    ReadBytes();
+    watcher_ = nullptr;
+}
+
+void CatalogDocument::ReadBytes() {
     // Places in the bytes are 32-bit; a catalogue is a few MiB at most.
-    if (utf8.size() > UINT32_MAX) {
-        if (!IsWellFormedUtf8(utf8)) Fail(msg::kUtf8Invalid);
+    if (bytes_.size() > UINT32_MAX) {
+        if (!IsWellFormedUtf8(bytes_)) Fail(msg::kUtf8Invalid);
         Fail(msg::kJsonInvalid);
     }
     CatalogDocumentReader reader(*this);
-    json_grammar::ParseUtf8Text(utf8, reader);
+    json_grammar::ParseUtf8Text(bytes_, reader);
     reader.Finish();
 }
 

@@ -51,12 +51,29 @@ struct CatalogEntry {
     std::vector<CatalogMember> digests;
 };
 
+// Told of the pass's progress, on the thread that reads the document.
+class CatalogReadWatcher {
+public:
+    // The pass has read `entries` objects of "apps" whole so far, the last
+    // one opening at byte `position`.
+    virtual void Found(size_t entries, size_t position) = 0;
+
+protected:
+    ~CatalogReadWatcher() = default;
+};
+
 class CatalogDocument {
 public:
     // Reads the whole document; throws "UTF-8 invalide" or "Lecture du
     // catalogue JSON impossible" as ParseJson(utf8) does. The bytes must
     // outlive the document.
     explicit CatalogDocument(std::string_view utf8);
+    // A document that Read reads, telling `watcher` of each entry it has
+    // read whole: another thread may read an entry (ReadEntry) once it is
+    // told of it, though the document may still fail further on.
+    struct ReadLater {};
+    CatalogDocument(std::string_view utf8, ReadLater);
+    void Read(CatalogReadWatcher& watcher);
 
     // The root's kind and, when it is an object, the first of each of its
     // members "downloadEndpoint", "iconBaseUrl", "serial" and "expires"
@@ -66,6 +83,7 @@ public:
     bool hasApps() const { return appsElements_ > 0; }
     // The objects of that array; its other elements make no tool.
     size_t entryCount() const { return entryStarts_.size(); }
+    size_t byteCount() const { return bytes_.size(); }
     // The members of the index-th of those objects, into `entry`.
     void ReadEntry(size_t index, CatalogEntry& entry) const;
 
@@ -76,10 +94,12 @@ public:
 
 private:
     friend class CatalogDocumentReader;
+    void ReadBytes();
 
     std::string_view bytes_;
     JsonValue top_;
     size_t appsElements_ = 0;
     // Where each object of "apps" opens, in the bytes.
     std::vector<uint32_t> entryStarts_;
+    CatalogReadWatcher* watcher_ = nullptr;
 };

@@ -22,6 +22,10 @@
 
 namespace {
 
+// From this size a filtered catalogue from a key or a folder is built while
+// it is read.
+constexpr size_t kBytesBuiltAlongside = 256 * 1024;
+
 std::wstring ValidateJobRoot(const CatalogLoadJob& job) {
     if (job.shareAllowed) return ValidateShareRoot(job.offlineRoot);
     if (job.offlineRootImposed || !job.fixedDiskAllowed)
@@ -57,12 +61,25 @@ std::unique_ptr<CatalogLoadResult> LoadCatalog(const CatalogLoadJob& job) {
         std::wstring root;
         std::string bytes = ReadCatalogBytes(job, root);
         result->signatureVerified = VerifyCatalogSourceSignature(bytes, job.offline, root, job.signingKeys);
-        const CatalogDocument document(bytes);
         // A signature proves who wrote the catalogue, not that it is the latest.
-        if (result->signatureVerified)
-            result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document.top()),
-                                                                job.highestSerial, CatalogClockNow());
-        BuildCatalog(document, job.offline, root, *result, job.keepTool, side ? &*side : nullptr);
+        const auto checkFreshness = [&](const CatalogDocument& document) {
+            if (result->signatureVerified)
+                result->catalogSerial = CheckSignedCatalogFreshness(ReadCatalogFreshness(document.top()),
+                                                                    job.highestSerial, CatalogClockNow());
+        };
+        if (side && job.offline && bytes.size() >= kBytesBuiltAlongside) {
+            // A large catalogue from a key or a folder: its first tools are
+            // built while the rest of it is read.
+            CatalogDocument document(bytes, CatalogDocument::ReadLater{});
+            FilteredBuildAlongside build(document, root, job.keepTool, *side);
+            document.Read(build);
+            checkFreshness(document);
+            build.Finish(*result);
+        } else {
+            const CatalogDocument document(bytes);
+            checkFreshness(document);
+            BuildCatalog(document, job.offline, root, *result, job.keepTool, side ? &*side : nullptr);
+        }
     } catch (const std::exception& e) {
         result->ok = false;
         result->error = ErrorMessageText(e.what());

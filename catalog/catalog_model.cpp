@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cwchar>
@@ -316,17 +317,13 @@ public:
     size_t EntryCount() const { return document_.entryCount(); }
     template <typename Each>
     void ForEachEntry(Each&& each) const {
-        ForEachEntryIn(0, document_.entryCount(), each);
-    }
-    // The same for the entries from `first` up to `end`.
-    template <typename Each>
-    void ForEachEntryIn(size_t first, size_t end, Each&& each) const {
         CatalogEntry entry;
-        for (size_t i = first; i < end; ++i) {
+        for (size_t i = 0; i < document_.entryCount(); ++i) {
             document_.ReadEntry(i, entry);
             if (!each(entry)) return;
         }
     }
+    void ReadEntry(size_t index, CatalogEntry& entry) const { document_.ReadEntry(index, entry); }
 
     static bool HasText(const CatalogMember& member, size_t minimum = 1) {
         return member.Kind() == JsonKind::String && member.units >= minimum;
@@ -567,18 +564,25 @@ struct alignas(kCacheLineBytes) BuiltPart {
     std::exception_ptr failure;
 };
 
-// Builds the entries from `first` up to `end` as the build in one part would
-// if they were all its entries. Catches everything: it runs on a thread too.
-void BuildPart(const DocumentSource& source, const DocumentSettings& settings, size_t first, size_t end,
-               const CatalogToolFilter& keep, BuiltPart& part) noexcept {
+// No more entries for a part.
+constexpr size_t kNoEntry = SIZE_MAX;
+
+// Builds the entries that `next` gives, in order until it gives kNoEntry, as
+// the build in one part would if they were all its entries. Catches
+// everything: it runs on a thread too.
+template <typename Next>
+void BuildEntries(const DocumentSource& source, const DocumentSettings& settings, const CatalogToolFilter& keep,
+                  BuiltPart& part, Next&& next) noexcept {
     try {
         std::wstring idText;
         // The tool being built, reused from entry to entry while the filter
         // keeps none.
         CatalogApp scratch;
-        source.ForEachEntryIn(first, end, [&](const CatalogEntry& entry) {
+        CatalogEntry entry;
+        for (size_t index = next(); index != kNoEntry; index = next()) {
+            source.ReadEntry(index, entry);
             const bool named = source.HasText(entry.id);
-            if (named && part.ids.Seen(source.View(entry.id, idText))) return true;
+            if (named && part.ids.Seen(source.View(entry.id, idText))) continue;
             if (!IsCompleteEntry(source, entry)) Fail(msg::kEntryIncomplete);
             ReadEntry(source, entry, settings, scratch);
             if (named) part.ids.Take(scratch.id);
@@ -586,11 +590,16 @@ void BuildPart(const DocumentSource& source, const DocumentSettings& settings, s
             if (self || keep(scratch)) part.apps.push_back(std::move(scratch));
             if (self) part.selfIndex = static_cast<int>(part.apps.size() - 1);
             ++part.built;
-            return true;
-        });
+        }
     } catch (...) {
         part.failure = std::current_exception();
     }
+}
+
+// The entries from `first` up to `end`.
+void BuildPart(const DocumentSource& source, const DocumentSettings& settings, size_t first, size_t end,
+               const CatalogToolFilter& keep, BuiltPart& part) noexcept {
+    BuildEntries(source, settings, keep, part, [index = first, end]() mutable { return index < end ? index++ : kNoEntry; });
 }
 
 void TakeParts(BuiltPart& head, BuiltPart* tail, CatalogLoadResult& result) {
@@ -657,6 +666,123 @@ void BuildFilteredCatalog(const DocumentSource& source, bool offline, const std:
 }
 
 }  // namespace
+
+// The share of the document's bytes whose entries the side thread builds: a
+// little more than half, as this thread reads the whole document first.
+constexpr double kHeadShare = 0.6;
+constexpr size_t kOpenEnd = SIZE_MAX;
+// The first part's ids are sized for entries of this many bytes, and grow
+// past that.
+constexpr size_t kEntryBytesSizedFor = 128;
+constexpr size_t kEntriesToldAtOnce = 64;
+
+struct FilteredBuildAlongside::State {
+    State(const CatalogDocument& document, const std::wstring& root, const CatalogFilterMaker& make, SideThread& thread)
+        : source(document),
+          offlineRoot(root),
+          places(LookUpInstallPlaces(true)),
+          settings{true, offlineRoot, noText, noText, places},
+          makeFilter(make),
+          side(thread),
+          headFilter(make(0, 2)),
+          tailFilter(make(1, 2)),
+          splitAt(static_cast<size_t>(static_cast<double>(document.byteCount()) * kHeadShare)),
+          head(std::make_unique<BuiltPart>(document.byteCount() / kEntryBytesSizedFor)) {}
+
+    // The next entry of the first part once the pass has read it, or
+    // kNoEntry past the part's end or the end of a pass that failed.
+    // `known` is how many entries the side thread last saw told: it looks
+    // again only when it has built them all.
+    size_t HeadEntry(size_t index, size_t& known) const {
+        while (index >= known) {
+            // Found first: an end set before the entries told past it is
+            // then seen.
+            known = found.load(std::memory_order_acquire);
+            if (index < known) break;
+            if (passEnded.load(std::memory_order_acquire)) {
+                known = found.load(std::memory_order_acquire);
+                if (index >= known) return kNoEntry;
+                break;
+            }
+            std::this_thread::yield();
+        }
+        return index < headEnd.load(std::memory_order_acquire) ? index : kNoEntry;
+    }
+
+    void Stop() {
+        passEnded.store(true, std::memory_order_release);
+        side.Wait();
+    }
+
+    const DocumentSource source;
+    const std::wstring noText;
+    const std::wstring& offlineRoot;
+    const InstallPlaces places;
+    const DocumentSettings settings;
+    const CatalogFilterMaker& makeFilter;
+    SideThread& side;
+    const CatalogToolFilter headFilter;
+    const CatalogToolFilter tailFilter;
+    const size_t splitAt;
+    std::unique_ptr<BuiltPart> head;
+    // Written by this thread as the pass goes, read by the side thread: in a
+    // cache line of their own.
+    alignas(kCacheLineBytes) std::atomic<size_t> found{0};
+    std::atomic<size_t> headEnd{kOpenEnd};
+    std::atomic<bool> passEnded{false};
+};
+
+FilteredBuildAlongside::FilteredBuildAlongside(const CatalogDocument& document, const std::wstring& offlineRoot,
+                                               const CatalogFilterMaker& makeFilter, SideThread& side)
+    : state_(std::make_unique<State>(document, offlineRoot, makeFilter, side)) {
+    State& state = *state_;
+    side.Start([&state] {
+        size_t next = 0;
+        size_t known = 0;
+        BuildEntries(state.source, state.settings, state.headFilter, *state.head,
+                     [&state, &next, &known] { return state.HeadEntry(next++, known); });
+    });
+}
+
+FilteredBuildAlongside::~FilteredBuildAlongside() { state_->Stop(); }
+
+void FilteredBuildAlongside::Found(size_t entries, size_t position) {
+    State& state = *state_;
+    // The first part ends at the entry that opens past its share of the
+    // bytes, set before any entry past it is told.
+    if (position >= state.splitAt && state.headEnd.load(std::memory_order_relaxed) == kOpenEnd) {
+        state.headEnd.store(entries, std::memory_order_release);
+        state.found.store(entries, std::memory_order_release);
+    }
+    // Told in batches: the count is read on the other core, and each store
+    // moves its cache line there.
+    if (entries % kEntriesToldAtOnce == 0) state.found.store(entries, std::memory_order_release);
+}
+
+void FilteredBuildAlongside::Finish(CatalogLoadResult& result) {
+    State& state = *state_;
+    const DocumentSource& source = state.source;
+    const size_t entries = source.EntryCount();
+    if (state.headEnd.load(std::memory_order_relaxed) == kOpenEnd)
+        state.headEnd.store(entries, std::memory_order_release);
+    const size_t middle = state.headEnd.load(std::memory_order_relaxed);
+    state.found.store(entries, std::memory_order_release);
+    state.passEnded.store(true, std::memory_order_release);
+    std::wstring iconBaseUrl;
+    ReadTopMembers(source.Top(), true, result, iconBaseUrl);
+    if (!source.HasApps()) Fail(msg::kNoApps);
+    BuiltPart tail(entries - middle);
+    BuildPart(source, state.settings, middle, entries, state.tailFilter, tail);
+    state.side.Wait();
+    BuiltPart& head = *state.head;
+    if (!head.failure && (tail.failure || tail.ids.AnyTakenIn(head.ids))) {
+        BuiltPart whole(entries);
+        BuildPart(source, state.settings, 0, entries, state.makeFilter(0, 1), whole);
+        TakeParts(whole, nullptr, result);
+        return;
+    }
+    TakeParts(head, &tail, result);
+}
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
     BuildCatalogFrom(TreeSource<const JsonValue>(document), offline, offlineRoot, result);

@@ -89,6 +89,31 @@ using CatalogFilterMaker = std::function<CatalogToolFilter(size_t part, size_t p
 // thread started for it.
 void BuildCatalog(const CatalogDocument& document, bool offline, const std::wstring& offlineRoot,
                   CatalogLoadResult& result, const CatalogFilterMaker& makeFilter = {}, SideThread* side = nullptr);
+// A filtered build of a document from a USB key or a folder, made while the
+// document is read (its entries depend on no member of the root there): the
+// entries of its first part are built on `side` as the document's pass finds
+// them, the rest on this thread once the pass has ended. Made before the
+// document's Read and given to it; Finish then builds the rest into `result`
+// and gives what BuildCatalog gives for the same document and filters.
+class FilteredBuildAlongside final : public CatalogReadWatcher {
+public:
+    FilteredBuildAlongside(const CatalogDocument& document, const std::wstring& offlineRoot,
+                           const CatalogFilterMaker& makeFilter, SideThread& side);
+    // Stops the first part if it still runs (the pass failed, or the build
+    // was not finished) and waits for it.
+    ~FilteredBuildAlongside();
+    FilteredBuildAlongside(const FilteredBuildAlongside&) = delete;
+    FilteredBuildAlongside& operator=(const FilteredBuildAlongside&) = delete;
+
+    void Found(size_t entries, size_t position) override;
+    void Finish(CatalogLoadResult& result);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
 bool IsValidAppId(const std::wstring& id);
 bool IsOwnAppId(const std::wstring& id);
 std::wstring OfflineToolPath(const std::wstring& root, const std::wstring& folder, const CatalogApp& app,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/side_thread.h"
 #include "catalog/catalog_document.h"
 #include "catalog/catalog_freshness.h"
 #include "catalog/catalog_model.h"
@@ -108,28 +109,18 @@ bool KeptByTest(const CatalogApp& app) { return (app.id.size() + app.id.back()) 
 // A filtered build, keeping about every other tool: it fails as the whole
 // build does, or sees every tool the whole build makes, in order and as the
 // whole build makes it although its record is reused, and keeps what the
-// filter keeps and the program's own entry. Returns the parts it was built in.
-size_t ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, const char* what) {
+// filter keeps and the program's own entry. Offline, the same holds for the
+// build made while the document is read. Returns the parts the last filters
+// were made for, after the reading and, offline, while reading.
+struct FilterParts {
+    size_t after = 0;
+    size_t alongside = 0;
+};
+
+FilterParts ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, const char* what) {
     const std::wstring root = L"E:\\OrkvaneOffline";
     CatalogLoadResult whole;
     const std::string wholeError = ErrorOf([&] { BuildCatalog(CatalogDocument(bytes), offline, root, whole); });
-    CatalogLoadResult kept;
-    // What each part's filter saw; the last build's parts count.
-    std::vector<std::vector<std::string>> seenByPart;
-    const std::string keptError = ErrorOf([&] {
-        BuildCatalog(CatalogDocument(bytes), offline, root, kept, [&seenByPart](size_t part, size_t parts) {
-            if (part == 0) seenByPart.assign(parts, {});
-            std::vector<std::string>& seen = seenByPart.at(part);
-            return CatalogToolFilter([&seen](const CatalogApp& app) {
-                seen.push_back(DumpApp(app));
-                return KeptByTest(app);
-            });
-        });
-    });
-    EXPECT_EQ(keptError, wholeError) << what;
-    if (wholeError != "<no error>" || keptError != wholeError) return seenByPart.size();
-    std::vector<std::string> seen;
-    for (const std::vector<std::string>& part : seenByPart) seen.insert(seen.end(), part.begin(), part.end());
     std::vector<std::string> wholeSeen;
     std::vector<std::string> wholeKept;
     for (size_t i = 0; i < whole.apps.size(); ++i) {
@@ -138,15 +129,49 @@ size_t ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, const c
         if (!self) wholeSeen.push_back(line);
         if (self || KeptByTest(whole.apps[i])) wholeKept.push_back(line);
     }
-    std::vector<std::string> keptLines;
-    for (const CatalogApp& app : kept.apps) keptLines.push_back(DumpApp(app));
-    EXPECT_EQ(seen, wholeSeen) << what;
-    EXPECT_EQ(keptLines, wholeKept) << what;
-    EXPECT_EQ(kept.selfIndex >= 0 ? keptLines[static_cast<size_t>(kept.selfIndex)] : "",
-              whole.selfIndex >= 0 ? DumpApp(whole.apps[static_cast<size_t>(whole.selfIndex)]) : "")
-        << what;
-    EXPECT_EQ(kept.downloadEndpoint, whole.downloadEndpoint) << what;
-    return seenByPart.size();
+    // What each part's filter saw; the last build's parts count.
+    std::vector<std::vector<std::string>> seenByPart;
+    const CatalogFilterMaker maker = [&seenByPart](size_t part, size_t parts) {
+        if (part == 0) seenByPart.assign(parts, {});
+        std::vector<std::string>& seen = seenByPart.at(part);
+        return CatalogToolFilter([&seen](const CatalogApp& app) {
+            seen.push_back(DumpApp(app));
+            return KeptByTest(app);
+        });
+    };
+    auto expectAgrees = [&](const std::string& keptError, const CatalogLoadResult& kept, const char* how) {
+        EXPECT_EQ(keptError, wholeError) << what << how;
+        if (wholeError != "<no error>" || keptError != wholeError) return;
+        std::vector<std::string> seen;
+        for (const std::vector<std::string>& part : seenByPart) seen.insert(seen.end(), part.begin(), part.end());
+        std::vector<std::string> keptLines;
+        for (const CatalogApp& app : kept.apps) keptLines.push_back(DumpApp(app));
+        EXPECT_EQ(seen, wholeSeen) << what << how;
+        EXPECT_EQ(keptLines, wholeKept) << what << how;
+        EXPECT_EQ(kept.selfIndex >= 0 ? keptLines[static_cast<size_t>(kept.selfIndex)] : "",
+                  whole.selfIndex >= 0 ? DumpApp(whole.apps[static_cast<size_t>(whole.selfIndex)]) : "")
+            << what << how;
+        EXPECT_EQ(kept.downloadEndpoint, whole.downloadEndpoint) << what << how;
+    };
+    if (offline) {
+        CatalogLoadResult kept;
+        const std::string keptError = ErrorOf([&] {
+            SideThread side;
+            CatalogDocument document(bytes, CatalogDocument::ReadLater{});
+            FilteredBuildAlongside build(document, root, maker, side);
+            document.Read(build);
+            build.Finish(kept);
+        });
+        expectAgrees(keptError, kept, " (built while read)");
+    }
+    FilterParts parts;
+    parts.alongside = seenByPart.size();
+    seenByPart.clear();
+    CatalogLoadResult kept;
+    const std::string keptError = ErrorOf([&] { BuildCatalog(CatalogDocument(bytes), offline, root, kept, maker); });
+    expectAgrees(keptError, kept, "");
+    parts.after = seenByPart.size();
+    return parts;
 }
 
 std::string Nested(size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
@@ -246,9 +271,10 @@ TEST(CatalogDocument, BuildsWhatTheTreeOfTheSameBytesBuilds) {
     }
 }
 
-// A large catalogue is built in two halves side by side; where the halves do
-// not add up to one build in order, it is built again in one part, and the
-// result is always the build in one part's.
+// A large catalogue is built in two halves side by side, after the document
+// is read or, offline, while it is read; where the halves do not add up to
+// one build in order, it is built again in one part, and the result is
+// always the build in one part's.
 TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
     constexpr size_t kEntries = 5000;
     auto ids = [](size_t from, size_t to) {
@@ -274,16 +300,19 @@ TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
     struct Case {
         const char* what;
         std::string bytes;
-        size_t parts;  // in the build that counts
+        // The parts of the build that counts, after the reading and while
+        // reading.
+        size_t parts;
+        size_t partsAlongside;
     };
     const std::vector<Case> cases = {
-        {"distinct ids", catalogue(ids(0, kEntries)), 2},
-        {"an id of the first half again in the second, in another case", withTail(4000, Entry("t10007")), 1},
-        {"an id repeated within the second half", withTail(4000, Entry("T14001")), 2},
-        {"the program's own entry in the second half", withTail(3000, Entry("Orkvane")), 2},
+        {"distinct ids", catalogue(ids(0, kEntries)), 2, 2},
+        {"an id of the first half again in the second, in another case", withTail(4000, Entry("t10007")), 1, 1},
+        {"an id repeated within the second half", withTail(4000, Entry("T14001")), 2, 2},
+        {"the program's own entry in the second half", withTail(3000, Entry("Orkvane")), 2, 2},
         {"a failing entry of the second half skipped as a repeated id",
-         withTail(4000, "{\"id\":\"T10003\",\"version\":7}"), 1},
-        {"a failing entry of the second half", withTail(4000, incomplete), 1},
+         withTail(4000, "{\"id\":\"T10003\",\"version\":7}"), 1, 1},
+        {"a failing entry of the second half", withTail(4000, incomplete), 1, 1},
         {"failing entries in both halves: the first one's failure",
          [&] {
              std::vector<std::string> entries = ids(0, kEntries);
@@ -291,16 +320,20 @@ TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
              entries[4000] = incomplete;
              return catalogue(entries);
          }(),
-         2},
+         2, 2},
+        // While reading, the filters are made before the pass fails.
+        {"a document that fails after all its entries", catalogue(ids(0, kEntries)) + "]", 0, 2},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ExpectFilteredBuildAgrees(c.bytes, true, c.what), c.parts) << c.what;
+        const FilterParts parts = ExpectFilteredBuildAgrees(c.bytes, true, c.what);
+        EXPECT_EQ(parts.after, c.parts) << c.what;
+        EXPECT_EQ(parts.alongside, c.partsAlongside) << c.what;
         ExpectFilteredBuildAgrees(c.bytes, false, c.what);
     }
     // The failure of the first half is its own, not the second's.
     CatalogLoadResult result;
     EXPECT_EQ(ErrorOf([&] {
-                  BuildCatalog(CatalogDocument(cases.back().bytes), true, L"E:\\OrkvaneOffline", result,
+                  BuildCatalog(CatalogDocument(cases[cases.size() - 2].bytes), true, L"E:\\OrkvaneOffline", result,
                                [](size_t, size_t) { return CatalogToolFilter([](const CatalogApp&) { return false; }); });
               }),
               msg::kOfflineIdInvalid);
