@@ -475,7 +475,8 @@ private:
     }
     size_t Count() const { return starts_.size() - 1; }
     bool Holds(std::wstring_view id) const {
-        for (size_t slot = Hash(id) & (slots_.size() - 1); slots_[slot] != kFree; slot = (slot + 1) & (slots_.size() - 1)) {
+        for (size_t slot = Hash(id) & (slots_.size() - 1); slots_[slot] != kFree;
+             slot = (slot + 1) & (slots_.size() - 1)) {
             if (FoldedEquals(IdAt(slots_[slot]), id)) return true;
         }
         return false;
@@ -599,7 +600,8 @@ void BuildEntries(const DocumentSource& source, const DocumentSettings& settings
 // The entries from `first` up to `end`.
 void BuildPart(const DocumentSource& source, const DocumentSettings& settings, size_t first, size_t end,
                const CatalogToolFilter& keep, BuiltPart& part) noexcept {
-    BuildEntries(source, settings, keep, part, [index = first, end]() mutable { return index < end ? index++ : kNoEntry; });
+    BuildEntries(source, settings, keep, part,
+                 [index = first, end]() mutable { return index < end ? index++ : kNoEntry; });
 }
 
 void TakeParts(BuiltPart& head, BuiltPart* tail, CatalogLoadResult& result) {

@@ -88,9 +88,9 @@ void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus&
     const std::string_view note = status.note != nullptr ? status.note : "";
     // The members' names, the quotes and the two booleans take less.
     constexpr size_t kRowFrame = 160;
-    const size_t most =
-        kRowFrame + JsonWriter::MostEscapedBytes(app.id.size() + app.name.size() + app.version.size() +
-                                                 app.category.size() + state.size() + held.size() + note.size());
+    const size_t most = kRowFrame +
+                        JsonWriter::MostEscapedBytes(app.id.size() + app.name.size() + app.version.size() +
+                                                     app.category.size() + state.size() + held.size() + note.size());
     char* out = json.BeginRun(most);
     out = JsonWriter::Copy("{\"id\":\"", out);
     out = JsonWriter::Escape(app.id, out);
