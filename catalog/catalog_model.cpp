@@ -617,10 +617,28 @@ void TakeParts(BuiltPart& head, BuiltPart* tail, CatalogLoadResult& result) {
     result.ok = true;
 }
 
-// The two halves side by side. False when they do not add up to the build in
-// one part: a failure of the second half that the first may have cancelled
-// (its entry's id taken before), or an id of the second taken in the first.
-bool BuildInTwoParts(const DocumentSource& source, const DocumentSettings& settings,
+// The whole catalogue in one part, with a filter made for it.
+void BuildInOnePart(const DocumentSource& source, const DocumentSettings& settings,
+                    const CatalogFilterMaker& makeFilter, CatalogLoadResult& result) {
+    BuiltPart whole(source.EntryCount());
+    BuildPart(source, settings, 0, source.EntryCount(), makeFilter(0, 1), whole);
+    TakeParts(whole, nullptr, result);
+}
+
+// Two parts built, joined; or, where they do not add up to the build in one
+// part, the catalogue built again in one part: a failure of the second part
+// that the first may have cancelled (its entry's id taken before), or an id
+// of the second taken in the first.
+void JoinParts(const DocumentSource& source, const DocumentSettings& settings, const CatalogFilterMaker& makeFilter,
+               BuiltPart& head, BuiltPart& tail, CatalogLoadResult& result) {
+    if (!head.failure && (tail.failure || tail.ids.AnyTakenIn(head.ids)))
+        BuildInOnePart(source, settings, makeFilter, result);
+    else
+        TakeParts(head, &tail, result);
+}
+
+// The two halves side by side.
+void BuildInTwoParts(const DocumentSource& source, const DocumentSettings& settings,
                      const CatalogFilterMaker& makeFilter, SideThread* side, CatalogLoadResult& result) {
     const size_t entries = source.EntryCount();
     const size_t middle = entries / 2;
@@ -646,9 +664,7 @@ bool BuildInTwoParts(const DocumentSource& source, const DocumentSettings& setti
         side->Wait();
     else
         buildTail();
-    if (!head.failure && (tail.failure || tail.ids.AnyTakenIn(head.ids))) return false;
-    TakeParts(head, &tail, result);
-    return true;
+    JoinParts(source, settings, makeFilter, head, tail, result);
 }
 
 void BuildFilteredCatalog(const DocumentSource& source, bool offline, const std::wstring& offlineRoot,
@@ -659,12 +675,10 @@ void BuildFilteredCatalog(const DocumentSource& source, bool offline, const std:
     const InstallPlaces places = LookUpInstallPlaces(true);
     const DocumentSettings settings{offline, offlineRoot, result.downloadEndpoint, iconBaseUrl, places};
     const size_t entries = source.EntryCount();
-    if (entries >= kEntriesForParts && std::thread::hardware_concurrency() > 1 &&
-        BuildInTwoParts(source, settings, makeFilter, side, result))
-        return;
-    BuiltPart whole(entries);
-    BuildPart(source, settings, 0, entries, makeFilter(0, 1), whole);
-    TakeParts(whole, nullptr, result);
+    if (entries >= kEntriesForParts && std::thread::hardware_concurrency() > 1)
+        BuildInTwoParts(source, settings, makeFilter, side, result);
+    else
+        BuildInOnePart(source, settings, makeFilter, result);
 }
 
 }  // namespace
@@ -776,14 +790,7 @@ void FilteredBuildAlongside::Finish(CatalogLoadResult& result) {
     BuiltPart tail(entries - middle);
     BuildPart(source, state.settings, middle, entries, state.tailFilter, tail);
     state.side.Wait();
-    BuiltPart& head = *state.head;
-    if (!head.failure && (tail.failure || tail.ids.AnyTakenIn(head.ids))) {
-        BuiltPart whole(entries);
-        BuildPart(source, state.settings, 0, entries, state.makeFilter(0, 1), whole);
-        TakeParts(whole, nullptr, result);
-        return;
-    }
-    TakeParts(head, &tail, result);
+    JoinParts(source, state.settings, state.makeFilter, *state.head, tail, result);
 }
 
 void BuildCatalog(const JsonValue& document, bool offline, const std::wstring& offlineRoot, CatalogLoadResult& result) {
