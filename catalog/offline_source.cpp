@@ -27,11 +27,6 @@ std::wstring FullOfflinePath(const std::wstring& path) {
 // Only "X:\..." passes: UNC shares, device paths and driveless paths do not.
 bool HasDriveLetterRoot(const std::wstring& full) { return full.size() > 2 && full[1] == L':' && full[2] == L'\\'; }
 
-bool IsLocalDrive(const std::wstring& full) {
-    UINT type = GetDriveTypeW(full.substr(0, 3).c_str());
-    return type == DRIVE_REMOVABLE || type == DRIVE_FIXED;
-}
-
 // A catalogue behind a link is not looked at: asking whether it exists would
 // already follow the link.
 bool HoldsCatalog(const std::wstring& folder) {
@@ -42,10 +37,17 @@ bool HoldsCatalog(const std::wstring& folder) {
 }  // namespace
 
 std::wstring ValidateOfflineRoot(const std::wstring& path) {
+    bool removable = false;
+    return ValidateOfflineRoot(path, removable);
+}
+
+std::wstring ValidateOfflineRoot(const std::wstring& path, bool& removable) {
     if (path.empty()) Fail(msg::kOfflineNoPath);
     std::wstring full = FullOfflinePath(path);
     if (!HasDriveLetterRoot(full)) Fail(msg::kOfflineNotDriveLetter);
-    if (!IsLocalDrive(full)) Fail(msg::kOfflineDriveUnavailable);
+    const UINT type = GetDriveTypeW(full.substr(0, 3).c_str());
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) Fail(msg::kOfflineDriveUnavailable);
+    removable = type == DRIVE_REMOVABLE;
     if (HoldsCatalog(full)) return full;
     // The user may have chosen the key itself rather than its OrkvaneOffline folder.
     std::wstring nested = JoinPath(full, kOfflineFolderName);

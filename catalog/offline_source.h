@@ -13,6 +13,9 @@ inline constexpr wchar_t kOfflineFolderName[] = L"OrkvaneOffline";
 // The validated offline root (a full drive-letter path whose catalog.json
 // exists); throws with the user-facing message otherwise.
 std::wstring ValidateOfflineRoot(const std::wstring& path);
+// The same, telling whether that drive is removable: Windows takes a while to
+// tell a drive's type, and the check has just asked it.
+std::wstring ValidateOfflineRoot(const std::wstring& path, bool& removable);
 // The whole file, at most `limit` bytes; throws otherwise.
 std::string ReadOfflineFile(const std::wstring& path, unsigned long long limit);
 // The two halves of ReadOfflineFile, for a reader that looks at the open file

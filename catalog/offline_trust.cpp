@@ -57,8 +57,9 @@ bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exe
 }
 
 std::wstring ValidateChosenOfflineRoot(const std::wstring& path, bool fixedDiskAllowed) {
-    std::wstring root = ValidateOfflineRoot(path);
-    if (IsOnRemovableDrive(root)) return root;
+    bool removable = false;
+    std::wstring root = ValidateOfflineRoot(path, removable);
+    if (removable) return root;
     if (!fixedDiskAllowed) Fail(msg::kOfflineFixedDiskRefused);
     if (OfflineRootOpenToOthers(root)) Fail(msg::kOfflineWritableByOthers);
     return root;
