@@ -22,6 +22,10 @@ bool IsInstalledCopy();
 unsigned long long NowFileTime();
 
 bool FileExists(const std::wstring& path);
+// The attributes of an open file, or INVALID_FILE_ATTRIBUTES. Asks for them
+// alone: GetFileInformationByHandle also asks the volume, which on a key can
+// take longer than reading a small file.
+DWORD OpenFileAttributes(HANDLE file);
 // A name in `folder` for `fileName` that no file uses yet (name_1.ext, ...).
 std::wstring FreeFileName(const std::wstring& folder, const std::wstring& fileName);
 void CreateFolderPath(const std::wstring& path);

@@ -61,8 +61,8 @@ UniqueHandle OpenOfflineFile(const std::wstring& path, DWORD extraAccess) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | extraAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) Fail(msg::kOfflineFileInaccessible);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    const DWORD attributes = OpenFileAttributes(file.get());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
         Fail(msg::kOfflineFileInaccessible);
     return file;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "catalog/offline_source.h"
@@ -62,6 +63,28 @@ TEST(OfflineLinks, IconsAndToolsBehindALinkAreRefused) {
     ScratchFolder folder(L"usblink");
     EXPECT_EQ(ErrorOf([&] { FetchToolExecutable(MakeToolRequest(app), folder.path()); }), msg::kUsbCopyFailed);
     EXPECT_EQ(FilesMatching(folder.path(), L"*"), std::vector<std::wstring>{});
+}
+
+// The attributes of a file as opened, which the readers check once it is
+// open: a folder shows as one, a plain file as neither folder nor link.
+// (Wine shows no link opened itself as a reparse point, so only the check
+// before opening refuses links there.)
+TEST(OfflineLinks, OpenFileAttributesTellAFolderFromAPlainFile) {
+    ScratchFolder key = ScratchFolder::At(kKey);
+    CreateFolderPath(key / L"dossier");
+    WriteFileBytes(key / L"catalog.json", "{}");
+    const auto open = [](const std::wstring& path) {
+        return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    };
+    const UniqueHandle folder = open(key / L"dossier");
+    const UniqueHandle file = open(key / L"catalog.json");
+    ASSERT_TRUE(folder && file);
+    EXPECT_NE(OpenFileAttributes(folder.get()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    const DWORD plain = OpenFileAttributes(file.get());
+    EXPECT_NE(plain, INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(plain & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY), 0u);
+    EXPECT_EQ(OpenFileAttributes(INVALID_HANDLE_VALUE), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
