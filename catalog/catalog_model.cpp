@@ -79,8 +79,10 @@ void ListAppsFolder(InstallPlaces& places) {
 InstallPlaces LookUpInstallPlaces(bool listAppsFolder) {
     InstallPlaces places;
     try {
-        places.appsFolder = GetAppsFolder();
-        places.installedExe = GetInstalledExePath();
+        // One look-up of the known folder for both: each costs a while.
+        const std::wstring installFolder = GetInstallFolder();
+        places.appsFolder = JoinPath(installFolder, kAppsFolderName);
+        places.installedExe = JoinPath(installFolder, kInstalledExeName);
     } catch (const AppError&) {
         return InstallPlaces();
     }
