@@ -707,9 +707,11 @@ void BuildFilteredCatalog(const DocumentSource& source, bool offline, const std:
 
 }  // namespace
 
-// The share of the document's bytes whose entries the side thread builds: a
-// little more than half, as this thread reads the whole document first.
-constexpr double kHeadShare = 0.6;
+// The first part ends where both threads have as many entries left when the
+// pass ends, and never before the entries that open in this share of the
+// document's bytes: the side thread is told of no entry past those until the
+// end is set. It builds fewer than that while the pass runs.
+constexpr double kHeadShareAtLeast = 0.4;
 constexpr size_t kOpenEnd = SIZE_MAX;
 // The first part's ids are sized for entries of this many bytes, and grow
 // past that.
@@ -726,14 +728,15 @@ struct FilteredBuildAlongside::State {
           side(thread),
           headFilter(make(0, 2)),
           tailFilter(make(1, 2)),
-          splitAt(static_cast<size_t>(static_cast<double>(document.byteCount()) * kHeadShare)),
+          withholdFrom(static_cast<size_t>(static_cast<double>(document.byteCount()) * kHeadShareAtLeast)),
           head(std::make_unique<BuiltPart>(document.byteCount() / kEntryBytesSizedFor)) {}
 
     // The next entry of the first part once the pass has read it, or
     // kNoEntry past the part's end or the end of a pass that failed.
     // `known` is how many entries the side thread last saw told: it looks
     // again only when it has built them all.
-    size_t HeadEntry(size_t index, size_t& known) const {
+    size_t HeadEntry(size_t index, size_t& known) {
+        reached.store(index, std::memory_order_relaxed);
         while (index >= known) {
             // Found first: an end set before the entries told past it is
             // then seen.
@@ -763,13 +766,17 @@ struct FilteredBuildAlongside::State {
     SideThread& side;
     const CatalogToolFilter headFilter;
     const CatalogToolFilter tailFilter;
-    const size_t splitAt;
+    const size_t withholdFrom;
     std::unique_ptr<BuiltPart> head;
+    // This thread's: the entries told before it withheld the rest.
+    size_t toldBeforeEnd = kOpenEnd;
     // Written by this thread as the pass goes, read by the side thread: in a
     // cache line of their own.
     alignas(kCacheLineBytes) std::atomic<size_t> found{0};
     std::atomic<size_t> headEnd{kOpenEnd};
     std::atomic<bool> passEnded{false};
+    // Written by the side thread at every entry, read once at the pass's end.
+    alignas(kCacheLineBytes) std::atomic<size_t> reached{0};
 };
 
 FilteredBuildAlongside::FilteredBuildAlongside(const CatalogDocument& document, const std::wstring& offlineRoot,
@@ -788,11 +795,13 @@ FilteredBuildAlongside::~FilteredBuildAlongside() { state_->Stop(); }
 
 void FilteredBuildAlongside::Found(size_t entries, size_t position) {
     State& state = *state_;
-    // The first part ends at the entry that opens past its share of the
-    // bytes, set before any entry past it is told.
-    if (position >= state.splitAt && state.headEnd.load(std::memory_order_relaxed) == kOpenEnd) {
-        state.headEnd.store(entries, std::memory_order_release);
+    if (state.toldBeforeEnd != kOpenEnd) return;
+    // From the entry that opens past the share, the side thread waits for
+    // the first part's end.
+    if (position >= state.withholdFrom) {
+        state.toldBeforeEnd = entries;
         state.found.store(entries, std::memory_order_release);
+        return;
     }
     // Told in batches: the count is read on the other core, and each store
     // moves its cache line there.
@@ -803,9 +812,15 @@ void FilteredBuildAlongside::Finish(CatalogLoadResult& result) {
     State& state = *state_;
     const DocumentSource& source = state.source;
     const size_t entries = source.EntryCount();
-    if (state.headEnd.load(std::memory_order_relaxed) == kOpenEnd)
-        state.headEnd.store(entries, std::memory_order_release);
-    const size_t middle = state.headEnd.load(std::memory_order_relaxed);
+    // Every entry told: the side thread may have built them all.
+    size_t middle = entries;
+    if (state.toldBeforeEnd != kOpenEnd) {
+        const size_t reached = std::min(state.reached.load(std::memory_order_relaxed), state.toldBeforeEnd);
+        middle = std::max(state.toldBeforeEnd, reached + (entries - reached) / 2);
+    }
+    // The end before the entries past it: the side thread reads it once it
+    // is told of them.
+    state.headEnd.store(middle, std::memory_order_release);
     state.found.store(entries, std::memory_order_release);
     state.passEnded.store(true, std::memory_order_release);
     std::wstring iconBaseUrl;

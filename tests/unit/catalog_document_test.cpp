@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -321,6 +323,13 @@ TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
              return catalogue(entries);
          }(),
          2, 2},
+        {"every entry before a long member, the first part's share of the bytes past them all",
+         [&] {
+             std::string bytes = catalogue(ids(0, kEntries));
+             bytes.insert(bytes.size() - 1, ",\"notes\":\"" + std::string(2 * bytes.size(), 'x') + "\"");
+             return bytes;
+         }(),
+         2, 2},
         // While reading, the filters are made before the pass fails.
         {"a document that fails after all its entries", catalogue(ids(0, kEntries)) + "]", 0, 2},
     };
@@ -331,9 +340,13 @@ TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
         ExpectFilteredBuildAgrees(c.bytes, false, c.what);
     }
     // The failure of the first half is its own, not the second's.
+    const auto both = std::find_if(cases.begin(), cases.end(), [](const Case& c) {
+        return std::string_view(c.what).starts_with("failing entries in both halves");
+    });
+    ASSERT_NE(both, cases.end());
     CatalogLoadResult result;
     EXPECT_EQ(ErrorOf([&] {
-                  BuildCatalog(CatalogDocument(cases[cases.size() - 2].bytes), true, L"E:\\OrkvaneOffline", result,
+                  BuildCatalog(CatalogDocument(both->bytes), true, L"E:\\OrkvaneOffline", result,
                                [](size_t, size_t) { return CatalogToolFilter([](const CatalogApp&) { return false; }); });
               }),
               msg::kOfflineIdInvalid);
