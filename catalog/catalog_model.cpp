@@ -429,9 +429,10 @@ size_t ToolsBeforeFirstIncomplete(const Source& source) {
 // The ids of the entries taken so far, compared with A-Z folded, in one
 // table of open addressing over one text that holds them all: a catalogue of
 // thousands of entries makes no string and no node per id, and a filtered
-// build remembers the ids of the tools it does not keep. A bit per hash,
-// sixteen bits for each slot first made, tells at once of most ids that two
-// parts of a build do not share.
+// build remembers the ids of the tools it does not keep. Each id's hash is
+// kept, so that a probe compares texts only where the hashes agree. A bit per
+// hash, sixteen bits for each slot first made, tells at once of most ids that
+// two parts of a build do not share.
 class TakenIds {
 public:
     explicit TakenIds(size_t expected) {
@@ -451,7 +452,7 @@ public:
         hash_ = Hash(id);
         slot_ = hash_ & (slots_.size() - 1);
         while (slots_[slot_] != kFree) {
-            if (FoldedEquals(IdAt(slots_[slot_]), id)) return true;
+            if (hashes_[slots_[slot_]] == hash_ && FoldedEquals(IdAt(slots_[slot_]), id)) return true;
             slot_ = (slot_ + 1) & (slots_.size() - 1);
         }
         return false;
@@ -496,7 +497,7 @@ private:
     }
     bool Holds(std::wstring_view id, uint32_t hash) const {
         for (size_t slot = hash & (slots_.size() - 1); slots_[slot] != kFree; slot = (slot + 1) & (slots_.size() - 1)) {
-            if (FoldedEquals(IdAt(slots_[slot]), id)) return true;
+            if (hashes_[slots_[slot]] == hash && FoldedEquals(IdAt(slots_[slot]), id)) return true;
         }
         return false;
     }
@@ -517,7 +518,7 @@ private:
     std::vector<size_t> starts_;
     std::vector<uint32_t> slots_;
     std::vector<uint64_t> marks_;
-    // Each taken id's hash, for Grow and for another part's look-ups.
+    // Each taken id's hash, by its number.
     std::vector<uint32_t> hashes_;
     size_t slot_ = 0;
     uint32_t hash_ = 0;
