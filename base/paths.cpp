@@ -73,8 +73,10 @@ bool FileExists(const std::wstring& path) {
 }
 
 DWORD OpenFileAttributes(HANDLE file) {
-    FILE_ATTRIBUTE_TAG_INFO info{};
-    if (!GetFileInformationByHandleEx(file, FileAttributeTagInfo, &info, sizeof(info))) return INVALID_FILE_ATTRIBUTES;
+    // The basic information: every file system answers it, the FAT of a key
+    // and a share included.
+    FILE_BASIC_INFO info{};
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &info, sizeof(info))) return INVALID_FILE_ATTRIBUTES;
     return info.FileAttributes;
 }
 
