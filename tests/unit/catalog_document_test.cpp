@@ -346,8 +346,9 @@ TEST(CatalogDocument, BuildsALargeCatalogueInPartsAsInOne) {
     ASSERT_NE(both, cases.end());
     CatalogLoadResult result;
     EXPECT_EQ(ErrorOf([&] {
-                  BuildCatalog(CatalogDocument(both->bytes), true, L"E:\\OrkvaneOffline", result,
-                               [](size_t, size_t) { return CatalogToolFilter([](const CatalogApp&) { return false; }); });
+                  BuildCatalog(CatalogDocument(both->bytes), true, L"E:\\OrkvaneOffline", result, [](size_t, size_t) {
+                      return CatalogToolFilter([](const CatalogApp&) { return false; });
+                  });
               }),
               msg::kOfflineIdInvalid);
 }
