@@ -39,17 +39,13 @@ std::vector<std::wstring> OfflineRootCandidates(const std::wstring& exePath) {
 
 }  // namespace
 
-bool IsOnRemovableDrive(const std::wstring& fullPath) {
-    if (fullPath.size() < 2 || fullPath[1] != L':') return false;
-    return GetDriveTypeW((fullPath.substr(0, 2) + L"\\").c_str()) == DRIVE_REMOVABLE;
-}
-
 bool OfflineRootOpenToOthers(const std::wstring& root) {
     return OthersCanWrite(root) || OthersCanWrite(JoinPath(root, kCatalogFileName));
 }
 
-bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath, bool fixedDiskAllowed) {
-    if (IsOnRemovableDrive(root)) return true;
+bool MayUseDetectedOfflineRoot(const std::wstring& root, bool removable, const std::wstring& exePath,
+                               bool fixedDiskAllowed) {
+    if (removable) return true;
     if (!fixedDiskAllowed) return false;
     const std::wstring exeFolder = ParentFolder(exePath);
     bool inside = SameText(exeFolder, root) || SameText(exeFolder, JoinPath(root, kToolsFolderName));
@@ -68,9 +64,10 @@ std::wstring ValidateChosenOfflineRoot(const std::wstring& path, bool fixedDiskA
 std::wstring DetectOfflineRoot(const std::wstring& exePath, bool fixedDiskAllowed, const std::wstring& forcedRoot) {
     for (const std::wstring& candidate : OfflineRootCandidates(exePath)) {
         try {
-            std::wstring root = ValidateOfflineRoot(candidate);
+            bool removable = false;
+            std::wstring root = ValidateOfflineRoot(candidate, removable);
             // On a fixed disk a folder beside the program may belong to another user.
-            if (!MayUseDetectedOfflineRoot(root, exePath, fixedDiskAllowed)) continue;
+            if (!MayUseDetectedOfflineRoot(root, removable, exePath, fixedDiskAllowed)) continue;
             // The organisation's folder is the only one that may be found.
             if (!forcedRoot.empty() && !SamePath(root, ValidateOfflineRoot(forcedRoot))) continue;
             return root;

@@ -5,7 +5,6 @@
 
 #include <string>
 
-bool IsOnRemovableDrive(const std::wstring& fullPath);
 // True when anyone but the user, SYSTEM or the Administrators can write the
 // folder or its catalog.json.
 bool OfflineRootOpenToOthers(const std::wstring& root);
@@ -13,10 +12,11 @@ bool OfflineRootOpenToOthers(const std::wstring& root);
 // removable drives only (policy "AllowFixedDiskOffline").
 
 // A folder found by itself beside the program, as ValidateOfflineRoot returned
-// it: on a removable drive it counts; elsewhere only when fixed disks are
-// allowed, the program lies in it (or in its outils folder) and nobody else
-// can write it.
-bool MayUseDetectedOfflineRoot(const std::wstring& root, const std::wstring& exePath, bool fixedDiskAllowed);
+// it with whether its drive is removable: there it counts; elsewhere only
+// when fixed disks are allowed, the program lies in it (or in its outils
+// folder) and nobody else can write it.
+bool MayUseDetectedOfflineRoot(const std::wstring& root, bool removable, const std::wstring& exePath,
+                               bool fixedDiskAllowed);
 // ValidateOfflineRoot for a folder the user chooses, or the organisation
 // imposes; on a drive that is not removable, a folder others can write is
 // refused as well, and any folder when fixed disks are not allowed.
