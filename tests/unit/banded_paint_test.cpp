@@ -83,10 +83,14 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
     g_state.dpi = 96;
     CreateFonts();
     RegisterTestWindowClass(L"OrkvaneBandedPaintTest", BandedProc);
-    const int band = kPaintBandHeight;
-    for (int height : {band - 1, band, band + 1, band + 250}) {
+    const int width = 1000;
+    // Forty cards overflow every height below: the scroll bar is always shown.
+    const int band = PaintBandRows(width - GetSystemMetrics(SM_CXVSCROLL));
+    // Around the second band edge: a window as short as one band has no room
+    // for the list.
+    const int edge = 2 * band;
+    for (int height : {edge - 1, edge, edge + 1, edge + 250}) {
         SCOPED_TRACE("height " + std::to_string(height));
-        const int width = 1000;
         HWND window = CreateWindowExW(0, L"OrkvaneBandedPaintTest", L"test", WS_POPUP, 0, 0, width, height, nullptr,
                                       nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
@@ -105,23 +109,24 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         g_state.focusCuesShown = false;
         UpdateScrollMetrics();
         ShowWindow(window, SW_SHOWNOACTIVATE);
+        RECT client{};
+        GetClientRect(window, &client);
+        ASSERT_EQ(PaintBandRows(client.right), band) << "the heights must fall around the band edge";
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         ExpectShowsTheWholePicture(window);
 
-        // The focus ring on a card that the first band edge cuts, when one does.
-        RECT client{};
-        GetClientRect(window, &client);
+        // The focus ring on a card that the band edge cuts, when one does.
         const int dy = g_state.listTop - g_state.scrollPos;
         for (const CardSlot& card : CurrentCardLayout(client.right).cards) {
-            if (card.bounds.top + dy < band && card.bounds.bottom + dy > band && band < g_state.listBottom) {
+            if (card.bounds.top + dy < edge && card.bounds.bottom + dy > edge && edge < g_state.listBottom) {
                 g_state.keyboardFocus = {WindowElement::Card, g_state.apps[card.appIndex].id};
                 g_state.focusCuesShown = true;
                 break;
             }
         }
-        // The list reaches past the first band edge only in the tallest window.
-        EXPECT_EQ(g_state.focusCuesShown, height == band + 250);
+        // The list reaches past the band edge only in the tallest window.
+        EXPECT_EQ(g_state.focusCuesShown, height == edge + 250);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         ExpectShowsTheWholePicture(window);

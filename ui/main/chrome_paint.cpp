@@ -141,12 +141,13 @@ void PaintMainWindow(HWND window) {
 
     // Drawn off screen a band at a time, each copied at once, so that nothing
     // flickers; a buffer for the whole window would add its size to the
-    // working set. Every pass records the whole picture's hit areas, and
-    // draws only the elements that reach into its band of the update
-    // rectangle: a band outside it only records.
+    // working set, and would have left the cache before it is copied. Every
+    // pass records the whole picture's hit areas, and draws only the elements
+    // that reach into its band of the update rectangle: a band outside it
+    // only records.
     RECT area{};  // the update region's bounds; none when there is no context
     GetClipBox(paint.hdc(), &area);
-    const int band = std::min(height, kPaintBandHeight);
+    const int band = std::min(height, PaintBandRows(width));
     static BandBuffer buffer;
     HDC memory = buffer.Get(paint.hdc(), width, band);
     if (memory == nullptr) return;

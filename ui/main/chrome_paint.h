@@ -9,10 +9,22 @@
 #include "ui/list/card_layout.h"
 #include "ui/list/list_summary.h"
 
-// WM_PAINT draws off screen a band of this many rows at a time. Each band
-// walks the whole picture again, so fewer bands cost less time; the band's
-// buffer stays in the working set, so a taller one costs memory.
-inline constexpr int kPaintBandHeight = 700;
+// WM_PAINT draws off screen a band of about this many bytes at a time: small
+// enough for the processor's cache to keep it between painting it and copying
+// it out, so that the copy does not read it back from memory. Each band
+// walks the whole picture again (a few microseconds), and text cut by a
+// band's edge is drawn once in each band.
+inline constexpr int kPaintBandBytes = 1 << 20;
+// No fewer rows than this, however wide the window: each band edge costs
+// its cut text twice.
+inline constexpr int kPaintBandMinRows = 128;
+
+// The rows of one band for a client area `width` pixels wide.
+constexpr int PaintBandRows(int width) {
+    const int rowBytes = (width > 0 ? width : 1) * 4;
+    const int rows = kPaintBandBytes / rowBytes;
+    return rows > kPaintBandMinRows ? rows : kPaintBandMinRows;
+}
 
 // Paints the whole client area for WM_PAINT, a band at a time.
 void PaintMainWindow(HWND window);
