@@ -377,9 +377,10 @@ void OfflineToolPathInto(const std::wstring& root, std::wstring_view folder, con
     out.append(folder).append(1, L'\\').append(id).append(extension);
 }
 
-// Fills `app` in place, every member of it: a new entry of the catalogue, or
-// the record a filtered build reuses. Moving a whole tool into the list would
-// move every one of its strings once more.
+// Fills `app` in place, every member of it but where its files come from
+// (ReadLocations): a new entry of the catalogue, or the record a filtered
+// build reuses. Moving a whole tool into the list would move every one of its
+// strings once more.
 template <typename Source, typename Entry>
 void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings& document, CatalogApp& app) {
     source.TakeInto(entry.id, app.id);
@@ -397,6 +398,16 @@ void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings&
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.assign(app.id).append(kExeExtension);
+    // A key's files are named by the id: one that cannot name a file fails
+    // the load, whether or not a filter keeps the tool.
+    if (document.offline && !IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
+    RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
+}
+
+// The rest of `app`: its download's name and where its download and its icon
+// come from. A filtered build fills them only in the tools it keeps.
+template <typename Source, typename Entry>
+void ReadLocations(const Source& source, const Entry& entry, const DocumentSettings& document, CatalogApp& app) {
     app.downloadId.reserve(app.id.size() + 1 + kDownloadIdShaUnits);
     app.downloadId.assign(app.id).append(1, L'_').append(app.sha256, 0, kDownloadIdShaUnits);
     if (document.offline) {
@@ -410,7 +421,6 @@ void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings&
         const std::wstring icon = document.iconBaseUrl.empty() ? source.Take(entry.icon) : std::wstring();
         app.iconLocation = OnlineIconLocation(icon, document.iconBaseUrl, app.id);
     }
-    RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
 }
 
 // Sized by the entries that can become tools, counted up to the first that
@@ -459,6 +469,7 @@ void BuildCatalogFrom(const Source& source, bool offline, const std::wstring& of
         CatalogApp& app = result.apps.emplace_back();
         try {
             ReadEntry(source, entry, settings, app);
+            ReadLocations(source, entry, settings, app);
         } catch (...) {
             result.apps.pop_back();
             throw;
@@ -516,7 +527,10 @@ void BuildEntries(const DocumentSource& source, const DocumentSettings& settings
             ReadEntry(source, entry, settings, scratch);
             if (named) part.ids.Take(scratch.id);
             const bool self = IsOwnAppId(scratch.id);
-            if (self || keep(scratch)) part.apps.push_back(std::move(scratch));
+            if (self || keep(scratch)) {
+                ReadLocations(source, entry, settings, scratch);
+                part.apps.push_back(std::move(scratch));
+            }
             if (self) part.selfIndex = static_cast<int>(part.apps.size() - 1);
             ++part.built;
         }

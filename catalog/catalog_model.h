@@ -72,6 +72,9 @@ void BuildCatalog(JsonValue&& document, bool offline, const std::wstring& offlin
 // Sees each tool as it is built, in the catalogue's order, and says whether
 // the catalogue keeps it. A tool it does not keep is built in a record reused
 // for the next: listing tens of thousands of tools then makes none of them.
+// The filter sees every member but where the tool's files come from
+// (downloadId, sourceRoot, downloadEndpoint, iconLocation), which are filled
+// once it keeps the tool.
 using CatalogToolFilter = std::function<bool(const CatalogApp& app)>;
 // A large catalogue is built in parts side by side, one after the other in
 // the catalogue's order, and each part's tools are seen by a filter of its

@@ -32,13 +32,17 @@ void DumpFreshness(const CatalogFreshness& freshness, std::string& out) {
     out += " expires " + (freshness.expiresPresent ? std::to_string(freshness.expires.value_or(0)) : "absent");
 }
 
-// Every field of a tool that the catalogue fills.
-std::string DumpApp(const CatalogApp& app) {
+// Every field of a tool that the catalogue fills; without where its files
+// come from, what a filter sees.
+std::string DumpApp(const CatalogApp& app, bool locations = true) {
     std::string out;
-    for (const std::wstring* text : {&app.id, &app.name, &app.version, &app.category, &app.lot, &app.description,
-                                     &app.exeName, &app.iconLocation, &app.sourceRoot, &app.sha256, &app.downloadId,
-                                     &app.downloadEndpoint}) {
+    for (const std::wstring* text :
+         {&app.id, &app.name, &app.version, &app.category, &app.lot, &app.description, &app.exeName, &app.sha256}) {
         DumpText(*text, out);
+    }
+    if (locations) {
+        for (const std::wstring* text : {&app.iconLocation, &app.sourceRoot, &app.downloadId, &app.downloadEndpoint})
+            DumpText(*text, out);
     }
     for (const std::wstring& digest : app.withdrawn) DumpText(digest, out);
     out += " rollout ";
@@ -110,8 +114,9 @@ bool KeptByTest(const CatalogApp& app) { return (app.id.size() + app.id.back()) 
 
 // A filtered build, keeping about every other tool: it fails as the whole
 // build does, or sees every tool the whole build makes, in order and as the
-// whole build makes it although its record is reused, and keeps what the
-// filter keeps and the program's own entry. Offline, the same holds for the
+// whole build makes it although its record is reused (but for where its files
+// come from), and keeps what the filter keeps and the program's own entry,
+// whole. Offline, the same holds for the
 // build made while the document is read. Returns the parts the last filters
 // were made for, after the reading and, offline, while reading.
 struct FilterParts {
@@ -126,10 +131,9 @@ FilterParts ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, co
     std::vector<std::string> wholeSeen;
     std::vector<std::string> wholeKept;
     for (size_t i = 0; i < whole.apps.size(); ++i) {
-        const std::string line = DumpApp(whole.apps[i]);
         const bool self = static_cast<int>(i) == whole.selfIndex;
-        if (!self) wholeSeen.push_back(line);
-        if (self || KeptByTest(whole.apps[i])) wholeKept.push_back(line);
+        if (!self) wholeSeen.push_back(DumpApp(whole.apps[i], false));
+        if (self || KeptByTest(whole.apps[i])) wholeKept.push_back(DumpApp(whole.apps[i]));
     }
     // What each part's filter saw; the last build's parts count.
     std::vector<std::vector<std::string>> seenByPart;
@@ -137,7 +141,7 @@ FilterParts ExpectFilteredBuildAgrees(const std::string& bytes, bool offline, co
         if (part == 0) seenByPart.assign(parts, {});
         std::vector<std::string>& seen = seenByPart.at(part);
         return CatalogToolFilter([&seen](const CatalogApp& app) {
-            seen.push_back(DumpApp(app));
+            seen.push_back(DumpApp(app, false));
             return KeptByTest(app);
         });
     };
