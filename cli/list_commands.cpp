@@ -31,15 +31,6 @@ std::unique_ptr<CatalogLoadResult> ReadCatalog(const CliRequest& request, CliRep
     return nullptr;
 }
 
-const char* HoldName(HoldKind hold) {
-    switch (hold) {
-    case HoldKind::User: return "user";
-    case HoldKind::Organisation: return "organisation";
-    case HoldKind::None: break;
-    }
-    return "none";
-}
-
 // As the window offers it: a newer program in the catalogue, an installed
 // copy to update, and no policy keeping the deployed version.
 bool SelfUpdateAvailable(const CatalogLoadResult& catalog) {
@@ -86,7 +77,7 @@ void RunListCommand(const CliRequest& request, CliReport& report) {
                 mine.breaks.push_back(mine.rows.text().size());
                 return true;
             }
-            WriteListedApp(mine.rows, app, {HoldName(HoldOf(app.id, holds)), nullptr});
+            WriteListedApp(mine.rows, app, {HoldOf(app.id, holds), nullptr});
             return false;
         };
     };
@@ -95,7 +86,7 @@ void RunListCommand(const CliRequest& request, CliReport& report) {
     const std::vector<UpdateOffer> offers = ReckonUpdateOffers(*catalog);
     report.listedStatus.reserve(catalog->apps.size());
     for (size_t i = 0; i < catalog->apps.size(); ++i)
-        report.listedStatus.push_back({HoldName(HoldOf(catalog->apps[i].id, holds)), UpdateOfferNote(offers[i])});
+        report.listedStatus.push_back({HoldOf(catalog->apps[i].id, holds), UpdateOfferNote(offers[i])});
     report.listed = std::move(catalog);
     for (PartRows& part : parts) report.listedParts.push_back({part.rows.TakeText(), std::move(part.breaks)});
 }

@@ -28,9 +28,21 @@ void WriteResults(JsonWriter& json, const std::vector<ToolOutcome>& results) {
     json.EndArray();
 }
 
-const char* StateOf(const CatalogApp& app) {
-    if (!app.installed) return "notInstalled";
-    return app.updateAvailable ? "updateAvailable" : "installed";
+// The program's own words are copied as literals, which the compiler copies
+// in place: a list writes them in every one of tens of thousands of rows.
+char* WriteState(const CatalogApp& app, char* out) {
+    if (!app.installed) return JsonWriter::Copy("notInstalled", out);
+    if (app.updateAvailable) return JsonWriter::Copy("updateAvailable", out);
+    return JsonWriter::Copy("installed", out);
+}
+
+char* WriteHold(HoldKind hold, char* out) {
+    switch (hold) {
+    case HoldKind::User: return JsonWriter::Copy("user", out);
+    case HoldKind::Organisation: return JsonWriter::Copy("organisation", out);
+    case HoldKind::None: break;
+    }
+    return JsonWriter::Copy("none", out);
 }
 
 
@@ -83,14 +95,12 @@ size_t ExpectedReportBytes(const CliReport& report) {
 }  // namespace
 
 void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus& status) {
-    const std::string_view state = StateOf(app);
-    const std::string_view held = status.held;
     const std::string_view note = status.note != nullptr ? status.note : "";
-    // The members' names, the quotes and the two booleans take less.
+    // The members' names, the quotes, the state, the hold and the two
+    // booleans take less.
     constexpr size_t kRowFrame = 160;
-    const size_t most = kRowFrame +
-                        JsonWriter::MostEscapedBytes(app.id.size() + app.name.size() + app.version.size() +
-                                                     app.category.size() + state.size() + held.size() + note.size());
+    const size_t most = kRowFrame + JsonWriter::MostEscapedBytes(app.id.size() + app.name.size() + app.version.size() +
+                                                                 app.category.size() + note.size());
     char* out = json.BeginRun(most);
     out = JsonWriter::Copy("{\"id\":\"", out);
     out = JsonWriter::Escape(app.id, out);
@@ -101,13 +111,13 @@ void WriteListedApp(JsonWriter& json, const CatalogApp& app, const ListedStatus&
     out = JsonWriter::Copy("\",\"category\":\"", out);
     out = JsonWriter::Escape(app.category, out);
     out = JsonWriter::Copy("\",\"state\":\"", out);
-    out = JsonWriter::EscapeUtf8(state, out);
+    out = WriteState(app, out);
     out = JsonWriter::Copy(app.hidden ? "\",\"hidden\":true" : "\",\"hidden\":false", out);
     out = JsonWriter::Copy(app.kept.previousKept ? ",\"previousKept\":true" : ",\"previousKept\":false", out);
     out = JsonWriter::Copy(",\"held\":\"", out);
-    out = JsonWriter::EscapeUtf8(held, out);
+    out = WriteHold(status.held, out);
     out = JsonWriter::Copy("\",\"note\":\"", out);
-    out = JsonWriter::EscapeUtf8(note, out);
+    if (!note.empty()) out = JsonWriter::EscapeUtf8(note, out);
     out = JsonWriter::Copy("\"}", out);
     json.EndRun(out);
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/update_offer.h"
 #include "catalog/catalog_model.h"
 
 class JsonWriter;
@@ -23,7 +24,7 @@ struct ToolOutcome {
 
 // What --list says of an entry besides the catalogue's own fields.
 struct ListedStatus {
-    const char* held = "none";  // "user" or "organisation" when the version is kept
+    HoldKind held = HoldKind::None;  // who keeps the installed version, if anyone
     // Why an update is not offered here, in French (UTF-8); null when it is
     // or when there is none.
     const char* note = nullptr;

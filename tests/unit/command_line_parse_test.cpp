@@ -122,7 +122,7 @@ TEST(CommandLineParse, ListReportsEveryEntryButTheProgramsOwn) {
     // Not installed: an update flag left over means nothing.
     apps.push_back(MakeApp(AppShape{L"Dernier", std::wstring(L"a\tb") + L'\x01', false, true}));
     report.listed->selfIndex = 1;
-    report.listedStatus = {{"user", msg::kHeldByUser}, {}, {}, {"organisation", msg::kUpdateDelayed}};
+    report.listedStatus = {{HoldKind::User, msg::kHeldByUser}, {}, {}, {HoldKind::Organisation, msg::kUpdateDelayed}};
 
     const std::string text = RenderReport(report);
     EXPECT_NE(text.find("\"command\":\"--list\",\"source\":\"usb\",\"results\":[],\"apps\":["
