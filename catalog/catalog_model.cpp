@@ -166,13 +166,14 @@ std::vector<std::wstring> WithdrawnDigests(const JsonValue* member) {
     return digests;
 }
 
-void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places) {
+// `plainName` is HasPlainFileName(app), which a catalogue build knows.
+void RefreshInstalledStateIn(CatalogApp& app, bool isSelf, const InstallPlaces& places, bool plainName) {
     app.installed = false;
     app.updateAvailable = false;
     app.kept = KeptVersions{};
     const bool listed = !isSelf && places.listed;
     // The listing answers without building a path for every entry.
-    if (listed && (places.appsFolder.empty() || !HasPlainFileName(app) || !IsListedInApps(places, app.exeName))) return;
+    if (listed && (places.appsFolder.empty() || !plainName || !IsListedInApps(places, app.exeName))) return;
     std::optional<std::wstring> path = InstalledPath(app, isSelf, places);
     if (!path) return;
     app.installed = listed || FileExists(*path);
@@ -398,10 +399,12 @@ void ReadEntry(const Source& source, const Entry& entry, const DocumentSettings&
 
     app.exeName.reserve(app.id.size() + kExeExtension.size());
     app.exeName.assign(app.id).append(kExeExtension);
+    // The executable is named after the id: its name is plain when the id is.
+    const bool plainName = IsValidAppId(app.id);
     // A key's files are named by the id: one that cannot name a file fails
     // the load, whether or not a filter keeps the tool.
-    if (document.offline && !IsValidAppId(app.id)) Fail(msg::kOfflineIdInvalid);
-    RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places);
+    if (document.offline && !plainName) Fail(msg::kOfflineIdInvalid);
+    RefreshInstalledStateIn(app, IsOwnAppId(app.id), document.places, plainName);
 }
 
 // The rest of `app`: its download's name and where its download and its icon
@@ -792,7 +795,7 @@ bool InstalledFileNeedsUpdate(const std::wstring& path, const std::wstring& sha2
 }
 
 void RefreshInstalledState(CatalogApp& app, bool isSelf) {
-    RefreshInstalledStateIn(app, isSelf, LookUpInstallPlaces(false));
+    RefreshInstalledStateIn(app, isSelf, LookUpInstallPlaces(false), HasPlainFileName(app));
 }
 
 std::vector<unsigned long long> ParseVersion(const std::wstring& text) {
