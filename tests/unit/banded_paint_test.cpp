@@ -16,6 +16,7 @@
 #include "tests/support/ui_test_canvas.h"
 #include "tests/support/window_classes.h"
 #include "ui/list/card_layout.h"
+#include "ui/list/card_paint.h"
 #include "ui/list/list_scrolling.h"
 #include "ui/main/chrome_paint.h"
 #include "ui/status_progress.h"
@@ -86,8 +87,8 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
     const int width = 1000;
     // Forty cards overflow every height below: the scroll bar is always shown.
     const int band = PaintBandRows(width - GetSystemMetrics(SM_CXVSCROLL));
-    // Around the second band edge: a window as short as one band has no room
-    // for the list.
+    // Around twice the band's height: a window as short as one band has no
+    // room for the list.
     const int edge = 2 * band;
     for (int height : {edge - 1, edge, edge + 1, edge + 250}) {
         SCOPED_TRACE("height " + std::to_string(height));
@@ -116,7 +117,8 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         UpdateWindow(window);
         ExpectShowsTheWholePicture(window);
 
-        // The focus ring on a card that the band edge cuts, when one does.
+        // The focus ring on a card that the band's edge would cut, when one
+        // does: the band ends above it, and the next one draws it whole.
         const int dy = g_state.listTop - g_state.scrollPos;
         for (const CardSlot& card : CurrentCardLayout(client.right).cards) {
             if (card.bounds.top + dy < edge && card.bounds.bottom + dy > edge && edge < g_state.listBottom) {
@@ -125,7 +127,7 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
                 break;
             }
         }
-        // The list reaches past the band edge only in the tallest window.
+        // The list reaches past that edge only in the tallest window.
         EXPECT_EQ(g_state.focusCuesShown, height == edge + 250);
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
@@ -142,4 +144,58 @@ TEST(BandedPaint, TheWindowShowsThePicturePaintedInOnePiece) {
         DestroyWindow(window);
     }
     DeleteFonts();
+}
+
+namespace {
+
+// Panels side by side, one per column, each holding cards of the given
+// heights from row 40 of the list down.
+CardListLayout Columns(const std::vector<std::vector<int>>& heights) {
+    CardListLayout layout;
+    for (size_t column = 0; column < heights.size(); ++column) {
+        const int left = static_cast<int>(column) * 500;
+        const size_t first = layout.cards.size();
+        int top = 40;
+        for (int height : heights[column]) {
+            layout.cards.push_back({{left, top, left + 480, top + height}, layout.cards.size()});
+            top += height;
+        }
+        layout.groups.push_back({{left, 0, left + 480, top}, first, heights[column].size()});
+        layout.spans.push_back({first, layout.cards.size(), 0});
+    }
+    for (GroupSpan& span : layout.spans) {
+        for (const GroupBox& group : layout.groups)
+            span.rowBottom = std::max(span.rowBottom, static_cast<int>(group.bounds.bottom));
+    }
+    return layout;
+}
+
+}  // namespace
+
+TEST(BandedPaint, BandsEndAboveTheCardsTheyWouldCut) {
+    ResetAppState();
+    g_state.listTop = 100;
+    g_state.listBottom = 900;
+    g_state.scrollPos = 0;  // list row r is window row r + 100
+    const std::vector<int> even(20, 40);
+    const CardListLayout aligned = Columns({even, even});
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 200), 300) << "inside a card: at its top";
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 300, 200), 300) << "between two cards: as asked";
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 300), 310) << "no card's top below the lowest row";
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 90, 0), 90) << "above the list";
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 905, 0), 905) << "below the list";
+    g_state.scrollPos = 10;
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 200), 290) << "scrolled";
+    g_state.scrollPos = 0;
+
+    // Above the left card at 300, which cuts the right one from 260 to 340:
+    // above that one too.
+    const CardListLayout tall = Columns({even, {40, 80, 80, 40, 40}});
+    EXPECT_EQ(BandEdgeBefore(tall, 1000, 310, 200), 260);
+    EXPECT_EQ(BandEdgeBefore(tall, 1000, 310, 270), 310) << "that one's top below the lowest row: as asked";
+    // Staggered by half a card all the way down: every edge below the
+    // panels' top cuts a card.
+    std::vector<int> staggered = even;
+    staggered.insert(staggered.begin(), 20);
+    EXPECT_EQ(BandEdgeBefore(Columns({even, staggered}), 1000, 305, 150), 305);
 }

@@ -220,6 +220,35 @@ ShownRange ShownCards(const CardListLayout& layout, const GroupSpan& span, const
 
 }  // namespace
 
+int BandEdgeBefore(const CardListLayout& layout, int clientWidth, int edge, int lowest) {
+    const RECT listArea{0, g_state.listTop, clientWidth, g_state.listBottom};
+    if (edge <= listArea.top || edge >= listArea.bottom) return edge;
+    const int dy = g_state.listTop - g_state.scrollPos;
+    const ShownRange shown = ShownGroups(layout, listArea, dy);
+    // Panels side by side need not align their cards: moving above a card of
+    // one can cut a card of another, so a few rounds, then the edge as asked.
+    constexpr int kRounds = 4;
+    int at = edge;
+    for (int round = 0; round < kRounds; ++round) {
+        int moved = at;
+        for (size_t g = shown.first; g < shown.end; ++g) {
+            const GroupSpan& span = layout.spans[g];
+            const auto begin = layout.cards.begin() + static_cast<std::ptrdiff_t>(span.firstCard);
+            const auto end = layout.cards.begin() + static_cast<std::ptrdiff_t>(span.endCard);
+            // The first card of the panel that reaches below the edge.
+            const auto cut = std::partition_point(begin, end,
+                                                  [&](const CardSlot& c) { return c.bounds.bottom + dy <= at; });
+            if (cut != end && cut->bounds.top + dy < at) {
+                moved = std::min(moved, static_cast<int>(cut->bounds.top + dy));
+            }
+        }
+        if (moved == at) return at;
+        if (moved <= lowest) return edge;
+        at = moved;
+    }
+    return edge;
+}
+
 void PaintCardList(HDC dc, const CardListLayout& layout, int clientWidth) {
     const RECT listArea{0, g_state.listTop, clientWidth, g_state.listBottom};
     const int dy = g_state.listTop - g_state.scrollPos;

@@ -151,11 +151,14 @@ void PaintMainWindow(HWND window) {
     static BandBuffer buffer;
     HDC memory = buffer.Get(paint.hdc(), width, band);
     if (memory == nullptr) return;
-    for (int top = 0; top < height; top += band) {
+    const CardListLayout& layout = CurrentCardLayout(width);
+    for (int top = 0, rows = 0; top < height; top += rows) {
         // The band's top row becomes the buffer's first; what falls outside
         // the band or the update rectangle is clipped away, and so is the
-        // rest of a bigger buffer.
-        const int rows = std::min(band, height - top);
+        // rest of a bigger buffer. A band ends above a card it would cut,
+        // unless that leaves it less than half its rows.
+        rows = std::min(band, height - top);
+        if (top + rows < height) rows = BandEdgeBefore(layout, width, top + rows, top + band / 2) - top;
         SetWindowOrgEx(memory, 0, top, nullptr);
         SelectClipRgn(memory, nullptr);
         IntersectClipRect(memory, 0, top, width, top + rows);
