@@ -181,18 +181,20 @@ TEST(BandedPaint, BandsEndAboveTheCardsTheyWouldCut) {
     const CardListLayout aligned = Columns({even, even});
     EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 200), 300) << "inside a card: at its top";
     EXPECT_EQ(BandEdgeBefore(aligned, 1000, 300, 200), 300) << "between two cards: as asked";
-    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 300), 310) << "no card's top below the lowest row";
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 300), 310) << "the card's top not past the least row";
     EXPECT_EQ(BandEdgeBefore(aligned, 1000, 90, 0), 90) << "above the list";
     EXPECT_EQ(BandEdgeBefore(aligned, 1000, 905, 0), 905) << "below the list";
     g_state.scrollPos = 10;
     EXPECT_EQ(BandEdgeBefore(aligned, 1000, 310, 200), 290) << "scrolled";
+    g_state.scrollPos = 60;
+    EXPECT_EQ(BandEdgeBefore(aligned, 1000, 110, 50), 100) << "a card under the header: at the list's top";
     g_state.scrollPos = 0;
 
     // Above the left card at 300, which cuts the right one from 260 to 340:
     // above that one too.
     const CardListLayout tall = Columns({even, {40, 80, 80, 40, 40}});
     EXPECT_EQ(BandEdgeBefore(tall, 1000, 310, 200), 260);
-    EXPECT_EQ(BandEdgeBefore(tall, 1000, 310, 270), 310) << "that one's top below the lowest row: as asked";
+    EXPECT_EQ(BandEdgeBefore(tall, 1000, 310, 270), 310) << "that one's top not past the least row: as asked";
     // Staggered by half a card all the way down: every edge below the
     // panels' top cuts a card.
     std::vector<int> staggered = even;

@@ -220,7 +220,7 @@ ShownRange ShownCards(const CardListLayout& layout, const GroupSpan& span, const
 
 }  // namespace
 
-int BandEdgeBefore(const CardListLayout& layout, int clientWidth, int edge, int lowest) {
+int BandEdgeBefore(const CardListLayout& layout, int clientWidth, int edge, int least) {
     const RECT listArea{0, g_state.listTop, clientWidth, g_state.listBottom};
     if (edge <= listArea.top || edge >= listArea.bottom) return edge;
     const int dy = g_state.listTop - g_state.scrollPos;
@@ -238,12 +238,14 @@ int BandEdgeBefore(const CardListLayout& layout, int clientWidth, int edge, int 
             // The first card of the panel that reaches below the edge.
             const auto cut = std::partition_point(begin, end,
                                                   [&](const CardSlot& c) { return c.bounds.bottom + dy <= at; });
+            // A card reaching above the list is clipped at its top, which
+            // cuts nothing drawn.
             if (cut != end && cut->bounds.top + dy < at) {
-                moved = std::min(moved, static_cast<int>(cut->bounds.top + dy));
+                moved = std::min(moved, std::max(static_cast<int>(cut->bounds.top + dy), g_state.listTop));
             }
         }
         if (moved == at) return at;
-        if (moved <= lowest) return edge;
+        if (moved <= least) return edge;
         at = moved;
     }
     return edge;
